@@ -1,0 +1,7 @@
+#include "base/Log.h"
+
+int main()
+{
+    qm::Log::print("🚀 Quillmarker: starting");
+    return 0;
+}

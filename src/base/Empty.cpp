@@ -1,0 +1,1 @@
+// Keeps a layer library non-empty while its folders hold no sources yet.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+namespace qm::paths {
+
+// The system's folders, mapped onto the XDG base and user directories. Each is
+// read from the environment on every call (tests repoint HOME and XDG_*), and
+// gives nothing when neither the XDG variable nor HOME is set.
+
+// "Application Support": $XDG_DATA_HOME, default ~/.local/share.
+std::optional<std::filesystem::path> applicationSupport();
+// The user-defaults folder's parent: $XDG_CONFIG_HOME, default ~/.config.
+std::optional<std::filesystem::path> configHome();
+// "Documents": $XDG_DOCUMENTS_DIR, default ~/Documents.
+std::optional<std::filesystem::path> documents();
+// "Downloads": $XDG_DOWNLOAD_DIR, default ~/Downloads.
+std::optional<std::filesystem::path> downloads();
+
+// The program's own folder inside Application Support ("com.quillmarker.app").
+std::optional<std::filesystem::path> appDataFolder();
+
+inline constexpr const char* kBundleIdentifier = "com.quillmarker.app";
+
+}  // namespace qm::paths
