@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/Utf16Range.h"
 
 namespace qm::text {
 
@@ -36,5 +39,29 @@ std::string percentEncodeAlphanumerics(std::string_view utf8);
 // "-inf", "nan". Whole numbers below 2^53 keep ".0"; values below 1e-4 or at
 // least 2^53 in magnitude use the exponent form.
 std::string describe(double value);
+
+// --- Positions shared with Accessibility and the regular expressions ---
+// All of these decode UTF-8 exactly as toUtf16 does: each invalid sequence is
+// one U+FFFD, one UTF-16 unit.
+
+// The number of UTF-16 code units of toUtf16(utf8), without building it.
+std::size_t utf16Length(std::string_view utf8);
+
+// The bytes of `utf8` that a UTF-16 range covers, as a view into `utf8`.
+// Nothing when the range reaches past the end or one of its ends falls inside
+// a character (between the two halves of a surrogate pair).
+std::optional<std::string_view> utf8Slice(std::string_view utf8, Utf16Range range);
+
+// The UTF-16 range of the `byteLength` bytes at `byteOffset` of `utf8`. Nothing
+// when they reach past the end or one of their ends cuts a UTF-8 sequence.
+std::optional<Utf16Range> utf16RangeOfBytes(std::string_view utf8, std::size_t byteOffset,
+                                            std::size_t byteLength);
+
+// How many UTF-16 units the last user-perceived character before `utf16Offset`
+// takes (2 for most emoji, 4 for a flag, 11 for a family of four): what one
+// Delete key removes in front of a caret there. An offset inside a character
+// counts only that character's units before it. 0 at the start of the text and
+// for an offset past its end.
+std::size_t utf16LengthOfCharacterBefore(std::string_view utf8, std::size_t utf16Offset);
 
 }  // namespace qm::text

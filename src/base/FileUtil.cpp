@@ -1,0 +1,209 @@
+#include "base/FileUtil.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm::file {
+
+namespace {
+
+std::error_code lastError()
+{
+    return {errno, std::generic_category()};
+}
+
+// Closes on scope exit unless released; close errors after a successful fsync
+// are reported by the caller that releases.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+std::error_code writeAll(int fd, std::string_view bytes)
+{
+    // write() moves at most about 2 GiB per call on Linux; keep each call well below.
+    constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), std::min(bytes.size(), kMaxChunk));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return lastError();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+}
+
+std::error_code syncDescriptor(int fd)
+{
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) {
+            return lastError();
+        }
+    }
+    return {};
+}
+
+std::error_code syncFolder(const std::filesystem::path& folder)
+{
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return lastError();
+    }
+    std::error_code error = syncDescriptor(fd.get());
+    // Some file systems cannot sync a folder at all; the rename itself has happened.
+    if (error == std::errc::invalid_argument) {
+        return {};
+    }
+    return error;
+}
+
+// A hidden name next to the target, short enough to stay within NAME_MAX.
+std::string temporaryTemplate(const std::filesystem::path& folder, const std::string& fileName)
+{
+    constexpr std::size_t kMaxStem = 200;
+    std::string stem = fileName.substr(0, kMaxStem);
+    return (folder / ("." + stem + ".tmp-XXXXXX")).string();
+}
+
+} // namespace
+
+std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode)
+{
+    const std::string fileName = path.filename().string();
+    if (fileName.empty() || fileName == "." || fileName == "..") {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+
+    // mkostemp creates with O_CREAT|O_EXCL and mode 0600, so the temporary is never
+    // readable by anyone else before fchmod sets the exact mode.
+    std::string temporary = temporaryTemplate(folder, fileName);
+    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        return lastError();
+    }
+
+    auto fail = [&temporary](std::error_code error) {
+        ::unlink(temporary.c_str());
+        return error;
+    };
+
+    if (::fchmod(fd.get(), mode & 07777) != 0) {
+        return fail(lastError());
+    }
+    if (auto error = writeAll(fd.get(), bytes)) {
+        return fail(error);
+    }
+    if (auto error = syncDescriptor(fd.get())) {
+        return fail(error);
+    }
+    if (::close(fd.release()) != 0) {
+        return fail(lastError());
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        return fail(lastError());
+    }
+    return syncFolder(folder);
+}
+
+std::error_code createDirectories(const std::filesystem::path& path, mode_t mode)
+{
+    if (path.empty()) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    std::filesystem::path current;
+    for (const auto& part : path) {
+        if (part.empty()) {
+            continue; // the empty element a trailing separator yields
+        }
+        current /= part;
+        struct stat info {};
+        if (::stat(current.c_str(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode)) {
+                return std::make_error_code(std::errc::not_a_directory);
+            }
+            continue;
+        }
+        if (errno != ENOENT) {
+            return lastError();
+        }
+        if (::mkdir(current.c_str(), mode & 07777) != 0) {
+            const std::error_code error = lastError();
+            // Another process may have created it in between; that one is not ours to change.
+            if (errno == EEXIST && ::stat(current.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+                continue;
+            }
+            return error;
+        }
+        // mkdir applied the umask; set the exact mode (never wider than requested meanwhile).
+        if (::chmod(current.c_str(), mode & 07777) != 0) {
+            return lastError();
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error)
+{
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        error = lastError();
+        return std::nullopt;
+    }
+    std::string content;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        content.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = lastError();
+            return std::nullopt;
+        }
+        if (count == 0) {
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(count));
+    }
+    error.clear();
+    return content;
+}
+
+std::optional<mode_t> permissions(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return info.st_mode & 07777;
+}
+
+} // namespace qm::file

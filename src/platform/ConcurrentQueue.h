@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace qm {
+
+// A small fixed pool of named threads for background work. Tasks start in the
+// order given but run side by side, so they must not rely on one another.
+// Destruction runs every task already queued, then joins the threads; it must
+// not happen on one of the pool's own threads.
+class ConcurrentQueue {
+public:
+    using Task = std::function<void()>;
+
+    // `threads` 0 picks the machine's hardware concurrency, at least 2.
+    explicit ConcurrentQueue(std::string label, unsigned threads = 0);
+    ~ConcurrentQueue();
+    ConcurrentQueue(const ConcurrentQueue&) = delete;
+    ConcurrentQueue& operator=(const ConcurrentQueue&) = delete;
+
+    // The process-wide background queue ("com.quillmarker.app.background"),
+    // created on first use and kept until the process ends.
+    static ConcurrentQueue& shared();
+
+    const std::string& label() const;
+    unsigned threadCount() const;
+
+    // Queues `task` and returns at once. Any thread, including the pool's own.
+    void async(Task task);
+
+    // True on one of the pool's threads.
+    bool isCurrent() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace qm

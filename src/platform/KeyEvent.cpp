@@ -1,0 +1,43 @@
+#include "platform/KeyEvent.h"
+
+#include <algorithm>
+
+#include "base/Text.h"
+
+namespace qm {
+
+KeyEvent KeyEvent::keyboardEvent(KeyEventSourceState source, std::uint16_t keyCode, bool keyDown)
+{
+    KeyEvent event;
+    event.type_ = keyDown ? KeyEventType::keyDown : KeyEventType::keyUp;
+    event.keyCode_ = keyCode;
+    event.sourceState_ = source;
+    return event;
+}
+
+KeyEvent KeyEvent::tapDisabled(KeyEventType type)
+{
+    KeyEvent event;
+    event.type_ = type;
+    return event;
+}
+
+void KeyEvent::setUnicodeString(std::u16string_view text)
+{
+    std::size_t length = std::min(text.size(), maxTextLength);
+    if (length < text.size() && length > 0) {
+        const char16_t last = text[length - 1];
+        if (last >= 0xD800 && last <= 0xDBFF) {
+            --length;  // a high surrogate whose partner was cut off
+        }
+    }
+    std::copy_n(text.begin(), length, text_.begin());
+    textLength_ = static_cast<std::uint8_t>(length);
+}
+
+std::string KeyEvent::text() const
+{
+    return text::toUtf8(unicodeString());
+}
+
+}  // namespace qm

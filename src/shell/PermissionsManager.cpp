@@ -1,0 +1,173 @@
+#include "shell/PermissionsManager.h"
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/AccessibilityTrust.h"
+#include "platform/EventStore.h"
+#include "platform/SystemSettingsLink.h"
+#include "platform/UserNotificationCenter.h"
+#include "platform/Workspace.h"
+
+namespace qm {
+
+namespace {
+
+std::atomic<AccessibilityTrust*> accessibilityTrust{nullptr};
+std::atomic<Workspace*> workspace{nullptr};
+
+constexpr const char* kSecurityPane = "com.apple.preference.security";
+constexpr const char* kNotificationsPane = "com.apple.Notifications-Settings.extension";
+
+AccessibilityTrust& trust()
+{
+    AccessibilityTrust* installed = accessibilityTrust.load();
+    if (!installed) {
+        throw std::logic_error("PermissionsManager: no AccessibilityTrust was wired (setAccessibilityTrust)");
+    }
+    return *installed;
+}
+
+void openSettings(const SystemSettingsLink& link)
+{
+    Workspace* installed = workspace.load();
+    if (!installed) {
+        throw std::logic_error("PermissionsManager: no Workspace was wired (setWorkspace)");
+    }
+    installed->openURL(link.url());
+}
+
+// The system promises one answer per request; a second one must not reach
+// the caller twice, from whatever thread it comes.
+PermissionsManager::Completion once(PermissionsManager::Completion completion)
+{
+    auto called = std::make_shared<std::atomic<bool>>(false);
+    return [called, completion = std::move(completion)](bool result) {
+        if (!called->exchange(true) && completion) {
+            completion(result);
+        }
+    };
+}
+
+bool allowsNotifications(const UserNotificationSettings& settings)
+{
+    using Status = UserNotificationSettings::AuthorizationStatus;
+    const bool authorized = settings.authorizationStatus == Status::authorized ||
+                            settings.authorizationStatus == Status::provisional ||
+                            settings.authorizationStatus == Status::ephemeral;
+    return authorized && settings.alertSetting != UserNotificationSettings::Setting::disabled;
+}
+
+// Both event-store requests: a store lives for the request only, the macOS 14
+// full-access request where there is one, and an error counts as refused.
+void requestEventStoreAccess(EventStoreEntityType type, PermissionsManager::Completion completion)
+{
+    std::shared_ptr<EventStore> store = EventStore::make();
+    auto answer = [store, completion = once(std::move(completion))](bool granted,
+                                                                   const std::optional<PlatformError>& error) {
+        completion(granted && !error);
+    };
+    if (!store->supportsFullAccessRequests()) {
+        store->requestAccess(type, std::move(answer));
+    } else if (type == EventStoreEntityType::event) {
+        store->requestFullAccessToEvents(std::move(answer));
+    } else {
+        store->requestFullAccessToReminders(std::move(answer));
+    }
+}
+
+}  // namespace
+
+bool PermissionsManager::isAccessibilityTrusted()
+{
+    return trust().isProcessTrusted();
+}
+
+bool PermissionsManager::requestAccessibility(bool prompt)
+{
+    return trust().isProcessTrustedWithOptions(prompt);
+}
+
+void PermissionsManager::openAccessibilitySettings()
+{
+    openSettings({kSecurityPane, "Privacy_Accessibility"});
+}
+
+void PermissionsManager::openRemindersSettings()
+{
+    openSettings({kSecurityPane, "Privacy_Reminders"});
+}
+
+void PermissionsManager::openCalendarSettings()
+{
+    openSettings({kSecurityPane, "Privacy_Calendars"});
+}
+
+void PermissionsManager::openNotificationSettings()
+{
+    openSettings({kNotificationsPane, std::nullopt});
+}
+
+bool PermissionsManager::isRemindersAuthorized()
+{
+    return EventStore::make()->authorizationStatus(EventStoreEntityType::reminder) ==
+           EventStoreAuthorizationStatus::fullAccess;
+}
+
+void PermissionsManager::requestRemindersAccess(Completion completion)
+{
+    requestEventStoreAccess(EventStoreEntityType::reminder, std::move(completion));
+}
+
+bool PermissionsManager::isCalendarAuthorized()
+{
+    const auto store = EventStore::make();
+    const auto status = store->authorizationStatus(EventStoreEntityType::event);
+    if (store->supportsFullAccessRequests()) {
+        return status == EventStoreAuthorizationStatus::fullAccess ||
+               status == EventStoreAuthorizationStatus::writeOnly;
+    }
+    return status == EventStoreAuthorizationStatus::fullAccess;
+}
+
+void PermissionsManager::requestCalendarAccess(Completion completion)
+{
+    requestEventStoreAccess(EventStoreEntityType::event, std::move(completion));
+}
+
+void PermissionsManager::isNotificationsAuthorized(Completion completion)
+{
+    UserNotificationCenter::current().getNotificationSettings(
+        [completion = once(std::move(completion))](const UserNotificationSettings& settings) {
+            completion(allowsNotifications(settings));
+        });
+}
+
+void PermissionsManager::requestNotificationsAccess(Completion completion)
+{
+    UserNotificationCenter& center = UserNotificationCenter::current();
+    center.requestAuthorization(
+        UserNotificationCenter::alert | UserNotificationCenter::sound | UserNotificationCenter::badge,
+        [&center, completion = once(std::move(completion))](bool granted, const std::optional<PlatformError>& error) {
+            if (!granted || error) {
+                completion(false);
+                return;
+            }
+            center.getNotificationSettings([completion](const UserNotificationSettings& settings) {
+                completion(settings.alertSetting != UserNotificationSettings::Setting::disabled);
+            });
+        });
+}
+
+void PermissionsManager::setAccessibilityTrust(AccessibilityTrust* trust)
+{
+    accessibilityTrust.store(trust);
+}
+
+void PermissionsManager::setWorkspace(Workspace* installed)
+{
+    workspace.store(installed);
+}
+
+}  // namespace qm

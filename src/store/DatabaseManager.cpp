@@ -1,0 +1,235 @@
+#include "store/DatabaseManager.h"
+
+#include "base/Log.h"
+#include "base/Text.h"
+#include "platform/Clock.h"
+
+#include <atomic>
+#include <system_error>
+
+#include <fmt/format.h>
+#include <sqlite3.h>
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kQueueLabel = "com.quillmarker.databaseQueue";
+constexpr const char* kFileName = "QuillmarkerRules.db";
+
+// In creation order; CREATE TABLE IF NOT EXISTS leaves an existing file's tables alone.
+constexpr const char* kCreateTables[] = {
+    "CREATE TABLE IF NOT EXISTS rules_config (id TEXT PRIMARY KEY, name TEXT NOT NULL, pattern TEXT NOT "
+    "NULL, "
+    "category TEXT NOT NULL, description TEXT NOT NULL, severity TEXT NOT NULL, is_enabled INTEGER DEFAULT "
+    "1);",
+
+    "CREATE TABLE IF NOT EXISTS captured_texts (id INTEGER PRIMARY KEY AUTOINCREMENT, raw_text TEXT NOT "
+    "NULL, "
+    "app_bundle_id TEXT NOT NULL, domain TEXT, timestamp REAL NOT NULL);",
+
+    "CREATE TABLE IF NOT EXISTS skeletons (id INTEGER PRIMARY KEY AUTOINCREMENT, raw_text_id INTEGER NOT "
+    "NULL, "
+    "skeleton_text TEXT NOT NULL, occurrence_count INTEGER DEFAULT 1, last_seen REAL NOT NULL, "
+    "FOREIGN KEY(raw_text_id) REFERENCES captured_texts(id) ON DELETE CASCADE);",
+
+    "CREATE TABLE IF NOT EXISTS exclusion_list (id TEXT PRIMARY KEY, category TEXT NOT NULL, reasoning "
+    "TEXT);",
+
+    "CREATE TABLE IF NOT EXISTS field_memory (id INTEGER PRIMARY KEY AUTOINCREMENT, field_context TEXT NOT "
+    "NULL, "
+    "app_bundle_id TEXT NOT NULL, domain TEXT, field_label TEXT, value_hash TEXT NOT NULL, "
+    "value_encrypted TEXT NOT NULL, frequency INTEGER DEFAULT 1, last_used REAL NOT NULL, "
+    "UNIQUE(field_context, app_bundle_id, domain, field_label, value_hash));",
+
+    "CREATE TABLE IF NOT EXISTS mcp_context (id INTEGER PRIMARY KEY, project TEXT, topic TEXT, related_notes "
+    "TEXT, "
+    "active_decision TEXT, metadata TEXT, timestamp REAL NOT NULL);",
+
+    "CREATE TABLE IF NOT EXISTS mcp_knowledge (id INTEGER PRIMARY KEY AUTOINCREMENT, key TEXT NOT NULL "
+    "UNIQUE, "
+    "value_encrypted TEXT NOT NULL, context TEXT NOT NULL, tags TEXT, timestamp REAL NOT NULL);",
+
+    "CREATE TABLE IF NOT EXISTS kg_nodes (id TEXT PRIMARY KEY, type TEXT NOT NULL, name TEXT NOT NULL, "
+    "properties TEXT, created_at REAL NOT NULL, updated_at REAL NOT NULL);",
+
+    "CREATE TABLE IF NOT EXISTS kg_edges (id TEXT PRIMARY KEY, source TEXT NOT NULL, target TEXT NOT NULL, "
+    "relationship TEXT NOT NULL, properties TEXT, created_at REAL NOT NULL, "
+    "FOREIGN KEY(source) REFERENCES kg_nodes(id) ON DELETE CASCADE, "
+    "FOREIGN KEY(target) REFERENCES kg_nodes(id) ON DELETE CASCADE);",
+
+    "CREATE TABLE IF NOT EXISTS sync_metadata (key TEXT PRIMARY KEY, value TEXT NOT NULL, updated_at REAL "
+    "NOT NULL);",
+};
+
+// The wired instance is owned by the composition root; the fallback only serves
+// a process that never wired one.
+std::atomic<DatabaseManager*>& installedInstance()
+{
+    static std::atomic<DatabaseManager*> instance{nullptr};
+    return instance;
+}
+
+} // namespace
+
+DatabaseManager::DatabaseManager(const Clock& clock, std::optional<std::filesystem::path> applicationSupport,
+                                 const UserDefaults& defaults)
+    : clock_(clock), defaults_(defaults), dbQueue_(kQueueLabel)
+{
+    openDatabase(applicationSupport);
+    createTables();
+    seedDefaultRules();
+}
+
+DatabaseManager::~DatabaseManager()
+{
+    // Runs after every block already queued, so a pending asynchronous insert still lands.
+    dbQueue_.sync([this] {
+        if (db_) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+        }
+    });
+}
+
+DatabaseManager& DatabaseManager::shared()
+{
+    if (DatabaseManager* installed = installedInstance().load()) {
+        return *installed;
+    }
+    static DatabaseManager fallback(Clock::system());
+    return fallback;
+}
+
+void DatabaseManager::setShared(DatabaseManager* instance)
+{
+    installedInstance().store(instance);
+}
+
+void DatabaseManager::openDatabase(const std::optional<std::filesystem::path>& applicationSupport)
+{
+    if (!applicationSupport) {
+        Log::print("❌ SQLite Error: Application support directory not found.");
+        return;
+    }
+    const auto folder = *applicationSupport / paths::kBundleIdentifier;
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+
+    const auto file = folder / kFileName;
+    Log::print("📁 QuillmarkerRules.db Path: " + file.string());
+
+    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) {
+        Log::print("❌ SQLite Error: Failed to open QuillmarkerRules.db. Falling back to in-memory database.");
+        sqlite3_close(db_);
+        db_ = nullptr;
+        sqlite3_open(":memory:", &db_);
+    }
+    sqlite3_exec(db_, "PRAGMA foreign_keys = ON;", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db_, 5000);
+}
+
+void DatabaseManager::createTables()
+{
+    for (const char* statement : kCreateTables) {
+        executeNonQuery(statement);
+    }
+}
+
+DatabaseManager::StatementPtr DatabaseManager::prepare(const std::string& sql) const
+{
+    sqlite3_stmt* statement = nullptr;
+    if (!db_ ||
+        sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        statement = nullptr;
+    }
+    return StatementPtr(statement, sqlite3_finalize);
+}
+
+std::string DatabaseManager::errorMessage() const
+{
+    return db_ ? sqlite3_errmsg(db_) : "no database connection";
+}
+
+void DatabaseManager::bindText(sqlite3_stmt* statement, int index, const std::optional<std::string>& value)
+{
+    if (value) {
+        sqlite3_bind_text64(statement, index, value->data(), value->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else {
+        sqlite3_bind_null(statement, index);
+    }
+}
+
+std::string DatabaseManager::columnText(sqlite3_stmt* statement, int index)
+{
+    const auto* text = sqlite3_column_text(statement, index);
+    if (!text) {
+        return {};
+    }
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<std::size_t>(sqlite3_column_bytes(statement, index)));
+}
+
+void DatabaseManager::performRaw(const std::function<void(sqlite3*)>& block)
+{
+    dbQueue_.sync([&] { block(db_); });
+}
+
+bool DatabaseManager::executeNonQuery(const std::string& sql)
+{
+    return dbQueue_.syncResult([&] {
+        char* message = nullptr;
+        const int result = db_ ? sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) : SQLITE_MISUSE;
+        if (result != SQLITE_OK && message) {
+            Log::log(fmt::format("❌ SQLite NonQuery Error: {} (sql: {})", message,
+                                 text::truncateGraphemes(sql, 120)));
+        }
+        sqlite3_free(message);
+        return result == SQLITE_OK;
+    });
+}
+
+bool DatabaseManager::executeNonQueryWithParams(const std::string& sql, const std::vector<std::string>& args)
+{
+    return dbQueue_.syncResult([&] {
+        auto statement = prepare(sql);
+        if (!statement) {
+            Log::print("❌ SQLite Error Prepare: " + errorMessage());
+            return false;
+        }
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            bindText(statement.get(), static_cast<int>(i + 1), args[i]);
+        }
+        if (sqlite3_step(statement.get()) == SQLITE_DONE) {
+            return true;
+        }
+        Log::log("❌ SQLite NonQuery with Params Error: " + errorMessage());
+        return false;
+    });
+}
+
+DatabaseManager::Rows DatabaseManager::executeQuery(const std::string& sql)
+{
+    return dbQueue_.syncResult([&] {
+        Rows rows;
+        auto statement = prepare(sql);
+        if (!statement) {
+            Log::print("❌ SQLite Query Error: " + errorMessage());
+            return rows;
+        }
+        const int columns = sqlite3_column_count(statement.get());
+        while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+            Row row;
+            for (int column = 0; column < columns; ++column) {
+                const char* name = sqlite3_column_name(statement.get(), column);
+                // A later column of the same name replaces an earlier one.
+                row[name ? name : ""] = columnText(statement.get(), column);
+            }
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    });
+}
+
+} // namespace qm

@@ -1,0 +1,372 @@
+#include "store/KeychainHelper.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <unicode/ustring.h>
+
+#include "base/FileUtil.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "platform/LegacyKeychain.h"
+#include "platform/SerialQueue.h"
+
+namespace qm {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kProbeService = "QuillmarkerKeychainAuthTest";
+
+struct LegacyItem {
+    std::string_view service;
+    std::string_view account;
+};
+
+// In this order: where two legacy items land in the same file, the earlier one wins.
+constexpr std::array<LegacyItem, 7> kLegacyItems{{
+    {"com.quillmarker.app", "fieldMemory.encryptionKey"},
+    {"com.quillmarker.app", "mcp_token"},
+    {"QuillmarkerFieldMemory", "encryptionKey"},
+    {"QuillmarkerAI", "slackToken"},
+    {"QuillmarkerAI", "openai"},
+    {"QuillmarkerAI", "anthropic"},
+    {"NorvoAI", "slackToken"},
+}};
+
+struct LegacyReadResult {
+    enum class Kind { found, nothingToMove, needsUserInteraction };
+    Kind kind;
+    KeychainHelper::Bytes data;
+};
+
+struct Wiring {
+    std::atomic<bool> didPurgeLegacyKeychain{false};
+    std::atomic<LegacyKeychain*> keychain{nullptr};
+    std::mutex resolverMutex;
+    KeychainHelper::ApplicationSupportResolver resolver;
+};
+
+Wiring& wiring()
+{
+    static Wiring instance;
+    return instance;
+}
+
+SerialQueue& storageQueue()
+{
+    static SerialQueue queue("com.quillmarker.app.localSecrets");
+    return queue;
+}
+
+std::optional<fs::path> applicationSupport()
+{
+    KeychainHelper::ApplicationSupportResolver resolver;
+    {
+        std::lock_guard lock(wiring().resolverMutex);
+        resolver = wiring().resolver;
+    }
+    return resolver ? resolver() : paths::applicationSupport();
+}
+
+// Folders are created 0700, but one made by an older version or by hand may be
+// wider; tighten it when it is ours. Anything but a folder at that path is an error.
+std::error_code makePrivate(const fs::path& folder)
+{
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        return {errno, std::generic_category()};
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return std::make_error_code(std::errc::not_a_directory);
+    }
+    if (info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) {
+        // The files are 0600 whatever happens here; a failed chmod only leaves
+        // their names visible, so it does not stop the store.
+        (void)::chmod(folder.c_str(), 0700);
+    }
+    return {};
+}
+
+std::optional<fs::path> secretsDirectory()
+{
+    auto support = applicationSupport();
+    if (!support) {
+        return std::nullopt;
+    }
+    fs::path folder = *support / paths::kBundleIdentifier / "local-secrets";
+    std::error_code error = file::createDirectories(folder, 0700);
+    if (!error) {
+        error = makePrivate(folder);
+    }
+    if (error) {
+        Log::log("❌ Failed to create local secrets directory: " + error.message());
+        return std::nullopt;
+    }
+    return folder;
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    if (text.size() > static_cast<std::size_t>(INT32_MAX)) {
+        return false;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    u_strFromUTF8(nullptr, 0, &length, text.data(), static_cast<int32_t>(text.size()), &status);
+    return status == U_ZERO_ERROR || status == U_BUFFER_OVERFLOW_ERROR ||
+           status == U_STRING_NOT_TERMINATED_WARNING;
+}
+
+// Percent-encoding keeps the name injective only for valid UTF-8: two different
+// invalid byte strings could both encode as U+FFFD and share a file.
+bool isStorableName(std::string_view service, std::string_view key)
+{
+    return isValidUtf8(service) && isValidUtf8(key);
+}
+
+std::string fileName(std::string_view service, std::string_view key)
+{
+    return text::percentEncodeAlphanumerics(service) + "__" + text::percentEncodeAlphanumerics(key) +
+           ".secret";
+}
+
+std::optional<fs::path> fileURL(std::string_view service, std::string_view key)
+{
+    auto folder = secretsDirectory();
+    if (!folder) {
+        return std::nullopt;
+    }
+    return *folder / fileName(service, key);
+}
+
+void deleteKeychainItem(std::string_view service, std::string_view key)
+{
+    if (auto* keychain = wiring().keychain.load()) {
+        (void)keychain->deleteItem(LegacyKeychain::ItemClass::genericPassword, service, key);
+    }
+}
+
+LegacyItem legacyTarget(const LegacyItem& item)
+{
+    if (item.service == "QuillmarkerFieldMemory" && item.account == "encryptionKey") {
+        return {KeychainHelper::service, "fieldMemory.encryptionKey"};
+    }
+    if (item.service == "NorvoAI" && item.account == "slackToken") {
+        return {"QuillmarkerAI", "slackToken"};
+    }
+    if (item.service == "QuillmarkerAI") {
+        return item;
+    }
+    return {KeychainHelper::service, item.account};
+}
+
+LegacyReadResult readLegacyItem(LegacyKeychain& keychain, const LegacyItem& item)
+{
+    LegacyKeychain::Query query;
+    query.itemClass = LegacyKeychain::ItemClass::genericPassword;
+    query.service = item.service;
+    query.account = std::string(item.account);
+    query.returnData = true;
+    query.matchAll = false;
+    query.skipAuthenticationUI = true;
+    auto result = keychain.copyMatching(query);
+
+    if (result.status == errSecItemNotFound) {
+        return {LegacyReadResult::Kind::nothingToMove, {}};
+    }
+    if (result.status != errSecSuccess) {
+        return {LegacyReadResult::Kind::needsUserInteraction, {}};
+    }
+    if (result.matches.empty() || !result.matches.front().data || result.matches.front().data->empty()) {
+        return {LegacyReadResult::Kind::nothingToMove, {}};
+    }
+    return {LegacyReadResult::Kind::found, std::move(*result.matches.front().data)};
+}
+
+void moveLegacyItem(LegacyKeychain& keychain, const LegacyItem& item)
+{
+    const std::string name = std::string(item.service) + "/" + std::string(item.account);
+    auto read = readLegacyItem(keychain, item);
+    switch (read.kind) {
+    case LegacyReadResult::Kind::nothingToMove:
+        deleteKeychainItem(item.service, item.account);
+        return;
+    case LegacyReadResult::Kind::needsUserInteraction:
+        Log::log("🔑 Legacy Keychain item " + name + " requires UI to read; left in place.");
+        return;
+    case LegacyReadResult::Kind::found:
+        break;
+    }
+
+    // A file already at the target wins over the legacy copy. Anything else
+    // there, or a failed write, keeps the item for the next launch to try again.
+    const LegacyItem target = legacyTarget(item);
+    auto path = fileURL(target.service, target.account);
+    if (!path) {
+        return;
+    }
+    std::error_code error;
+    if (fs::is_regular_file(*path, error)) {
+        deleteKeychainItem(item.service, item.account);
+        return;
+    }
+    if (error && error != std::errc::no_such_file_or_directory) {
+        return;
+    }
+    if (file::writeAtomically(*path, read.data, 0600)) {
+        return;
+    }
+    Log::log("🔑 Migrated legacy Keychain item " + name + " → file store.");
+    deleteKeychainItem(item.service, item.account);
+}
+
+// Runs on the storage queue, so no file operation can slip in before the move
+// has put a legacy secret in place.
+void purgeOnQueue()
+{
+    if (wiring().didPurgeLegacyKeychain.exchange(true)) {
+        return;
+    }
+    if (const char* testMode = std::getenv("QM_TEST_MODE"); testMode && std::string_view(testMode) == "1") {
+        return;
+    }
+    auto* keychain = wiring().keychain.load();
+    if (!keychain) {
+        return;
+    }
+    for (const auto& item : kLegacyItems) {
+        moveLegacyItem(*keychain, item);
+    }
+    (void)keychain->deleteAll(LegacyKeychain::ItemClass::genericPassword, kProbeService);
+}
+
+SecStatus saveOnQueue(std::string_view service, std::string_view key, std::string_view data)
+{
+    purgeOnQueue();
+    if (!isStorableName(service, key)) {
+        Log::log("❌ Local secret save failed (" + text::toUtf8(text::toUtf16(service)) + "/" +
+                 text::toUtf8(text::toUtf16(key)) + "): the service or key is not valid UTF-8");
+        return errSecIO;
+    }
+    auto path = fileURL(service, key);
+    if (!path) {
+        return errSecIO;
+    }
+    if (auto error = file::writeAtomically(*path, data, 0600)) {
+        Log::log("❌ Local secret save failed (" + std::string(service) + "/" + std::string(key) +
+                 "): " + error.message());
+        return errSecIO;
+    }
+    return errSecSuccess;
+}
+
+KeychainHelper::LoadResult loadOnQueue(std::string_view service, std::string_view key)
+{
+    using Status = KeychainHelper::LoadResult::Status;
+    purgeOnQueue();
+    if (!isStorableName(service, key)) {
+        // Nothing can ever be stored under such a name.
+        return {Status::notFound, {}};
+    }
+    auto path = fileURL(service, key);
+    if (!path) {
+        return {Status::unreadable, {}};
+    }
+    // Only a regular file is read: opening a FIFO planted at the name would block forever.
+    struct stat info {};
+    if (::stat(path->c_str(), &info) != 0) {
+        return {errno == ENOENT ? Status::notFound : Status::unreadable, {}};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return {Status::unreadable, {}};
+    }
+    std::error_code error;
+    auto bytes = file::readAll(*path, error);
+    if (!bytes) {
+        return {Status::unreadable, {}};
+    }
+    return {Status::found, std::move(*bytes)};
+}
+
+void removeOnQueue(std::string_view service, std::string_view key)
+{
+    purgeOnQueue();
+    if (isStorableName(service, key)) {
+        if (auto path = fileURL(service, key)) {
+            std::error_code ignored;
+            fs::remove(*path, ignored);
+        }
+    }
+    deleteKeychainItem(service, key);
+}
+
+} // namespace
+
+SecStatus KeychainHelper::save(std::string_view service, std::string_view key, std::string_view data,
+                               std::optional<std::string_view> /*label*/)
+{
+    return storageQueue().syncResult([&] { return saveOnQueue(service, key, data); });
+}
+
+std::optional<KeychainHelper::Bytes> KeychainHelper::load(std::string_view service, std::string_view key,
+                                                          bool /*skipAuthUI*/)
+{
+    auto result = loadWithStatus(service, key);
+    if (result.status != LoadResult::Status::found) {
+        return std::nullopt;
+    }
+    return std::move(result.data);
+}
+
+KeychainHelper::LoadResult KeychainHelper::loadWithStatus(std::string_view service, std::string_view key)
+{
+    return storageQueue().syncResult([&] { return loadOnQueue(service, key); });
+}
+
+void KeychainHelper::remove(std::string_view service, std::string_view key)
+{
+    storageQueue().sync([&] { removeOnQueue(service, key); });
+}
+
+void KeychainHelper::purgeLegacyKeychainItemsIfNeeded()
+{
+    auto& queue = storageQueue();
+    if (queue.isCurrent()) {
+        purgeOnQueue();
+        return;
+    }
+    if (wiring().didPurgeLegacyKeychain.load()) {
+        return;
+    }
+    queue.sync(purgeOnQueue);
+}
+
+void KeychainHelper::setLegacyKeychain(LegacyKeychain* keychain)
+{
+    wiring().keychain.store(keychain);
+}
+
+void KeychainHelper::setApplicationSupportResolver(ApplicationSupportResolver resolver)
+{
+    std::lock_guard lock(wiring().resolverMutex);
+    wiring().resolver = std::move(resolver);
+}
+
+void KeychainHelper::resetLegacyMoveForTesting()
+{
+    wiring().didPurgeLegacyKeychain.store(false);
+}
+
+} // namespace qm
