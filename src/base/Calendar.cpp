@@ -110,7 +110,12 @@ Calendar::Calendar(std::shared_ptr<const icu::Calendar> prototype) : prototype_(
 
 Calendar Calendar::current()
 {
-    return Calendar(makePrototype(icu::TimeZone::detectHostTimeZone()));
+    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::detectHostTimeZone());
+    if (!zone || *zone == icu::TimeZone::getUnknown()) {
+        // A machine without a configured zone keeps time in UTC, as the platform does.
+        zone.reset(icu::TimeZone::getGMT()->clone());
+    }
+    return Calendar(makePrototype(zone.release()));
 }
 
 std::optional<Calendar> Calendar::withTimeZone(std::string_view zoneId)

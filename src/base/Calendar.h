@@ -47,7 +47,8 @@ public:
     enum class Style { None, Short, Medium, Long, Full };
 
     // The user's calendar in the current time zone, taken afresh from the
-    // environment (TZ, else the system's zone) on each call.
+    // environment (TZ, else the system's zone) on each call; UTC when neither
+    // names a zone the time-zone database knows.
     static Calendar current();
     // The calendar in the IANA zone named ("Europe/Berlin", "UTC"); nothing for
     // a name the time-zone database does not know.

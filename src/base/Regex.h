@@ -32,6 +32,11 @@ namespace qm {
 // No match can run away: a search that exceeds the step budget (about a
 // quarter of a second of work) or the backtracking memory limit is abandoned
 // and counts as finding nothing from that point on; earlier matches stand.
+// Each abandoned search logs one "⚠️ Regex: search abandoned" line that names
+// neither the pattern nor the text.
+//
+//     auto hours = qm::Regex::compile(R"((\d+)\s*h\b)", {.caseInsensitive = true});
+//     if (hours) { for (const auto& m : hours->allMatches(line)) { ... m.group(1) ... } }
 class Regex {
 public:
     struct Options {

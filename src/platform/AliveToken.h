@@ -37,8 +37,7 @@ public:
 
     // Wraps `body` so that it runs only while the owner lives; otherwise the
     // call does nothing.
-    template <class F>
-    auto guard(F body) const
+    template <class F> auto guard(F body) const
     {
         return [watch = watch(), body = std::move(body)](auto&&... args) mutable {
             if (watch.isAlive()) {

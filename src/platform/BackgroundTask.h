@@ -47,7 +47,8 @@ public:
 
 private:
     using Launched = std::function<MainLoop::Task(const CancellationToken&)>;
-    static void launch(ConcurrentQueue& queue, MainLoop& mainLoop, const CancellationToken& token, Launched work);
+    static void launch(ConcurrentQueue& queue, MainLoop& mainLoop, const CancellationToken& token,
+                       Launched work);
 };
 
 }  // namespace qm

@@ -72,9 +72,15 @@ ConcurrentQueue& ConcurrentQueue::shared()
     return *instance;
 }
 
-const std::string& ConcurrentQueue::label() const { return state_->label; }
+const std::string& ConcurrentQueue::label() const
+{
+    return state_->label;
+}
 
-unsigned ConcurrentQueue::threadCount() const { return static_cast<unsigned>(state_->threads.size()); }
+unsigned ConcurrentQueue::threadCount() const
+{
+    return static_cast<unsigned>(state_->threads.size());
+}
 
 void ConcurrentQueue::async(Task task)
 {

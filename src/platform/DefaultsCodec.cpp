@@ -56,7 +56,8 @@ Json encodeValue(const DefaultsValue& value)
         return *value.get<std::string>();
     case DefaultsValue::Type::Data: {
         const auto& bytes = *value.get<DefaultsValue::Data>();
-        return tagged("data", Base64::encode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+        return tagged("data", Base64::encode(std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                                              bytes.size())));
     }
     case DefaultsValue::Type::Array: {
         Json array = Json::array();

@@ -24,19 +24,16 @@ public:
     DefaultsValue(bool value) : data_(value) {}
     // An unsigned 64-bit value above the int64 range is kept as a double.
     template <std::integral T>
-        requires(!std::same_as<T, bool>)
-    DefaultsValue(T value)
+    requires(!std::same_as<T, bool>) DefaultsValue(T value)
     {
-        if (std::is_signed_v<T> || static_cast<std::uint64_t>(value) <= static_cast<std::uint64_t>(INT64_MAX)) {
+        if (std::is_signed_v<T> ||
+            static_cast<std::uint64_t>(value) <= static_cast<std::uint64_t>(INT64_MAX)) {
             data_ = static_cast<std::int64_t>(value);
         } else {
             data_ = static_cast<double>(value);
         }
     }
-    template <std::floating_point T>
-    DefaultsValue(T value) : data_(static_cast<double>(value))
-    {
-    }
+    template <std::floating_point T> DefaultsValue(T value) : data_(static_cast<double>(value)) {}
     DefaultsValue(const char* value) : data_(std::string(value)) {}
     DefaultsValue(std::string value) : data_(std::move(value)) {}
     DefaultsValue(std::string_view value) : data_(std::string(value)) {}
@@ -50,11 +47,7 @@ public:
 
     // The value when it is of kind T (bool, std::int64_t, double, std::string,
     // Data, Array or Dictionary), else null. No conversion between kinds.
-    template <class T>
-    const T* get() const
-    {
-        return std::get_if<T>(&data_);
-    }
+    template <class T> const T* get() const { return std::get_if<T>(&data_); }
 
     friend bool operator==(const DefaultsValue& a, const DefaultsValue& b) { return a.data_ == b.data_; }
 

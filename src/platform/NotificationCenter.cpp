@@ -27,7 +27,8 @@ NotificationCenter& NotificationCenter::defaultCenter()
     return *instance;
 }
 
-NotificationCenter::ObserverToken NotificationCenter::addObserver(std::string name, const void* object, Block block)
+NotificationCenter::ObserverToken NotificationCenter::addObserver(std::string name, const void* object,
+                                                                  Block block)
 {
     auto observer = std::make_shared<Observer>();
     observer->id = nextObserverId.fetch_add(1);
@@ -89,8 +90,8 @@ void NotificationCenter::post(std::string name, const void* object, UserInfo use
 std::size_t NotificationCenter::observerCount(std::string_view name) const
 {
     std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(std::count_if(observers_.begin(), observers_.end(),
-                                                  [&](const auto& observer) { return observer->name == name; }));
+    return static_cast<std::size_t>(std::count_if(
+        observers_.begin(), observers_.end(), [&](const auto& observer) { return observer->name == name; }));
 }
 
 }  // namespace qm

@@ -17,15 +17,15 @@ public:
     // given one match only their first value (a match of hour and minute fires
     // at second 0; a match of day alone fires at midnight).
     struct DateMatch {
-        std::optional<int> year;
-        std::optional<int> month;  // 1...12
-        std::optional<int> day;    // 1...31
-        std::optional<int> hour;   // 0...23
-        std::optional<int> minute;
-        std::optional<int> second;
+        std::optional<int> year = std::nullopt;
+        std::optional<int> month = std::nullopt;  // 1...12
+        std::optional<int> day = std::nullopt;    // 1...31
+        std::optional<int> hour = std::nullopt;   // 0...23
+        std::optional<int> minute = std::nullopt;
+        std::optional<int> second = std::nullopt;
         // The IANA zone the components are read in; nothing: the current
         // calendar's zone at the moment the trigger is evaluated.
-        std::optional<std::string> timeZoneId;
+        std::optional<std::string> timeZoneId = std::nullopt;
 
         bool operator==(const DateMatch&) const = default;
     };

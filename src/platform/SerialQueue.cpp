@@ -81,7 +81,10 @@ SerialQueue::~SerialQueue()
     }
 }
 
-const std::string& SerialQueue::label() const { return state_->core->label; }
+const std::string& SerialQueue::label() const
+{
+    return state_->core->label;
+}
 
 void SerialQueue::async(Task task)
 {
@@ -97,8 +100,8 @@ void SerialQueue::sync(const Task& task)
 {
     if (isCurrent()) {
         // Waiting for a task queued behind the one that waits can never end.
-        const std::string message =
-            fmt::format("❌ SerialQueue {}: sync called from its own queue (it would wait for itself)", label());
+        const std::string message = fmt::format(
+            "❌ SerialQueue {}: sync called from its own queue (it would wait for itself)", label());
 #ifndef NDEBUG
         Log::log(message);
         std::abort();
@@ -132,6 +135,9 @@ void SerialQueue::sync(const Task& task)
     }
 }
 
-bool SerialQueue::isCurrent() const { return std::this_thread::get_id() == state_->core->threadId; }
+bool SerialQueue::isCurrent() const
+{
+    return std::this_thread::get_id() == state_->core->threadId;
+}
 
 }  // namespace qm

@@ -9,7 +9,8 @@
 namespace qm {
 
 // A named thread that runs its tasks one at a time, in the order given.
-// Destruction runs every task already queued, then joins the thread.
+// Destruction runs every task already queued, then joins the thread (when one
+// of its own tasks destroys the queue, the thread finishes the queue on its own).
 class SerialQueue {
 public:
     using Task = std::function<void()>;
@@ -26,6 +27,9 @@ public:
 
     // Runs `task` on the queue and waits for it. A sync from the queue's own
     // thread would wait for itself: debug builds abort with a message.
+    // Release builds log the same "❌" line and run `task` at once on that same
+    // thread, ahead of the tasks already queued. An exception from `task` is
+    // rethrown here.
     void sync(const Task& task);
 
     // Runs `body` on the queue, waits, and hands back what it returned.

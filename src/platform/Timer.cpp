@@ -32,11 +32,15 @@ Timer& Timer::operator=(Timer&& other) noexcept
     return *this;
 }
 
-Timer::~Timer() { invalidate(); }
+Timer::~Timer()
+{
+    invalidate();
+}
 
 Timer Timer::scheduledTimer(MainLoop& loop, double interval, bool repeats, Block block)
 {
-    auto state = std::make_shared<State>(loop, std::max(interval, kMinimumInterval), repeats, std::move(block));
+    auto state =
+        std::make_shared<State>(loop, std::max(interval, kMinimumInterval), repeats, std::move(block));
     std::lock_guard lock(state->mutex);
     schedule(state);
     return Timer(state);
@@ -46,7 +50,8 @@ void Timer::schedule(const std::shared_ptr<State>& state)
 {
     // The loop holds only a weak reference: the Timer object alone keeps the
     // timer alive, so dropping it is enough to stop it.
-    state->pending = state->loop.postAfter(state->interval, [weak = std::weak_ptr<State>(state)] { fire(weak); });
+    state->pending =
+        state->loop.postAfter(state->interval, [weak = std::weak_ptr<State>(state)] { fire(weak); });
 }
 
 void Timer::fire(const std::weak_ptr<State>& weak)
@@ -91,8 +96,14 @@ bool Timer::isValid() const
     return state_->valid;
 }
 
-double Timer::interval() const { return state_ ? state_->interval : 0.0; }
+double Timer::interval() const
+{
+    return state_ ? state_->interval : 0.0;
+}
 
-bool Timer::repeats() const { return state_ && state_->repeats; }
+bool Timer::repeats() const
+{
+    return state_ && state_->repeats;
+}
 
 }  // namespace qm

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include <fmt/format.h>
@@ -101,6 +102,20 @@ UserDefaults::UserDefaults(std::filesystem::path file, NotificationCenter* cente
         persisting_ = false;
     } else {
         load();
+        saveQueue_ = std::make_unique<SerialQueue>("com.quillmarker.app.userDefaults");
+    }
+}
+
+UserDefaults::~UserDefaults()
+{
+    // Runs the pending save, if any, before the values go away.
+    saveQueue_.reset();
+}
+
+void UserDefaults::synchronize()
+{
+    if (saveQueue_) {
+        saveQueue_->sync([] {});
     }
 }
 
@@ -116,8 +131,8 @@ std::optional<std::filesystem::path> UserDefaults::standardFilePath()
 UserDefaults& UserDefaults::standard()
 {
     // Never destroyed, like the centre it reports to.
-    static auto* instance =
-        new UserDefaults(standardFilePath().value_or(std::filesystem::path()), &NotificationCenter::defaultCenter());
+    static auto* instance = new UserDefaults(standardFilePath().value_or(std::filesystem::path()),
+                                             &NotificationCenter::defaultCenter());
     return *instance;
 }
 
@@ -127,8 +142,8 @@ void UserDefaults::load()
     const auto text = file::readAll(file_, error);
     if (!text) {
         if (error != std::errc::no_such_file_or_directory) {
-            Log::log(fmt::format("❌ UserDefaults: could not read {} ({}); changes stay in memory", file_.string(),
-                                 error.message()));
+            Log::log(fmt::format("❌ UserDefaults: could not read {} ({}); changes stay in memory",
+                                 file_.string(), error.message()));
             persisting_ = false;
         }
         return;
@@ -159,8 +174,8 @@ void UserDefaults::moveAside(const std::string& reason)
         persisting_ = false;
         return;
     }
-    Log::log(fmt::format("❌ UserDefaults: {} is unreadable ({}); moved it to {} and started empty", file_.string(),
-                         reason, aside.string()));
+    Log::log(fmt::format("❌ UserDefaults: {} is unreadable ({}); moved it to {} and started empty",
+                         file_.string(), reason, aside.string()));
 }
 
 bool UserDefaults::isPersisting() const
@@ -302,9 +317,6 @@ void UserDefaults::set(const std::string& key, DefaultsValue value)
             found->second = std::move(value);
             valueChanged = true;
         }
-        if (valueChanged) {
-            ++generation_;
-        }
     }
     changed(valueChanged);
 }
@@ -315,9 +327,6 @@ void UserDefaults::removeObjectForKey(const std::string& key)
     {
         std::lock_guard lock(mutex_);
         valueChanged = values_.erase(key) > 0;
-        if (valueChanged) {
-            ++generation_;
-        }
     }
     changed(valueChanged);
 }
@@ -335,24 +344,31 @@ void UserDefaults::changed(bool valueChanged)
     if (!valueChanged) {
         return;
     }
-    save();
+    scheduleSave();
     if (center_) {
         center_->post(kDidChangeNotification, this);
     }
 }
 
-void UserDefaults::save()
+void UserDefaults::scheduleSave()
 {
-    std::lock_guard saving(saveMutex_);
-    DefaultsValue::Dictionary snapshot;
-    std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
-        if (!persisting_ || generation_ == savedGeneration_) {
-            return;
+        if (!persisting_ || saveScheduled_) {
+            return;  // the save already queued will pick this change up
         }
+        saveScheduled_ = true;
+    }
+    saveQueue_->async([this] { save(); });
+}
+
+void UserDefaults::save()
+{
+    DefaultsValue::Dictionary snapshot;
+    {
+        std::lock_guard lock(mutex_);
+        saveScheduled_ = false;
         snapshot = values_;
-        generation = generation_;
     }
     std::string reason;
     const auto text = DefaultsCodec::encode(snapshot, reason);
@@ -367,9 +383,7 @@ void UserDefaults::save()
     }
     if (error) {
         Log::log(fmt::format("❌ UserDefaults: could not save {} ({})", file_.string(), error.message()));
-        return;
     }
-    savedGeneration_ = generation;
 }
 
 }  // namespace qm

@@ -1,13 +1,14 @@
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/DefaultsValue.h"
+#include "platform/SerialQueue.h"
 
 namespace qm {
 
@@ -17,7 +18,11 @@ class NotificationCenter;
 // (see DefaultsCodec) and readable and writable from any thread.
 //
 // Reads answer from the stored values, then from the registered defaults.
-// Every change is saved at once, atomically, with mode 0600. A file that cannot
+// A change is visible to every reader at once and written to the file right
+// away on a private queue (atomically, mode 0600), so callers never wait for the
+// disk; changes that pile up during a write are saved together by the next one.
+// synchronize() and destruction wait until the file holds every change; the
+// standard instance also synchronizes when the process exits. A file that cannot
 // be parsed is moved aside ("<file>.corrupt", then ".corrupt-2" ...) with a "❌"
 // line and the defaults start empty; a file that cannot be read or moved aside
 // is left alone, and changes then stay in memory only, so it is never
@@ -42,6 +47,7 @@ public:
 
     // An empty `file` keeps everything in memory.
     explicit UserDefaults(std::filesystem::path file, NotificationCenter* center = nullptr);
+    ~UserDefaults();
     UserDefaults(const UserDefaults&) = delete;
     UserDefaults& operator=(const UserDefaults&) = delete;
 
@@ -70,6 +76,10 @@ public:
     // are never saved; a later registration of a key replaces the earlier one.
     void registerDefaults(const DefaultsValue::Dictionary& defaults);
 
+    // Waits until every change made so far is on disk (or its save failed and
+    // was logged). Not from inside a change notification of another thread's save.
+    void synchronize();
+
     const std::filesystem::path& filePath() const { return file_; }
 
     // False when the file could not be read or moved aside (see above).
@@ -78,6 +88,7 @@ public:
 private:
     void load();
     void moveAside(const std::string& reason);
+    void scheduleSave();
     void save();
     void changed(bool valueChanged);
 
@@ -88,11 +99,10 @@ private:
     DefaultsValue::Dictionary values_;
     DefaultsValue::Dictionary registered_;
     bool persisting_ = true;
-    std::uint64_t generation_ = 0;
+    bool saveScheduled_ = false;
 
-    // Serialises writers; the last one to take it writes the newest values.
-    std::mutex saveMutex_;
-    std::uint64_t savedGeneration_ = 0;
+    // Writes the file; last member, so it is drained before the rest goes.
+    std::unique_ptr<SerialQueue> saveQueue_;
 };
 
 }  // namespace qm

@@ -32,8 +32,7 @@ public:
     public:
         Value(bool value) : data_(value) {}
         template <std::integral T>
-            requires(!std::same_as<T, bool>)
-        Value(T value)
+        requires(!std::same_as<T, bool>) Value(T value)
         {
             // Only an unsigned 64-bit value above the int64 range cannot be an
             // integer here; it stays an opaque value of its own type.
@@ -44,10 +43,7 @@ public:
                 data_ = std::any(value);
             }
         }
-        template <std::floating_point T>
-        Value(T value) : data_(static_cast<double>(value))
-        {
-        }
+        template <std::floating_point T> Value(T value) : data_(static_cast<double>(value)) {}
         Value(const char* value) : data_(std::string(value)) {}
         Value(std::string value) : data_(std::move(value)) {}
         Value(std::string_view value) : data_(std::string(value)) {}
@@ -55,16 +51,14 @@ public:
         Value(UserInfo value);
 
         // Wraps any copyable value; it reads back only as exactly its own type.
-        template <class T>
-        static Value opaque(T value)
+        template <class T> static Value opaque(T value)
         {
             Value result(false);
             result.data_ = std::any(std::move(value));
             return result;
         }
 
-        template <class T>
-        std::optional<T> as() const;
+        template <class T> std::optional<T> as() const;
 
     private:
         std::variant<bool, std::int64_t, double, std::string, std::vector<std::string>,
@@ -75,8 +69,7 @@ public:
     UserInfo() = default;
     UserInfo(std::initializer_list<std::pair<const std::string, Value>> entries) : values_(entries) {}
 
-    template <class T>
-    std::optional<T> get(const std::string& key) const
+    template <class T> std::optional<T> get(const std::string& key) const
     {
         const auto found = values_.find(key);
         if (found == values_.end()) {
@@ -98,8 +91,7 @@ private:
 
 inline UserInfo::Value::Value(UserInfo value) : data_(std::make_shared<const UserInfo>(std::move(value))) {}
 
-template <class T>
-std::optional<T> UserInfo::Value::as() const
+template <class T> std::optional<T> UserInfo::Value::as() const
 {
     if constexpr (std::is_same_v<T, bool>) {
         if (const auto* value = std::get_if<bool>(&data_)) {
@@ -112,8 +104,8 @@ std::optional<T> UserInfo::Value::as() const
                 fits = *value >= static_cast<std::int64_t>(std::numeric_limits<T>::min()) &&
                        *value <= static_cast<std::int64_t>(std::numeric_limits<T>::max());
             } else {
-                fits = *value >= 0 &&
-                       static_cast<std::uint64_t>(*value) <= static_cast<std::uint64_t>(std::numeric_limits<T>::max());
+                fits = *value >= 0 && static_cast<std::uint64_t>(*value) <=
+                                          static_cast<std::uint64_t>(std::numeric_limits<T>::max());
             }
             if (fits) {
                 return static_cast<T>(*value);

@@ -48,8 +48,8 @@ std::string_view trimmedBlanksAndTabs(std::string_view text)
 std::optional<double> readDouble(std::string_view digits)
 {
     double value = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                                        std::chars_format::fixed);
+    auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed);
     if (error != std::errc() || end != digits.data() + digits.size()) {
         return std::nullopt;
     }
@@ -77,13 +77,14 @@ std::string rewritePercentPhrases(const std::string& text)
         const auto percentRange = match->group(1);
         const auto baseRange = match->group(2);
         const auto whole = match->group(0);
-        if (match->ranges.size() < 3 || !percentRange || !baseRange || !whole || whole->end() > utf16.size()) {
+        if (match->ranges.size() < 3 || !percentRange || !baseRange || !whole ||
+            whole->end() > utf16.size()) {
             continue;
         }
-        const auto percent = readDouble(text::toUtf8(
-            std::u16string_view(utf16).substr(percentRange->location, percentRange->length)));
-        const auto base =
-            readDouble(text::toUtf8(std::u16string_view(utf16).substr(baseRange->location, baseRange->length)));
+        const auto percent = readDouble(
+            text::toUtf8(std::u16string_view(utf16).substr(percentRange->location, percentRange->length)));
+        const auto base = readDouble(
+            text::toUtf8(std::u16string_view(utf16).substr(baseRange->location, baseRange->length)));
         if (!percent || !base) {
             continue;
         }
@@ -161,7 +162,7 @@ std::optional<double> QMDEvaluateNSExpression(std::string_view expression)
     }
 }
 
-}  // namespace
+} // namespace
 
 double CalcExpressionEvaluator::evaluate(std::string_view line)
 {
@@ -186,8 +187,9 @@ double CalcExpressionEvaluator::evaluate(std::string_view line)
     if (std::isfinite(*value)) {
         return *value;
     }
-    throw CalcExpressionError(expression.find('/') != std::string::npos ? CalcExpressionError::divisionByZero
-                                                                          : CalcExpressionError::nonFiniteResult);
+    throw CalcExpressionError(expression.find('/') != std::string::npos
+                                  ? CalcExpressionError::divisionByZero
+                                  : CalcExpressionError::nonFiniteResult);
 }
 
 std::string CalcExpressionEvaluator::formatResult(double value)
@@ -218,4 +220,4 @@ std::optional<std::string> CalcExpressionEvaluator::previewEvaluate(std::string_
     }
 }
 
-}  // namespace qm
+} // namespace qm

@@ -26,4 +26,4 @@ public:
     static std::optional<std::string> previewEvaluate(std::string_view text);
 };
 
-}  // namespace qm
+} // namespace qm

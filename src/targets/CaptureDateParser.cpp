@@ -79,7 +79,9 @@ bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix)
     }
     return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
                       [](char a, char b) {
-                          const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+                          const auto lower = [](char c) {
+                              return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+                          };
                           return lower(a) == lower(b);
                       });
 }
@@ -91,7 +93,8 @@ bool areAdjacent(const Utf16Range& a, const Utf16Range& b, std::u16string_view t
     if (later.location < earlier.end() || later.location > text.size()) {
         return false;
     }
-    const auto gap = text::trimmed(text::lowercased(textOf(text, {earlier.end(), later.location - earlier.end()})));
+    const auto gap =
+        text::trimmed(text::lowercased(textOf(text, {earlier.end(), later.location - earlier.end()})));
     return gap.empty() || gap == "at" || gap == "on" || gap == "," || gap == "@";
 }
 
@@ -143,7 +146,7 @@ std::optional<SupplementalClockTime> supplementalClockTime(std::u16string_view t
     return clock;
 }
 
-}  // namespace
+} // namespace
 
 CaptureDateParseResult CaptureDateParser::parseTitleAndDate(std::string_view text, double referenceDate)
 {
@@ -166,9 +169,12 @@ CaptureDateParseResult CaptureDateParser::parseTitleAndDate(std::string_view tex
     std::vector<Utf16Range> cut{first.range};
     bool timed = first.hasTime;
     if (infos.size() > 1) {
-        const auto dayOnly = std::find_if(infos.begin(), infos.end(), [](const MatchInfo& m) { return !m.hasTime; });
-        const auto withTime = std::find_if(infos.begin(), infos.end(), [](const MatchInfo& m) { return m.hasTime; });
-        if (dayOnly != infos.end() && withTime != infos.end() && areAdjacent(dayOnly->range, withTime->range, utf16)) {
+        const auto dayOnly =
+            std::find_if(infos.begin(), infos.end(), [](const MatchInfo& m) { return !m.hasTime; });
+        const auto withTime =
+            std::find_if(infos.begin(), infos.end(), [](const MatchInfo& m) { return m.hasTime; });
+        if (dayOnly != infos.end() && withTime != infos.end() &&
+            areAdjacent(dayOnly->range, withTime->range, utf16)) {
             const auto day = calendar.components(dayOnly->date);
             const auto time = calendar.components(withTime->date);
             if (const auto joined =
@@ -227,8 +233,8 @@ CaptureDateParseResult CaptureDateParser::parseAlarm(std::string_view text, doub
 
     std::string title = base.title;
     if (clock->range) {
-        title = text::trimmed(
-            collapseWhitespace(stripTrailingPrepositions(text::toUtf8(withoutRanges(utf16, {*clock->range})))));
+        title = text::trimmed(collapseWhitespace(
+            stripTrailingPrepositions(text::toUtf8(withoutRanges(utf16, {*clock->range})))));
         if (title.empty()) {
             title = "Alarm";
         }
@@ -236,8 +242,8 @@ CaptureDateParseResult CaptureDateParser::parseAlarm(std::string_view text, doub
     return {std::move(title), date, true};
 }
 
-std::optional<double> CaptureDateParser::dateWithDefaultMorningTime(const CaptureDateParseResult& result, int hour,
-                                                                    int minute)
+std::optional<double> CaptureDateParser::dateWithDefaultMorningTime(const CaptureDateParseResult& result,
+                                                                    int hour, int minute)
 {
     if (!result.date) {
         return std::nullopt;
@@ -284,7 +290,8 @@ std::string stripTrailingPrepositions(std::string_view text)
     for (const auto word : kPrepositions) {
         const std::string blankAndWord = " " + std::string(word);
         if (endsWithIgnoringAsciiCase(trimmedText, blankAndWord)) {
-            return text::trimmed(std::string_view(trimmedText).substr(0, trimmedText.size() - blankAndWord.size()));
+            return text::trimmed(
+                std::string_view(trimmedText).substr(0, trimmedText.size() - blankAndWord.size()));
         }
         if (trimmedText.size() == word.size() && endsWithIgnoringAsciiCase(trimmedText, word)) {
             return {};
@@ -293,4 +300,4 @@ std::string stripTrailingPrepositions(std::string_view text)
     return trimmedText;
 }
 
-}  // namespace qm
+} // namespace qm

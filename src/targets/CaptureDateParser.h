@@ -30,8 +30,8 @@ public:
     static CaptureDateParseResult parseAlarm(std::string_view text, double referenceDate);
 
     // The result's date, or for a day-only result that day at `hour`:`minute`.
-    static std::optional<double> dateWithDefaultMorningTime(const CaptureDateParseResult& result, int hour = 9,
-                                                            int minute = 0);
+    static std::optional<double> dateWithDefaultMorningTime(const CaptureDateParseResult& result,
+                                                            int hour = 9, int minute = 0);
 
     // In the user's locale and time zone: the short time ("5:00 PM"), and the
     // medium date with the short time ("Mar 5, 2027, 5:00 PM").
@@ -48,4 +48,4 @@ bool checkHasTimePattern(std::string_view text);
 // behind by a cut date ("Submit report by" becomes "Submit report").
 std::string stripTrailingPrepositions(std::string_view text);
 
-}  // namespace qm
+} // namespace qm

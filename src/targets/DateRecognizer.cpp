@@ -51,7 +51,7 @@ struct Number {
 };
 
 struct Word {
-    std::string text;  // lower-cased ASCII
+    std::string text; // lower-cased ASCII
     std::size_t end = 0;
 };
 
@@ -64,17 +64,32 @@ struct RelativePhrase {
 };
 
 constexpr std::array<std::pair<std::string_view, int>, 24> kMonths{{
-    {"jan", 1},  {"january", 1},  {"feb", 2},  {"february", 2},  {"mar", 3},  {"march", 3},
-    {"apr", 4},  {"april", 4},    {"may", 5},  {"jun", 6},       {"june", 6}, {"jul", 7},
-    {"july", 7}, {"aug", 8},      {"august", 8}, {"sep", 9},     {"sept", 9}, {"september", 9},
-    {"oct", 10}, {"october", 10}, {"nov", 11}, {"november", 11}, {"dec", 12}, {"december", 12},
+    {"jan", 1},  {"january", 1},  {"feb", 2},    {"february", 2},  {"mar", 3},  {"march", 3},
+    {"apr", 4},  {"april", 4},    {"may", 5},    {"jun", 6},       {"june", 6}, {"jul", 7},
+    {"july", 7}, {"aug", 8},      {"august", 8}, {"sep", 9},       {"sept", 9}, {"september", 9},
+    {"oct", 10}, {"october", 10}, {"nov", 11},   {"november", 11}, {"dec", 12}, {"december", 12},
 }};
 
 // 1 = Sunday ... 7 = Saturday, as the calendar numbers weekdays.
 constexpr std::array<std::pair<std::string_view, int>, 18> kWeekdays{{
-    {"sun", 1},  {"sunday", 1},   {"mon", 2},   {"monday", 2},    {"tue", 3},   {"tues", 3},
-    {"tuesday", 3}, {"wed", 4},   {"weds", 4},  {"wednesday", 4}, {"thu", 5},   {"thur", 5},
-    {"thurs", 5}, {"thursday", 5}, {"fri", 6},  {"friday", 6},    {"sat", 7},   {"saturday", 7},
+    {"sun", 1},
+    {"sunday", 1},
+    {"mon", 2},
+    {"monday", 2},
+    {"tue", 3},
+    {"tues", 3},
+    {"tuesday", 3},
+    {"wed", 4},
+    {"weds", 4},
+    {"wednesday", 4},
+    {"thu", 5},
+    {"thur", 5},
+    {"thurs", 5},
+    {"thursday", 5},
+    {"fri", 6},
+    {"friday", 6},
+    {"sat", 7},
+    {"saturday", 7},
 }};
 
 template <std::size_t N>
@@ -158,7 +173,8 @@ private:
     {
         if (auto relative = relativePhrase(start); relative && relative->unit != RelativeUnit::Day) {
             const double seconds = relative->unit == RelativeUnit::Hour ? 3600.0 : 60.0;
-            return DateRecognizer::Match{{start, relative->end - start}, now_ + seconds * relative->amount, false};
+            return DateRecognizer::Match{
+                {start, relative->end - start}, now_ + seconds * relative->amount, false};
         }
         if (auto day = dayPhrase(start)) {
             if (auto time = joinedTime(day->end)) {
@@ -374,7 +390,8 @@ private:
         int year = today_.year;
         std::size_t end = day->end;
         if (end < text_.size() && text_[end] == u'/') {
-            if (const auto y = number(end + 1); y && (y->digits == 2 || y->digits == 4) && boundaryAt(y->end)) {
+            if (const auto y = number(end + 1);
+                y && (y->digits == 2 || y->digits == 4) && boundaryAt(y->end)) {
                 year = y->digits == 2 ? 2000 + y->value : y->value;
                 end = y->end;
             }
@@ -454,8 +471,10 @@ private:
             if (!minute || minute->digits != 2 || minute->value > 59 || dottedMeridiemAfter(minute->end)) {
                 return std::nullopt;
             }
-            if (const auto meridiem = meridiemAfter(minute->end); meridiem && hour->value >= 1 && hour->value <= 12) {
-                return TimePhrase{meridiem->end, TimeOfDay{twelveHour(hour->value, meridiem->text), minute->value}};
+            if (const auto meridiem = meridiemAfter(minute->end);
+                meridiem && hour->value >= 1 && hour->value <= 12) {
+                return TimePhrase{meridiem->end,
+                                  TimeOfDay{twelveHour(hour->value, meridiem->text), minute->value}};
             }
             if (hour->value > 23 || !boundaryAt(minute->end)) {
                 return std::nullopt;
@@ -573,7 +592,7 @@ private:
     DateComponents today_;
 };
 
-}  // namespace
+} // namespace
 
 std::vector<DateRecognizer::Match> DateRecognizer::matches(std::u16string_view text, double now,
                                                            const Calendar& calendar)
@@ -584,4 +603,4 @@ std::vector<DateRecognizer::Match> DateRecognizer::matches(std::u16string_view t
     return Scanner(text, now, calendar).run();
 }
 
-}  // namespace qm
+} // namespace qm

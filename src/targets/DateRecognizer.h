@@ -30,7 +30,7 @@ class DateRecognizer {
 public:
     struct Match {
         Utf16Range range;
-        double date = 0;  // seconds since 1970
+        double date = 0; // seconds since 1970
         bool dayOnly = false;
 
         bool operator==(const Match&) const = default;
@@ -41,4 +41,4 @@ public:
                                       const Calendar& calendar = Calendar::current());
 };
 
-}  // namespace qm
+} // namespace qm

@@ -45,7 +45,7 @@ std::string textOf(std::u16string_view text, Utf16Range range)
     return text::toUtf8(text.substr(range.location, range.length));
 }
 
-}  // namespace
+} // namespace
 
 DurationParseResult DurationParser::parse(std::string_view text)
 {
@@ -112,7 +112,8 @@ DurationParseResult DurationParser::parse(std::string_view text)
         rest.erase(range.location, range.length);
     }
     static const auto whitespace = Regex::compile(R"(\s+)");
-    auto label = text::trimmed(whitespace ? whitespace->replaceAll(text::toUtf8(rest), " ") : text::toUtf8(rest));
+    auto label =
+        text::trimmed(whitespace ? whitespace->replaceAll(text::toUtf8(rest), " ") : text::toUtf8(rest));
 
     DurationParseResult result;
     result.interval = total;
@@ -142,4 +143,4 @@ std::string DurationParser::formatInterval(double seconds)
     return m == 0 ? fmt::format("{}h", h) : fmt::format("{}h {}m", h, m);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -25,4 +25,4 @@ public:
     static std::string formatInterval(double seconds);
 };
 
-}  // namespace qm
+} // namespace qm

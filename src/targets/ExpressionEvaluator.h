@@ -20,4 +20,4 @@ public:
     static std::optional<double> evaluate(std::string_view text);
 };
 
-}  // namespace qm
+} // namespace qm

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -340,6 +342,44 @@ TEST(CalendarTest, CurrentCalendarFollowsTheEnvironmentZone)
     EXPECT_EQ(newYork.timeZoneId(), "America/New_York");
     EXPECT_EQ(tokyo.components(1700000000).hour, 7);
     EXPECT_EQ(newYork.firstWeekday(), 1);
+}
+
+TEST(CalendarTest, UnknownEnvironmentZoneMeansUtc)
+{
+    const char* saved = std::getenv("TZ");
+    const std::string previous = saved ? saved : "";
+    setenv("TZ", "Nowhere/Atlantis", 1);
+    const auto calendar = Calendar::current();
+    if (saved) {
+        setenv("TZ", previous.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    EXPECT_EQ(calendar.components(1700000000).hour, 22);
+}
+
+TEST(CalendarTest, OneCalendarServesManyThreads)
+{
+    const auto calendar = zone("Europe/Berlin");
+    const double base = calendar.startOfDay(at(calendar, "2024-03-01 12:00:00"));
+    std::vector<int> failures(6, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int day = 0; day < 60; ++day) {
+                const auto start = calendar.adding(Calendar::Unit::Day, day, base);
+                const double noon = *start + 12 * kHour;
+                if (calendar.startOfDay(noon) != *start || calendar.daysBetween(base, noon) != day ||
+                    calendar.format(noon + t, "ss") != (t < 10 ? "0" : "") + std::to_string(t)) {
+                    ++failures[static_cast<std::size_t>(t)];
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures, std::vector<int>(6, 0));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 struct ResultCase {
     const char* line;
-    const char* shown;  // formatResult of the value, which is also the preview
+    const char* shown; // formatResult of the value, which is also the preview
 };
 
 TEST(CalcExpressionEvaluatorTest, EvaluatesNormalisedLines)
@@ -161,5 +161,5 @@ TEST(CalcExpressionEvaluatorTest, ErrorsCarryTheSentenceShownToTheUser)
               "Calculation result is too large or undefined.");
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

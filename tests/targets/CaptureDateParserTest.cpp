@@ -14,7 +14,7 @@ namespace {
 struct ParseCase {
     const char* input;
     const char* title;
-    const char* when;  // local "yyyy-MM-dd HH:mm", or nullptr for no date
+    const char* when; // local "yyyy-MM-dd HH:mm", or nullptr for no date
     bool hasTime;
 };
 
@@ -162,8 +162,8 @@ TEST(CaptureDateParserDstTest, RollingForwardKeepsTheWallClockTimeAcrossTheChang
 TEST(CaptureDateParserTest, HasTimeIsASubstringTestOnTheMatchedText)
 {
     const std::pair<const char*, bool> cases[] = {
-        {"tomorrow at 5", true}, {"around 7", true}, {"@5", false},    {"x@5", true},
-        {"1:30", true},          {"Tonight", true},  {"NOON", true},   {"o'clock", true},
+        {"tomorrow at 5", true}, {"around 7", true}, {"@5", false},      {"x@5", true},
+        {"1:30", true},          {"Tonight", true},  {"NOON", true},     {"o'clock", true},
         {"Samstag", true},       {"Friday", false},  {"March 5", false}, {"in 3 days", false},
         {"in 20 minutes", true}, {"in 2 hrs", true}, {"", false},
     };
@@ -192,5 +192,5 @@ TEST(CaptureDateParserTest, StripsOneTrailingPreposition)
     }
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -40,8 +40,9 @@ protected:
         std::vector<Found> found;
         for (const auto& match : DateRecognizer::matches(utf16, now, calendar_)) {
             EXPECT_LE(match.range.end(), utf16.size());
-            found.emplace_back(text::toUtf8(std::u16string_view(utf16).substr(match.range.location, match.range.length)),
-                               local(match.date), match.dayOnly);
+            found.emplace_back(
+                text::toUtf8(std::u16string_view(utf16).substr(match.range.location, match.range.length)),
+                local(match.date), match.dayOnly);
         }
         return found;
     }
@@ -164,10 +165,12 @@ TEST_P(DateRecognizerTest, RangesCountUtf16Units)
 
 TEST_P(DateRecognizerTest, MonthEndsAndYearEndsRollOver)
 {
-    EXPECT_EQ(recognise("tomorrow", at(2026, 12, 31, 9, 0)), (std::vector<Found>{{"tomorrow", "2027-01-01 12:00", true}}));
+    EXPECT_EQ(recognise("tomorrow", at(2026, 12, 31, 9, 0)),
+              (std::vector<Found>{{"tomorrow", "2027-01-01 12:00", true}}));
     EXPECT_EQ(recognise("next Monday", at(2028, 2, 28, 9, 0)),
               (std::vector<Found>{{"next Monday", "2028-03-06 12:00", true}}));
-    EXPECT_EQ(recognise("in 2 days", at(2028, 2, 28, 9, 0)), (std::vector<Found>{{"in 2 days", "2028-03-01 12:00", true}}));
+    EXPECT_EQ(recognise("in 2 days", at(2028, 2, 28, 9, 0)),
+              (std::vector<Found>{{"in 2 days", "2028-03-01 12:00", true}}));
 }
 
 TEST_P(DateRecognizerTest, NonFiniteNowFindsNothing)
@@ -199,5 +202,5 @@ TEST(DateRecognizerDstTest, ElapsedAndWallClockTimesAcrossTheSpringForward)
     EXPECT_EQ(only(u"Sunday").date, *calendar.date({2026, 3, 8, 12, 0, 0, 0}));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

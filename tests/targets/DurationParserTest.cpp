@@ -67,7 +67,7 @@ TEST(DurationParserTest, FirstFailingCheckDecidesTheError)
         {"0m", DurationParserError::nonPositiveDuration},
         {"0m 30m", DurationParserError::nonPositiveDuration},
         {"30m 0m 5x", DurationParserError::nonPositiveDuration},
-        {"\u0665\u0660m", DurationParserError::nonPositiveDuration},  // Arabic-Indic "50"
+        {"\u0665\u0660m", DurationParserError::nonPositiveDuration}, // Arabic-Indic "50"
         {"0." + std::string(400, '0') + "1h", DurationParserError::nonPositiveDuration},
         {"30s", DurationParserError::belowMinimum},
         {"0.5m", DurationParserError::belowMinimum},
@@ -106,14 +106,14 @@ TEST(DurationParserTest, ErrorsCarryTheSentenceShownToTheUser)
 TEST(DurationParserTest, FormatIntervalRoundsAndDropsSecondsFromAnHourUp)
 {
     const std::pair<double, const char*> cases[] = {
-        {0, "0s"},       {45, "45s"},       {59.4, "59s"},        {59.5, "1m"},     {60, "1m"},
-        {90, "1m 30s"},  {1500, "25m"},     {3599, "59m 59s"},    {3600, "1h"},     {3630, "1h"},
-        {3661, "1h 1m"}, {5400, "1h 30m"},  {86400, "24h"},       {-2.5, "-3s"},
+        {0, "0s"},       {45, "45s"},      {59.4, "59s"},     {59.5, "1m"},  {60, "1m"},
+        {90, "1m 30s"},  {1500, "25m"},    {3599, "59m 59s"}, {3600, "1h"},  {3630, "1h"},
+        {3661, "1h 1m"}, {5400, "1h 30m"}, {86400, "24h"},    {-2.5, "-3s"},
     };
     for (const auto& [seconds, expected] : cases) {
         EXPECT_EQ(DurationParser::formatInterval(seconds), expected) << seconds;
     }
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

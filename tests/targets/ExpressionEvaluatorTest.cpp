@@ -17,12 +17,28 @@ struct ValueCase {
 TEST(ExpressionEvaluatorTest, EvaluatesWithUsualPrecedenceAndAssociativity)
 {
     const ValueCase cases[] = {
-        {"1+2*3", 7},         {"(1+2)*3", 9},      {"1-2-3", -4},      {"8/2/2", 2},
-        {"2**3**2", 512},     {"(2**3)**2", 64},   {"2*3**2", 18},     {"-2**2", -4},
-        {"(-2)**2", 4},       {"2*-3", -6},        {"2**-1", 0.5},     {"2--3", 5},
-        {"--2", 2},           {"-(1+2)*3", -9},    {"7.0/2.0", 3.5},   {" 2 + 3 ", 5},
-        {".5+5.", 5.5},       {"2*(3+4)", 14},     {"1.5*1.5", 2.25},  {"10-2**3*2", -6},
-        {"0.1+0.2", 0.1 + 0.2}, {"2.0**0.5", std::sqrt(2.0)},
+        {"1+2*3", 7},
+        {"(1+2)*3", 9},
+        {"1-2-3", -4},
+        {"8/2/2", 2},
+        {"2**3**2", 512},
+        {"(2**3)**2", 64},
+        {"2*3**2", 18},
+        {"-2**2", -4},
+        {"(-2)**2", 4},
+        {"2*-3", -6},
+        {"2**-1", 0.5},
+        {"2--3", 5},
+        {"--2", 2},
+        {"-(1+2)*3", -9},
+        {"7.0/2.0", 3.5},
+        {" 2 + 3 ", 5},
+        {".5+5.", 5.5},
+        {"2*(3+4)", 14},
+        {"1.5*1.5", 2.25},
+        {"10-2**3*2", -6},
+        {"0.1+0.2", 0.1 + 0.2},
+        {"2.0**0.5", std::sqrt(2.0)},
     };
     for (const auto& c : cases) {
         const auto value = ExpressionEvaluator::evaluate(c.text);
@@ -33,9 +49,9 @@ TEST(ExpressionEvaluatorTest, EvaluatesWithUsualPrecedenceAndAssociativity)
 
 TEST(ExpressionEvaluatorTest, TextThatDoesNotParseGivesNothing)
 {
-    const char* cases[] = {"",    " ",    "2+",   "2 3",   "(2",     "2)",  "()",    "2%3", "+2",  "2**",
-                           "**2", "1.2.3", ".",   "2 * * 3", "2 ** * 3", "abc", "1e5", "2,5", "2^3", "(1+2",
-                           "١+١", "2\n+3", "5-"};
+    const char* cases[] = {"",    " ",   "2+",  "2 3",   "(2",  "2)",      "()",       "2%3",
+                           "+2",  "2**", "**2", "1.2.3", ".",   "2 * * 3", "2 ** * 3", "abc",
+                           "1e5", "2,5", "2^3", "(1+2",  "١+١", "2\n+3",   "5-"};
     for (const char* text : cases) {
         EXPECT_FALSE(ExpressionEvaluator::evaluate(text).has_value()) << text;
     }
@@ -82,5 +98,5 @@ TEST(ExpressionEvaluatorTest, HugeLiteralsReadAsInfinityAndTinyOnesAsZero)
     EXPECT_EQ(ExpressionEvaluator::evaluate("0." + std::string(400, '0') + "1"), std::optional<double>(0.0));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

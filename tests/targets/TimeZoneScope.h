@@ -13,7 +13,8 @@ namespace qm::test {
 // looks) and ICU locale, and puts both back afterwards.
 class TimeZoneScope {
 public:
-    explicit TimeZoneScope(const char* zone, const char* locale = "en_US") : savedLocale_(icu::Locale::getDefault())
+    explicit TimeZoneScope(const char* zone, const char* locale = "en_US")
+        : savedLocale_(icu::Locale::getDefault())
     {
         if (const char* old = std::getenv("TZ")) {
             savedZone_ = old;
@@ -44,4 +45,4 @@ private:
     icu::Locale savedLocale_;
 };
 
-}  // namespace qm::test
+} // namespace qm::test

@@ -4,9 +4,15 @@ namespace qm {
 
 ManualClock::ManualClock(double start) : now_(start) {}
 
-double ManualClock::now() const { return now_.load(); }
+double ManualClock::now() const
+{
+    return now_.load();
+}
 
-void ManualClock::set(double secondsSince1970) { now_.store(secondsSince1970); }
+void ManualClock::set(double secondsSince1970)
+{
+    now_.store(secondsSince1970);
+}
 
 void ManualClock::advance(double seconds)
 {

@@ -30,9 +30,15 @@ ScheduledTask ManualMainLoop::postAfter(double seconds, Task task)
     return ScheduledTask(cancelled);
 }
 
-bool ManualMainLoop::isMainThread() const { return mainThread_.load() == std::this_thread::get_id(); }
+bool ManualMainLoop::isMainThread() const
+{
+    return mainThread_.load() == std::this_thread::get_id();
+}
 
-void ManualMainLoop::becomeMainThread() { mainThread_.store(std::this_thread::get_id()); }
+void ManualMainLoop::becomeMainThread()
+{
+    mainThread_.store(std::this_thread::get_id());
+}
 
 void ManualMainLoop::dropCancelledFront(std::vector<Entry>& garbage)
 {
@@ -146,7 +152,8 @@ bool ManualMainLoop::runUntil(const std::function<bool()>& done, double realTime
 std::size_t ManualMainLoop::pendingCount() const
 {
     std::lock_guard lock(mutex_);
-    return ready_.size() + static_cast<std::size_t>(std::count_if(delayed_.begin(), delayed_.end(), [](const auto& item) {
+    return ready_.size() +
+           static_cast<std::size_t>(std::count_if(delayed_.begin(), delayed_.end(), [](const auto& item) {
                return !item.second.cancelled->load();
            }));
 }

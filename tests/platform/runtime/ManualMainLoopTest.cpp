@@ -19,7 +19,8 @@ protected:
 
     MainLoop::Task record(std::string name)
     {
-        return [this, name] { log.push_back(name + "@" + std::to_string(static_cast<int>(clock.now() * 10))); };
+        return
+            [this, name] { log.push_back(name + "@" + std::to_string(static_cast<int>(clock.now() * 10))); };
     }
 };
 
@@ -31,7 +32,8 @@ struct OrderingCase {
     std::vector<std::string> expected;  // name@(time*10)
 };
 
-class ManualMainLoopOrdering : public ManualMainLoopTest, public ::testing::WithParamInterface<OrderingCase> {};
+class ManualMainLoopOrdering : public ManualMainLoopTest,
+                               public ::testing::WithParamInterface<OrderingCase> {};
 
 TEST_P(ManualMainLoopOrdering, RunsInDueOrderThenFifo)
 {
@@ -47,24 +49,28 @@ TEST_P(ManualMainLoopOrdering, RunsInDueOrderThenFifo)
     EXPECT_DOUBLE_EQ(clock.now(), 1000.0 + GetParam().advanceBy);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ManualMainLoopOrdering,
-    ::testing::Values(
-        OrderingCase{"posts keep their order", {{"a", -1}, {"b", -1}, {"c", -1}}, 0, {"a@10000", "b@10000", "c@10000"}},
-        OrderingCase{"delays run by due time with the clock at that time",
-                     {{"late", 2.0}, {"early", 0.5}, {"mid", 1.0}},
-                     3.0,
-                     {"early@10005", "mid@10010", "late@10020"}},
-        OrderingCase{"equal due times keep scheduling order",
-                     {{"x", 1.0}, {"y", 1.0}, {"z", 1.0}},
-                     1.0,
-                     {"x@10010", "y@10010", "z@10010"}},
-        OrderingCase{"posts run before delayed tasks, even zero delays",
-                     {{"zero", 0.0}, {"posted", -1}},
-                     0,
-                     {"posted@10000", "zero@10000"}},
-        OrderingCase{"tasks beyond the target stay queued", {{"soon", 1.0}, {"later", 5.0}}, 2.0, {"soon@10010"}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Cases, ManualMainLoopOrdering,
+                         ::testing::Values(OrderingCase{"posts keep their order",
+                                                        {{"a", -1}, {"b", -1}, {"c", -1}},
+                                                        0,
+                                                        {"a@10000", "b@10000", "c@10000"}},
+                                           OrderingCase{"delays run by due time with the clock at that time",
+                                                        {{"late", 2.0}, {"early", 0.5}, {"mid", 1.0}},
+                                                        3.0,
+                                                        {"early@10005", "mid@10010", "late@10020"}},
+                                           OrderingCase{"equal due times keep scheduling order",
+                                                        {{"x", 1.0}, {"y", 1.0}, {"z", 1.0}},
+                                                        1.0,
+                                                        {"x@10010", "y@10010", "z@10010"}},
+                                           OrderingCase{"posts run before delayed tasks, even zero delays",
+                                                        {{"zero", 0.0}, {"posted", -1}},
+                                                        0,
+                                                        {"posted@10000", "zero@10000"}},
+                                           OrderingCase{"tasks beyond the target stay queued",
+                                                        {{"soon", 1.0}, {"later", 5.0}},
+                                                        2.0,
+                                                        {"soon@10010"}}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(ManualMainLoopTest, TasksPostedWhileRunningRunBeforeLaterDueTimes)
 {

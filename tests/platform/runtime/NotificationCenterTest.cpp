@@ -41,7 +41,9 @@ TEST_P(NotificationFiltering, DeliversByNameAndObjectInRegistrationOrder)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NotificationFiltering,
-    ::testing::Values(FilterCase{"no object reaches only the open observers", "ShowHUDMessage", nullptr,
+    ::testing::Values(FilterCase{"no object reaches only the open observers",
+                                 "ShowHUDMessage",
+                                 nullptr,
                                  {"any-1", "any-2"}},
                       FilterCase{"object A", "ShowHUDMessage", &senderA, {"any-1", "from-A", "any-2"}},
                       FilterCase{"object B", "ShowHUDMessage", &senderB, {"any-1", "from-B", "any-2"}},

@@ -183,7 +183,8 @@ TEST(SerialQueueTest, SyncOntoItsOwnQueueRunsInlineAndLogsInReleaseBuilds)
     });
     queue.sync([] {});
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
-    EXPECT_TRUE(capture.contains("❌ SerialQueue com.quillmarker.test.deadlock: sync called from its own queue"));
+    EXPECT_TRUE(
+        capture.contains("❌ SerialQueue com.quillmarker.test.deadlock: sync called from its own queue"));
 }
 #endif
 

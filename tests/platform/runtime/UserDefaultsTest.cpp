@@ -60,7 +60,8 @@ DefaultsValue::Dictionary everyKind()
         {"noBytes", DefaultsValue::Data{}},
         {"folders", std::vector<std::string>{"~/Notes", "/srv/wiki"}},
         {"mixed", DefaultsValue::Array{1, "two", false, DefaultsValue::Array{}}},
-        {"offsets", DefaultsValue::Dictionary{{"com.example.app", DefaultsValue::Dictionary{{"x", 1.5}, {"y", -2.0}}}}},
+        {"offsets",
+         DefaultsValue::Dictionary{{"com.example.app", DefaultsValue::Dictionary{{"x", 1.5}, {"y", -2.0}}}}},
         {"tagLike", DefaultsValue::Dictionary{{"$type", "data"}, {"value", "AAAA"}}},
     };
 }
@@ -111,6 +112,21 @@ TEST_F(UserDefaultsTest, FileKeepsPlainJsonKinds)
     EXPECT_EQ(document["knowledgeFolders"], nlohmann::json::array({"/a"}));
 }
 
+TEST_F(UserDefaultsTest, SynchronizeWaitsUntilTheFileHoldsTheLatestValues)
+{
+    UserDefaults defaults(file);
+    for (int i = 1; i <= 50; ++i) {
+        defaults.set("keystrokesSavedCount", i);
+    }
+    defaults.removeObjectForKey("absent");
+    defaults.synchronize();
+    EXPECT_EQ(UserDefaults(file).integerForKey("keystrokesSavedCount"), 50);
+
+    defaults.removeObjectForKey("keystrokesSavedCount");
+    defaults.synchronize();
+    EXPECT_FALSE(UserDefaults(file).objectForKey("keystrokesSavedCount"));
+}
+
 TEST_F(UserDefaultsTest, HandWrittenFileReadsWithItsJsonKinds)
 {
     writeFile(file, R"({"isMCPServerEnabled": true, "n": 2, "d": 2.0, "big": 18446744073709551615})");
@@ -143,18 +159,18 @@ TEST_P(UserDefaultsConversion, TypedGettersConvertNumbers)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UserDefaultsConversion,
-    ::testing::Values(ConversionCase{"true", true, true, 1, 1.0}, ConversionCase{"false", false, false, 0, 0.0},
-                      ConversionCase{"integer", 7, true, 7, 7.0}, ConversionCase{"zero", 0, false, 0, 0.0},
-                      ConversionCase{"double truncates toward zero", -2.9, true, -2, -2.9},
-                      ConversionCase{"tiny double", 0.1, true, 0, 0.1},
-                      ConversionCase{"huge double clamps", 1e300, true, std::numeric_limits<std::int64_t>::max(), 1e300},
-                      ConversionCase{"integer text", " 12 ", true, 12, 12.0},
-                      ConversionCase{"decimal text", "2.5", true, 2, 2.5},
-                      ConversionCase{"word yes", "YES", true, 0, 0.0},
-                      ConversionCase{"word false", "false", false, 0, 0.0},
-                      ConversionCase{"partly numeric text", "12abc", false, 0, 0.0},
-                      ConversionCase{"data", DefaultsValue::Data{1}, false, 0, 0.0},
-                      ConversionCase{"array", DefaultsValue::Array{1}, false, 0, 0.0}),
+    ::testing::Values(
+        ConversionCase{"true", true, true, 1, 1.0}, ConversionCase{"false", false, false, 0, 0.0},
+        ConversionCase{"integer", 7, true, 7, 7.0}, ConversionCase{"zero", 0, false, 0, 0.0},
+        ConversionCase{"double truncates toward zero", -2.9, true, -2, -2.9},
+        ConversionCase{"tiny double", 0.1, true, 0, 0.1},
+        ConversionCase{"huge double clamps", 1e300, true, std::numeric_limits<std::int64_t>::max(), 1e300},
+        ConversionCase{"integer text", " 12 ", true, 12, 12.0},
+        ConversionCase{"decimal text", "2.5", true, 2, 2.5}, ConversionCase{"word yes", "YES", true, 0, 0.0},
+        ConversionCase{"word false", "false", false, 0, 0.0},
+        ConversionCase{"partly numeric text", "12abc", false, 0, 0.0},
+        ConversionCase{"data", DefaultsValue::Data{1}, false, 0, 0.0},
+        ConversionCase{"array", DefaultsValue::Array{1}, false, 0, 0.0}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(UserDefaultsTest, NanReadsAsNanDoubleAndZeroInteger)
@@ -233,20 +249,21 @@ TEST_P(UserDefaultsCorrupt, IsMovedAsideNeverOverwritten)
     EXPECT_EQ(readFile(file.string() + ".corrupt"), "an older corrupt file");
 
     defaults.set("fresh", true);
+    defaults.synchronize();
     UserDefaults reloaded(file);
     EXPECT_TRUE(reloaded.boolForKey("fresh"));
     EXPECT_EQ(readFile(file.string() + ".corrupt-2"), content);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UserDefaultsCorrupt,
-                         ::testing::Values(CorruptCase{"truncated JSON", R"({"kept": true, "x": )"},
-                                           CorruptCase{"empty file", ""},
-                                           CorruptCase{"top level array", R"([1, 2])"},
-                                           CorruptCase{"null value", R"({"kept": true, "x": null})"},
-                                           CorruptCase{"unknown tag", R"({"kept": {"$type": "date", "value": 1}})"},
-                                           CorruptCase{"bad Base64", R"({"kept": {"$type": "data", "value": "@@"}})"},
-                                           CorruptCase{"invalid UTF-8", "{\"kept\": \"\xFF\"}"}),
-                         [](const auto& info) { return "case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UserDefaultsCorrupt,
+    ::testing::Values(CorruptCase{"truncated JSON", R"({"kept": true, "x": )"}, CorruptCase{"empty file", ""},
+                      CorruptCase{"top level array", R"([1, 2])"},
+                      CorruptCase{"null value", R"({"kept": true, "x": null})"},
+                      CorruptCase{"unknown tag", R"({"kept": {"$type": "date", "value": 1}})"},
+                      CorruptCase{"bad Base64", R"({"kept": {"$type": "data", "value": "@@"}})"},
+                      CorruptCase{"invalid UTF-8", "{\"kept\": \"\xFF\"}"}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(UserDefaultsTest, UnreadableFileIsLeftAloneAndChangesStayInMemory)
 {
@@ -264,8 +281,10 @@ TEST_F(UserDefaultsTest, FailedSaveIsLoggedAndKeepsTheValueInMemory)
 {
     UserDefaults defaults(file);
     defaults.set("a", 1);
+    defaults.synchronize();
     Log::Capture capture;
     defaults.set("bad\xFFkey", 2);  // cannot be written as JSON
+    defaults.synchronize();
     EXPECT_TRUE(capture.contains("❌ UserDefaults: could not save"));
     EXPECT_EQ(defaults.integerForKey("bad\xFFkey"), 2);
     UserDefaults reloaded(file);

@@ -19,12 +19,8 @@ UserInfo sample()
 {
     UserInfo nested{{"field", "notifications"}};
     UserInfo info{
-        {"saved", true},
-        {"count", 3},
-        {"big", std::int64_t{1} << 40},
-        {"ratio", 0.5},
-        {"message", "Saved"},
-        {"tags", std::vector<std::string>{"a", "b"}},
+        {"saved", true},    {"count", 3},         {"big", std::int64_t{1} << 40},
+        {"ratio", 0.5},     {"message", "Saved"}, {"tags", std::vector<std::string>{"a", "b"}},
         {"nested", nested},
     };
     info.set("point", UserInfo::Value::opaque(Point{1, 2}));

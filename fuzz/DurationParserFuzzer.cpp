@@ -1,0 +1,77 @@
+// Random text through the duration parser: no crash, no runaway time, and a
+// parsed length always within one minute to 24 hours with its display form.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include <time.h>
+
+#include "base/Text.h"
+#include "targets/DurationParser.h"
+
+namespace {
+
+constexpr double kBudgetSeconds = 0.010;
+
+double cpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "DurationParserFuzzer: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace
+
+static void exercise(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    try {
+        const auto result = qm::DurationParser::parse(text);
+        check(result.interval >= 60 && result.interval <= qm::DurationParser::maxInterval,
+              "interval out of range");
+        check(result.displayDuration == qm::DurationParser::formatInterval(result.interval),
+              "display differs");
+        if (result.label) {
+            check(!result.label->empty(), "empty label");
+            check(qm::text::trimmed(*result.label) == *result.label, "label not trimmed");
+        }
+    } catch (const qm::DurationParserError& error) {
+        check(std::strlen(error.what()) > 0, "error without a description");
+    }
+
+    if (size >= sizeof(double)) {
+        double seconds = 0;
+        std::memcpy(&seconds, data, sizeof seconds);
+        check(!qm::DurationParser::formatInterval(seconds).empty(), "empty display");
+    }
+}
+
+// An input over the budget is run again: ICU builds some of its tables on first
+// use, and only an input that is slow every time is a fault.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    for (int attempt = 0;; ++attempt) {
+        const double start = cpuSeconds();
+        exercise(data, size);
+        const double spent = cpuSeconds() - start;
+        if (spent <= kBudgetSeconds) {
+            return 0;
+        }
+        if (attempt == 1) {
+            std::fprintf(stderr, "DurationParserFuzzer: %.1f ms for %zu bytes\n", spent * 1000, size);
+            std::abort();
+        }
+    }
+}

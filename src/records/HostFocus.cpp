@@ -1,0 +1,79 @@
+#include "records/HostFocus.h"
+
+#include <atomic>
+#include <stdexcept>
+
+#include "base/Paths.h"
+#include "platform/AXAttribute.h"
+#include "platform/AXValue.h"
+#include "platform/Accessibility.h"
+#include "platform/Workspace.h"
+
+namespace qm {
+
+namespace {
+
+std::atomic<HostFocus*>& installedInstance()
+{
+    static std::atomic<HostFocus*> instance{nullptr};
+    return instance;
+}
+
+}  // namespace
+
+HostFocus::HostFocus(Workspace& workspace, Accessibility& accessibility, HeldContext heldContext)
+    : workspace_(workspace), accessibility_(accessibility), heldContext_(std::move(heldContext))
+{
+}
+
+HostFocus& HostFocus::shared()
+{
+    HostFocus* instance = installedInstance().load();
+    if (!instance) {
+        throw std::logic_error("HostFocus::shared(): no instance was installed");
+    }
+    return *instance;
+}
+
+void HostFocus::setShared(HostFocus* instance)
+{
+    installedInstance().store(instance);
+}
+
+HostCaptureContext HostFocus::snapshot() const
+{
+    const auto frontmost = workspace_.frontmostApplication();
+    if (!frontmost) {
+        return HostCaptureContext{HostCaptureContext::kUnknownAppName, std::nullopt, windowTitle(std::nullopt)};
+    }
+    if (frontmost->bundleIdentifier == paths::kBundleIdentifier) {
+        return heldContext_ ? heldContext_() : HostCaptureContext{};
+    }
+    // An empty name is no better known than a missing one.
+    const auto& name = frontmost->localizedName;
+    return HostCaptureContext{name && !name->empty() ? *name : HostCaptureContext::kUnknownAppName,
+                              frontmost->bundleIdentifier, windowTitle(frontmost)};
+}
+
+std::string HostFocus::windowTitle(const std::optional<RunningApplication>& application) const
+{
+    if (!application || application->processIdentifier == workspace_.currentApplication().processIdentifier) {
+        return {};
+    }
+    const AXUIElement app = accessibility_.applicationElement(application->processIdentifier);
+    AXValue window;
+    if (app.copyAttributeValue(AXAttribute::focusedWindow, window) != AXError::success) {
+        return {};
+    }
+    const auto windowElement = window.asElement();
+    if (!windowElement || windowElement->isNull()) {
+        return {};
+    }
+    AXValue title;
+    if (windowElement->copyAttributeValue(AXAttribute::title, title) != AXError::success) {
+        return {};
+    }
+    return title.asString().value_or(std::string());
+}
+
+}  // namespace qm

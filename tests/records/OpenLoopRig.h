@@ -1,0 +1,76 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/ManualClock.h"
+#include "platform/sim/ManualMainLoop.h"
+#include "platform/sim/StandInDesktop.h"
+#include "records/CaptureQuietWindow.h"
+#include "records/HostFocus.h"
+#include "records/OpenLoopStore.h"
+#include "records/ReturnWhisper.h"
+#include "support/TempDir.h"
+
+namespace qm::test {
+
+struct HudMessage {
+    std::string message;
+    std::optional<std::string> systemImage;
+    friend bool operator==(const HudMessage&, const HudMessage&) = default;
+};
+
+// An open-loop store on the stand-in desktop, a manual clock and main loop, in
+// a private Application Support folder, with the HUD and the capture controller
+// played by the rig.
+class OpenLoopRig {
+public:
+    OpenLoopRig() { store = makeStore(); }
+
+    std::unique_ptr<OpenLoopStore> makeStore(std::optional<std::filesystem::path> applicationSupport)
+    {
+        ReturnWhisper whisper(
+            hostFocus, quietWindow, [this] { return captureModeActive.load(); },
+            [this](const std::string& message, const std::optional<std::string>& image) {
+                hud.push_back({message, image});
+            });
+        return std::make_unique<OpenLoopStore>(clock, loop, desktop.workspace(), std::move(whisper),
+                                               std::move(applicationSupport));
+    }
+    std::unique_ptr<OpenLoopStore> makeStore() { return makeStore(folder.path()); }
+
+    std::filesystem::path file() const { return folder / "com.quillmarker.app" / "open-loops.json"; }
+
+    // The shell reports the activation; the check runs once the delay passed.
+    void activate(const SimApplication& application, bool settle = true)
+    {
+        application.activate();
+        store->noteAppActivated(application.runningApplication());
+        if (settle) {
+            loop.advance(ReturnWhisper::delay);
+        }
+    }
+
+    void park(const std::string& text, const HostCaptureContext& context = {},
+              const std::vector<std::string>& cueTokens = {})
+    {
+        store->park(text, text, "note", "Quick Capture.md", std::nullopt, context, cueTokens);
+    }
+
+    TempDir folder;
+    ManualClock clock;
+    ManualMainLoop loop{clock};
+    StandInDesktop desktop{loop};
+    HostCaptureContext heldContext;
+    HostFocus hostFocus{desktop.workspace(), desktop.accessibility(), [this] { return heldContext; }};
+    CaptureQuietWindow quietWindow{clock};
+    std::atomic<bool> captureModeActive{false};
+    std::vector<HudMessage> hud;
+    std::unique_ptr<OpenLoopStore> store;
+};
+
+}  // namespace qm::test
