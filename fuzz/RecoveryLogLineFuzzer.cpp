@@ -18,8 +18,8 @@ namespace {
 
 using qm::FallbackCaptureLogger;
 
-constexpr std::string_view kCommandWords[] = {"note",     "reminders", "copy",     "timer",   "calc",
-                                              "alarm",    "calendar",  "obsidian", "slack",   "logseq"};
+constexpr std::string_view kCommandWords[] = {"note",  "reminders", "copy",     "timer", "calc",
+                                              "alarm", "calendar",  "obsidian", "slack", "logseq"};
 
 std::filesystem::path logFile;
 

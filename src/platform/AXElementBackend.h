@@ -15,7 +15,8 @@ class AXElementBackend {
 public:
     virtual ~AXElementBackend() = default;
 
-    virtual AXError copyAttributeValue(const AXUIElement& element, std::string_view attribute, AXValue& value) = 0;
+    virtual AXError copyAttributeValue(const AXUIElement& element, std::string_view attribute,
+                                       AXValue& value) = 0;
     virtual AXError setAttributeValue(const AXUIElement& element, std::string_view attribute,
                                       const AXValue& value) = 0;
     virtual AXError isAttributeSettable(const AXUIElement& element, std::string_view attribute,

@@ -25,6 +25,9 @@ enum class AXError : std::int32_t {
     notEnoughPrecision = -25214,
 };
 
-inline constexpr std::int32_t axErrorCode(AXError error) { return static_cast<std::int32_t>(error); }
+inline constexpr std::int32_t axErrorCode(AXError error)
+{
+    return static_cast<std::int32_t>(error);
+}
 
 }  // namespace qm

@@ -62,8 +62,8 @@ public:
 
 private:
     // The order follows Type.
-    using Data = std::variant<std::monostate, std::string, bool, double, Point, Size, Rect, AXTextRange, AXUIElement,
-                              std::vector<AXUIElement>, URL>;
+    using Data = std::variant<std::monostate, std::string, bool, double, Point, Size, Rect, AXTextRange,
+                              AXUIElement, std::vector<AXUIElement>, URL>;
 
     explicit AXValue(Data data) : data_(std::move(data)) {}
 

@@ -13,8 +13,8 @@ DistributedNotificationCenter& DistributedNotificationCenter::defaultCenter()
 {
     DistributedNotificationCenter* center = installedCenter.load();
     if (!center) {
-        throw std::logic_error(
-            "DistributedNotificationCenter::defaultCenter(): no distributed notification centre was installed");
+        throw std::logic_error("DistributedNotificationCenter::defaultCenter(): no distributed notification "
+                               "centre was installed");
     }
     return *center;
 }

@@ -19,7 +19,9 @@ namespace qm {
 // main loop runs elsewhere. An event posted from inside a callback goes through
 // the taps and reaches the application at once, ahead of the event in hand, so
 // a callback must let its own synthetic events through before taking any lock
-// it holds while posting.
+// it holds while posting. Events go through one at a time, so a callback that
+// waits for another thread which is itself sending a key never returns (the
+// platform would switch the tap off by timeout): a callback never waits.
 //
 // When the system switches the tap off it calls the callback once with a
 // tapDisabledByTimeout or tapDisabledByUserInput event (whatever the mask; the

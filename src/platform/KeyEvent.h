@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/KeyEventFlags.h"
 #include "platform/KeyEventSourceState.h"
@@ -50,6 +51,12 @@ public:
     std::u16string_view unicodeString() const { return {text_.data(), textLength_}; }
     // The same text as UTF-8.
     std::string text() const;
+
+    // `text` in chunks that each fit one event, in order: cut between
+    // user-perceived characters, and inside one only when it alone is longer
+    // than an event (then between code points). Text posted in one event is cut
+    // at maxTextLength; posting these chunks loses nothing.
+    static std::vector<std::u16string> unicodeStringChunks(std::u16string_view text);
 
     std::int64_t sourceUserData() const { return sourceUserData_; }
     void setSourceUserData(std::int64_t data) { sourceUserData_ = data; }

@@ -150,7 +150,8 @@ NotificationTrigger NotificationTrigger::calendar(DateMatch match, bool repeats)
         any = any || field.has_value();
     }
     if (!any) {
-        throw std::invalid_argument("NotificationTrigger: a calendar trigger needs at least one date component");
+        throw std::invalid_argument(
+            "NotificationTrigger: a calendar trigger needs at least one date component");
     }
     if (match.timeZoneId && !Calendar::withTimeZone(*match.timeZoneId)) {
         throw std::invalid_argument("NotificationTrigger: unknown time zone \"" + *match.timeZoneId + "\"");

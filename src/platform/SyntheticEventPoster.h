@@ -10,7 +10,9 @@ namespace qm {
 // and reaches the application with the focus through the taps after the
 // posting point (posted at the HID location, it passes the session taps too).
 // Events arrive in the order they were posted, from whichever thread; callers
-// may rely on that order and on nothing else about timing.
+// may rely on that order and on nothing else about timing. One event carries
+// at most KeyEvent::maxTextLength units of text: post longer text as
+// KeyEvent::unicodeStringChunks.
 class SyntheticEventPoster {
 public:
     virtual ~SyntheticEventPoster() = default;

@@ -77,7 +77,7 @@ public:
     void registerDefaults(const DefaultsValue::Dictionary& defaults);
 
     // Waits until every change made so far is on disk (or its save failed and
-    // was logged). Not from inside a change notification of another thread's save.
+    // was logged). Any thread.
     void synchronize();
 
     const std::filesystem::path& filePath() const { return file_; }

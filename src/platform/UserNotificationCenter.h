@@ -55,12 +55,14 @@ public:
 
     // Replaces the whole set of registered categories.
     virtual void setNotificationCategories(std::vector<NotificationCategory> categories) = 0;
-    virtual void getNotificationCategories(std::function<void(std::vector<NotificationCategory>)> completion) = 0;
+    virtual void
+    getNotificationCategories(std::function<void(std::vector<NotificationCategory>)> completion) = 0;
 
     // Schedules `request`, replacing a pending one with the same identifier.
     virtual void add(NotificationRequest request, ErrorCompletion completion = {}) = 0;
     // The requests not yet delivered (a repeating one stays), in the order added.
-    virtual void getPendingNotificationRequests(std::function<void(std::vector<NotificationRequest>)> completion) = 0;
+    virtual void
+    getPendingNotificationRequests(std::function<void(std::vector<NotificationRequest>)> completion) = 0;
     // Unknown identifiers are ignored. Delivered notifications stay.
     virtual void removePendingNotificationRequests(const std::vector<std::string>& identifiers) = 0;
     virtual void removeAllPendingNotificationRequests() = 0;

@@ -11,9 +11,11 @@ namespace qm {
 // actions, a click on the notification itself, or a dismissal.
 struct UserNotificationResponse {
     // The user clicked the notification's body.
-    static constexpr std::string_view defaultActionIdentifier = "com.apple.UNNotificationDefaultActionIdentifier";
+    static constexpr std::string_view defaultActionIdentifier =
+        "com.apple.UNNotificationDefaultActionIdentifier";
     // The user dismissed it (heard only for categories with customDismissAction).
-    static constexpr std::string_view dismissActionIdentifier = "com.apple.UNNotificationDismissActionIdentifier";
+    static constexpr std::string_view dismissActionIdentifier =
+        "com.apple.UNNotificationDismissActionIdentifier";
 
     UserNotification notification;
     std::string actionIdentifier;

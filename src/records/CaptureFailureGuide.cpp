@@ -18,7 +18,7 @@ const CaptureFailureGuide& recoveryGuide()
 bool isPermissionFailure(std::string_view detail)
 {
     static constexpr std::array<std::string_view, 4> kWords = {"permission", "denied", "not authorized",
-                                                                 "access"};
+                                                               "access"};
     const std::string lowered = text::lowercased(detail);
     for (const auto word : kWords) {
         if (lowered.find(word) != std::string::npos) {

@@ -35,8 +35,9 @@ constexpr const char* kInsert =
     "INSERT INTO capture_history (target, text, success, created_at) VALUES (?, ?, ?, ?);";
 constexpr const char* kSelectAll = "SELECT id, target, text, success, created_at FROM capture_history "
                                    "ORDER BY created_at DESC LIMIT ?;";
-constexpr const char* kSelectMatching = "SELECT id, target, text, success, created_at FROM capture_history "
-                                        "WHERE text LIKE ? OR target LIKE ? ORDER BY created_at DESC LIMIT ?;";
+constexpr const char* kSelectMatching =
+    "SELECT id, target, text, success, created_at FROM capture_history "
+    "WHERE text LIKE ? OR target LIKE ? ORDER BY created_at DESC LIMIT ?;";
 constexpr const char* kSelectSuccessful =
     "SELECT target, created_at FROM capture_history WHERE success = 1 ORDER BY created_at DESC;";
 constexpr const char* kDeleteAll = "DELETE FROM capture_history;";
@@ -103,8 +104,8 @@ CaptureHistoryStore& CaptureHistoryStore::shared()
     if (CaptureHistoryStore* installed = installedInstance().load()) {
         return *installed;
     }
-    static CaptureHistoryStore fallback(DatabaseManager::shared(), nullptr, NotificationCenter::defaultCenter(),
-                                        Clock::system());
+    static CaptureHistoryStore fallback(DatabaseManager::shared(), nullptr,
+                                        NotificationCenter::defaultCenter(), Clock::system());
     return fallback;
 }
 
@@ -136,11 +137,12 @@ void CaptureHistoryStore::record(std::string_view target, std::string_view text,
     postChanged(true);
 }
 
-std::vector<CaptureHistoryEntry> CaptureHistoryStore::recentEntries(std::string_view query, std::int64_t limit)
+std::vector<CaptureHistoryEntry> CaptureHistoryStore::recentEntries(std::string_view query,
+                                                                    std::int64_t limit)
 {
     const std::string trimmedQuery = text::trimmed(query);
-    const int boundLimit = static_cast<int>(
-        std::clamp<std::int64_t>(limit, 0, std::numeric_limits<std::int32_t>::max()));
+    const int boundLimit =
+        static_cast<int>(std::clamp<std::int64_t>(limit, 0, std::numeric_limits<std::int32_t>::max()));
     std::vector<CaptureHistoryEntry> entries;
     database_.performRaw([&](sqlite3* db) {
         const auto statement = prepare(db, trimmedQuery.empty() ? kSelectAll : kSelectMatching);
@@ -188,8 +190,8 @@ CaptureStats CaptureHistoryStore::stats(double now, const Calendar& calendar)
             return;
         }
         while (sqlite3_step(statement.get()) == SQLITE_ROW) {
-            records.push_back(
-                CaptureActivityRecord{columnText(statement.get(), 0), sqlite3_column_double(statement.get(), 1)});
+            records.push_back(CaptureActivityRecord{columnText(statement.get(), 0),
+                                                    sqlite3_column_double(statement.get(), 1)});
         }
     });
     return CaptureInsights::calculate(records, now, calendar);

@@ -74,8 +74,7 @@ const CaptureStats& CaptureInsights::empty()
     return none;
 }
 
-CaptureStats CaptureInsights::calculate(const std::vector<CaptureActivityRecord>& records,
-                                        const Clock& clock)
+CaptureStats CaptureInsights::calculate(const std::vector<CaptureActivityRecord>& records, const Clock& clock)
 {
     return calculate(records, clock.now(), Calendar::current());
 }

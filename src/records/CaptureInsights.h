@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "base/Calendar.h"
-#include "records/CaptureActivityRecord.h"
 #include "platform/Clock.h"
+#include "records/CaptureActivityRecord.h"
 #include "records/CaptureStats.h"
 
 namespace qm {

@@ -117,8 +117,8 @@ constexpr double kLastWritableTime = 253402300799.0;
 
 std::string formatTimestamp(double now)
 {
-    const double clamped = std::isfinite(now) ? std::clamp(std::floor(now), kFirstWritableTime, kLastWritableTime)
-                                              : 0.0;
+    const double clamped =
+        std::isfinite(now) ? std::clamp(std::floor(now), kFirstWritableTime, kLastWritableTime) : 0.0;
     const auto seconds = static_cast<std::int64_t>(clamped);
     const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
     const std::int64_t secondOfDay = seconds - days * 86400;
@@ -156,8 +156,9 @@ std::optional<double> parseTimestamp(std::string_view text)
     const int hour = digits(text, 11, 2);
     const int minute = digits(text, 14, 2);
     const int second = digits(text, 17, 2);
-    if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-        second < 0 || second > 59 || static_cast<unsigned>(day) > daysInMonth(year, static_cast<unsigned>(month))) {
+    if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 ||
+        minute > 59 || second < 0 || second > 59 ||
+        static_cast<unsigned>(day) > daysInMonth(year, static_cast<unsigned>(month))) {
         return std::nullopt;
     }
     int offsetSeconds = 0;
@@ -373,7 +374,8 @@ std::optional<FileFailure> replaceWithAppended(const std::filesystem::path& file
     auto content = readRegularFile(file, readError);
     if (!content) {
         if (readError != std::errc::no_such_file_or_directory) {
-            return FileFailure{readError, "The existing recovery log could not be read, so it was left as it is"};
+            return FileFailure{readError,
+                               "The existing recovery log could not be read, so it was left as it is"};
         }
         content.emplace();
     }
@@ -491,12 +493,13 @@ bool FallbackCaptureLogger::writeEntry(std::string_view text, std::string_view t
 std::string FallbackCaptureLogger::formatLine(std::string_view text, std::string_view target,
                                               std::string_view errorDescription, double now)
 {
-    return fmt::format("[{}] target={} error=\"{}\" text=\"{}\"\n", formatTimestamp(now), writableTarget(target),
-                       escapeField(validUtf8(errorDescription)), escapeField(validUtf8(text)));
+    return fmt::format("[{}] target={} error=\"{}\" text=\"{}\"\n", formatTimestamp(now),
+                       writableTarget(target), escapeField(validUtf8(errorDescription)),
+                       escapeField(validUtf8(text)));
 }
 
-std::vector<FallbackCaptureLogger::Entry> FallbackCaptureLogger::readEntries(const std::filesystem::path& file,
-                                                                             std::size_t limit)
+std::vector<FallbackCaptureLogger::Entry>
+FallbackCaptureLogger::readEntries(const std::filesystem::path& file, std::size_t limit)
 {
     if (limit == 0) {
         return {};

@@ -27,8 +27,8 @@ class NotificationCenter;
 // nothing else is escaped. The target is the capture's command word.
 //
 // Every file access runs on the logger's own serial queue, so a clear never
-// swallows a line being appended. The calls wait for the queue: do not call
-// them from inside one another's work (there is none to call from).
+// swallows a line being appended; each call waits for its turn and may come
+// from any thread.
 class FallbackCaptureLogger {
 public:
     using Entry = FallbackCaptureLoggerEntry;

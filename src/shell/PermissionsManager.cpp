@@ -64,8 +64,8 @@ bool allowsNotifications(const UserNotificationSettings& settings)
 void requestEventStoreAccess(EventStoreEntityType type, PermissionsManager::Completion completion)
 {
     std::shared_ptr<EventStore> store = EventStore::make();
-    auto answer = [store, completion = once(std::move(completion))](bool granted,
-                                                                   const std::optional<PlatformError>& error) {
+    auto answer = [store, completion = once(std::move(completion))](
+                      bool granted, const std::optional<PlatformError>& error) {
         completion(granted && !error);
     };
     if (!store->supportsFullAccessRequests()) {
@@ -146,17 +146,17 @@ void PermissionsManager::isNotificationsAuthorized(Completion completion)
 
 void PermissionsManager::requestNotificationsAccess(Completion completion)
 {
-    UserNotificationCenter& center = UserNotificationCenter::current();
-    center.requestAuthorization(
+    UserNotificationCenter::current().requestAuthorization(
         UserNotificationCenter::alert | UserNotificationCenter::sound | UserNotificationCenter::badge,
-        [&center, completion = once(std::move(completion))](bool granted, const std::optional<PlatformError>& error) {
+        [completion = once(std::move(completion))](bool granted, const std::optional<PlatformError>& error) {
             if (!granted || error) {
                 completion(false);
                 return;
             }
-            center.getNotificationSettings([completion](const UserNotificationSettings& settings) {
-                completion(settings.alertSetting != UserNotificationSettings::Setting::disabled);
-            });
+            UserNotificationCenter::current().getNotificationSettings(
+                [completion](const UserNotificationSettings& settings) {
+                    completion(settings.alertSetting != UserNotificationSettings::Setting::disabled);
+                });
         });
 }
 

@@ -56,60 +56,73 @@ std::optional<double> readDouble(std::string_view digits)
     return value;
 }
 
-void replaceAll(std::string& text, std::string_view from, std::string_view to)
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to)
 {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
+    std::string replaced;
+    replaced.reserve(text.size());
+    std::size_t copied = 0;
+    for (auto at = text.find(from); at != std::string_view::npos; at = text.find(from, copied)) {
+        replaced.append(text.substr(copied, at - copied)).append(to);
+        copied = at + from.size();
     }
+    return replaced.append(text.substr(copied));
 }
 
-// "15% of 847" becomes "(847.0*0.15)". Matches are rewritten from the last so
-// that the earlier ranges stay valid.
+// "15% of 847" becomes "(847.0*0.15)". Matches never overlap, so the text is
+// rebuilt in one pass: the same as replacing them from the last to the first.
 std::string rewritePercentPhrases(const std::string& text)
 {
-    const auto pattern = Regex::compile(kPercentPattern);
+    static const auto pattern = Regex::compile(kPercentPattern);
     if (!pattern) {
         return text;
     }
-    auto utf16 = text::toUtf16(text);
-    const auto matches = pattern->allMatches(std::u16string_view(utf16));
-    for (auto match = matches.rbegin(); match != matches.rend(); ++match) {
-        const auto percentRange = match->group(1);
-        const auto baseRange = match->group(2);
-        const auto whole = match->group(0);
-        if (match->ranges.size() < 3 || !percentRange || !baseRange || !whole ||
-            whole->end() > utf16.size()) {
+    const auto utf16 = text::toUtf16(text);
+    const std::u16string_view view(utf16);
+    std::u16string rewritten;
+    std::size_t copied = 0;
+    for (const auto& match : pattern->allMatches(view)) {
+        const auto percentRange = match.group(1);
+        const auto baseRange = match.group(2);
+        const auto whole = match.group(0);
+        if (match.ranges.size() < 3 || !percentRange || !baseRange || !whole || whole->location < copied ||
+            whole->end() > view.size()) {
             continue;
         }
-        const auto percent = readDouble(
-            text::toUtf8(std::u16string_view(utf16).substr(percentRange->location, percentRange->length)));
-        const auto base = readDouble(
-            text::toUtf8(std::u16string_view(utf16).substr(baseRange->location, baseRange->length)));
+        const auto percent =
+            readDouble(text::toUtf8(view.substr(percentRange->location, percentRange->length)));
+        const auto base = readDouble(text::toUtf8(view.substr(baseRange->location, baseRange->length)));
         if (!percent || !base) {
             continue;
         }
-        const auto replacement = "(" + text::describe(*base) + "*" + text::describe(*percent / 100) + ")";
-        utf16.replace(whole->location, whole->length, text::toUtf16(replacement));
+        rewritten.append(view.substr(copied, whole->location - copied));
+        rewritten.append(
+            text::toUtf16("(" + text::describe(*base) + "*" + text::describe(*percent / 100) + ")"));
+        copied = whole->end();
     }
-    return text::toUtf8(utf16);
+    rewritten.append(view.substr(copied));
+    return text::toUtf8(rewritten);
 }
 
 // "7" becomes "7.0", so that no step of the evaluation is integer arithmetic.
 std::string rewriteIntegerLiterals(const std::string& text)
 {
-    const auto pattern = Regex::compile(kIntegerLiteralPattern);
+    static const auto pattern = Regex::compile(kIntegerLiteralPattern);
     if (!pattern) {
         return text;
     }
     // The text is ASCII by now, so UTF-16 positions are byte positions.
-    std::string rewritten = text;
-    const auto matches = pattern->allMatches(text);
-    for (auto match = matches.rbegin(); match != matches.rend(); ++match) {
-        if (const auto digits = match->group(1); digits && digits->end() <= rewritten.size()) {
-            rewritten.insert(digits->end(), ".0");
+    std::string rewritten;
+    rewritten.reserve(text.size() * 2);
+    std::size_t copied = 0;
+    for (const auto& match : pattern->allMatches(text)) {
+        const auto digits = match.group(1);
+        if (!digits || digits->end() < copied || digits->end() > text.size()) {
+            continue;
         }
+        rewritten.append(text, copied, digits->end() - copied).append(".0");
+        copied = digits->end();
     }
-    return rewritten;
+    return rewritten.append(text, copied);
 }
 
 bool hasIncompleteSuffix(std::string_view text)
@@ -172,9 +185,8 @@ double CalcExpressionEvaluator::evaluate(std::string_view line)
     }
     expression = rewritePercentPhrases(expression);
 
-    replaceAll(expression, "**", kPowerPlaceholder);
-    replaceAll(expression, "^", "**");
-    replaceAll(expression, kPowerPlaceholder, "**");
+    expression = replaceAll(replaceAll(replaceAll(expression, "**", kPowerPlaceholder), "^", "**"),
+                            kPowerPlaceholder, "**");
 
     validateCharacters(expression);
     validateStructure(expression);

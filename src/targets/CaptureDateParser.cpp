@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <vector>
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 #include "base/Calendar.h"
 #include "base/Regex.h"
@@ -48,15 +53,29 @@ std::string textOf(std::u16string_view text, const Utf16Range& range)
     return text::toUtf8(text.substr(range.location, range.length));
 }
 
-bool hasMatch(std::string_view pattern, std::string_view text)
+bool containsDecimalDigit(std::string_view utf8)
 {
-    const auto regex = Regex::compile(pattern);
-    return regex && regex->hasMatch(text);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
+    const auto length = static_cast<std::int32_t>(std::min<std::size_t>(utf8.size(), INT32_MAX));
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c >= 0 && u_charType(c) == U_DECIMAL_DIGIT_NUMBER) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Compiled patterns are immutable and shared by every caller and thread.
+bool hasMatch(const std::optional<Regex>& pattern, std::string_view text)
+{
+    return pattern && pattern->hasMatch(text);
 }
 
 std::string collapseWhitespace(std::string_view text)
 {
-    const auto whitespace = Regex::compile(R"(\s+)");
+    static const auto whitespace = Regex::compile(R"(\s+)");
     return whitespace ? whitespace->replaceAll(text, " ") : std::string(text);
 }
 
@@ -111,7 +130,7 @@ std::optional<int> readInteger(std::string_view digits)
 // Only the first match of the pattern counts: "30 pushups at 7" has no clock time.
 std::optional<SupplementalClockTime> supplementalClockTime(std::u16string_view text)
 {
-    const auto pattern = Regex::compile(kClockTimePattern);
+    static const auto pattern = Regex::compile(kClockTimePattern);
     const auto match = pattern ? pattern->firstMatch(text) : std::nullopt;
     if (!match) {
         return std::nullopt;
@@ -279,7 +298,14 @@ bool checkHasTimePattern(std::string_view text)
             return true;
         }
     }
-    return hasMatch(kAtNumberPattern, lower) || hasMatch(kRelativeTimePattern, lower);
+    // Both patterns need a digit (\d is any Unicode decimal digit); most date
+    // texts have none, and the scan is far cheaper than a search.
+    if (!containsDecimalDigit(lower)) {
+        return false;
+    }
+    static const auto atNumber = Regex::compile(kAtNumberPattern);
+    static const auto relativeTime = Regex::compile(kRelativeTimePattern);
+    return hasMatch(atNumber, lower) || hasMatch(relativeTime, lower);
 }
 
 std::string stripTrailingPrepositions(std::string_view text)

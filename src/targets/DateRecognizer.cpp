@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include <unicode/uchar.h>
@@ -205,7 +207,17 @@ private:
     std::optional<DateRecognizer::Match> resolved(std::size_t start, std::size_t end, const Day& day,
                                                   const TimeOfDay& time, bool isDayOnly) const
     {
-        const auto date = calendar_.date({day.year, day.month, day.day, time.hour, time.minute, 0, 0});
+        // Texts that repeat a date ("today ... today") resolve it once.
+        const auto key = std::make_tuple(day.year, day.month, day.day, time.hour, time.minute);
+        auto cached = resolvedDates_.find(key);
+        if (cached == resolvedDates_.end()) {
+            cached =
+                resolvedDates_
+                    .emplace(key,
+                             calendar_.date({day.year, day.month, day.day, time.hour, time.minute, 0, 0}))
+                    .first;
+        }
+        const auto& date = cached->second;
         if (!date) {
             return std::nullopt;
         }
@@ -590,6 +602,7 @@ private:
     double now_;
     const Calendar& calendar_;
     DateComponents today_;
+    mutable std::map<std::tuple<int, int, int, int, int>, std::optional<double>> resolvedDates_;
 };
 
 } // namespace

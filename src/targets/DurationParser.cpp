@@ -53,7 +53,7 @@ DurationParseResult DurationParser::parse(std::string_view text)
     if (trimmedText.empty()) {
         throw DurationParserError(DurationParserError::emptyInput);
     }
-    const auto tokenPattern = Regex::compile(kTokenPattern);
+    static const auto tokenPattern = Regex::compile(kTokenPattern);
     if (!tokenPattern) {
         throw DurationParserError(DurationParserError::invalidFormat);
     }
@@ -105,12 +105,14 @@ DurationParseResult DurationParser::parse(std::string_view text)
         throw DurationParserError(DurationParserError::exceedsMaximum);
     }
 
-    std::sort(tokenRanges.begin(), tokenRanges.end(),
-              [](const Utf16Range& a, const Utf16Range& b) { return a.location > b.location; });
-    auto rest = utf16;
+    // Tokens come in text order and never overlap: the label is what lies between them.
+    std::u16string rest;
+    std::size_t copied = 0;
     for (const auto& range : tokenRanges) {
-        rest.erase(range.location, range.length);
+        rest.append(std::u16string_view(utf16).substr(copied, range.location - copied));
+        copied = range.end();
     }
+    rest.append(std::u16string_view(utf16).substr(copied));
     static const auto whitespace = Regex::compile(R"(\s+)");
     auto label =
         text::trimmed(whitespace ? whitespace->replaceAll(text::toUtf8(rest), " ") : text::toUtf8(rest));

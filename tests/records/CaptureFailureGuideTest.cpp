@@ -15,7 +15,8 @@ struct GuideCase {
 };
 
 const CaptureFailureGuide kRecovery{"Error Logs", std::nullopt, "Show recovery log"};
-const CaptureFailureGuide kNotifications{"Privacy & Permissions", "notifications", "Open Notification settings"};
+const CaptureFailureGuide kNotifications{"Privacy & Permissions", "notifications",
+                                         "Open Notification settings"};
 
 TEST(CaptureFailureGuideTest, leadsToTheSettingThatFixesTheFailure)
 {

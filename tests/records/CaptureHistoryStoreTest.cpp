@@ -168,11 +168,9 @@ TEST_F(CaptureHistoryStoreTest, announcesARecordOnTheMainLoopAfterItIsStored)
     EXPECT_EQ(posts, 0) << "posted before the main loop ran";
 
     int rowsSeenByObserver = -1;
-    const auto seeRows = center.addObserver(std::string(CaptureHistoryStore::historyChangedNotification), nullptr,
-                                            [&](const Notification&) {
-                                                rowsSeenByObserver =
-                                                    static_cast<int>(store.recentEntries().size());
-                                            });
+    const auto seeRows = center.addObserver(
+        std::string(CaptureHistoryStore::historyChangedNotification), nullptr,
+        [&](const Notification&) { rowsSeenByObserver = static_cast<int>(store.recentEntries().size()); });
     loop.runUntilIdle();
     center.removeObserver(seeRows);
 
@@ -214,8 +212,8 @@ TEST_F(CaptureHistoryStoreTest, searchMatchesTextOrTargetWithLikeWildcardsAndAsc
     recordAt("note", "Timer café");
     recordAt("slack", "snake_case name");
     recordAt("note", "snakeXcase");
-    const Texts all = {"snakeXcase", "snake_case name", "Timer café", "5 0", "costs 50 dollars",
-                       "50% off",    "25m tea",         "Call the TIMER shop"};
+    const Texts all = {"snakeXcase",       "snake_case name", "Timer café", "5 0",
+                       "costs 50 dollars", "50% off",         "25m tea",    "Call the TIMER shop"};
 
     const SearchCase cases[] = {
         {"", all},

@@ -40,8 +40,8 @@ Calendar calendarFor(const StatsCase& c)
 
 double timeOf(const Calendar& calendar, const Local& local)
 {
-    const auto time =
-        calendar.date(DateComponents{local.year, local.month, local.day, local.hour, local.minute, local.second});
+    const auto time = calendar.date(
+        DateComponents{local.year, local.month, local.day, local.hour, local.minute, local.second});
     EXPECT_TRUE(time);
     return time.value_or(0);
 }
@@ -74,7 +74,8 @@ constexpr const char* kNewYork = "America/New_York";
 INSTANTIATE_TEST_SUITE_P(
     Cases, CaptureInsightsCalendarTest,
     ::testing::Values(
-        StatsCase{"one record this morning", kNewYork, 1, {2026, 6, 10, 10}, {{2026, 6, 10, 9}}, 1, 1, 1, 1, 0},
+        StatsCase{
+            "one record this morning", kNewYork, 1, {2026, 6, 10, 10}, {{2026, 6, 10, 9}}, 1, 1, 1, 1, 0},
         StatsCase{"the last three days, none today yet",
                   kNewYork,
                   1,
@@ -95,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
                   4,
                   4,
                   3},
-        StatsCase{"only the day before yesterday", kNewYork, 1, {2026, 6, 10, 10}, {{2026, 6, 8}}, 0, 1, 0, 1, 0},
+        StatsCase{
+            "only the day before yesterday", kNewYork, 1, {2026, 6, 10, 10}, {{2026, 6, 8}}, 0, 1, 0, 1, 0},
         StatsCase{"repeated days count once for streaks, each for counts",
                   kNewYork,
                   1,
@@ -110,7 +112,13 @@ INSTANTIATE_TEST_SUITE_P(
                   kNewYork,
                   1,
                   {2026, 6, 10, 10},
-                  {{2026, 6, 1}, {2026, 6, 2}, {2026, 6, 3}, {2026, 6, 4}, {2026, 6, 5}, {2026, 6, 9}, {2026, 6, 10, 9}},
+                  {{2026, 6, 1},
+                   {2026, 6, 2},
+                   {2026, 6, 3},
+                   {2026, 6, 4},
+                   {2026, 6, 5},
+                   {2026, 6, 9},
+                   {2026, 6, 10, 9}},
                   1,
                   2,
                   2,

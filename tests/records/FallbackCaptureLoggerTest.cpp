@@ -128,7 +128,8 @@ TEST_F(FallbackCaptureLoggerTest, savedTextsComeBackExactlyAsSaved)
         {"ends with a backslash\\", "C:\\path\\", "ends with a backslash\\"},
         {"\\n is not a line break", "\\\" is not a quote", "\\n is not a line break"},
         {"\"", "\\", "\""},
-        {"crème brûlée — 寿司 🍣 👩‍👩‍👧‍👦", "Zugriff verweigert – ошибка", "crème brûlée — 寿司 🍣 👩‍👩‍👧‍👦"},
+        {"crème brûlée — 寿司 🍣 👩‍👩‍👧‍👦", "Zugriff verweigert – ошибка",
+         "crème brûlée — 寿司 🍣 👩‍👩‍👧‍👦"},
         {"\"\u0301 a quote under an accent, \\\u0301 a backslash under one", "e\u0301\"", nullptr},
         {"carriage\rreturn, \u2028separator, \x7f and \x01", "\r\n", nullptr},
         {"  \n padded on both sides \t\n\n", "", "padded on both sides"},
@@ -137,7 +138,8 @@ TEST_F(FallbackCaptureLoggerTest, savedTextsComeBackExactlyAsSaved)
     double now = kExampleTime;
     for (const auto& c : cases) {
         clock.set(now += 61.5);
-        ASSERT_TRUE(FallbackCaptureLogger::saveFallback(c.text, "note", std::runtime_error(c.error))) << c.text;
+        ASSERT_TRUE(FallbackCaptureLogger::saveFallback(c.text, "note", std::runtime_error(c.error)))
+            << c.text;
     }
 
     const auto entries = FallbackCaptureLogger::readEntries();
@@ -148,7 +150,8 @@ TEST_F(FallbackCaptureLoggerTest, savedTextsComeBackExactlyAsSaved)
         EXPECT_EQ(entry.text, c.expectedText ? c.expectedText : c.text);
         EXPECT_EQ(entry.errorDescription, c.error);
         EXPECT_EQ(entry.target, "note");
-        EXPECT_EQ(entry.timestamp, std::floor(kExampleTime + 61.5 * static_cast<double>(std::size(cases) - i)));
+        EXPECT_EQ(entry.timestamp,
+                  std::floor(kExampleTime + 61.5 * static_cast<double>(std::size(cases) - i)));
         EXPECT_EQ(entry.id, entry.rawLine.substr(1, 20) + "#" + std::to_string(std::size(cases) - 1 - i));
     }
 }
@@ -202,14 +205,16 @@ TEST_F(FallbackCaptureLoggerTest, aDamagedLineOrInvalidByteLosesOnlyThatLine)
 {
     std::string unclosed = line("note", "e7", "no closing quote");
     unclosed.pop_back();
-    writeLog(line("note", "e0", "first") + "\n" +              // 0
-             "\n" +                                             // 1: blank, still counted
-             "# a comment\n" +                                  // 2
+    writeLog(line("note", "e0", "first") + "\n" +                 // 0
+             "\n" +                                               // 1: blank, still counted
+             "# a comment\n" +                                    // 2
              line("copy", "e3", "caf\xC3 au lait \xFF!") + "\n" + // 3: invalid bytes in the text
-             "[2026-12-\xFF" "7T22:01:57Z] target=note error=\"e\" text=\"bad stamp\"\n" + // 4
-             "   \t\r\n" +                                      // 5: blank
-             line("slack", "e6", "sixth") + "\r\n" +            // 6: CRLF
-             unclosed);                                         // 7: damaged, last, no line feed
+             "[2026-12-\xFF"
+             "7T22:01:57Z] target=note error=\"e\" text=\"bad stamp\"\n" + // 4
+             "   \t\r\n" +                                                 // 5: blank
+             line("slack", "e6", "sixth") +
+             "\r\n" +   // 6: CRLF
+             unclosed); // 7: damaged, last, no line feed
     const auto entries = FallbackCaptureLogger::readEntries();
 
     ASSERT_EQ(entries.size(), 3u);
@@ -254,7 +259,8 @@ TEST_F(FallbackCaptureLoggerTest, savingCreatesAPrivateFileAndAnnouncesItOnTheMa
     ASSERT_EQ(::umask(022), 022) << "the test main sets umask 022";
     clock.set(kExampleTime + 0.75);
 
-    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("  buy milk\neggs\n", "note", std::runtime_error("Disk full")));
+    ASSERT_TRUE(
+        FallbackCaptureLogger::saveFallback("  buy milk\neggs\n", "note", std::runtime_error("Disk full")));
 
     EXPECT_EQ(content(), line("note", "Disk full", "buy milk\\neggs") + "\n");
     EXPECT_EQ(file::permissions(logFile()), 0600u);
@@ -294,7 +300,10 @@ TEST_F(FallbackCaptureLoggerTest, targetsThatWouldBreakTheLineAreMadeReadable)
 {
     ASSERT_TRUE(FallbackCaptureLogger::saveFallback("one", "two words\nand a line", std::runtime_error("e")));
     ASSERT_TRUE(FallbackCaptureLogger::saveFallback("two", " \n", std::runtime_error("e")));
-    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("three", "sl\xFF" "ck", std::runtime_error("e")));
+    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("three",
+                                                    "sl\xFF"
+                                                    "ck",
+                                                    std::runtime_error("e")));
 
     const auto entries = FallbackCaptureLogger::readEntries();
     ASSERT_EQ(entries.size(), 3u);
@@ -450,7 +459,8 @@ protected:
             ::setresuid(kNobody, kNobody, kNobody) != 0) {
             std::_Exit(2);
         }
-        FallbackCaptureLogger::setApplicationSupportResolver([this] { return std::optional<fs::path>(folder); });
+        FallbackCaptureLogger::setApplicationSupportResolver(
+            [this] { return std::optional<fs::path>(folder); });
         const bool saved = FallbackCaptureLogger::saveFallback("new text", "note", std::runtime_error("e"));
         bool threwReadFailure = false;
         try {

@@ -137,8 +137,7 @@ TEST_F(HostFocusTest, NeverReadsThisProgramsOwnWindowsThroughAccessibility)
     const HostFocus scriptedFocus(desktop.workspace(), *scripted);
     const RunningApplication own = desktop.workspace().currentApplication();
     const auto ownApp = ScriptedAccessibility::applicationToken(own.processIdentifier);
-    scripted->script(ownApp, std::string(AXAttribute::focusedWindow), AXError::success,
-                     AXValue::element(scripted->element(own.processIdentifier, 7)));
+    scripted->scriptElement(ownApp, std::string(AXAttribute::focusedWindow), own.processIdentifier, 7);
     scripted->script(7, std::string(AXAttribute::title), AXError::success, AXValue::string("Settings"));
 
     EXPECT_EQ(scriptedFocus.windowTitle(own), "");
@@ -184,8 +183,12 @@ TEST_F(HostFocusTest, WindowTitleIsEmptyUnlessBothReadsGiveTheExpectedTypes)
         SCOPED_TRACE(c.what);
         auto scripted = std::make_shared<ScriptedAccessibility>();
         const HostFocus scriptedFocus(desktop.workspace(), *scripted);
-        scripted->script(ScriptedAccessibility::applicationToken(pid), std::string(AXAttribute::focusedWindow),
-                         c.windowError, c.window.value_or(AXValue::element(scripted->element(pid, windowToken))));
+        const auto app = ScriptedAccessibility::applicationToken(pid);
+        if (c.window || c.windowError != AXError::success) {
+            scripted->script(app, std::string(AXAttribute::focusedWindow), c.windowError, c.window.value_or(AXValue()));
+        } else {
+            scripted->scriptElement(app, std::string(AXAttribute::focusedWindow), pid, windowToken);
+        }
         scripted->script(windowToken, std::string(AXAttribute::title), c.titleError, c.title);
         EXPECT_EQ(scriptedFocus.windowTitle(RunningApplication{pid, "com.example.app", "App"}), c.expected);
     }

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -15,7 +16,9 @@ namespace qm::test {
 // Accessibility that answers attribute reads from a script and counts every
 // call, for answers the stand-in desktop never gives (a title that is a number,
 // a focused window that is not an element). Unscripted reads give noValue.
-// Make it with std::make_shared: its elements keep it alive.
+// Make it with std::make_shared: its elements keep it alive, so a scripted
+// answer that is one of its own elements is named by scriptElement() and only
+// made when read (holding it would keep the backend alive for ever).
 class ScriptedAccessibility final : public Accessibility,
                                     public AXElementBackend,
                                     public std::enable_shared_from_this<ScriptedAccessibility> {
@@ -25,10 +28,19 @@ public:
 
     AXUIElement element(std::int32_t pid, std::uint64_t token) { return AXUIElement(shared_from_this(), pid, token); }
 
+    // `value` must not hold an element of this backend: use scriptElement().
     void script(std::uint64_t token, std::string attribute, AXError error, AXValue value = {})
     {
         std::lock_guard lock(mutex_);
-        answers_[{token, std::move(attribute)}] = {error, std::move(value)};
+        answers_[{token, std::move(attribute)}] = {error, std::move(value), std::nullopt};
+    }
+
+    // The attribute answers success with this backend's element (pid, elementToken).
+    void scriptElement(std::uint64_t token, std::string attribute, std::int32_t pid, std::uint64_t elementToken)
+    {
+        std::lock_guard lock(mutex_);
+        answers_[{token, std::move(attribute)}] = {AXError::success, AXValue(),
+                                                   std::make_pair(pid, elementToken)};
     }
 
     int callCount() const
@@ -61,10 +73,12 @@ public:
         if (found == answers_.end()) {
             return AXError::noValue;
         }
-        if (found->second.first == AXError::success) {
-            value = found->second.second;
+        const Answer& answer = found->second;
+        if (answer.error == AXError::success) {
+            value = answer.element ? AXValue::element(this->element(answer.element->first, answer.element->second))
+                                   : answer.value;
         }
-        return found->second.first;
+        return answer.error;
     }
     AXError setAttributeValue(const AXUIElement&, std::string_view, const AXValue&) override
     {
@@ -94,8 +108,14 @@ private:
         ++calls_;
     }
 
+    struct Answer {
+        AXError error;
+        AXValue value;
+        std::optional<std::pair<std::int32_t, std::uint64_t>> element;
+    };
+
     mutable std::mutex mutex_;
-    std::map<std::pair<std::uint64_t, std::string>, std::pair<AXError, AXValue>> answers_;
+    std::map<std::pair<std::uint64_t, std::string>, Answer> answers_;
     int calls_ = 0;
 };
 

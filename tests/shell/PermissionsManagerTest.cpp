@@ -149,18 +149,23 @@ TEST_F(PermissionsManagerTest, EventStoreRequestsAnswerTrueOnlyForAGrant)
         bool expected;
     };
     const Case cases[] = {
-        {"reminders allowed at the prompt", Entity::reminder, true, StoreStatus::notDetermined, true, false, true},
-        {"reminders refused at the prompt", Entity::reminder, true, StoreStatus::notDetermined, false, false, false},
-        {"reminders refused before", Entity::reminder, true, StoreStatus::denied, std::nullopt, false, false},
-        {"reminders request failing", Entity::reminder, true, StoreStatus::notDetermined, std::nullopt, true, false},
-        {"calendars allowed at the prompt", Entity::event, true, StoreStatus::notDetermined, true, false, true},
-        {"calendars granted before", Entity::event, true, StoreStatus::fullAccess, std::nullopt, false, true},
-        {"write-only calendars raised to full access", Entity::event, true, StoreStatus::writeOnly, true, false,
+        {"reminders allowed at the prompt", Entity::reminder, true, StoreStatus::notDetermined, true, false,
          true},
-        {"calendars request failing", Entity::event, true, StoreStatus::notDetermined, std::nullopt, true, false},
-        {"calendars before macOS 14", Entity::event, false, StoreStatus::notDetermined, true, false, true},
-        {"reminders before macOS 14, refused", Entity::reminder, false, StoreStatus::notDetermined, false, false,
+        {"reminders refused at the prompt", Entity::reminder, true, StoreStatus::notDetermined, false, false,
          false},
+        {"reminders refused before", Entity::reminder, true, StoreStatus::denied, std::nullopt, false, false},
+        {"reminders request failing", Entity::reminder, true, StoreStatus::notDetermined, std::nullopt, true,
+         false},
+        {"calendars allowed at the prompt", Entity::event, true, StoreStatus::notDetermined, true, false,
+         true},
+        {"calendars granted before", Entity::event, true, StoreStatus::fullAccess, std::nullopt, false, true},
+        {"write-only calendars raised to full access", Entity::event, true, StoreStatus::writeOnly, true,
+         false, true},
+        {"calendars request failing", Entity::event, true, StoreStatus::notDetermined, std::nullopt, true,
+         false},
+        {"calendars before macOS 14", Entity::event, false, StoreStatus::notDetermined, true, false, true},
+        {"reminders before macOS 14, refused", Entity::reminder, false, StoreStatus::notDetermined, false,
+         false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -193,8 +198,14 @@ public:
         return EventStoreAuthorizationStatus::notDetermined;
     }
     bool supportsFullAccessRequests() const override { return true; }
-    void requestFullAccessToEvents(AccessCompletion completion) override { answerTwice(std::move(completion)); }
-    void requestFullAccessToReminders(AccessCompletion completion) override { answerTwice(std::move(completion)); }
+    void requestFullAccessToEvents(AccessCompletion completion) override
+    {
+        answerTwice(std::move(completion));
+    }
+    void requestFullAccessToReminders(AccessCompletion completion) override
+    {
+        answerTwice(std::move(completion));
+    }
     void requestAccess(EventStoreEntityType, AccessCompletion completion) override
     {
         answerTwice(std::move(completion));
@@ -225,7 +236,8 @@ private:
 TEST_F(PermissionsManagerTest, AnEventStoreAnswerCountsOnceAndAnErrorMeansRefused)
 {
     EventStore::setFactory([this] { return std::make_unique<MisbehavingEventStore>(loop); });
-    for (auto operation : {PermissionsManager::requestCalendarAccess, PermissionsManager::requestRemindersAccess}) {
+    for (auto operation :
+         {PermissionsManager::requestCalendarAccess, PermissionsManager::requestRemindersAccess}) {
         EXPECT_EQ(answer(operation), false);
         EXPECT_EQ(MisbehavingEventStore::aliveWhenAnswering.load(), 1) << "the store lives until it answered";
         EXPECT_EQ(MisbehavingEventStore::alive.load(), 0) << "and no longer";
@@ -249,8 +261,8 @@ TEST_F(PermissionsManagerTest, NotificationsCountOnlyWithAnAllowingStatusAndAler
         {NotificationStatus::notDetermined, AlertSetting::enabled, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "status " << static_cast<int>(c.status) << ", alerts "
-                                        << static_cast<int>(c.alerts));
+        SCOPED_TRACE(testing::Message()
+                     << "status " << static_cast<int>(c.status) << ", alerts " << static_cast<int>(c.alerts));
         notifications.setAuthorizationStatus(c.status);
         notifications.setAlertSetting(c.alerts);
         EXPECT_EQ(answer(PermissionsManager::isNotificationsAuthorized), c.expected);
@@ -269,11 +281,14 @@ TEST_F(PermissionsManagerTest, ANotificationsRequestIsTrueOnlyWhenGrantedWithAle
         bool expected;
     };
     const Case cases[] = {
-        {"allowed at the prompt", NotificationStatus::notDetermined, true, AlertSetting::enabled, false, true},
-        {"allowed, but alerts are off", NotificationStatus::notDetermined, true, AlertSetting::disabled, false,
+        {"allowed at the prompt", NotificationStatus::notDetermined, true, AlertSetting::enabled, false,
+         true},
+        {"allowed, but alerts are off", NotificationStatus::notDetermined, true, AlertSetting::disabled,
+         false, false},
+        {"refused at the prompt", NotificationStatus::notDetermined, false, AlertSetting::enabled, false,
          false},
-        {"refused at the prompt", NotificationStatus::notDetermined, false, AlertSetting::enabled, false, false},
-        {"the request fails", NotificationStatus::notDetermined, std::nullopt, AlertSetting::enabled, true, false},
+        {"the request fails", NotificationStatus::notDetermined, std::nullopt, AlertSetting::enabled, true,
+         false},
         {"granted before", NotificationStatus::authorized, std::nullopt, AlertSetting::enabled, false, true},
         {"refused before", NotificationStatus::denied, std::nullopt, AlertSetting::enabled, false, false},
     };
@@ -287,7 +302,8 @@ TEST_F(PermissionsManagerTest, ANotificationsRequestIsTrueOnlyWhenGrantedWithAle
             center.answerNextAuthorizationPrompt(*c.promptAnswer);
         }
         if (c.fails) {
-            center.failNextAuthorizationRequest(PlatformError("UNErrorDomain", 1, "Notifications are not allowed"));
+            center.failNextAuthorizationRequest(
+                PlatformError("UNErrorDomain", 1, "Notifications are not allowed"));
         }
         EXPECT_EQ(answer(PermissionsManager::requestNotificationsAccess), c.expected);
         const auto prompts = center.authorizationPrompts();

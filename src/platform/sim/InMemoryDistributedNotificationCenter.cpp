@@ -54,7 +54,8 @@ InMemoryDistributedNotificationCenter::~InMemoryDistributedNotificationCenter()
 }
 
 DistributedNotificationCenter::ObserverToken
-InMemoryDistributedNotificationCenter::addObserver(std::string name, std::optional<std::string> object, Block block)
+InMemoryDistributedNotificationCenter::addObserver(std::string name, std::optional<std::string> object,
+                                                   Block block)
 {
     const std::uint64_t id = nextObserverId.fetch_add(1);
     std::lock_guard lock(process_->mutex);
@@ -69,7 +70,8 @@ void InMemoryDistributedNotificationCenter::removeObserver(const ObserverToken& 
     process_->observers.erase(token.id());
 }
 
-void InMemoryDistributedNotificationCenter::postNotification(std::string name, std::optional<std::string> object,
+void InMemoryDistributedNotificationCenter::postNotification(std::string name,
+                                                             std::optional<std::string> object,
                                                              UserInfo userInfo)
 {
     Notification notification{std::move(name), std::move(object), std::move(userInfo)};
@@ -100,7 +102,8 @@ void InMemoryDistributedNotificationCenter::deliver(const std::weak_ptr<Process>
     {
         std::lock_guard lock(process->mutex);
         for (const auto& [id, observer] : process->observers) {
-            if (observer.name == notification.name && (!observer.object || observer.object == notification.object)) {
+            if (observer.name == notification.name &&
+                (!observer.object || observer.object == notification.object)) {
                 matching.push_back(id);
             }
         }
@@ -120,7 +123,8 @@ void InMemoryDistributedNotificationCenter::deliver(const std::weak_ptr<Process>
     }
 }
 
-std::vector<DistributedNotificationCenter::Notification> InMemoryDistributedNotificationCenter::sessionPosts() const
+std::vector<DistributedNotificationCenter::Notification>
+InMemoryDistributedNotificationCenter::sessionPosts() const
 {
     std::lock_guard lock(session_->mutex);
     return session_->posts;

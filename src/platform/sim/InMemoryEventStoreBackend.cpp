@@ -52,7 +52,8 @@ void InMemoryEventStoreBackend::failNextAccessRequest(EntityType type, PlatformE
 void InMemoryEventStoreBackend::addCalendar(EventStoreCalendar calendar)
 {
     std::lock_guard lock(mutex_);
-    std::erase_if(calendars_, [&](const EventStoreCalendar& old) { return old.identifier == calendar.identifier; });
+    std::erase_if(calendars_,
+                  [&](const EventStoreCalendar& old) { return old.identifier == calendar.identifier; });
     calendars_.push_back(std::move(calendar));
 }
 
@@ -111,7 +112,8 @@ void InMemoryEventStoreBackend::requestAccess(EntityType type, bool fullAccessRe
     {
         std::lock_guard lock(mutex_);
         if (fullAccessRequest && !supportsFullAccessRequests_) {
-            throw std::logic_error("InMemoryEventStoreBackend: full-access requests do not exist before macOS 14");
+            throw std::logic_error(
+                "InMemoryEventStoreBackend: full-access requests do not exist before macOS 14");
         }
         auto& errors = accessErrors_[type];
         Status& status = statuses_.try_emplace(type, Status::notDetermined).first->second;
@@ -243,12 +245,13 @@ std::vector<CalendarEvent> InMemoryEventStoreBackend::fetchEvents(double start, 
         return result;
     }
     for (const auto& event : events_) {
-        if (*event.startDate < end && *event.endDate > start) {
+        if (*event.startDate<end&& * event.endDate> start) {
             result.push_back(event);
         }
     }
-    std::stable_sort(result.begin(), result.end(),
-                     [](const CalendarEvent& a, const CalendarEvent& b) { return *a.startDate < *b.startDate; });
+    std::stable_sort(result.begin(), result.end(), [](const CalendarEvent& a, const CalendarEvent& b) {
+        return *a.startDate < *b.startDate;
+    });
     return result;
 }
 
@@ -270,22 +273,25 @@ bool InMemoryEventStoreBackend::mayRead(EntityType type) const
     return found != statuses_.end() && found->second == Status::fullAccess;
 }
 
-std::optional<PlatformError> InMemoryEventStoreBackend::checkCalendar(const std::optional<EventStoreCalendar>& calendar,
-                                                                      EntityType type) const
+std::optional<PlatformError>
+InMemoryEventStoreBackend::checkCalendar(const std::optional<EventStoreCalendar>& calendar,
+                                         EntityType type) const
 {
     if (!calendar) {
         return error(EventStore::errorNoCalendar, "No calendar has been set.");
     }
-    const auto stored = std::find_if(calendars_.begin(), calendars_.end(), [&](const EventStoreCalendar& candidate) {
-        return candidate.identifier == calendar->identifier;
-    });
+    const auto stored =
+        std::find_if(calendars_.begin(), calendars_.end(), [&](const EventStoreCalendar& candidate) {
+            return candidate.identifier == calendar->identifier;
+        });
     if (stored == calendars_.end()) {
         return error(EventStore::errorNoCalendar, "The calendar does not exist in this store.");
     }
     if (stored->entityType != type) {
-        return type == EntityType::event
-                   ? error(EventStore::errorCalendarDoesNotAllowEvents, "This calendar does not allow events.")
-                   : error(EventStore::errorCalendarDoesNotAllowReminders, "This list does not allow reminders.");
+        return type == EntityType::event ? error(EventStore::errorCalendarDoesNotAllowEvents,
+                                                 "This calendar does not allow events.")
+                                         : error(EventStore::errorCalendarDoesNotAllowReminders,
+                                                 "This list does not allow reminders.");
     }
     if (!stored->allowsContentModifications) {
         return error(EventStore::errorCalendarReadOnly, "That calendar may not be modified.");

@@ -76,13 +76,15 @@ int InMemoryPasteboard::writeAttempts() const
 
 InMemoryPasteboard::Item* InMemoryPasteboard::find(std::string_view type)
 {
-    auto found = std::find_if(items_.begin(), items_.end(), [&](const Item& item) { return item.first == type; });
+    auto found =
+        std::find_if(items_.begin(), items_.end(), [&](const Item& item) { return item.first == type; });
     return found == items_.end() ? nullptr : &*found;
 }
 
 const InMemoryPasteboard::Item* InMemoryPasteboard::find(std::string_view type) const
 {
-    auto found = std::find_if(items_.begin(), items_.end(), [&](const Item& item) { return item.first == type; });
+    auto found =
+        std::find_if(items_.begin(), items_.end(), [&](const Item& item) { return item.first == type; });
     return found == items_.end() ? nullptr : &*found;
 }
 

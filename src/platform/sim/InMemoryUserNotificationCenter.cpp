@@ -47,7 +47,8 @@ struct InMemoryUserNotificationCenter::State {
     const Clock& clock;
 
     mutable std::mutex mutex;
-    UserNotificationSettings settings{AuthorizationStatus::notDetermined, UserNotificationSettings::Setting::enabled};
+    UserNotificationSettings settings{AuthorizationStatus::notDetermined,
+                                      UserNotificationSettings::Setting::enabled};
     std::deque<bool> promptAnswers;
     std::deque<PlatformError> authorizationErrors;
     std::deque<PlatformError> addErrors;
@@ -87,10 +88,12 @@ void InMemoryUserNotificationCenter::requestAuthorization(AuthorizationOptions o
         if (!state_->authorizationErrors.empty()) {
             error = state_->authorizationErrors.front();
             state_->authorizationErrors.pop_front();
-        } else if (status == AuthorizationStatus::notDetermined || status == AuthorizationStatus::provisional) {
+        } else if (status == AuthorizationStatus::notDetermined ||
+                   status == AuthorizationStatus::provisional) {
             if (state_->promptAnswers.empty()) {
-                throw std::logic_error("InMemoryUserNotificationCenter: the notification permission prompt was "
-                                       "shown, but the test scripted no answer (answerNextAuthorizationPrompt)");
+                throw std::logic_error(
+                    "InMemoryUserNotificationCenter: the notification permission prompt was "
+                    "shown, but the test scripted no answer (answerNextAuthorizationPrompt)");
             }
             granted = state_->promptAnswers.front();
             state_->promptAnswers.pop_front();
@@ -101,11 +104,13 @@ void InMemoryUserNotificationCenter::requestAuthorization(AuthorizationOptions o
         }
     }
     if (completion) {
-        state_->loop.post([completion = std::move(completion), granted, error] { completion(granted, error); });
+        state_->loop.post(
+            [completion = std::move(completion), granted, error] { completion(granted, error); });
     }
 }
 
-void InMemoryUserNotificationCenter::getNotificationSettings(std::function<void(UserNotificationSettings)> completion)
+void InMemoryUserNotificationCenter::getNotificationSettings(
+    std::function<void(UserNotificationSettings)> completion)
 {
     const auto snapshot = settings();
     state_->loop.post([completion = std::move(completion), snapshot] { completion(snapshot); });
@@ -120,7 +125,8 @@ void InMemoryUserNotificationCenter::setNotificationCategories(std::vector<Notif
 void InMemoryUserNotificationCenter::getNotificationCategories(
     std::function<void(std::vector<NotificationCategory>)> completion)
 {
-    state_->loop.post([completion = std::move(completion), snapshot = categories()] { completion(snapshot); });
+    state_->loop.post(
+        [completion = std::move(completion), snapshot = categories()] { completion(snapshot); });
 }
 
 void InMemoryUserNotificationCenter::add(NotificationRequest request, ErrorCompletion completion)
@@ -170,8 +176,8 @@ void InMemoryUserNotificationCenter::arm(const std::shared_ptr<State>& state, co
         delay = *fireDate - now;
     }
     std::weak_ptr<State> weak = state;
-    item->delivery =
-        state->loop.postAfter(delay, [weak, identifier, generation] { deliver(weak, identifier, generation); });
+    item->delivery = state->loop.postAfter(
+        delay, [weak, identifier, generation] { deliver(weak, identifier, generation); });
 }
 
 void InMemoryUserNotificationCenter::deliver(const std::weak_ptr<State>& weak, const std::string& identifier,
@@ -195,7 +201,8 @@ void InMemoryUserNotificationCenter::deliver(const std::weak_ptr<State>& weak, c
         } else {
             state->removePending(identifier);
         }
-        std::erase_if(state->delivered, [&](const UserNotification& old) { return old.request.identifier == identifier; });
+        std::erase_if(state->delivered,
+                      [&](const UserNotification& old) { return old.request.identifier == identifier; });
         state->delivered.push_back(notification);
         state->presented.erase(identifier);
         if (state->applicationActive) {
@@ -215,10 +222,12 @@ void InMemoryUserNotificationCenter::deliver(const std::weak_ptr<State>& weak, c
 void InMemoryUserNotificationCenter::getPendingNotificationRequests(
     std::function<void(std::vector<NotificationRequest>)> completion)
 {
-    state_->loop.post([completion = std::move(completion), snapshot = pendingRequests()] { completion(snapshot); });
+    state_->loop.post(
+        [completion = std::move(completion), snapshot = pendingRequests()] { completion(snapshot); });
 }
 
-void InMemoryUserNotificationCenter::removePendingNotificationRequests(const std::vector<std::string>& identifiers)
+void InMemoryUserNotificationCenter::removePendingNotificationRequests(
+    const std::vector<std::string>& identifiers)
 {
     std::lock_guard lock(state_->mutex);
     for (const auto& identifier : identifiers) {
@@ -246,7 +255,8 @@ void InMemoryUserNotificationCenter::removeDeliveredNotifications(const std::vec
 {
     std::lock_guard lock(state_->mutex);
     std::erase_if(state_->delivered, [&](const UserNotification& item) {
-        return std::find(identifiers.begin(), identifiers.end(), item.request.identifier) != identifiers.end();
+        return std::find(identifiers.begin(), identifiers.end(), item.request.identifier) !=
+               identifiers.end();
     });
 }
 
@@ -310,13 +320,15 @@ void InMemoryUserNotificationCenter::setApplicationActive(bool active)
     state_->applicationActive = active;
 }
 
-bool InMemoryUserNotificationCenter::respond(const std::string& identifier, const std::string& actionIdentifier)
+bool InMemoryUserNotificationCenter::respond(const std::string& identifier,
+                                             const std::string& actionIdentifier)
 {
     UserNotificationResponse response;
     {
         std::lock_guard lock(state_->mutex);
-        auto found = std::find_if(state_->delivered.begin(), state_->delivered.end(),
-                                  [&](const UserNotification& item) { return item.request.identifier == identifier; });
+        auto found =
+            std::find_if(state_->delivered.begin(), state_->delivered.end(),
+                         [&](const UserNotification& item) { return item.request.identifier == identifier; });
         if (found == state_->delivered.end()) {
             return false;
         }
@@ -374,7 +386,8 @@ std::vector<UserNotification> InMemoryUserNotificationCenter::deliveredNotificat
     return state_->delivered;
 }
 
-std::vector<UserNotificationCenter::AuthorizationOptions> InMemoryUserNotificationCenter::authorizationPrompts() const
+std::vector<UserNotificationCenter::AuthorizationOptions>
+InMemoryUserNotificationCenter::authorizationPrompts() const
 {
     std::lock_guard lock(state_->mutex);
     return state_->prompts;

@@ -36,9 +36,11 @@ public:
     void requestAuthorization(AuthorizationOptions options, AuthorizationCompletion completion) override;
     void getNotificationSettings(std::function<void(UserNotificationSettings)> completion) override;
     void setNotificationCategories(std::vector<NotificationCategory> categories) override;
-    void getNotificationCategories(std::function<void(std::vector<NotificationCategory>)> completion) override;
+    void
+    getNotificationCategories(std::function<void(std::vector<NotificationCategory>)> completion) override;
     void add(NotificationRequest request, ErrorCompletion completion = {}) override;
-    void getPendingNotificationRequests(std::function<void(std::vector<NotificationRequest>)> completion) override;
+    void
+    getPendingNotificationRequests(std::function<void(std::vector<NotificationRequest>)> completion) override;
     void removePendingNotificationRequests(const std::vector<std::string>& identifiers) override;
     void removeAllPendingNotificationRequests() override;
     void getDeliveredNotifications(std::function<void(std::vector<UserNotification>)> completion) override;
@@ -85,8 +87,10 @@ public:
 
 private:
     struct State;
-    static void arm(const std::shared_ptr<State>& state, const std::string& identifier, std::uint64_t generation);
-    static void deliver(const std::weak_ptr<State>& weak, const std::string& identifier, std::uint64_t generation);
+    static void arm(const std::shared_ptr<State>& state, const std::string& identifier,
+                    std::uint64_t generation);
+    static void deliver(const std::weak_ptr<State>& weak, const std::string& identifier,
+                        std::uint64_t generation);
 
     std::shared_ptr<State> state_;
 };

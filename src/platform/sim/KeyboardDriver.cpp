@@ -112,20 +112,16 @@ void appendKeyStroke(std::vector<KeyEvent>& events, EventFlags modifiers, std::u
 
 char16_t withControl(char16_t character)
 {
-    const char16_t upper = (character >= u'a' && character <= u'z') ? static_cast<char16_t>(character - 32)
-                                                                     : character;
+    const char16_t upper =
+        (character >= u'a' && character <= u'z') ? static_cast<char16_t>(character - 32) : character;
     return (upper >= u'@' && upper <= u'_') ? static_cast<char16_t>(upper & 0x1F) : character;
 }
 
-// Text the layout cannot type goes as key 0 carrying it, in pieces that fit an event.
+// Text the layout cannot type goes as key 0 carrying it, in chunks that fit an event.
 void appendUnicodeText(std::vector<KeyEvent>& events, std::u16string_view text)
 {
-    while (!text.empty()) {
-        KeyEvent probe;
-        probe.setUnicodeString(text);
-        const std::size_t taken = std::max<std::size_t>(probe.unicodeString().size(), 1);
-        appendKeyStroke(events, 0, KeyCode::a, 0, text.substr(0, taken));
-        text.remove_prefix(std::min(taken, text.size()));
+    for (const std::u16string& chunk : KeyEvent::unicodeStringChunks(text)) {
+        appendKeyStroke(events, 0, KeyCode::a, 0, chunk);
     }
 }
 

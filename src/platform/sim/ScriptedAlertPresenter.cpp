@@ -38,7 +38,8 @@ Alert::ModalResponse ScriptedAlertPresenter::runModal(const Alert& alert)
     std::lock_guard lock(mutex_);
     shown_.push_back(alert);
     if (answers_.empty()) {
-        throw std::logic_error("ScriptedAlertPresenter: alert shown with no scripted answer: " + describe(alert));
+        throw std::logic_error("ScriptedAlertPresenter: alert shown with no scripted answer: " +
+                               describe(alert));
     }
     const auto answer = answers_.front();
     answers_.pop_front();
@@ -51,8 +52,7 @@ Alert::ModalResponse ScriptedAlertPresenter::runModal(const Alert& alert)
         return Alert::buttonReturn(static_cast<std::size_t>(found - alert.buttons.begin()));
     }
     const auto response = std::get<Alert::ModalResponse>(answer);
-    if (response < Alert::alertFirstButtonReturn ||
-        response >= Alert::buttonReturn(alert.buttons.size())) {
+    if (response < Alert::alertFirstButtonReturn || response >= Alert::buttonReturn(alert.buttons.size())) {
         throw std::logic_error("ScriptedAlertPresenter: the script answers " + std::to_string(response) +
                                ", which this alert cannot give: " + describe(alert));
     }

@@ -205,7 +205,8 @@ AXError SimAccessibility::readApplication(SimAppRecord& app, std::string_view at
     return AXError::success;
 }
 
-AXError SimAccessibility::readNode(SimAppRecord& app, SimNode& node, std::string_view attribute, AXValue& value)
+AXError SimAccessibility::readNode(SimAppRecord& app, SimNode& node, std::string_view attribute,
+                                   AXValue& value)
 {
     const auto elementOf = [&](std::uint64_t id) { return state_->element(app.pid, id); };
     if (attribute == AXAttribute::role) {
@@ -221,8 +222,8 @@ AXError SimAccessibility::readNode(SimAppRecord& app, SimNode& node, std::string
     } else if (attribute == AXAttribute::title) {
         return optionalString(node.title, value);
     } else if (attribute == AXAttribute::parent) {
-        value = AXValue::element(elementOf(node.parent != 0 ? node.parent
-                                                            : SimDesktopState::applicationToken(app.pid)));
+        value = AXValue::element(
+            elementOf(node.parent != 0 ? node.parent : SimDesktopState::applicationToken(app.pid)));
     } else if (attribute == AXAttribute::children) {
         std::vector<AXUIElement> elements;
         // Until an application builds its tree, its windows look empty.
@@ -307,7 +308,8 @@ AXError SimAccessibility::setAttributeValue(const AXUIElement& element, std::str
     return writeApplication(*target.app, attribute, value);
 }
 
-AXError SimAccessibility::writeApplication(SimAppRecord& app, std::string_view attribute, const AXValue& value)
+AXError SimAccessibility::writeApplication(SimAppRecord& app, std::string_view attribute,
+                                           const AXValue& value)
 {
     const bool manual = attribute == AXAttribute::manualAccessibility;
     if (!manual && attribute != AXAttribute::enhancedUserInterface) {
@@ -379,7 +381,8 @@ AXError SimAccessibility::isAttributeSettable(const AXUIElement& element, std::s
     AXValue ignored;
     if (target.node) {
         SimNode& node = *target.node;
-        const bool textEdit = attribute == AXAttribute::value || attribute == AXAttribute::selectedTextRange ||
+        const bool textEdit = attribute == AXAttribute::value ||
+                              attribute == AXAttribute::selectedTextRange ||
                               attribute == AXAttribute::selectedText;
         if (attribute == AXAttribute::focused || (node.isText() && textEdit)) {
             settable = attribute == AXAttribute::focused || !node.refusedWrites;
@@ -399,7 +402,8 @@ AXError SimAccessibility::isAttributeSettable(const AXUIElement& element, std::s
         if (error == AXError::attributeUnsupported) {
             return error;
         }
-        if (attribute == AXAttribute::manualAccessibility || attribute == AXAttribute::enhancedUserInterface) {
+        if (attribute == AXAttribute::manualAccessibility ||
+            attribute == AXAttribute::enhancedUserInterface) {
             settable = true;
             return AXError::success;
         }
@@ -408,7 +412,8 @@ AXError SimAccessibility::isAttributeSettable(const AXUIElement& element, std::s
     return AXError::success;
 }
 
-AXError SimAccessibility::copyParameterizedAttributeValue(const AXUIElement& element, std::string_view attribute,
+AXError SimAccessibility::copyParameterizedAttributeValue(const AXUIElement& element,
+                                                          std::string_view attribute,
                                                           const AXValue& parameter, AXValue& value)
 {
     const auto lock = state_->lock();
@@ -428,8 +433,8 @@ AXError SimAccessibility::copyParameterizedAttributeValue(const AXUIElement& ele
     const auto start = static_cast<std::size_t>(range->location);
     const auto end = static_cast<std::size_t>(range->end());
     if (bounds) {
-        value = AXValue::rect(node.boundsOverride.value_or(
-            SimTextLayout::boundsForRange(node.text, node.frame, start, end)));
+        value = AXValue::rect(
+            node.boundsOverride.value_or(SimTextLayout::boundsForRange(node.text, node.frame, start, end)));
     } else {
         value = AXValue::string(textOf(node, start, end));
     }

@@ -33,10 +33,12 @@ public:
     AXError createObserver(std::int32_t pid, AXObserver::Callback callback,
                            std::shared_ptr<AXObserver>& observer) override;
 
-    AXError copyAttributeValue(const AXUIElement& element, std::string_view attribute, AXValue& value) override;
+    AXError copyAttributeValue(const AXUIElement& element, std::string_view attribute,
+                               AXValue& value) override;
     AXError setAttributeValue(const AXUIElement& element, std::string_view attribute,
                               const AXValue& value) override;
-    AXError isAttributeSettable(const AXUIElement& element, std::string_view attribute, bool& settable) override;
+    AXError isAttributeSettable(const AXUIElement& element, std::string_view attribute,
+                                bool& settable) override;
     AXError copyParameterizedAttributeValue(const AXUIElement& element, std::string_view attribute,
                                             const AXValue& parameter, AXValue& value) override;
     AXError setMessagingTimeout(const AXUIElement& element, float seconds) override;

@@ -4,7 +4,10 @@
 
 namespace qm {
 
-SimAccessibilityTrust::SimAccessibilityTrust(std::shared_ptr<SimDesktopState> state) : state_(std::move(state)) {}
+SimAccessibilityTrust::SimAccessibilityTrust(std::shared_ptr<SimDesktopState> state)
+    : state_(std::move(state))
+{
+}
 
 bool SimAccessibilityTrust::isProcessTrusted() const
 {

@@ -44,8 +44,8 @@ struct SimAppRecord {
 
     bool treeAnswers() const
     {
-        return tree == SimTreeAvailability::ready ||
-               (tree == SimTreeAvailability::afterEnablement && (manualAccessibility || enhancedUserInterface));
+        return tree == SimTreeAvailability::ready || (tree == SimTreeAvailability::afterEnablement &&
+                                                      (manualAccessibility || enhancedUserInterface));
     }
 };
 

@@ -46,7 +46,8 @@ bool SimDesktopState::checkTrust(bool prompt)
     return trusted;
 }
 
-std::int32_t SimDesktopState::addApplication(std::optional<std::string> bundleId, std::optional<std::string> name)
+std::int32_t SimDesktopState::addApplication(std::optional<std::string> bundleId,
+                                             std::optional<std::string> name)
 {
     const std::int32_t pid = nextPid_++;
     SimAppRecord& app = apps_[pid];
@@ -219,7 +220,8 @@ void SimDesktopState::focus(std::uint64_t id)
     notify(target->pid, id, AXNotification::focusedUIElementChanged);
 }
 
-std::uint64_t SimDesktopState::openMenu(std::int32_t pid, const std::vector<std::string>& items, const Rect& frame)
+std::uint64_t SimDesktopState::openMenu(std::int32_t pid, const std::vector<std::string>& items,
+                                        const Rect& frame)
 {
     SimAppRecord* app = application(pid);
     if (!app) {
@@ -271,7 +273,8 @@ void SimDesktopState::setSelection(SimNode& field, AXTextRange range)
     notify(field.pid, field.id, AXNotification::selectedTextChanged);
 }
 
-void SimDesktopState::replaceText(SimNode& field, std::size_t start, std::size_t end, std::u16string_view text)
+void SimDesktopState::replaceText(SimNode& field, std::size_t start, std::size_t end,
+                                  std::u16string_view text)
 {
     start = std::min(start, field.text.size());
     end = std::clamp(end, start, field.text.size());

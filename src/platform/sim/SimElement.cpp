@@ -69,8 +69,8 @@ SimElement SimElement::addChild(const SimElementSpec& spec) const
     node.title = spec.title;
     node.description = spec.description;
     node.identifier = spec.identifier;
-    node.roleDescription = spec.roleDescription.empty() ? roleDescriptionFor(spec.role, spec.subrole)
-                                                        : spec.roleDescription;
+    node.roleDescription =
+        spec.roleDescription.empty() ? roleDescriptionFor(spec.role, spec.subrole) : spec.roleDescription;
     node.frame = spec.frame;
     node.staticValue = spec.value;
     node.url = spec.url;

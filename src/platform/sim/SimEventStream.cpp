@@ -17,9 +17,9 @@ SimEventStream::SimEventStream(std::shared_ptr<SimDesktopState> state, std::int3
 
 SimEventStream::~SimEventStream() = default;
 
-std::shared_ptr<EventTap> SimEventStream::createTap(EventTap::Location location, EventTap::Placement placement,
-                                                    EventTap::Options options, EventMask eventsOfInterest,
-                                                    EventTap::Callback callback)
+std::shared_ptr<EventTap> SimEventStream::createTap(EventTap::Location location,
+                                                    EventTap::Placement placement, EventTap::Options options,
+                                                    EventMask eventsOfInterest, EventTap::Callback callback)
 {
     {
         const auto lock = state_->lock();

@@ -13,7 +13,8 @@ namespace {
 // One character iterator per thread, pointed at the text for each call.
 class CharacterIterator {
 public:
-    explicit CharacterIterator(std::u16string_view text) : text_(false, text.data(), static_cast<int32_t>(text.size()))
+    explicit CharacterIterator(std::u16string_view text)
+        : text_(false, text.data(), static_cast<int32_t>(text.size()))
     {
         thread_local std::unique_ptr<icu::BreakIterator> shared = [] {
             UErrorCode status = U_ZERO_ERROR;
@@ -67,7 +68,7 @@ std::size_t SimGraphemes::count(std::u16string_view text, std::size_t from, std:
     CharacterIterator it(text);
     std::size_t characters = 0;
     int32_t position = it->isBoundary(static_cast<int32_t>(from)) ? static_cast<int32_t>(from)
-                                                                   : it->following(static_cast<int32_t>(from));
+                                                                  : it->following(static_cast<int32_t>(from));
     while (position != icu::BreakIterator::DONE && static_cast<std::size_t>(position) < to) {
         ++characters;
         position = it->next();

@@ -47,7 +47,8 @@ void moveFocusWithinWindow(SimDesktopState& state, const SimNode& field, bool ba
         return;
     }
     const auto index = static_cast<std::size_t>(here - fields.begin());
-    const std::size_t next = backwards ? (index + fields.size() - 1) % fields.size() : (index + 1) % fields.size();
+    const std::size_t next =
+        backwards ? (index + fields.size() - 1) % fields.size() : (index + 1) % fields.size();
     SimNode& target = *state.node(fields[next]);
     state.focus(target.id);
     state.setSelection(target, {0, static_cast<std::int64_t>(target.text.size())});
@@ -63,7 +64,9 @@ void moveVertically(SimDesktopState& state, SimNode& field, std::size_t from, bo
         const auto position = SimTextLayout::positionOf(field.text, from);
         const auto lastLine = SimTextLayout::positionOf(field.text, length).line;
         if (up) {
-            caret = position.line == 0 ? 0 : SimTextLayout::offsetAt(field.text, position.line - 1, position.column);
+            caret = position.line == 0
+                        ? 0
+                        : SimTextLayout::offsetAt(field.text, position.line - 1, position.column);
         } else {
             caret = position.line == lastLine
                         ? length

@@ -15,7 +15,7 @@ struct SimTextFieldSpec {
     std::string title;
     std::string description;
     std::string identifier;
-    std::string subrole;  // e.g. AXSearchField; password fields get AXSecureTextField
+    std::string subrole;            // e.g. AXSearchField; password fields get AXSecureTextField
     Rect frame{100, 100, 400, 22};  // Accessibility coordinates (top-left origin)
 };
 

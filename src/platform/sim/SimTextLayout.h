@@ -32,7 +32,8 @@ public:
     // The smallest rectangle around the characters of [start, end), in the
     // coordinates of `frame` (Accessibility's). An empty range gives the caret:
     // zero wide, one line high.
-    static Rect boundsForRange(std::u16string_view text, const Rect& frame, std::size_t start, std::size_t end);
+    static Rect boundsForRange(std::u16string_view text, const Rect& frame, std::size_t start,
+                               std::size_t end);
 };
 
 }  // namespace qm

@@ -38,7 +38,8 @@ SimApplication StandInDesktop::addApplication(std::optional<std::string> bundleI
                                               std::optional<std::string> localizedName)
 {
     const auto lock = state_->lock();
-    return SimApplication(state_, state_->addApplication(std::move(bundleIdentifier), std::move(localizedName)));
+    return SimApplication(state_,
+                          state_->addApplication(std::move(bundleIdentifier), std::move(localizedName)));
 }
 
 SimBrowser StandInDesktop::addBrowser(const std::string& bundleIdentifier, const std::string& localizedName,

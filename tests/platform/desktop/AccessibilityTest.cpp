@@ -143,8 +143,8 @@ TEST_F(AccessibilityTest, RangeThenSelectedTextWriteEditsLikeTheHostWould)
     const std::vector<EditCase> cases{
         {"buy milk //note", {9, 6}, "", "buy milk ", {9, 0}},
         {"buy milk //note ", {9, 7}, "", "buy milk ", {9, 0}},
-        {"😀 //note", {3, 6}, "", "😀 ", {3, 0}},              // offsets count the emoji's two units
-        {"ab", {1, 0}, "X", "aXb", {2, 0}},                     // nothing selected: insert at the caret
+        {"😀 //note", {3, 6}, "", "😀 ", {3, 0}},  // offsets count the emoji's two units
+        {"ab", {1, 0}, "X", "aXb", {2, 0}},      // nothing selected: insert at the caret
         {"hello world", {6, 5}, "there", "hello there", {11, 0}},
         {"hi", {2, 0}, " 🇫🇷 ok", "hi 🇫🇷 ok", {10, 0}},
     };
@@ -291,10 +291,11 @@ TEST_F(AccessibilityTest, PasswordFieldNeverExposesItsText)
     EXPECT_EQ(read(element, AXAttribute::numberOfCharacters).asInteger(), 7);
     password.select({0, 3});
     EXPECT_EQ(read(element, AXAttribute::selectedText).asString(), "•••");
-    AXValue piece;
-    ASSERT_EQ(element.copyParameterizedAttributeValue(AXAttribute::stringForRange, AXValue::range({4, 3}), piece),
-              AXError::success);
-    EXPECT_EQ(piece.asString(), "•••");
+    AXValue masked;
+    ASSERT_EQ(
+        element.copyParameterizedAttributeValue(AXAttribute::stringForRange, AXValue::range({4, 3}), masked),
+        AXError::success);
+    EXPECT_EQ(masked.asString(), "•••");
 
     // The user can still type into it; the value stays hidden.
     password.focus();
@@ -351,11 +352,13 @@ TEST_F(AccessibilityTest, ParameterizedAttributesCheckTheirRange)
     line.setValue("a😀b");
     const AXUIElement element = line.axElement();
     AXValue value;
-    ASSERT_EQ(element.copyParameterizedAttributeValue(AXAttribute::stringForRange, AXValue::range({1, 2}), value),
-              AXError::success);
+    ASSERT_EQ(
+        element.copyParameterizedAttributeValue(AXAttribute::stringForRange, AXValue::range({1, 2}), value),
+        AXError::success);
     EXPECT_EQ(value.asString(), "😀");
-    EXPECT_EQ(element.copyParameterizedAttributeValue(AXAttribute::stringForRange, AXValue::range({3, 2}), value),
-              AXError::illegalArgument);
+    EXPECT_EQ(
+        element.copyParameterizedAttributeValue(AXAttribute::stringForRange, AXValue::range({3, 2}), value),
+        AXError::illegalArgument);
     EXPECT_EQ(element.copyParameterizedAttributeValue(AXAttribute::boundsForRange, AXValue::number(1), value),
               AXError::illegalArgument);
     EXPECT_EQ(element.copyParameterizedAttributeValue("AXLineForIndex", AXValue::number(1), value),
@@ -365,8 +368,9 @@ TEST_F(AccessibilityTest, ParameterizedAttributesCheckTheirRange)
               AXError::parameterizedAttributeUnsupported);
 
     line.setBoundsOverride(Rect(0, 0, 0, 0));  // as applications with a broken text layout answer
-    ASSERT_EQ(element.copyParameterizedAttributeValue(AXAttribute::boundsForRange, AXValue::range({0, 0}), value),
-              AXError::success);
+    ASSERT_EQ(
+        element.copyParameterizedAttributeValue(AXAttribute::boundsForRange, AXValue::range({0, 0}), value),
+        AXError::success);
     EXPECT_EQ(value.asRect(), Rect(0, 0, 0, 0));
 }
 
@@ -382,8 +386,9 @@ TEST_F(AccessibilityTest, UntrustedProcessGetsApiDisabledEverywhere)
     EXPECT_EQ(readError(element, AXAttribute::value), AXError::apiDisabled);
     EXPECT_EQ(element.setAttributeValue(AXAttribute::value, AXValue::string("x")), AXError::apiDisabled);
     EXPECT_EQ(element.isAttributeSettable(AXAttribute::value, settable), AXError::apiDisabled);
-    EXPECT_EQ(element.copyParameterizedAttributeValue(AXAttribute::boundsForRange, AXValue::range({0, 0}), value),
-              AXError::apiDisabled);
+    EXPECT_EQ(
+        element.copyParameterizedAttributeValue(AXAttribute::boundsForRange, AXValue::range({0, 0}), value),
+        AXError::apiDisabled);
     EXPECT_EQ(desktop.accessibility().createObserver(editor.pid(), {}, observer), AXError::apiDisabled);
     EXPECT_EQ(observer, nullptr);
 }
@@ -439,11 +444,16 @@ TEST_F(AccessibilityTest, ApplicationBuildsItsTreeOnlyOnceAskedTo)
 
     EXPECT_EQ(app.setAttributeValue(AXAttribute::manualAccessibility, AXValue::string("yes")),
               AXError::illegalArgument);
-    ASSERT_EQ(app.setAttributeValue(AXAttribute::manualAccessibility, AXValue::boolean(true)), AXError::success);
+    ASSERT_EQ(app.setAttributeValue(AXAttribute::manualAccessibility, AXValue::boolean(true)),
+              AXError::success);
     EXPECT_TRUE(editor.manualAccessibility());
     EXPECT_EQ(read(app, AXAttribute::manualAccessibility).asBool(), true);
     EXPECT_EQ(read(app, AXAttribute::focusedUIElement).asElement(), line.axElement());
-    EXPECT_EQ(read(window.axElement(), AXAttribute::children).asElements().value_or(std::vector<AXUIElement>{}).size(), 2u);
+    EXPECT_EQ(read(window.axElement(), AXAttribute::children)
+                  .asElements()
+                  .value_or(std::vector<AXUIElement>{})
+                  .size(),
+              2u);
 
     SimApplication stubborn = desktop.addApplication("com.example.stubborn", "Stubborn");
     stubborn.addWindow("W").addTextField({}).focus();
@@ -465,7 +475,8 @@ std::optional<std::string> findAddress(const AXUIElement& element, int& visited)
     AXValue value;
     if (element.copyAttributeValue(AXAttribute::value, value) == AXError::success && value.asString()) {
         const std::string text = *value.asString();
-        if (text.starts_with("https://") || (text.find(' ') == std::string::npos && text.find(".com") != std::string::npos)) {
+        if (text.starts_with("https://") ||
+            (text.find(' ') == std::string::npos && text.find(".com") != std::string::npos)) {
             return text;
         }
     }
@@ -482,8 +493,8 @@ std::optional<std::string> findAddress(const AXUIElement& element, int& visited)
 
 TEST_F(AccessibilityTest, BrowserAddressLiesDeepInTheTreeAndTheWebAreaExposesItsURL)
 {
-    SimBrowser browser = desktop.addBrowser("com.google.Chrome", "Google Chrome", "https://www.Example.com/docs",
-                                            "Docs");
+    SimBrowser browser =
+        desktop.addBrowser("com.google.Chrome", "Google Chrome", "https://www.Example.com/docs", "Docs");
     int visited = 0;
     EXPECT_EQ(findAddress(browser.application().axElement(), visited), "https://www.Example.com/docs");
     EXPECT_GE(visited, 7);  // application, window, frame, tabs, button, toolbar, groups, field

@@ -18,8 +18,8 @@ class DesktopFixture : public ::testing::Test {
 protected:
     DesktopFixture()
         : loop(clock), desktop(loop), editor(desktop.addApplication("com.example.editor", "Editor")),
-          window(editor.addWindow("Draft", Rect(0, 25, 800, 600))), line(addField(SimTextKind::singleLine, 100)),
-          area(addField(SimTextKind::multiLine, 200))
+          window(editor.addWindow("Draft", Rect(0, 25, 800, 600))),
+          line(addField(SimTextKind::singleLine, 100)), area(addField(SimTextKind::multiLine, 200))
     {
         editor.activate();
         line.focus();
@@ -52,8 +52,9 @@ protected:
 
     AXUIElement focusedElement()
     {
-        return read(desktop.accessibility().systemWideElement(), "AXFocusedUIElement").asElement().value_or(
-            AXUIElement());
+        return read(desktop.accessibility().systemWideElement(), "AXFocusedUIElement")
+            .asElement()
+            .value_or(AXUIElement());
     }
 
     ManualClock clock;

@@ -78,12 +78,12 @@ TEST_F(EventTapTest, ReplacedEventIsWhatTheFieldGets)
 TEST_F(EventTapTest, ListenOnlyTapCannotSwallow)
 {
     int seen = 0;
-    const auto tap = desktop.eventTaps().createTap(EventTap::Location::session, EventTap::Placement::headInsert,
-                                                   EventTap::Options::listenOnly, eventMaskBit(KeyEventType::keyDown),
-                                                   [&](const KeyEvent&) -> std::optional<KeyEvent> {
-                                                       ++seen;
-                                                       return std::nullopt;
-                                                   });
+    const auto tap = desktop.eventTaps().createTap(
+        EventTap::Location::session, EventTap::Placement::headInsert, EventTap::Options::listenOnly,
+        eventMaskBit(KeyEventType::keyDown), [&](const KeyEvent&) -> std::optional<KeyEvent> {
+            ++seen;
+            return std::nullopt;
+        });
     desktop.keyboard().type("ok");
     EXPECT_EQ(seen, 2);
     EXPECT_EQ(line.value(), "ok");
@@ -125,7 +125,8 @@ TEST_F(EventTapTest, DisabledTapIsBypassedUntilEnabledAgain)
 
 TEST_F(EventTapTest, SystemDisablingTheTapTellsTheCallbackWithTheReason)
 {
-    for (const KeyEventType reason : {KeyEventType::tapDisabledByTimeout, KeyEventType::tapDisabledByUserInput}) {
+    for (const KeyEventType reason :
+         {KeyEventType::tapDisabledByTimeout, KeyEventType::tapDisabledByUserInput}) {
         std::vector<KeyEventType> seen;
         const auto tap = keyDownTap([&](const KeyEvent& event) -> std::optional<KeyEvent> {
             seen.push_back(event.type());

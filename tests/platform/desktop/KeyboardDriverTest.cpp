@@ -36,7 +36,8 @@ protected:
         const auto tap = desktop.eventTaps().createTap(
             EventTap::Location::session, EventTap::Placement::headInsert, EventTap::Options::listenOnly,
             eventMaskBit(KeyEventType::keyDown), [&](const KeyEvent& event) -> std::optional<KeyEvent> {
-                seen.push_back({event.keyCode(), event.modifierFlags(), std::u16string(event.unicodeString())});
+                seen.push_back(
+                    {event.keyCode(), event.modifierFlags(), std::u16string(event.unicodeString())});
                 return event;
             });
         typing();
@@ -56,12 +57,26 @@ TEST_F(KeyboardDriverTest, TypedTextBecomesUsLayoutKeysWithShiftAndText)
     const std::vector<TypingCase> cases{
         {"as", {{0, 0, u"a"}, {1, 0, u"s"}}},
         {"A", {{0, shift, u"A"}}},
-        {"//note", {{44, 0, u"/"}, {44, 0, u"/"}, {45, 0, u"n"}, {31, 0, u"o"}, {17, 0, u"t"}, {14, 0, u"e"}}},
+        {"//note",
+         {{44, 0, u"/"}, {44, 0, u"/"}, {45, 0, u"n"}, {31, 0, u"o"}, {17, 0, u"t"}, {14, 0, u"e"}}},
         {"? 5%", {{44, shift, u"?"}, {49, 0, u" "}, {23, 0, u"5"}, {23, shift, u"%"}}},
-        {"6^=+-_", {{22, 0, u"6"}, {22, shift, u"^"}, {24, 0, u"="}, {24, shift, u"+"}, {27, 0, u"-"},
-                    {27, shift, u"_"}}},
-        {"[]\\;',.`~", {{33, 0, u"["}, {30, 0, u"]"}, {42, 0, u"\\"}, {41, 0, u";"}, {39, 0, u"'"},
-                        {43, 0, u","}, {47, 0, u"."}, {50, 0, u"`"}, {50, shift, u"~"}}},
+        {"6^=+-_",
+         {{22, 0, u"6"},
+          {22, shift, u"^"},
+          {24, 0, u"="},
+          {24, shift, u"+"},
+          {27, 0, u"-"},
+          {27, shift, u"_"}}},
+        {"[]\\;',.`~",
+         {{33, 0, u"["},
+          {30, 0, u"]"},
+          {42, 0, u"\\"},
+          {41, 0, u";"},
+          {39, 0, u"'"},
+          {43, 0, u","},
+          {47, 0, u"."},
+          {50, 0, u"`"},
+          {50, shift, u"~"}}},
         {"a\nb\tc", {{0, 0, u"a"}, {36, 0, u"\r"}, {11, 0, u"b"}, {48, 0, u"\t"}, {8, 0, u"c"}}},
         // Off the layout: virtual key 0 carrying the whole character.
         {"é", {{0, 0, u"é"}}},
@@ -118,7 +133,8 @@ TEST_F(KeyboardDriverTest, NamedKeysAndChordsCarryThePlatformsCodesFlagsAndText)
                      [](const KeyEvent& e) { return e.type() == KeyEventType::keyDown; });
         ASSERT_EQ(downs.size(), 1u) << c.chord;
         const KeyEvent& down = downs.front();
-        EXPECT_EQ((Stroke{down.keyCode(), down.modifierFlags(), std::u16string(down.unicodeString())}), c.expected)
+        EXPECT_EQ((Stroke{down.keyCode(), down.modifierFlags(), std::u16string(down.unicodeString())}),
+                  c.expected)
             << c.chord;
         EXPECT_EQ(down.flags() & ~KeyEventFlags::modifiers, c.deviceFlags) << c.chord;
     }
@@ -138,7 +154,8 @@ TEST_F(KeyboardDriverTest, ModifiersAreFramedByFlagsChangedEventsAndEveryKeyGoes
     };
     ASSERT_EQ(events.size(), expected.size());
     for (std::size_t i = 0; i < events.size(); ++i) {
-        EXPECT_EQ(std::make_tuple(events[i].type(), events[i].keyCode(), events[i].flags()), expected[i]) << i;
+        EXPECT_EQ(std::make_tuple(events[i].type(), events[i].keyCode(), events[i].flags()), expected[i])
+            << i;
         EXPECT_FALSE(events[i].isOurs());
         EXPECT_EQ(events[i].sourcePid(), 0);
     }
@@ -155,18 +172,20 @@ TEST_F(KeyboardDriverTest, TapMaskDecidesWhichEventTypesTheCallbackSees)
             return event;
         });
     desktop.keyboard().type("A");
-    EXPECT_EQ(seen, (std::vector{KeyEventType::flagsChanged, KeyEventType::keyUp, KeyEventType::flagsChanged}));
+    EXPECT_EQ(seen,
+              (std::vector{KeyEventType::flagsChanged, KeyEventType::keyUp, KeyEventType::flagsChanged}));
     EXPECT_EQ(line.value(), "A");
 }
 
-TEST_F(KeyboardDriverTest, ACharacterLongerThanOneEventIsSentInPiecesThatTogetherTypeIt)
+TEST_F(KeyboardDriverTest, ACharacterLongerThanOneEventIsSentInChunksThatTogetherTypeIt)
 {
     // One user-perceived character of 26 UTF-16 units: "e" with 25 combining accents.
     std::string stacked = "e";
     for (int i = 0; i < 25; ++i) {
         stacked += "\u0301";
     }
-    const auto seen = keyDownsSeenByTap([&] { desktop.keyboard().type(stacked + "👨‍👩‍👧‍👦"); });
+    const auto seen =
+        keyDownsSeenByTap([&] { desktop.keyboard().type(stacked + "👨‍👩‍👧‍👦"); });
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].text.size(), KeyEvent::maxTextLength);
     EXPECT_EQ(seen[1].text.size(), 6u);
@@ -197,6 +216,36 @@ TEST(KeyEventTest, UnicodeStringKeepsAtMostTwentyUnitsAndNeverHalfASurrogatePair
     event.setUnicodeString(u"abcdefghijklmnopqr😀");
     EXPECT_EQ(event.unicodeString(), u"abcdefghijklmnopqr😀");
     EXPECT_EQ(event.text(), "abcdefghijklmnopqr😀");
+}
+
+TEST(KeyEventTest, TextTooLongForOneEventGoesInChunksCutBetweenCharacters)
+{
+    struct Case {
+        std::u16string text;
+        std::vector<std::u16string> chunks;
+    };
+    const std::u16string family = u"👨‍👩‍👧‍👦";  // 11 units
+    std::u16string stacked = u"e";          // one character of 26 units
+    stacked.append(25, u'\u0301');
+    const std::vector<Case> cases{
+        {u"", {}},
+        {u"short", {u"short"}},
+        {u"abcdefghijklmnopqrstuvwxyz", {u"abcdefghijklmnopqrst", u"uvwxyz"}},
+        {u"abcdefghijklmnopqrs😀!", {u"abcdefghijklmnopqrs", u"😀!"}},  // the emoji stays whole
+        {family + family + family, {family, family, family}},
+        {u"ab" + stacked, {u"ab", stacked.substr(0, 20), stacked.substr(20)}},
+        {std::u16string(19, u'x') + u"😀😀", {std::u16string(19, u'x'), u"😀😀"}},
+    };
+    for (const Case& c : cases) {
+        const auto chunks = KeyEvent::unicodeStringChunks(c.text);
+        EXPECT_EQ(chunks, c.chunks) << text::toUtf8(c.text);
+        std::u16string joined;
+        for (const auto& chunk : chunks) {
+            EXPECT_LE(chunk.size(), KeyEvent::maxTextLength);
+            joined += chunk;
+        }
+        EXPECT_EQ(joined, c.text);
+    }
 }
 
 }  // namespace

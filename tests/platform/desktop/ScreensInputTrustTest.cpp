@@ -39,7 +39,7 @@ TEST_F(ScreensInputTrustTest, AccessibilityAndScreenCoordinatesConvertBothWays)
     const std::vector<FlipCase> cases{
         {Rect(100, 200, 10, 20), 900, Rect(100, 680, 10, 20)},
         {Rect(0, 0, 1440, 900), 900, Rect(0, 0, 1440, 900)},
-        {Rect(5, 880, 10, 20), 900, Rect(5, 0, 10, 20)},          // at the bottom edge
+        {Rect(5, 880, 10, 20), 900, Rect(5, 0, 10, 20)},             // at the bottom edge
         {Rect(1500, -100, 10, 20), 1080, Rect(1500, 1160, 10, 20)},  // on a screen above the primary
     };
     for (const FlipCase& c : cases) {
@@ -54,8 +54,8 @@ TEST_F(ScreensInputTrustTest, CaretOfAFieldLiesOnTheScreenThatShowsIt)
 {
     // Fields are placed in Accessibility coordinates; their caret, flipped, is on screen.
     AXValue bounds;
-    ASSERT_EQ(line.axElement().copyParameterizedAttributeValue(AXAttribute::boundsForRange, AXValue::range({0, 0}),
-                                                               bounds),
+    ASSERT_EQ(line.axElement().copyParameterizedAttributeValue(AXAttribute::boundsForRange,
+                                                               AXValue::range({0, 0}), bounds),
               AXError::success);
     const Rect flipped = ScreenCoordinates::accessibilityToScreen(*bounds.asRect(), 900);
     EXPECT_TRUE(flipped.intersects(desktop.screens().screens()[0].frame));

@@ -21,14 +21,14 @@ TEST_F(TextFieldKeysTest, DeleteRemovesOneUserPerceivedCharacterOrTheSelection)
 {
     const std::vector<DeleteCase> cases{
         {"ab", {2, 0}, "a", 1},
-        {"a😀", {3, 0}, "a", 1},                  // 2 UTF-16 units
-        {"a🇫🇷", {5, 0}, "a", 1},                 // a flag: 4 units
-        {"a👨‍👩‍👧‍👦", {12, 0}, "a", 1},                // a family: 11 units
-        {"ae\u0301", {3, 0}, "a", 1},             // a combining accent goes with its letter
-        {"a\r\nb", {3, 0}, "ab", 1},              // CR LF is one character
-        {"😀x", {2, 0}, "x", 0},                  // caret between the emoji and x
-        {"hello world", {0, 5}, " world", 0},     // a selection goes as a whole
-        {"hello", {0, 0}, "hello", 0},            // nothing before the caret
+        {"a😀", {3, 0}, "a", 1},                           // 2 UTF-16 units
+        {"a🇫🇷", {5, 0}, "a", 1},                          // a flag: 4 units
+        {"a👨‍👩‍👧‍👦", {12, 0}, "a", 1},  // a family: 11 units
+        {"ae\u0301", {3, 0}, "a", 1},                     // a combining accent goes with its letter
+        {"a\r\nb", {3, 0}, "ab", 1},                      // CR LF is one character
+        {"😀x", {2, 0}, "x", 0},                           // caret between the emoji and x
+        {"hello world", {0, 5}, " world", 0},             // a selection goes as a whole
+        {"hello", {0, 0}, "hello", 0},                    // nothing before the caret
         {"", {0, 0}, "", 0},
     };
     for (const DeleteCase& c : cases) {
@@ -55,19 +55,19 @@ TEST_F(TextFieldKeysTest, KeysEditLikeARealField)
     const auto multi = SimTextKind::multiLine;
     const std::vector<KeyCase> cases{
         {single, "", {0, 0}, "Hi there", "Hi there", {8, 0}},
-        {single, "abc", {1, 1}, "X", "aXc", {2, 0}},                 // typing replaces the selection
-        {single, "abc", {0, 0}, "😀", "😀abc", {2, 0}},               // positions are UTF-16 units
-        {single, "ab", {1, 0}, "!Return", "ab", {1, 0}},             // one line: Return types nothing
+        {single, "abc", {1, 1}, "X", "aXc", {2, 0}},      // typing replaces the selection
+        {single, "abc", {0, 0}, "😀", "😀abc", {2, 0}},     // positions are UTF-16 units
+        {single, "ab", {1, 0}, "!Return", "ab", {1, 0}},  // one line: Return types nothing
         {multi, "ab", {1, 0}, "!Return", "a\nb", {2, 0}},
         {multi, "ab", {1, 0}, "\n", "a\nb", {2, 0}},
         {multi, "ab", {2, 0}, "!Tab", "ab\t", {3, 0}},
         {single, "abc", {3, 0}, "!cmd+a", "abc", {0, 3}},
-        {single, "abc", {0, 3}, "!cmd+x", "abc", {0, 3}},            // other shortcuts type nothing
+        {single, "abc", {0, 3}, "!cmd+x", "abc", {0, 3}},  // other shortcuts type nothing
         {single, "abc", {3, 0}, "!ctrl+a", "abc", {3, 0}},
         {single, "abc", {3, 0}, "!Esc", "abc", {3, 0}},
-        {single, "a😀b", {3, 0}, "!Left", "a😀b", {1, 0}},             // over the whole emoji
+        {single, "a😀b", {3, 0}, "!Left", "a😀b", {1, 0}},  // over the whole emoji
         {single, "a😀b", {1, 0}, "!Right", "a😀b", {3, 0}},
-        {single, "abcd", {1, 2}, "!Left", "abcd", {1, 0}},            // to the selection's edge
+        {single, "abcd", {1, 2}, "!Left", "abcd", {1, 0}},  // to the selection's edge
         {single, "abcd", {1, 2}, "!Right", "abcd", {3, 0}},
         {single, "abcd", {2, 0}, "!Up", "abcd", {0, 0}},
         {single, "abcd", {2, 0}, "!Down", "abcd", {4, 0}},

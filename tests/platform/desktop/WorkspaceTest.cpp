@@ -14,9 +14,11 @@ protected:
     WorkspaceTest()
     {
         token = desktop.workspace().notificationCenter().addObserver(
-            std::string(Workspace::didActivateApplicationNotification), nullptr, [this](const Notification& n) {
-                activated.push_back(n.userInfo.get<RunningApplication>(std::string(Workspace::applicationUserInfoKey))
-                                        .value_or(RunningApplication{}));
+            std::string(Workspace::didActivateApplicationNotification), nullptr,
+            [this](const Notification& n) {
+                activated.push_back(
+                    n.userInfo.get<RunningApplication>(std::string(Workspace::applicationUserInfoKey))
+                        .value_or(RunningApplication{}));
                 onMainThread = onMainThread && loop.isMainThread();
             });
         loop.runUntilIdle();
@@ -62,10 +64,11 @@ TEST_F(WorkspaceTest, RunningApplicationsIncludeThisProgramAndNamelessOnes)
     EXPECT_EQ(self.localizedName, "Quillmarker");
 
     const auto running = desktop.workspace().runningApplications();
-    EXPECT_EQ(running, (std::vector<RunningApplication>{self, editor.runningApplication(),
-                                                        {helper.pid(), std::nullopt, std::nullopt}}));
+    EXPECT_EQ(running, (std::vector<RunningApplication>{
+                           self, editor.runningApplication(), {helper.pid(), std::nullopt, std::nullopt}}));
     helper.activate();
-    EXPECT_EQ(desktop.workspace().frontmostApplication(), (RunningApplication{helper.pid(), std::nullopt, std::nullopt}));
+    EXPECT_EQ(desktop.workspace().frontmostApplication(),
+              (RunningApplication{helper.pid(), std::nullopt, std::nullopt}));
 
     // The program's own activation is an activation like any other.
     desktop.ownApplication().activate();
@@ -81,7 +84,8 @@ TEST_F(WorkspaceTest, FrontmostApplicationCanBeAskedFromAnyThread)
     std::thread reader([&] {
         for (int i = 0; i < 200; ++i) {
             const auto front = desktop.workspace().frontmostApplication();
-            if (front && (front->processIdentifier == notes.pid() || front->processIdentifier == editor.pid())) {
+            if (front &&
+                (front->processIdentifier == notes.pid() || front->processIdentifier == editor.pid())) {
                 ++seenEditorOrNotes;
             }
         }
@@ -98,7 +102,8 @@ TEST_F(WorkspaceTest, FrontmostApplicationCanBeAskedFromAnyThread)
 TEST_F(WorkspaceTest, OpeningLinksAndFilesIsRecordedInOrderWithTheScriptedOutcome)
 {
     Workspace& workspace = desktop.workspace();
-    EXPECT_TRUE(workspace.openURL("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"));
+    EXPECT_TRUE(
+        workspace.openURL("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"));
     EXPECT_TRUE(workspace.openFile("/tmp/update.dmg"));
     desktop.workspace().setOpenSucceeds(false);
     EXPECT_FALSE(workspace.openURL("https://example.com"));
@@ -109,7 +114,8 @@ TEST_F(WorkspaceTest, OpeningLinksAndFilesIsRecordedInOrderWithTheScriptedOutcom
               (std::vector<std::string>{
                   "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility",
                   "https://example.com"}));
-    EXPECT_EQ(desktop.workspace().openedFiles(), (std::vector<std::string>{"/tmp/update.dmg", "/tmp/other.dmg"}));
+    EXPECT_EQ(desktop.workspace().openedFiles(),
+              (std::vector<std::string>{"/tmp/update.dmg", "/tmp/other.dmg"}));
     EXPECT_EQ(desktop.workspace().revealedSelections(),
               (std::vector<std::vector<std::string>>{{"/tmp/fallback_captures.log"}}));
 }

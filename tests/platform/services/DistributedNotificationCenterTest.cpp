@@ -24,7 +24,8 @@ TEST_F(DistributedNotificationCenterTest, APostReachesObserversOfItsNameLaterOnT
 {
     std::vector<Notification> heard;
     int otherName = 0;
-    center.addObserver("com.quillmarker.hud.show", std::nullopt, [&](const Notification& n) { heard.push_back(n); });
+    center.addObserver("com.quillmarker.hud.show", std::nullopt,
+                       [&](const Notification& n) { heard.push_back(n); });
     center.addObserver("com.quillmarker.mcp.toggle", std::nullopt, [&](const Notification&) { ++otherName; });
 
     center.postNotification("com.quillmarker.hud.show", "Build finished", UserInfo{{"count", 3}});
@@ -46,14 +47,12 @@ TEST_F(DistributedNotificationCenterTest, AnObserverWithAnObjectHearsOnlyThatObj
         bool heard;
     };
     const Case cases[] = {
-        {std::nullopt, "any", true},
-        {std::nullopt, std::nullopt, true},
-        {"on", "on", true},
-        {"on", "off", false},
-        {"on", std::nullopt, false},
+        {std::nullopt, "any", true}, {std::nullopt, std::nullopt, true}, {"on", "on", true},
+        {"on", "off", false},        {"on", std::nullopt, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.observed.value_or("(any)") << " / " << c.posted.value_or("(none)"));
+        SCOPED_TRACE(testing::Message()
+                     << c.observed.value_or("(any)") << " / " << c.posted.value_or("(none)"));
         int calls = 0;
         const auto token = center.addObserver("N", c.observed, [&](const Notification&) { ++calls; });
         center.postNotification("N", c.posted);
@@ -70,14 +69,16 @@ TEST_F(DistributedNotificationCenterTest, AnotherProcessOnTheSessionIsHeardOnIts
     std::vector<std::string> heardHere;
     std::vector<std::string> heardThere;
     center.addObserver("N", std::nullopt, [&](const Notification& n) { heardHere.push_back(*n.object); });
-    otherProcess.addObserver("N", std::nullopt, [&](const Notification& n) { heardThere.push_back(*n.object); });
+    otherProcess.addObserver("N", std::nullopt,
+                             [&](const Notification& n) { heardThere.push_back(*n.object); });
 
     otherProcess.postNotification("N", "from the other process");
     loop.runUntilIdle();
     EXPECT_EQ(heardHere, std::vector<std::string>{"from the other process"});
     EXPECT_TRUE(heardThere.empty()) << "the other process's loop has not run";
     otherLoop.runUntilIdle();
-    EXPECT_EQ(heardThere, std::vector<std::string>{"from the other process"}) << "the poster hears itself too";
+    EXPECT_EQ(heardThere, std::vector<std::string>{"from the other process"})
+        << "the poster hears itself too";
     EXPECT_EQ(center.sessionPosts().size(), 1u);
 
     InMemoryDistributedNotificationCenter unrelated(loop);

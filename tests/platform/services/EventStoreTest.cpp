@@ -1,7 +1,9 @@
 #include "platform/EventStore.h"
 #include "platform/sim/InMemoryEventStoreBackend.h"
 
+#include <set>
 #include <stdexcept>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -35,8 +37,7 @@ protected:
     };
 
     // Runs a request and the main loop, and returns the one answer it gave.
-    template <class Request>
-    std::optional<Answer> answer(Request request)
+    template <class Request> std::optional<Answer> answer(Request request)
     {
         std::optional<Answer> result;
         int calls = 0;
@@ -85,11 +86,12 @@ TEST_F(EventStoreTest, FullAccessRequestsFollowTheUsersDecisions)
         {"reminders refused before", Entity::reminder, Status::denied, std::nullopt, false, Status::denied},
         {"reminders restricted by policy", Entity::reminder, Status::restricted, std::nullopt, false,
          Status::restricted},
-        {"calendars granted before", Entity::event, Status::fullAccess, std::nullopt, true, Status::fullAccess},
+        {"calendars granted before", Entity::event, Status::fullAccess, std::nullopt, true,
+         Status::fullAccess},
         {"write-only calendars raised to full access", Entity::event, Status::writeOnly, true, true,
          Status::fullAccess},
-        {"write-only calendars kept when the upgrade is refused", Entity::event, Status::writeOnly, false, false,
-         Status::writeOnly},
+        {"write-only calendars kept when the upgrade is refused", Entity::event, Status::writeOnly, false,
+         false, Status::writeOnly},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -168,7 +170,8 @@ TEST_F(EventStoreTest, DefaultCalendarsNeedAccessAndAConfiguredDefault)
 
     backend->setAuthorizationStatus(Entity::event, Status::fullAccess);
     backend->setDefaultCalendar(Entity::event, kInbox.identifier);
-    EXPECT_EQ(store->defaultCalendarForNewEvents(), std::nullopt) << "a reminders list is no calendar for events";
+    EXPECT_EQ(store->defaultCalendarForNewEvents(), std::nullopt)
+        << "a reminders list is no calendar for events";
 }
 
 TEST_F(EventStoreTest, EventsThatCannotBeSavedNameTheReason)
@@ -213,7 +216,8 @@ TEST_F(EventStoreTest, ARemindersLifeFromSaveToFetch)
     Reminder reminder;
     reminder.calendar = store->defaultCalendarForNewReminders();
     reminder.title = "take meds";
-    reminder.dueDateComponents = DateComponents{.year = 2023, .month = 11, .day = 15, .hour = 7, .minute = 30};
+    reminder.dueDateComponents =
+        DateComponents{.year = 2023, .month = 11, .day = 15, .hour = 7, .minute = 30};
     reminder.alarms = {EventStoreAlarm{1'700'033'400.0}};
     reminder.notes = "with water";
     ASSERT_FALSE(store->saveReminder(reminder));
@@ -243,7 +247,8 @@ TEST_F(EventStoreTest, ARemindersLifeFromSaveToFetch)
 TEST_F(EventStoreTest, AScriptedSaveFailureStoresNothing)
 {
     backend->setAuthorizationStatus(Entity::reminder, Status::fullAccess);
-    backend->failNextSave(PlatformError("EKErrorDomain", EventStore::errorInternalFailure, "The disk is full."));
+    backend->failNextSave(
+        PlatformError("EKErrorDomain", EventStore::errorInternalFailure, "The disk is full."));
     Reminder reminder;
     reminder.calendar = kInbox;
     reminder.title = "pay rent";
@@ -268,6 +273,31 @@ TEST_F(EventStoreTest, FetchedEventsOverlapTheRangeInStartOrder)
     EXPECT_EQ(fetched[1].startDate, t + 200);
 }
 
+TEST_F(EventStoreTest, StoresOnSeveralThreadsSaveEveryReminderOnce)
+{
+    backend->setAuthorizationStatus(Entity::reminder, Status::fullAccess);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([this] {
+            auto own = backend->makeStore();
+            for (int i = 0; i < 25; ++i) {
+                Reminder reminder;
+                reminder.calendar = own->defaultCalendarForNewReminders();
+                reminder.title = "item";
+                EXPECT_FALSE(own->saveReminder(reminder));
+            }
+        });
+    }
+    for (auto& worker : workers) {
+        worker.join();
+    }
+    std::set<std::string> identifiers;
+    for (const auto& reminder : backend->reminders()) {
+        identifiers.insert(reminder.calendarItemIdentifier);
+    }
+    EXPECT_EQ(identifiers.size(), 100u);
+}
+
 TEST(EventStoreFactoryTest, MakeUsesTheInstalledFactoryAndFailsClearlyWithoutOne)
 {
     EventStore::setFactory({});
@@ -276,7 +306,8 @@ TEST(EventStoreFactoryTest, MakeUsesTheInstalledFactoryAndFailsClearlyWithoutOne
     ManualClock clock;
     ManualMainLoop loop(clock);
     auto backend = std::make_shared<InMemoryEventStoreBackend>(loop);
-    backend->setAuthorizationStatus(EventStoreEntityType::reminder, EventStoreAuthorizationStatus::fullAccess);
+    backend->setAuthorizationStatus(EventStoreEntityType::reminder,
+                                    EventStoreAuthorizationStatus::fullAccess);
     EventStore::setFactory(backend->factory());
     EXPECT_EQ(EventStore::make()->authorizationStatus(EventStoreEntityType::reminder),
               EventStoreAuthorizationStatus::fullAccess);

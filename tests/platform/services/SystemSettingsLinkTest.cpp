@@ -26,8 +26,9 @@ TEST(SystemSettingsLinkTest, LinksAreWrittenAndReadBack)
 
 TEST(SystemSettingsLinkTest, OtherLinksAreNotSettingsLinks)
 {
-    for (const char* url : {"https://example.com", "x-apple.systempreferences:", "x-apple.systempreferences:?Privacy",
-                            "systempreferences:com.apple.preference.security"}) {
+    for (const char* url :
+         {"https://example.com", "x-apple.systempreferences:", "x-apple.systempreferences:?Privacy",
+          "systempreferences:com.apple.preference.security"}) {
         SCOPED_TRACE(url);
         EXPECT_EQ(SystemSettingsLink::parse(url), std::nullopt);
     }

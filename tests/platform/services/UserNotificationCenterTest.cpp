@@ -1,6 +1,8 @@
 #include "platform/sim/InMemoryUserNotificationCenter.h"
 
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +56,8 @@ using Ids = std::vector<std::string>;
 
 class RecordingDelegate : public Delegate {
 public:
-    void willPresent(const UserNotification& notification, std::function<void(PresentationOptions)> completion) override
+    void willPresent(const UserNotification& notification,
+                     std::function<void(PresentationOptions)> completion) override
     {
         presented.push_back(notification);
         completion(Delegate::banner | Delegate::list | Delegate::sound);
@@ -139,10 +142,11 @@ TEST_F(UserNotificationCenterTest, AFailedAuthorizationRequestPassesItsErrorOn)
     center.failNextAuthorizationRequest(PlatformError("UNErrorDomain", 1, "Notifications are not allowed"));
     std::optional<PlatformError> received;
     bool granted = true;
-    center.requestAuthorization(UserNotificationCenter::alert, [&](bool answer, std::optional<PlatformError> error) {
-        granted = answer;
-        received = error;
-    });
+    center.requestAuthorization(UserNotificationCenter::alert,
+                                [&](bool answer, std::optional<PlatformError> error) {
+                                    granted = answer;
+                                    received = error;
+                                });
     loop.runUntilIdle();
     EXPECT_FALSE(granted);
     ASSERT_TRUE(received);
@@ -167,11 +171,15 @@ TEST_F(UserNotificationCenterTest, CategoriesAreReplacedAsAWholeSet)
 {
     center.setNotificationCategories({{"QUILLMRKER_TIMER", {}, {}, 0}, {"OLD", {}, {}, 0}});
     const NotificationCategory update{
-        "QUILLMRKER_UPDATE", {{"RESTART_TO_UPDATE", "Restart to Update", NotificationCategoryAction::foreground}}, {}, 0};
+        "QUILLMRKER_UPDATE",
+        {{"RESTART_TO_UPDATE", "Restart to Update", NotificationCategoryAction::foreground}},
+        {},
+        0};
     center.setNotificationCategories({{"QUILLMRKER_TIMER", {}, {}, 0}, update});
 
     std::vector<NotificationCategory> categories;
-    center.getNotificationCategories([&](std::vector<NotificationCategory> answer) { categories = std::move(answer); });
+    center.getNotificationCategories(
+        [&](std::vector<NotificationCategory> answer) { categories = std::move(answer); });
     loop.runUntilIdle();
     ASSERT_EQ(categories.size(), 2u);
     EXPECT_EQ(categories[1], update);
@@ -215,7 +223,8 @@ TEST_F(UserNotificationCenterTest, APendingTriggerStillNamesItsRealFireDate)
     loop.advance(100);
 
     std::vector<NotificationRequest> pending;
-    center.getPendingNotificationRequests([&](std::vector<NotificationRequest> answer) { pending = std::move(answer); });
+    center.getPendingNotificationRequests(
+        [&](std::vector<NotificationRequest> answer) { pending = std::move(answer); });
     loop.runUntilIdle();
     ASSERT_EQ(pending.size(), 1u);
     ASSERT_TRUE(pending[0].trigger);
@@ -251,7 +260,8 @@ TEST_F(UserNotificationCenterTest, RemovedRequestsNeverFire)
     ASSERT_FALSE(add(timer("E", 90)));
     center.removeAllPendingNotificationRequests();
     loop.advance(100);
-    EXPECT_EQ(identifiers(center.deliveredNotifications()), (Ids{"A", "C"})) << "removal leaves delivered ones";
+    EXPECT_EQ(identifiers(center.deliveredNotifications()), (Ids{"A", "C"}))
+        << "removal leaves delivered ones";
 }
 
 TEST_F(UserNotificationCenterTest, ARepeatingRequestFiresEveryIntervalAndStaysPending)
@@ -357,7 +367,8 @@ TEST_F(UserNotificationCenterTest, DeliveredNotificationsCanBeRemoved)
     ASSERT_FALSE(add(request("B", std::nullopt)));
     center.removeDeliveredNotifications({"A"});
     std::vector<UserNotification> delivered;
-    center.getDeliveredNotifications([&](std::vector<UserNotification> answer) { delivered = std::move(answer); });
+    center.getDeliveredNotifications(
+        [&](std::vector<UserNotification> answer) { delivered = std::move(answer); });
     loop.runUntilIdle();
     EXPECT_EQ(identifiers(delivered), Ids{"B"});
     center.removeAllDeliveredNotifications();
@@ -374,6 +385,39 @@ TEST_F(UserNotificationCenterTest, ADestroyedCentreLeavesNoDeliveryBehind)
     }
     EXPECT_EQ(loop.pendingCount(), 0u);
     EXPECT_EQ(loop.advance(120), 0u);
+}
+
+TEST_F(UserNotificationCenterTest, CallsFromSeveralThreadsAreAnsweredOnTheMainLoop)
+{
+    authorize();
+    constexpr int kThreads = 4;
+    constexpr int kEach = 25;
+    std::atomic<int> answered{0};
+    std::atomic<bool> offMain{false};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                center.add(timer("T" + std::to_string(t) + "-" + std::to_string(i), 60),
+                           [&](std::optional<PlatformError> error) {
+                               offMain = offMain || !loop.isMainThread() || error.has_value();
+                               ++answered;
+                           });
+                center.getNotificationSettings([&](UserNotificationSettings) {
+                    offMain = offMain || !loop.isMainThread();
+                    ++answered;
+                });
+            }
+        });
+    }
+    EXPECT_TRUE(loop.runUntil([&] { return answered.load() == 2 * kThreads * kEach; }));
+    for (auto& worker : workers) {
+        worker.join();
+    }
+    EXPECT_FALSE(offMain);
+    EXPECT_EQ(center.pendingRequests().size(), static_cast<std::size_t>(kThreads * kEach));
+    loop.advance(60);
+    EXPECT_EQ(center.deliveredNotifications().size(), static_cast<std::size_t>(kThreads * kEach));
 }
 
 TEST(UserNotificationCenterSlotTest, CurrentIsTheInstalledCentreAndFailsClearlyWithoutOne)
