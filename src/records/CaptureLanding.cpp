@@ -18,7 +18,7 @@ std::atomic<CaptureLanding*>& installedInstance()
     return instance;
 }
 
-}  // namespace
+} // namespace
 
 CaptureLanding::CaptureLanding(MainLoop& mainLoop, OpenLoopStore& store, CaptureQuietWindow& quietWindow,
                                HostContextSource hostContext, ShowHUD showHUD)
@@ -72,4 +72,4 @@ void CaptureLanding::land(const std::string& target, const std::string& text, co
     }
 }
 
-}  // namespace qm
+} // namespace qm

@@ -22,7 +22,8 @@ public:
     // The capture controller's host context, taken when the capture overlay opened.
     using HostContextSource = std::function<HostCaptureContext()>;
     // Shows a message on the HUD at once; the quiet window does not apply to it.
-    using ShowHUD = std::function<void(const std::string& message, const std::optional<std::string>& systemImage)>;
+    using ShowHUD =
+        std::function<void(const std::string& message, const std::optional<std::string>& systemImage)>;
 
     // The references must outlive the landing; announcements handed to the main
     // loop after the landing is gone are dropped.
@@ -58,4 +59,4 @@ private:
     AliveToken alive_;
 };
 
-}  // namespace qm
+} // namespace qm

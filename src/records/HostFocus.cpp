@@ -19,7 +19,7 @@ std::atomic<HostFocus*>& installedInstance()
     return instance;
 }
 
-}  // namespace
+} // namespace
 
 HostFocus::HostFocus(Workspace& workspace, Accessibility& accessibility, HeldContext heldContext)
     : workspace_(workspace), accessibility_(accessibility), heldContext_(std::move(heldContext))
@@ -44,7 +44,8 @@ HostCaptureContext HostFocus::snapshot() const
 {
     const auto frontmost = workspace_.frontmostApplication();
     if (!frontmost) {
-        return HostCaptureContext{HostCaptureContext::kUnknownAppName, std::nullopt, windowTitle(std::nullopt)};
+        return HostCaptureContext{HostCaptureContext::kUnknownAppName, std::nullopt,
+                                  windowTitle(std::nullopt)};
     }
     if (frontmost->bundleIdentifier == paths::kBundleIdentifier) {
         return heldContext_ ? heldContext_() : HostCaptureContext{};
@@ -76,4 +77,4 @@ std::string HostFocus::windowTitle(const std::optional<RunningApplication>& appl
     return title.asString().value_or(std::string());
 }
 
-}  // namespace qm
+} // namespace qm

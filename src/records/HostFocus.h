@@ -50,4 +50,4 @@ private:
     HeldContext heldContext_;
 };
 
-}  // namespace qm
+} // namespace qm

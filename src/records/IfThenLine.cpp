@@ -23,7 +23,7 @@ constexpr std::size_t kMinimumPartCharacters = 2;
 const std::unordered_set<std::string_view>& stopWords()
 {
     static const std::unordered_set<std::string_view> words{
-        "i",    "im",   "open", "the", "a",   "an",   "my",   "in",   "on",  "to",
+        "i",    "im",   "open", "the", "a",   "an",  "my",   "in",   "on",  "to",
         "when", "back", "into", "app", "and", "for", "with", "this", "that"};
     return words;
 }
@@ -54,7 +54,7 @@ std::optional<std::size_t> findThen(std::string_view text)
     return std::nullopt;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> IfThenLine::significantTokens(std::string_view text)
 {
@@ -119,4 +119,4 @@ std::optional<IfThenLine> IfThenLine::parse(std::string_view text)
     return result;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -106,22 +106,15 @@ private:
     bool failed_ = false;
 };
 
-}  // namespace
+} // namespace
 
 nlohmann::json OpenLoop::toJson() const
 {
     nlohmann::json object{
-        {"id", id.string()},
-        {"text", text},
-        {"action", action},
-        {"target", target},
-        {"receipt", receipt},
-        {"appName", appName},
-        {"windowTitle", windowTitle},
-        {"cueTokens", cueTokens},
-        {"createdAt", createdAt},
-        {"closed", closed},
-        {"departed", departed},
+        {"id", id.string()},          {"text", text},           {"action", action},
+        {"target", target},           {"receipt", receipt},     {"appName", appName},
+        {"windowTitle", windowTitle}, {"cueTokens", cueTokens}, {"createdAt", createdAt},
+        {"closed", closed},           {"departed", departed},
     };
     if (revealPath) {
         object["revealPath"] = *revealPath;
@@ -165,4 +158,4 @@ std::optional<OpenLoop> OpenLoop::fromJson(const nlohmann::json& object, std::st
     return loop;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -93,14 +93,14 @@ std::string utcStamp(double secondsSince1970)
         std::isfinite(secondsSince1970) ? static_cast<std::time_t>(std::floor(secondsSince1970)) : 0;
     std::tm parts{};
     gmtime_r(&seconds, &parts);
-    return fmt::format("{:04}{:02}{:02}T{:02}{:02}{:02}Z", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                       parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return fmt::format("{:04}{:02}{:02}T{:02}{:02}{:02}Z", parts.tm_year + 1900, parts.tm_mon + 1,
+                       parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
 }
 
-}  // namespace
+} // namespace
 
-OpenLoopStore::OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& workspace, ReturnWhisper whisper,
-                             std::optional<std::filesystem::path> applicationSupport)
+OpenLoopStore::OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& workspace,
+                             ReturnWhisper whisper, std::optional<std::filesystem::path> applicationSupport)
     : clock_(clock), mainLoop_(mainLoop), workspace_(workspace), whisper_(std::move(whisper))
 {
     if (!applicationSupport) {
@@ -185,7 +185,8 @@ void OpenLoopStore::save()
         error = file::writeAtomically(*fileURL_, content.encode(), kFileMode);
     }
     if (error) {
-        Log::print(fmt::format("❌ OpenLoopStore: could not save {} ({})", fileURL_->string(), error.message()));
+        Log::print(
+            fmt::format("❌ OpenLoopStore: could not save {} ({})", fileURL_->string(), error.message()));
     }
 }
 
@@ -290,12 +291,13 @@ void OpenLoopStore::noteAppActivated(const RunningApplication& application)
         markDeparted(bundleId);
         return;
     }
-    mainLoop_.postAfter(ReturnWhisper::delay, alive_.guard([this, generation, application, bundleId, appName] {
-        if (whisperGeneration_ != generation) {
-            return;
-        }
-        considerWhisper(bundleId, appName, whisper_.windowTitle(application));
-    }));
+    mainLoop_.postAfter(ReturnWhisper::delay,
+                        alive_.guard([this, generation, application, bundleId, appName] {
+                            if (whisperGeneration_ != generation) {
+                                return;
+                            }
+                            considerWhisper(bundleId, appName, whisper_.windowTitle(application));
+                        }));
 }
 
 void OpenLoopStore::considerWhisper(const std::optional<std::string>& bundleId, const std::string& appName,
@@ -315,4 +317,4 @@ void OpenLoopStore::considerWhisper(const std::optional<std::string>& bundleId, 
     whisper_.show(whispered);
 }
 
-}  // namespace qm
+} // namespace qm

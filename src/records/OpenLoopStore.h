@@ -121,4 +121,4 @@ private:
     AliveToken alive_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -24,7 +24,8 @@ class HostFocus;
 class ReturnWhisper {
 public:
     // Shows a message on the HUD at once, never suppressed by the quiet window.
-    using ShowHUD = std::function<void(const std::string& message, const std::optional<std::string>& systemImage)>;
+    using ShowHUD =
+        std::function<void(const std::string& message, const std::optional<std::string>& systemImage)>;
     // Whether the capture overlay is open (readable from any thread).
     using CaptureModeProbe = std::function<bool()>;
 
@@ -52,14 +53,14 @@ public:
 
     // Whether `loop` belongs to the application that just became active. Closed
     // and departed are not looked at here.
-    static bool matches(const OpenLoop& loop, const std::optional<std::string>& bundleId, std::string_view appName,
-                        std::string_view windowTitle);
+    static bool matches(const OpenLoop& loop, const std::optional<std::string>& bundleId,
+                        std::string_view appName, std::string_view windowTitle);
 
     // The index of the first loop, in stored order (newest first), that is open,
     // departed and matches.
     static std::optional<std::size_t> pick(const std::vector<OpenLoop>& loops,
-                                           const std::optional<std::string>& bundleId, std::string_view appName,
-                                           std::string_view windowTitle);
+                                           const std::optional<std::string>& bundleId,
+                                           std::string_view appName, std::string_view windowTitle);
 
     // "Back to this · " and the loop's action (its text when the action is
     // empty), cut when long.
@@ -72,4 +73,4 @@ private:
     ShowHUD showHUD_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -50,6 +50,7 @@ struct LandingCase {
 
 TEST_F(CaptureLandingTest, ParksWhenLinesAndTargetsThatAskAndOtherwiseOnlyNotesTheReceipt)
 {
+    // clang-format off
     const LandingCase cases[] = {
         {"copy", "when standup, ask about the release", "Copied", std::nullopt, std::nullopt, false,
          "ask about the release", {"standup"}},
@@ -58,7 +59,7 @@ TEST_F(CaptureLandingTest, ParksWhenLinesAndTargetsThatAskAndOtherwiseOnlyNotesT
         {"timer", "tea 25m", "Timer set \u2014 fires at 3:25\u202FPM", std::nullopt, "timer", false,
          std::nullopt, {}},
         {"calc", "2+2", "= 4", std::nullopt, "function", false, std::nullopt, {}},
-        {"calendar", "standup tomorrow 9am", "Calendar \u00B7 standup \u00B7 Tue 9:00", 
+        {"calendar", "standup tomorrow 9am", "Calendar \u00B7 standup \u00B7 Tue 9:00",
          "/System/Applications/Calendar.app", "calendar", true, "standup tomorrow 9am", {}},
         {"slack", "when deploy then ping ops", "Slack \u00B7 #ops", std::nullopt, std::nullopt, true,
          "ping ops", {"deploy"}},
@@ -66,13 +67,15 @@ TEST_F(CaptureLandingTest, ParksWhenLinesAndTargetsThatAskAndOtherwiseOnlyNotesT
          "/System/Applications/Reminders.app", std::nullopt, true, "when the app, do it", {}},
         {"copy", "when the app, do it", "Copied", std::nullopt, std::nullopt, false, std::nullopt, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target + ": " + c.text);
         test::OpenLoopRig caseRig;
-        CaptureLanding caseLanding(caseRig.loop, *caseRig.store, caseRig.quietWindow, [this] { return host; },
-                                   [&](const std::string& message, const std::optional<std::string>& image) {
-                                       caseRig.hud.push_back({message, image});
-                                   });
+        CaptureLanding caseLanding(
+            caseRig.loop, *caseRig.store, caseRig.quietWindow, [this] { return host; },
+            [&](const std::string& message, const std::optional<std::string>& image) {
+                caseRig.hud.push_back({message, image});
+            });
         caseRig.store->noteReceipt("earlier", "/tmp/earlier.md");
 
         caseLanding.announce(c.target, c.text, c.receipt, c.revealPath, c.systemImage, c.parksLoop);
@@ -139,7 +142,8 @@ TEST_F(CaptureLandingTest, FromABackgroundThreadTheWorkFollowsOnTheMainThreadInC
     EXPECT_FALSE(rig.quietWindow.isActive());
 
     rig.loop.runUntilIdle();
-    EXPECT_EQ(rig.hud, (std::vector<HudMessage>{{"r1", std::nullopt}, {"r2", std::nullopt}, {"r3", std::nullopt}}));
+    EXPECT_EQ(rig.hud,
+              (std::vector<HudMessage>{{"r1", std::nullopt}, {"r2", std::nullopt}, {"r3", std::nullopt}}));
     ASSERT_EQ(rig.store->loops().size(), 2u);
     EXPECT_EQ(rig.store->loops()[0].text, "third");
     EXPECT_EQ(rig.store->loops()[1].text, "first");
@@ -168,5 +172,5 @@ TEST_F(CaptureLandingTest, SharedIsTheInstalledLanding)
     CaptureLanding::setShared(nullptr);
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -15,7 +15,7 @@ TEST(CaptureQuietWindowTest, OpenUntilTwentySecondsAfterTheLatestLanding)
 {
     struct Case {
         const char* what;
-        std::vector<double> landings;  // seconds after the start
+        std::vector<double> landings; // seconds after the start
         double at;
         bool active;
     };
@@ -55,5 +55,5 @@ TEST(CaptureQuietWindowTest, SharedIsTheInstalledWindowOrOneOnTheSystemClock)
     EXPECT_FALSE(fallback.isActive());
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -148,7 +148,7 @@ TEST_F(HostFocusTest, NeverReadsThisProgramsOwnWindowsThroughAccessibility)
 struct TitleCase {
     const char* what;
     AXError windowError;
-    std::optional<AXValue> window;  // nothing: the scripted window element
+    std::optional<AXValue> window; // nothing: the scripted window element
     AXError titleError;
     AXValue title;
     std::string expected;
@@ -161,7 +161,8 @@ TEST_F(HostFocusTest, WindowTitleIsEmptyUnlessBothReadsGiveTheExpectedTypes)
     const TitleCase cases[] = {
         {"a title", AXError::success, std::nullopt, AXError::success, AXValue::string("Budget"), "Budget"},
         {"an empty title", AXError::success, std::nullopt, AXError::success, AXValue::string(""), ""},
-        {"a title that is a number", AXError::success, std::nullopt, AXError::success, AXValue::number(3), ""},
+        {"a title that is a number", AXError::success, std::nullopt, AXError::success, AXValue::number(3),
+         ""},
         {"a title that is a URL", AXError::success, std::nullopt, AXError::success,
          AXValue::url("https://example.com"), ""},
         {"no title", AXError::success, std::nullopt, AXError::noValue, AXValue(), ""},
@@ -172,9 +173,10 @@ TEST_F(HostFocusTest, WindowTitleIsEmptyUnlessBothReadsGiveTheExpectedTypes)
          ""},
         {"a null window element", AXError::success, AXValue::element(AXUIElement()), AXError::success,
          AXValue::string("Budget"), ""},
-        {"no focused window", AXError::noValue, std::nullopt, AXError::success, AXValue::string("Budget"), ""},
-        {"cannot complete", AXError::cannotComplete, std::nullopt, AXError::success, AXValue::string("Budget"),
+        {"no focused window", AXError::noValue, std::nullopt, AXError::success, AXValue::string("Budget"),
          ""},
+        {"cannot complete", AXError::cannotComplete, std::nullopt, AXError::success,
+         AXValue::string("Budget"), ""},
         {"API disabled", AXError::apiDisabled, std::nullopt, AXError::success, AXValue::string("Budget"), ""},
         {"invalid element", AXError::invalidUIElement, std::nullopt, AXError::success, AXValue::string("B"),
          ""},
@@ -185,7 +187,8 @@ TEST_F(HostFocusTest, WindowTitleIsEmptyUnlessBothReadsGiveTheExpectedTypes)
         const HostFocus scriptedFocus(desktop.workspace(), *scripted);
         const auto app = ScriptedAccessibility::applicationToken(pid);
         if (c.window || c.windowError != AXError::success) {
-            scripted->script(app, std::string(AXAttribute::focusedWindow), c.windowError, c.window.value_or(AXValue()));
+            scripted->script(app, std::string(AXAttribute::focusedWindow), c.windowError,
+                             c.window.value_or(AXValue()));
         } else {
             scripted->scriptElement(app, std::string(AXAttribute::focusedWindow), pid, windowToken);
         }
@@ -205,5 +208,5 @@ TEST(HostCaptureContextTest, EqualityComparesEveryField)
     EXPECT_NE(base, (HostCaptureContext{"Safari", "com.apple.Safari", "Budget "}));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

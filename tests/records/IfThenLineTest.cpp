@@ -19,19 +19,23 @@ struct ParseCase {
 TEST(IfThenLineTest, SplitsWhenLinesIntoCueActionAndTokens)
 {
     const ParseCase cases[] = {
-        {"when I open Figma, review the mockups", IfThenLine{"I open Figma", "review the mockups", {"figma"}}},
-        {"When standup then ask about the release", IfThenLine{"standup", "ask about the release", {"standup"}}},
+        {"when I open Figma, review the mockups",
+         IfThenLine{"I open Figma", "review the mockups", {"figma"}}},
+        {"When standup then ask about the release",
+         IfThenLine{"standup", "ask about the release", {"standup"}}},
         {"when budget THEN check", IfThenLine{"budget", "check", {"budget"}}},
-        {"WHEN Budget Review, check totals", IfThenLine{"Budget Review", "check totals", {"budget", "review"}}},
+        {"WHEN Budget Review, check totals",
+         IfThenLine{"Budget Review", "check totals", {"budget", "review"}}},
         {"  \n when budget ,  check the totals \t", IfThenLine{"budget", "check the totals", {"budget"}}},
         {"when  budget, do it", IfThenLine{"budget", "do it", {"budget"}}},
         // A comma wins over " then ", even when " then " comes first.
-        {"when budget then review, totals", IfThenLine{"budget then review", "totals", {"budget", "then", "review"}}},
+        {"when budget then review, totals",
+         IfThenLine{"budget then review", "totals", {"budget", "then", "review"}}},
         {"when budget, then, more", IfThenLine{"budget", "then, more", {"budget"}}},
         {"when budget then then check", IfThenLine{"budget", "then check", {"budget"}}},
         {"when Überweisung, prüfen", IfThenLine{"Überweisung", "prüfen", {"überweisung"}}},
         {"when 会議室 then 資料", IfThenLine{"会議室", "資料", {"会議室"}}},
-        {"when 会議 then 資料", std::nullopt},  // a word needs 3 characters
+        {"when 会議 then 資料", std::nullopt}, // a word needs 3 characters
         {"when 会議室の予約 then 資料", IfThenLine{"会議室の予約", "資料", {"会議室の予約"}}},
         {"when ab, cd", std::nullopt},
         {"when the app, do it", std::nullopt},
@@ -79,11 +83,13 @@ TEST(IfThenLineTest, SignificantTokensKeepLongWordsThatAreNotStopWords)
         {"I open the app when I'm back into this and that with my notes for it", {"notes"}},
         {"Open THE App", {}},
         {"Café Déjà-vu", {"café", "déjà"}},
-        {"cafe\u0301 ok", {"cafe\u0301"}},  // the mark belongs to the word; 4 characters
+        {"cafe\u0301 ok", {"cafe\u0301"}}, // the mark belongs to the word; 4 characters
         {"2024 report_v2", {"2024", "report"}},
         {"tab\tline\nbreak", {"tab", "line", "break"}},
         {"Привет мир", {"привет", "мир"}},
-        {"abc\xff" "def", {"abc", "def"}},
+        {"abc\xff"
+         "def",
+         {"abc", "def"}},
         {"emoji\U0001F600face", {"emoji", "face"}},
         {",,,", {}},
     };
@@ -93,5 +99,5 @@ TEST(IfThenLineTest, SignificantTokensKeepLongWordsThatAreNotStopWords)
     }
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -51,7 +51,8 @@ TEST(OpenLoopFileTest, WritesCompactJsonWithEscapedSlashesAndTheDateSince2001)
 
     EXPECT_EQ(bytes.find('\n'), std::string::npos);
     EXPECT_EQ(bytes.find(": "), std::string::npos);
-    EXPECT_NE(bytes.find(R"("lastRevealPath":"\/Users\/me\/Documents\/Notes\/Quick Capture.md")"), std::string::npos);
+    EXPECT_NE(bytes.find(R"("lastRevealPath":"\/Users\/me\/Documents\/Notes\/Quick Capture.md")"),
+              std::string::npos);
     EXPECT_NE(bytes.find(R"("id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F")"), std::string::npos);
     EXPECT_NE(bytes.find(R"("createdAt":721692800.125)"), std::string::npos);
     EXPECT_NE(bytes.find("\"windowTitle\":\"Q3 \u2014 Budget\""), std::string::npos);
@@ -88,7 +89,8 @@ TEST(OpenLoopFileTest, RoundTripsEveryField)
     second.closed = true;
     second.departed = false;
     second.createdAt = -1.5;
-    const OpenLoopFile file{{sampleLoop(), second}, "obsidian://open?vault=v&file=a%2Fb", "Obsidian \u00B7 a.md"};
+    const OpenLoopFile file{
+        {sampleLoop(), second}, "obsidian://open?vault=v&file=a%2Fb", "Obsidian \u00B7 a.md"};
 
     std::string reason;
     const auto decoded = OpenLoopFile::decode(file.encode(), reason);
@@ -123,7 +125,7 @@ TEST(OpenLoopFileTest, ReadsWhatThePlatformEncoderWrites)
 
 TEST(OpenLoopFileTest, EveryRequiredKeyOfALoopMustBePresentAndNotNull)
 {
-    const char* required[] = {"id",      "text",        "action",    "target",    "receipt", "appName",
+    const char* required[] = {"id",          "text",      "action",    "target", "receipt", "appName",
                               "windowTitle", "cueTokens", "createdAt", "closed", "departed"};
     for (const char* key : required) {
         for (const bool asNull : {false, true}) {
@@ -194,5 +196,5 @@ TEST(OpenLoopFileTest, AnEmptyListIsAValidFile)
     EXPECT_EQ(*decoded, OpenLoopFile{});
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

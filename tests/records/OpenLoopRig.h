@@ -73,4 +73,4 @@ public:
     std::unique_ptr<OpenLoopStore> store;
 };
 
-}  // namespace qm::test
+} // namespace qm::test

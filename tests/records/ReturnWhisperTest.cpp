@@ -16,7 +16,8 @@ namespace {
 using test::HudMessage;
 using test::OpenLoopRig;
 
-OpenLoop loopOf(std::vector<std::string> cueTokens, std::optional<std::string> bundleId, std::string windowTitle)
+OpenLoop loopOf(std::vector<std::string> cueTokens, std::optional<std::string> bundleId,
+                std::string windowTitle)
 {
     OpenLoop loop;
     loop.id = Uuid::random();
@@ -57,13 +58,14 @@ TEST(ReturnWhisperMatchTest, CueLoopsMatchAnywhereAndOthersOnlyTheirOwnApplicati
          "Budget 2024 \u2014 Sheets", true},
         {"same application, unrelated title", loopOf({}, safari, "Quarterly budget review"), safari, "Safari",
          "Inbox", false},
-        {"same application, unreadable title", loopOf({}, safari, "Quarterly budget review"), safari, "Safari",
-         "", false},
-        {"other application, shared word", loopOf({}, safari, "Quarterly budget review"), "com.example.numbers",
-         "Numbers", "Budget", false},
+        {"same application, unreadable title", loopOf({}, safari, "Quarterly budget review"), safari,
+         "Safari", "", false},
+        {"other application, shared word", loopOf({}, safari, "Quarterly budget review"),
+         "com.example.numbers", "Numbers", "Budget", false},
         {"both without identifier", loopOf({}, std::nullopt, "Budget"), std::nullopt, "Tool", "budget", true},
         {"loop without identifier", loopOf({}, std::nullopt, "Budget"), safari, "Safari", "budget", false},
-        {"activation without identifier", loopOf({}, safari, "Budget"), std::nullopt, "Tool", "budget", false},
+        {"activation without identifier", loopOf({}, safari, "Budget"), std::nullopt, "Tool", "budget",
+         false},
         {"stored title empty", loopOf({}, safari, ""), safari, "Safari", "", false},
         {"stored title of stop words", loopOf({}, safari, "The App"), safari, "Safari", "The App", false},
         {"short words only", loopOf({}, safari, "Q3 to do"), safari, "Safari", "Q3 to do", false},
@@ -77,7 +79,8 @@ TEST(ReturnWhisperMatchTest, CueLoopsMatchAnywhereAndOthersOnlyTheirOwnApplicati
 TEST(ReturnWhisperMatchTest, PicksTheNewestOpenDepartedMatch)
 {
     std::vector<OpenLoop> loops = {loopOf({"budget"}, std::nullopt, ""), loopOf({"budget"}, std::nullopt, ""),
-                                   loopOf({"budget"}, std::nullopt, ""), loopOf({"budget"}, std::nullopt, "")};
+                                   loopOf({"budget"}, std::nullopt, ""),
+                                   loopOf({"budget"}, std::nullopt, "")};
     loops[0].closed = true;
     loops[1].departed = false;
     const auto pick = [&] { return ReturnWhisper::pick(loops, std::nullopt, "Numbers", "Budget"); };
@@ -99,7 +102,7 @@ TEST(ReturnWhisperMatchTest, MessageCutsLongBodiesTo70Characters)
     const std::string seventyThree = std::string(69, 'b') + "cdef";
     std::string emoji;
     for (int i = 0; i < 73; ++i) {
-        emoji += "\U0001F469\u200D\U0001F4BB";  // one character of three code points
+        emoji += "\U0001F469\u200D\U0001F4BB"; // one character of three code points
     }
     std::string emojiCut;
     for (int i = 0; i < 69; ++i) {
@@ -129,7 +132,10 @@ protected:
         rig.store->park(text, line->action, "copy", "Copied", std::nullopt, context, line->tokens);
     }
 
-    HudMessage whisper(const std::string& body) { return {"Back to this \u00B7 " + body, "arrow.uturn.backward"}; }
+    HudMessage whisper(const std::string& body)
+    {
+        return {"Back to this \u00B7 " + body, "arrow.uturn.backward"};
+    }
 
     OpenLoopRig rig;
     SimApplication textEdit = rig.desktop.addApplication("com.apple.TextEdit", "TextEdit");
@@ -166,7 +172,7 @@ TEST_F(ReturnWhisperTest, OnlyTheLastOfQuickSwitchesIsChecked)
     rig.loop.advance(ReturnWhisper::delay);
     EXPECT_TRUE(rig.hud.empty());
     EXPECT_EQ(rig.store->whisperGeneration(), 3);
-    EXPECT_TRUE(rig.store->loops()[0].departed);  // armed by the one check, for Finder
+    EXPECT_TRUE(rig.store->loops()[0].departed); // armed by the one check, for Finder
 
     rig.activate(textEdit, false);
     rig.loop.advance(0.2);
@@ -208,7 +214,7 @@ TEST_F(ReturnWhisperTest, ACueLoopIsWhisperedAgainAtLaterActivationsOfOtherAppli
     textEditWindow.setTitle("budget notes.txt");
 
     rig.activate(numbers);
-    rig.activate(textEdit);  // its own application: at rest since the whisper, not armed again
+    rig.activate(textEdit); // its own application: at rest since the whisper, not armed again
     rig.activate(numbers);
     EXPECT_EQ(rig.hud, (std::vector<HudMessage>{whisper("check the totals"), whisper("check the totals")}));
 }
@@ -217,23 +223,24 @@ TEST_F(ReturnWhisperTest, ALoopWithoutCueReturnsWithItsApplicationAndAWindowShar
 {
     auto safari = rig.desktop.addApplication("com.apple.Safari", "Safari");
     auto safariWindow = safari.addWindow("Quarterly budget review");
-    rig.park("ask Dana about Q3", HostCaptureContext{"Safari", "com.apple.Safari", "Quarterly budget review"});
+    rig.park("ask Dana about Q3",
+             HostCaptureContext{"Safari", "com.apple.Safari", "Quarterly budget review"});
 
     rig.activate(safari);
     EXPECT_TRUE(rig.hud.empty());
-    EXPECT_FALSE(rig.store->loops()[0].departed);  // its own application does not arm it
+    EXPECT_FALSE(rig.store->loops()[0].departed); // its own application does not arm it
 
     rig.activate(finder);
     safariWindow.setTitle("Inbox");
     rig.activate(safari);
     EXPECT_TRUE(rig.hud.empty());
-    EXPECT_TRUE(rig.store->loops()[0].departed);  // still armed, waiting for a matching window
+    EXPECT_TRUE(rig.store->loops()[0].departed); // still armed, waiting for a matching window
 
     safariWindow.setTitle("Budget 2024 \u2014 Sheets");
     rig.activate(safari);
     EXPECT_EQ(rig.hud, std::vector<HudMessage>{whisper("ask Dana about Q3")});
 
-    rig.activate(safari);  // not departed again: no second whisper
+    rig.activate(safari); // not departed again: no second whisper
     EXPECT_EQ(rig.hud.size(), 1u);
 }
 
@@ -267,7 +274,7 @@ TEST_F(ReturnWhisperTest, SwitchingToThisProgramArmsOtherApplicationsLoopsAndSho
 
     EXPECT_TRUE(rig.hud.empty());
     EXPECT_EQ(rig.store->whisperGeneration(), 1);
-    EXPECT_FALSE(rig.store->loops()[0].departed);  // closed loops never arm
+    EXPECT_FALSE(rig.store->loops()[0].departed); // closed loops never arm
     EXPECT_FALSE(rig.store->loops()[1].departed);
     EXPECT_TRUE(rig.store->loops()[2].departed);
 
@@ -288,7 +295,8 @@ TEST_F(ReturnWhisperTest, AnApplicationWithoutIdentifierArmsOnlyLoopsThatHaveOne
 
 TEST_F(ReturnWhisperTest, TheNewerOfTwoMatchingLoopsGoesFirstAndTheOlderNextTime)
 {
-    parkWhenLine("when budget, check the totals", HostCaptureContext{"Sheets", "com.example.sheets", "Budget"});
+    parkWhenLine("when budget, check the totals",
+                 HostCaptureContext{"Sheets", "com.example.sheets", "Budget"});
     parkWhenLine("when budget then email Sam", inTextEdit);
     parkWhenLine("when payroll, run it", inTextEdit);
 
@@ -319,5 +327,5 @@ TEST_F(ReturnWhisperTest, AStoreThatIsGoneBeforeTheCheckDoesNothing)
     EXPECT_TRUE(rig.hud.empty());
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -24,9 +24,15 @@ class ScriptedAccessibility final : public Accessibility,
                                     public std::enable_shared_from_this<ScriptedAccessibility> {
 public:
     // The token of the application element of `pid`; other elements use their own.
-    static std::uint64_t applicationToken(std::int32_t pid) { return 1'000'000u + static_cast<std::uint32_t>(pid); }
+    static std::uint64_t applicationToken(std::int32_t pid)
+    {
+        return 1'000'000u + static_cast<std::uint32_t>(pid);
+    }
 
-    AXUIElement element(std::int32_t pid, std::uint64_t token) { return AXUIElement(shared_from_this(), pid, token); }
+    AXUIElement element(std::int32_t pid, std::uint64_t token)
+    {
+        return AXUIElement(shared_from_this(), pid, token);
+    }
 
     // `value` must not hold an element of this backend: use scriptElement().
     void script(std::uint64_t token, std::string attribute, AXError error, AXValue value = {})
@@ -36,7 +42,8 @@ public:
     }
 
     // The attribute answers success with this backend's element (pid, elementToken).
-    void scriptElement(std::uint64_t token, std::string attribute, std::int32_t pid, std::uint64_t elementToken)
+    void scriptElement(std::uint64_t token, std::string attribute, std::int32_t pid,
+                       std::uint64_t elementToken)
     {
         std::lock_guard lock(mutex_);
         answers_[{token, std::move(attribute)}] = {AXError::success, AXValue(),
@@ -65,7 +72,8 @@ public:
         return AXError::failure;
     }
 
-    AXError copyAttributeValue(const AXUIElement& element, std::string_view attribute, AXValue& value) override
+    AXError copyAttributeValue(const AXUIElement& element, std::string_view attribute,
+                               AXValue& value) override
     {
         std::lock_guard lock(mutex_);
         ++calls_;
@@ -75,8 +83,9 @@ public:
         }
         const Answer& answer = found->second;
         if (answer.error == AXError::success) {
-            value = answer.element ? AXValue::element(this->element(answer.element->first, answer.element->second))
-                                   : answer.value;
+            value = answer.element
+                        ? AXValue::element(this->element(answer.element->first, answer.element->second))
+                        : answer.value;
         }
         return answer.error;
     }
@@ -90,7 +99,8 @@ public:
         count();
         return AXError::failure;
     }
-    AXError copyParameterizedAttributeValue(const AXUIElement&, std::string_view, const AXValue&, AXValue&) override
+    AXError copyParameterizedAttributeValue(const AXUIElement&, std::string_view, const AXValue&,
+                                            AXValue&) override
     {
         count();
         return AXError::failure;
@@ -119,4 +129,4 @@ private:
     int calls_ = 0;
 };
 
-}  // namespace qm::test
+} // namespace qm::test

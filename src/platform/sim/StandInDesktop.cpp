@@ -23,7 +23,7 @@ std::shared_ptr<SimAccessibility> makeAccessibility(const std::shared_ptr<SimDes
 }  // namespace
 
 StandInDesktop::StandInDesktop(MainLoop& mainLoop)
-    : state_(makeState(mainLoop, ownPid_)), accessibility_(makeAccessibility(state_)), trust_(state_),
+    : ownPid_(0), state_(makeState(mainLoop, ownPid_)), accessibility_(makeAccessibility(state_)), trust_(state_),
       workspace_(state_, ownPid_), events_(state_, ownPid_), secureInput_(state_), keyboard_(events_)
 {
 }

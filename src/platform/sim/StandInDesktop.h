@@ -68,8 +68,9 @@ public:
     SimApplication ownApplication();
 
 private:
+    // Declared first: the desktop state registers this program and fills it in.
+    std::int32_t ownPid_ = 0;
     std::shared_ptr<SimDesktopState> state_;
-    std::int32_t ownPid_;
     std::shared_ptr<SimAccessibility> accessibility_;
     SimAccessibilityTrust trust_;
     SimWorkspace workspace_;
