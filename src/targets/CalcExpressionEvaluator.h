@@ -13,6 +13,8 @@ namespace qm {
 // checked, and evaluated in floating point throughout ("7/2" is 3.5).
 class CalcExpressionEvaluator {
 public:
+    CalcExpressionEvaluator() = delete;
+
     // Throws CalcExpressionError only.
     static double evaluate(std::string_view line);
 
@@ -26,4 +28,4 @@ public:
     static std::optional<std::string> previewEvaluate(std::string_view text);
 };
 
-} // namespace qm
+}  // namespace qm

@@ -17,4 +17,4 @@ struct CaptureDateParseResult {
     bool operator==(const CaptureDateParseResult&) const = default;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -18,6 +18,8 @@ namespace qm {
 // clock's current time as `referenceDate`.
 class CaptureDateParser {
 public:
+    CaptureDateParser() = delete;
+
     // A timed date before `referenceDate` moves forward a day at a time (at most
     // 370 days); a day-only date before today moves forward one year. The title
     // is "Untitled" when nothing else is left, and the text unchanged when it
@@ -48,4 +50,4 @@ bool checkHasTimePattern(std::string_view text);
 // behind by a cut date ("Submit report by" becomes "Submit report").
 std::string stripTrailingPrepositions(std::string_view text);
 
-} // namespace qm
+}  // namespace qm

@@ -2,10 +2,9 @@
 
 #include <array>
 #include <cmath>
-#include <map>
+#include <initializer_list>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <utility>
 
 #include <unicode/uchar.h>
@@ -55,6 +54,31 @@ struct Number {
 struct Word {
     std::string text; // lower-cased ASCII
     std::size_t end = 0;
+};
+
+// A wall-clock time and the instant it names in the calendar's zone.
+struct ResolvedDate {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    std::optional<double> date;
+
+    bool sameWallTime(const ResolvedDate& other) const
+    {
+        return year == other.year && month == other.month && day == other.day && hour == other.hour &&
+               minute == other.minute;
+    }
+
+    std::size_t slot() const
+    {
+        unsigned mix = 0;
+        for (const int part : {year, month, day, hour, minute}) {
+            mix = mix * 31u + static_cast<unsigned>(part);
+        }
+        return ((mix * 2654435761u) >> 16) % 64;
+    }
 };
 
 enum class RelativeUnit { Minute, Hour, Day };
@@ -208,16 +232,13 @@ private:
                                                   const TimeOfDay& time, bool isDayOnly) const
     {
         // Texts that repeat a date ("today ... today") resolve it once.
-        const auto key = std::make_tuple(day.year, day.month, day.day, time.hour, time.minute);
-        auto cached = resolvedDates_.find(key);
-        if (cached == resolvedDates_.end()) {
-            cached =
-                resolvedDates_
-                    .emplace(key,
-                             calendar_.date({day.year, day.month, day.day, time.hour, time.minute, 0, 0}))
-                    .first;
+        const ResolvedDate key{day.year, day.month, day.day, time.hour, time.minute, std::nullopt};
+        auto& slot = resolvedDates_[key.slot()];
+        if (!slot || !slot->sameWallTime(key)) {
+            slot = key;
+            slot->date = calendar_.date({day.year, day.month, day.day, time.hour, time.minute, 0, 0});
         }
-        const auto& date = cached->second;
+        const auto& date = slot->date;
         if (!date) {
             return std::nullopt;
         }
@@ -602,7 +623,9 @@ private:
     double now_;
     const Calendar& calendar_;
     DateComponents today_;
-    mutable std::map<std::tuple<int, int, int, int, int>, std::optional<double>> resolvedDates_;
+    // A small direct-mapped cache: no allocation per match, and a text full of
+    // distinct dates costs no more than one without the cache.
+    mutable std::array<std::optional<ResolvedDate>, 64> resolvedDates_;
 };
 
 } // namespace

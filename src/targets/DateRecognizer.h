@@ -28,9 +28,11 @@ namespace qm {
 // preposition in front of a match is not part of it.
 class DateRecognizer {
 public:
+    DateRecognizer() = delete;
+
     struct Match {
         Utf16Range range;
-        double date = 0; // seconds since 1970
+        double date = 0;  // seconds since 1970
         bool dayOnly = false;
 
         bool operator==(const Match&) const = default;
@@ -41,4 +43,4 @@ public:
                                       const Calendar& calendar = Calendar::current());
 };
 
-} // namespace qm
+}  // namespace qm

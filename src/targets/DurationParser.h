@@ -14,6 +14,8 @@ namespace qm {
 // minutes and s/sec/secs/second/seconds in any letter case.
 class DurationParser {
 public:
+    DurationParser() = delete;
+
     static constexpr double maxInterval = 86400.0;
 
     // Throws DurationParserError when the text holds no usable length or the
@@ -25,4 +27,4 @@ public:
     static std::string formatInterval(double seconds);
 };
 
-} // namespace qm
+}  // namespace qm

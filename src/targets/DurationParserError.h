@@ -23,4 +23,4 @@ private:
     Code code_;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -15,9 +15,11 @@ namespace qm {
 // levels (parentheses, signs and exponents each count), gives nothing.
 class ExpressionEvaluator {
 public:
+    ExpressionEvaluator() = delete;
+
     static constexpr int maxDepth = 256;
 
     static std::optional<double> evaluate(std::string_view text);
 };
 
-} // namespace qm
+}  // namespace qm

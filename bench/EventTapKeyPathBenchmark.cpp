@@ -1,0 +1,350 @@
+// The cost the event tap adds to every key: its callback for plain typing and
+// for the key that completes a "//note" trigger, against a callback that only
+// returns the event, measured in the same run on the stand-in desktop. Each
+// key is timed on its own, so the summary gives per-key medians.
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <fmt/format.h>
+
+#include "capture/CaptureRouterController.h"
+#include "capture/EventTapManager.h"
+#include "capture/EventTapManagerDelegate.h"
+#include "platform/NotificationCenter.h"
+#include "platform/SerialQueue.h"
+#include "platform/UserDefaults.h"
+#include "platform/sim/KeyboardDriver.h"
+#include "platform/sim/ManualClock.h"
+#include "platform/sim/ManualMainLoop.h"
+#include "platform/sim/SimTextField.h"
+#include "platform/sim/SimTextFieldSpec.h"
+#include "platform/sim/StandInDesktop.h"
+#include "shell/PermissionsManager.h"
+#include "store/DatabaseManager.h"
+#include "store/PrivacyFirewall.h"
+
+namespace {
+
+using namespace qm;
+using Clock = std::chrono::steady_clock;
+
+// Hands the tap factory's callback to the benchmark as well as to the desktop.
+class CapturingTapFactory final : public EventTapFactory {
+public:
+    explicit CapturingTapFactory(EventTapFactory& inner) : inner_(inner) {}
+
+    std::shared_ptr<EventTap> createTap(EventTap::Location location, EventTap::Placement placement,
+                                        EventTap::Options options, EventMask eventsOfInterest,
+                                        EventTap::Callback callback) override
+    {
+        captured = callback;
+        return inner_.createTap(location, placement, options, eventsOfInterest, std::move(callback));
+    }
+
+    EventTap::Callback captured;
+
+private:
+    EventTapFactory& inner_;
+};
+
+class QuietDelegate final : public EventTapManagerDelegate {
+public:
+    void eventTapManagerDidUpdateContext(EventTapManager&, const std::string&, const std::string&,
+                                         const std::string&) override
+    {
+    }
+    void eventTapManagerDidClearSuggestions(EventTapManager&) override {}
+    void eventTapManagerDidSelectSuggestionIndex(EventTapManager&, int) override {}
+    void eventTapManagerDidCycleSuggestion(EventTapManager&) override {}
+    void eventTapManagerDidCommitActiveSuggestion(EventTapManager&) override {}
+};
+
+std::vector<KeyEvent> keyDowns(std::string_view text)
+{
+    std::vector<KeyEvent> downs;
+    for (const KeyEvent& event : KeyboardDriver::eventsForText(text)) {
+        if (event.type() == KeyEventType::keyDown) {
+            downs.push_back(event);
+        }
+    }
+    return downs;
+}
+
+// The event tap of the app on a stand-in desktop: an editor in front with a
+// focused field, the real capture router and privacy firewall.
+struct World {
+    World()
+        : folder(makeFolder()), editor(desktop.addApplication("com.example.editor", "Editor")),
+          field(addField()), database(clock, folder, defaults), firewall(database, clock),
+          router(loop, clock, desktop.workspace(), desktop.accessibility(), desktop.syntheticEvents(), center,
+                 defaults),
+          factory(desktop.eventTaps()),
+          manager(EventTapManager::Services{
+              .tapFactory = factory,
+              .eventPoster = desktop.syntheticEvents(),
+              .secureInput = desktop.secureInput(),
+              .workspace = desktop.workspace(),
+              .mainLoop = loop,
+              .clock = clock,
+              .defaults = defaults,
+              .notificationCenter = center,
+              .captureRouter = EventTapCaptureRouter::of(router),
+              .privacyFirewall = firewall,
+              .isOwnEditableWindowKey = [] { return false; },
+          })
+    {
+        editor.activate();
+        PermissionsManager::setAccessibilityTrust(&desktop.trust());
+        manager.setDelegate(&delegate);
+        manager.start();
+        while (!manager.eventTap()) {
+            loop.runUntilIdle();
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        loop.runUntilIdle();
+    }
+
+    ~World()
+    {
+        manager.stop();
+        drain();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    static std::filesystem::path makeFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        // Nothing here may reach the real home folder.
+        setenv("HOME", pattern.c_str(), 1);
+        setenv("XDG_DATA_HOME", pattern.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
+        return pattern;
+    }
+
+    SimTextField addField()
+    {
+        SimTextFieldSpec spec;
+        spec.kind = SimTextKind::singleLine;
+        spec.frame = Rect(100, 100, 400, 22);
+        SimTextField added = editor.addWindow("Draft", Rect(0, 25, 800, 600)).addTextField(spec);
+        added.focus();
+        return added;
+    }
+
+    // Lets the tap queue and the main loop catch up (the session timer included).
+    void drain()
+    {
+        for (int round = 0; round < 3; ++round) {
+            manager.processingQueue().sync([] {});
+            loop.advance(10.0);
+        }
+    }
+
+    ManualClock clock;
+    ManualMainLoop loop{clock};
+    StandInDesktop desktop{loop};
+    std::filesystem::path folder;
+    UserDefaults defaults{""};
+    NotificationCenter center;
+    SimApplication editor;
+    SimTextField field;
+    DatabaseManager database;
+    PrivacyFirewall firewall;
+    CaptureRouterController router;
+    CapturingTapFactory factory;
+    QuietDelegate delegate;
+    EventTapManager manager;
+};
+
+World* world = nullptr;
+
+const EventTap::Callback baseline = [](const KeyEvent& event) -> std::optional<KeyEvent> { return event; };
+
+// Per-key samples in nanoseconds, by benchmark.
+std::map<std::string, std::vector<double>> samples;
+
+double timedCall(const EventTap::Callback& callback, const KeyEvent& event, bool& swallowed)
+{
+    const auto start = Clock::now();
+    auto result = callback(event);
+    const auto end = Clock::now();
+    benchmark::DoNotOptimize(result);
+    swallowed = !result.has_value();
+    return std::chrono::duration<double>(end - start).count();
+}
+
+// Plain typing, one key per iteration. Burst: keys back to back, so the tap
+// queue is still busy with earlier keys. Paced: the tap queue is idle before
+// every key, as between the keys of a person typing, so every key wakes it.
+void runTyping(benchmark::State& state, const char* name, const EventTap::Callback& callback, bool paced)
+{
+    static const std::vector<KeyEvent> keys = keyDowns("the quick brown fox jumps over the lazy dog ");
+    std::vector<double>& recorded = samples[name];
+    std::size_t next = 0;
+    std::int64_t swallowedCount = 0;
+    for (auto _ : state) {
+        if (paced) {
+            world->manager.processingQueue().sync([] {});
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+        bool swallowed = false;
+        const double seconds = timedCall(callback, keys[next], swallowed);
+        state.SetIterationTime(seconds);
+        recorded.push_back(seconds * 1e9);
+        swallowedCount += swallowed ? 1 : 0;
+        next = (next + 1) % keys.size();
+        if (recorded.size() % 512 == 0) {
+            world->drain();
+        }
+    }
+    world->drain();
+    if (swallowedCount > 0) {
+        state.SkipWithError("a typed key was swallowed");
+    }
+}
+
+void BM_Baseline(benchmark::State& state)
+{
+    runTyping(state, "baseline (returns event)", baseline, false);
+}
+
+void BM_TypingBurst(benchmark::State& state)
+{
+    runTyping(state, "typing, burst", world->factory.captured, false);
+}
+
+void BM_TypingPaced(benchmark::State& state)
+{
+    runTyping(state, "typing, paced", world->factory.captured, true);
+}
+
+// Only the Space that completes "//note" is timed; before each, the previous
+// capture transition is finished and the field holds the trigger again.
+void BM_CompletedTrigger(benchmark::State& state)
+{
+    static const std::vector<KeyEvent> body = keyDowns("//note");
+    static const KeyEvent space = keyDowns(" ").front();
+    std::vector<double>& recorded = samples["completed //note trigger"];
+    std::int64_t passed = 0;
+    for (auto _ : state) {
+        while (world->router.isCaptureTransitionThreadSafe()) {
+            world->loop.runUntilIdle();
+            std::this_thread::yield();
+        }
+        world->router.clearPassiveBuffer();
+        world->field.setValue("//note");
+        for (const KeyEvent& key : body) {
+            world->factory.captured(key);
+        }
+        bool swallowed = false;
+        const double seconds = timedCall(world->factory.captured, space, swallowed);
+        state.SetIterationTime(seconds);
+        recorded.push_back(seconds * 1e9);
+        passed += swallowed ? 0 : 1;
+        if (recorded.size() % 256 == 0) {
+            world->drain();
+        }
+    }
+    world->drain();
+    if (passed > 0) {
+        state.SkipWithError("a completed trigger was not swallowed");
+    }
+}
+
+// Two parts of the typing cost that are not the tap's own decisions: the
+// capture router's passive trigger detection, and handing a task to an idle
+// serial queue (waking its thread).
+void BM_RouterOnly(benchmark::State& state)
+{
+    const EventTap::Callback routerOnly = [](const KeyEvent& event) -> std::optional<KeyEvent> {
+        if (world->router.handleKeyEvent(event)) {
+            return std::nullopt;
+        }
+        return event;
+    };
+    runTyping(state, "router's trigger detection", routerOnly, false);
+}
+
+void BM_IdleQueueHandOff(benchmark::State& state)
+{
+    static SerialQueue queue("com.quillmarker.bench");
+    const EventTap::Callback handOff = [](const KeyEvent& event) -> std::optional<KeyEvent> {
+        queue.async([event] { benchmark::DoNotOptimize(event); });
+        return event;
+    };
+    std::vector<double>& recorded = samples["hand-off to an idle queue"];
+    const KeyEvent key = keyDowns("a").front();
+    for (auto _ : state) {
+        queue.sync([] {});
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+        bool swallowed = false;
+        const double seconds = timedCall(handOff, key, swallowed);
+        state.SetIterationTime(seconds);
+        recorded.push_back(seconds * 1e9);
+    }
+}
+
+BENCHMARK(BM_Baseline)->UseManualTime()->Iterations(20000)->Repetitions(3);
+BENCHMARK(BM_TypingBurst)->UseManualTime()->Iterations(20000)->Repetitions(3);
+BENCHMARK(BM_TypingPaced)->UseManualTime()->Iterations(5000)->Repetitions(3);
+BENCHMARK(BM_CompletedTrigger)->UseManualTime()->Iterations(2000)->Repetitions(3);
+BENCHMARK(BM_RouterOnly)->UseManualTime()->Iterations(20000);
+BENCHMARK(BM_IdleQueueHandOff)->UseManualTime()->Iterations(5000);
+
+double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(fraction * static_cast<double>(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+void printSummary()
+{
+    const double base = percentile(samples["baseline (returns event)"], 0.5);
+    fmt::print("\nPer key, each key timed on its own (medians; overhead and ratio against the baseline)\n");
+    for (const char* name : {"baseline (returns event)", "typing, burst", "typing, paced", "completed //note trigger",
+                             "router's trigger detection", "hand-off to an idle queue"}) {
+        const auto& recorded = samples[name];
+        if (recorded.empty()) {
+            continue;
+        }
+        const double median = percentile(recorded, 0.5);
+        fmt::print("{:<28} median {:8.0f} ns  p90 {:8.0f} ns  overhead {:8.0f} ns  ratio {:7.1f}x  ({} keys)\n", name,
+                   median, percentile(recorded, 0.9), median - base, base > 0 ? median / base : 0.0,
+                   recorded.size());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    {
+        World shared;
+        world = &shared;
+        benchmark::RunSpecifiedBenchmarks();
+        world = nullptr;
+    }
+    benchmark::Shutdown();
+    printSummary();
+    return 0;
+}

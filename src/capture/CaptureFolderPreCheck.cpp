@@ -1,0 +1,90 @@
+#include "capture/CaptureFolderPreCheck.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "base/Text.h"
+#include "platform/UserDefaults.h"
+#include "records/CaptureFailureGuide.h"
+
+namespace qm {
+
+namespace {
+
+struct FolderSetting {
+    std::string_view command;
+    const char* defaultsKey;
+    const char* label;
+};
+
+constexpr FolderSetting kFolderSettings[] = {
+    {"obsidian", "obsidianVaultPath", "Obsidian vault"},
+    {"logseq", "logseqGraphPath", "Logseq graph"},
+};
+
+}  // namespace
+
+CaptureFolderPreCheck::CaptureFolderPreCheck(const UserDefaults& defaults) : defaults_(defaults) {}
+
+std::string CaptureFolderPreCheck::expandTilde(std::string_view path)
+{
+    if (path.empty() || path.front() != '~' || (path.size() > 1 && path[1] != '/')) {
+        return std::string(path);
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        return std::string(path);
+    }
+    std::string expanded(home);
+    if (path.size() > 1) {
+        while (!expanded.empty() && expanded.back() == '/') {
+            expanded.pop_back();
+        }
+        expanded.append(path.substr(1));
+    }
+    return expanded;
+}
+
+std::optional<UserInfo> CaptureFolderPreCheck::missingPathFailure(std::string_view commandName) const
+{
+    const FolderSetting* setting = nullptr;
+    for (const auto& candidate : kFolderSettings) {
+        if (candidate.command == commandName) {
+            setting = &candidate;
+        }
+    }
+    if (setting == nullptr) {
+        return std::nullopt;
+    }
+
+    const std::string configured = text::trimmed(defaults_.stringForKey(setting->defaultsKey).value_or(""));
+    const std::string expanded = expandTilde(configured);
+    std::error_code error;
+    if (!configured.empty() && std::filesystem::is_directory(expanded, error)) {
+        return std::nullopt;
+    }
+
+    const std::string label = setting->label;
+    const std::string command(commandName);
+    const std::string detail =
+        configured.empty() ? "No " + label + " folder is set. Choose the folder in Settings, then type //" +
+                                 command + " again."
+                           : label + " path does not exist or is not a folder: " + expanded +
+                                 ". Choose it again in Settings.";
+    const CaptureFailureGuide guide = CaptureFailureGuide::resolve(command, "path");
+
+    UserInfo userInfo{
+        {"command", command},
+        {"detail", detail},
+        {"saved", false},
+        {"section", guide.section},
+        {"actionTitle", guide.actionTitle},
+    };
+    if (guide.field) {
+        userInfo.set("field", *guide.field);
+    }
+    return userInfo;
+}
+
+}  // namespace qm

@@ -1,0 +1,211 @@
+#include "capture/CaptureRouterController.h"
+
+#include <stdexcept>
+
+#include "base/Log.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "platform/NotificationCenter.h"
+
+namespace qm {
+
+namespace {
+
+std::atomic<CaptureRouterController*>& installedInstance()
+{
+    static std::atomic<CaptureRouterController*> instance{nullptr};
+    return instance;
+}
+
+constexpr const char* kHideSuggestionsOverlay = "HideSuggestionsOverlay";
+constexpr const char* kPresentCaptureFailure = "PresentCaptureFailure";
+
+}  // namespace
+
+CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock& clock, Workspace& workspace,
+                                                 Accessibility& accessibility,
+                                                 SyntheticEventPoster& eventPoster,
+                                                 NotificationCenter& notificationCenter,
+                                                 const UserDefaults& defaults, CaptureTargetRegistry registry)
+    : mainLoop_(mainLoop), clock_(clock), workspace_(workspace), accessibility_(accessibility),
+      eventPoster_(eventPoster), notificationCenter_(notificationCenter), registry_(std::move(registry)),
+      folderPreCheck_(defaults),
+      detector_(registry_, passiveBufferLimit,
+                [this](const CaptureTarget& target) {
+                    return folderPreCheck_.missingPathFailure(target.commandName());
+                }),
+      captureTransitionQueue_(std::make_unique<SerialQueue>(captureTransitionQueueLabel))
+{
+}
+
+CaptureRouterController::~CaptureRouterController()
+{
+    destroying_.store(true);
+    // Drains the queue now, while every member a running removal touches still exists.
+    captureTransitionQueue_.reset();
+    CaptureRouterController* self = this;
+    installedInstance().compare_exchange_strong(self, nullptr);
+}
+
+CaptureRouterController& CaptureRouterController::shared()
+{
+    if (CaptureRouterController* installed = installedInstance().load()) {
+        return *installed;
+    }
+    throw std::logic_error(
+        "CaptureRouterController::shared() used before the composition root installed one");
+}
+
+void CaptureRouterController::setShared(CaptureRouterController* instance)
+{
+    installedInstance().store(instance);
+}
+
+bool CaptureRouterController::isCaptureModeActiveThreadSafe() const
+{
+    std::lock_guard lock(stateLock_);
+    return captureModeActive_;
+}
+
+bool CaptureRouterController::isCaptureTransitionThreadSafe() const
+{
+    std::lock_guard lock(stateLock_);
+    return captureTransition_;
+}
+
+bool CaptureRouterController::isCapturePipelineBusyThreadSafe() const
+{
+    std::lock_guard lock(stateLock_);
+    return captureModeActive_ || captureTransition_;
+}
+
+bool CaptureRouterController::handleKeyEvent(const KeyEvent& event)
+{
+    if (event.type() != KeyEventType::keyDown) {
+        return false;
+    }
+    if (isCapturePipelineBusyThreadSafe()) {
+        return false;
+    }
+    return handlePassiveModeTriggerDetection(event);
+}
+
+bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event)
+{
+    PassiveOutcome outcome;
+    {
+        std::lock_guard lock(bufferLock_);
+        outcome = detector_.handleKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
+    }
+    if (outcome.hidesSuggestions) {
+        mainLoop_.post(alive_.guard([this] { notificationCenter_.post(kHideSuggestionsOverlay); }));
+    }
+    if (outcome.folderFailure) {
+        mainLoop_.post(alive_.guard([this, userInfo = *outcome.folderFailure] {
+            notificationCenter_.post(kPresentCaptureFailure, nullptr, userInfo);
+        }));
+    }
+    if (!outcome.isTrigger()) {
+        return false;
+    }
+    startTransition(outcome);
+    return true;
+}
+
+void CaptureRouterController::startTransition(const PassiveOutcome& outcome)
+{
+    {
+        std::lock_guard lock(stateLock_);
+        captureTransition_ = true;
+    }
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(stateLock_);
+        generation = ++captureTransitionGeneration_;
+    }
+    TriggerRemoval removal{outcome.target, outcome.triggerBody, outcome.documentTriggerLength, generation};
+    captureTransitionQueue_->async([this, removal] {
+        if (destroying_.load()) {
+            return;
+        }
+        runTriggerRemoval(removal);
+    });
+    mainLoop_.postAfter(failsafeFirstCheckDelay,
+                        alive_.guard([this, generation] { failsafeCaptureTransition(generation, 0); }));
+}
+
+void CaptureRouterController::finishTransition(const TriggerRemoval& removal)
+{
+    enterCaptureModeUI(removal.target);
+    std::lock_guard lock(stateLock_);
+    if (captureTransitionGeneration_ == removal.generation) {
+        captureTransition_ = false;
+        captureTransitionCompletedGeneration_ = removal.generation;
+    }
+}
+
+void CaptureRouterController::failsafeCaptureTransition(std::uint64_t generation, int attempts)
+{
+    {
+        std::lock_guard lock(stateLock_);
+        if (captureTransitionGeneration_ != generation ||
+            captureTransitionCompletedGeneration_ >= generation) {
+            return;
+        }
+        if (attempts > failsafeMaxAttempts) {
+            // The removal never reported back: give the keyboard back, open nothing.
+            captureTransition_ = false;
+            return;
+        }
+    }
+    mainLoop_.postAfter(failsafeRecheckDelay, alive_.guard([this, generation, attempts] {
+        failsafeCaptureTransition(generation, attempts + 1);
+    }));
+}
+
+void CaptureRouterController::resetPassiveTriggerState(bool clearCaptureMode)
+{
+    {
+        std::lock_guard lock(bufferLock_);
+        normalBuffer_.clear();
+        retainedPassives_.clear();
+        lastTypingFingerprint_.reset();
+    }
+    std::lock_guard lock(stateLock_);
+    captureTransition_ = false;
+    captureTransitionCompletedGeneration_ = captureTransitionGeneration_;
+    if (clearCaptureMode) {
+        captureModeActive_ = false;
+    }
+}
+
+void CaptureRouterController::clearPassiveBuffer()
+{
+    resetPassiveTriggerState(false);
+}
+
+void CaptureRouterController::cancelCapture()
+{
+    resetPassiveTriggerState(true);
+    Log::log("⎋ CaptureRouterController: Canceled capture mode");
+}
+
+void CaptureRouterController::enterCaptureModeUI(const std::shared_ptr<CaptureTarget>& target)
+{
+    CaptureModeEntry entry;
+    {
+        std::lock_guard lock(entryMutex_);
+        entry = captureModeEntry_;
+    }
+    if (entry) {
+        entry(target);
+    }
+}
+
+void CaptureRouterController::setCaptureModeEntry(CaptureModeEntry entry)
+{
+    std::lock_guard lock(entryMutex_);
+    captureModeEntry_ = std::move(entry);
+}
+
+}  // namespace qm

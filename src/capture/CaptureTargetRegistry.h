@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "capture/CaptureTarget.h"
+
+namespace qm {
+
+// The fixed, ordered table of capture targets. The trigger detector walks it
+// from first to last and the first command word that matches wins, so the
+// order is part of the behaviour. Immutable once built: safe to read from any
+// thread without a lock.
+class CaptureTargetRegistry {
+public:
+    using Targets = std::vector<std::shared_ptr<CaptureTarget>>;
+
+    // The ten targets in their fixed order: note, reminders, copy, timer,
+    // calc, alarm, calendar, obsidian, slack, logseq.
+    static CaptureTargetRegistry standard();
+
+    // Any targets, in the given order (tests). Null entries are dropped.
+    explicit CaptureTargetRegistry(Targets targets);
+
+    const Targets& targets() const { return targets_; }
+    std::size_t size() const { return targets_.size(); }
+
+    // The first target with this command word (exact, lower case), or null.
+    std::shared_ptr<CaptureTarget> target(std::string_view commandName) const;
+
+private:
+    Targets targets_;
+};
+
+}  // namespace qm

@@ -1,0 +1,29 @@
+#include "capture/EventTapCallGate.h"
+
+#include <thread>
+
+namespace qm {
+
+// Both sides write their own flag before reading the other's (sequentially
+// consistent), so a call either sees the gate closed or is seen inside by close().
+
+EventTapCallGate::Pass::Pass(EventTapCallGate& gate) : gate_(gate)
+{
+    gate_.inside_.fetch_add(1);
+    admitted_ = !gate_.closed_.load();
+}
+
+EventTapCallGate::Pass::~Pass()
+{
+    gate_.inside_.fetch_sub(1);
+}
+
+void EventTapCallGate::close()
+{
+    closed_.store(true);
+    while (inside_.load() != 0) {
+        std::this_thread::yield();
+    }
+}
+
+}  // namespace qm

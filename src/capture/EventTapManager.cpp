@@ -1,0 +1,323 @@
+#include "capture/EventTapManager.h"
+
+#include <fmt/format.h>
+
+#include "base/Log.h"
+#include "platform/Alert.h"
+#include "platform/Clock.h"
+#include "platform/EventTapFactory.h"
+#include "platform/EventTapRunLoop.h"
+#include "platform/MainLoop.h"
+#include "platform/ThreadName.h"
+#include "platform/UserDefaults.h"
+#include "shell/PermissionsManager.h"
+
+namespace qm {
+
+EventTapManager::EventTapManager(Services services)
+    : services_(std::move(services)), processingQueue_(std::make_unique<SerialQueue>(processingQueueLabel))
+{
+    loadShortcutPreferences();
+    observeAIPromptNotifications();
+}
+
+EventTapManager::~EventTapManager()
+{
+    gate_->close();
+    for (const auto& token : observers_) {
+        services_.notificationCenter.removeObserver(token);
+    }
+    stop();
+    stopping_.store(true);
+}
+
+void EventTapManager::observeAIPromptNotifications()
+{
+    const auto observe = [this](std::string name, bool promptMode) {
+        // Any thread may post these names, so the observer goes through the gate.
+        observers_.push_back(services_.notificationCenter.addObserver(
+            std::move(name), nullptr, [this, gate = gate_, promptMode](const Notification&) {
+                if (const EventTapCallGate::Pass pass(*gate); pass) {
+                    setAIPromptMode(promptMode);
+                }
+            }));
+    };
+    observe("TriggerAIQuickActions", true);
+    observe("CancelAIPrompt", false);
+    observe("CommitAIPrompt", false);
+}
+
+void EventTapManager::onMain(std::function<void()> task)
+{
+    services_.mainLoop.post(alive_.guard(std::move(task)));
+}
+
+ScheduledTask EventTapManager::onMainAfter(double seconds, std::function<void()> task)
+{
+    return services_.mainLoop.postAfter(seconds, alive_.guard(std::move(task)));
+}
+
+void EventTapManager::onProcessingQueue(std::function<void()> task)
+{
+    processingQueue_->async([this, task = std::move(task)] {
+        if (!stopping_.load()) {
+            task();
+        }
+    });
+}
+
+void EventTapManager::loadShortcutPreferences()
+{
+    const auto flag = [this](const char* key, bool fallback) {
+        const auto value = services_.defaults.objectForKey(key);
+        const bool* stored = value ? value->get<bool>() : nullptr;
+        return stored ? *stored : fallback;
+    };
+    EventFlags modifiers = 0;
+    if (flag("shortcutHasControl", true)) {
+        modifiers |= KeyEventFlags::control;
+    }
+    if (flag("shortcutHasOption", false)) {
+        modifiers |= KeyEventFlags::alternate;
+    }
+    if (flag("shortcutHasShift", false)) {
+        modifiers |= KeyEventFlags::shift;
+    }
+    if (flag("shortcutHasCommand", false)) {
+        modifiers |= KeyEventFlags::command;
+    }
+    setShortcutModifiers(modifiers == 0 ? KeyEventFlags::control : modifiers);
+}
+
+void EventTapManager::setShortcutModifiers(EventFlags modifiers)
+{
+    shortcutModifiers_.store(modifiers & KeyEventFlags::modifiers, std::memory_order_relaxed);
+}
+
+void EventTapManager::start()
+{
+    if (!PermissionsManager::isAccessibilityTrusted()) {
+        Log::print("Accessibility not trusted. Skipping event tap creation.");
+        return;
+    }
+    stop();
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(tapLock_);
+        generation = ++tapGeneration_;
+        // A new start is the user's way back after a permanent disable.
+        isTapPermanentlyDisabled_ = false;
+        consecutiveTimeouts_ = 0;
+    }
+    std::thread thread([this, generation] { runTapThread(generation); });
+    {
+        std::lock_guard lock(tapLock_);
+        tapThread_ = std::move(thread);
+    }
+    startWatchdogTimer();
+}
+
+void EventTapManager::runTapThread(std::uint64_t generation)
+{
+    // stop() joins this thread (or, called on it, lets it finish on its own
+    // after the run loop ends), so the manager outlives every use below.
+    ThreadName::setCurrent(tapThreadName);
+    const auto runLoop = std::make_shared<EventTapRunLoop>();
+    auto tap = services_.tapFactory.createTap(
+        EventTap::Location::session, EventTap::Placement::headInsert, EventTap::Options::defaultTap,
+        eventMaskBit(KeyEventType::keyDown),
+        [gate = gate_, manager = this](const KeyEvent& event) { return eventTapCallback(*gate, manager, event); });
+    if (!tap) {
+        Log::print("Failed to create event tap.");
+        showEventTapFailurePrompt();
+        return;
+    }
+    bool superseded = false;
+    {
+        std::lock_guard lock(tapLock_);
+        superseded = tapGeneration_ != generation;
+        if (!superseded) {
+            eventTap_ = tap;
+            tapRunLoop_ = runLoop;
+        }
+    }
+    if (superseded) {
+        tap->setEnabled(false);
+        tap->invalidate();
+        return;
+    }
+    tap->setEnabled(true);
+    Log::print("Event tap successfully started on dedicated background thread.");
+    tap.reset();
+    runLoop->run();
+}
+
+void EventTapManager::stop()
+{
+    onMain([this] { tapWatchdogTimer_.invalidate(); });
+    std::shared_ptr<EventTap> tap;
+    std::shared_ptr<EventTapRunLoop> runLoop;
+    std::thread thread;
+    {
+        std::lock_guard lock(tapLock_);
+        ++tapGeneration_;
+        tap = std::move(eventTap_);
+        runLoop = std::move(tapRunLoop_);
+        thread = std::move(tapThread_);
+        eventTap_.reset();
+        tapRunLoop_.reset();
+    }
+    if (tap) {
+        tap->setEnabled(false);
+        tap->invalidate();
+    }
+    if (runLoop) {
+        runLoop->stop();
+    }
+    if (thread.joinable()) {
+        // A thread not yet past its start finds the newer generation and ends;
+        // stop() on the tap thread itself cannot wait for it.
+        if (thread.get_id() == std::this_thread::get_id()) {
+            thread.detach();
+        } else {
+            thread.join();
+        }
+    }
+}
+
+void EventTapManager::startWatchdogTimer()
+{
+    onMain([this] {
+        tapWatchdogTimer_ = Timer::scheduledTimer(services_.mainLoop, watchdogInterval, true, [this] {
+            // The timer is a member: it never fires once the manager is gone.
+            std::shared_ptr<EventTap> tap;
+            bool disabledForGood = false;
+            double lastTimeout = 0;
+            {
+                std::lock_guard lock(tapLock_);
+                tap = eventTap_;
+                disabledForGood = isTapPermanentlyDisabled_;
+                lastTimeout = lastTapTimeoutAt_;
+            }
+            if (disabledForGood || !tap || services_.clock.now() - lastTimeout <= watchdogQuietAfterTimeout) {
+                return;
+            }
+            if (!tap->isEnabled()) {
+                Log::print("⚠️ Watchdog: Event tap was disabled! Re-enabling...");
+                tap->setEnabled(true);
+            }
+        });
+    });
+}
+
+void EventTapManager::handleTimeout()
+{
+    services_.mainLoop.post(services_.captureRouter.cancelCapture);
+    int count = 0;
+    {
+        std::lock_guard lock(tapLock_);
+        lastTapTimeoutAt_ = services_.clock.now();
+        count = ++consecutiveTimeouts_;
+    }
+    Log::print(fmt::format("Event tap watchdog: Timeout occurred. Count: {}", count));
+    if (count < timeoutsBeforePermanentDisable) {
+        onMainAfter(timeoutCooldown, [this] {
+            std::shared_ptr<EventTap> tap;
+            bool disabledForGood = false;
+            {
+                std::lock_guard lock(tapLock_);
+                tap = eventTap_;
+                disabledForGood = isTapPermanentlyDisabled_;
+            }
+            if (!disabledForGood && tap) {
+                tap->setEnabled(true);
+                Log::print("Event tap watchdog: Re-enabled tap after 2s cooldown.");
+            }
+        });
+        return;
+    }
+    Log::print("Event tap watchdog: Disabling event tap permanently due to multiple timeouts to protect "
+               "system input stream.");
+    {
+        std::lock_guard lock(tapLock_);
+        isTapPermanentlyDisabled_ = true;
+    }
+    stop();
+    NotificationCenter& center = services_.notificationCenter;
+    services_.mainLoop.post([cancelCapture = services_.captureRouter.cancelCapture, &center] {
+        cancelCapture();
+        center.post("PresentCaptureFailure", nullptr,
+                    UserInfo{{"command", "capture"},
+                             {"detail", detailAfterRepeatedTimeouts},
+                             {"saved", false},
+                             {"informational", true}});
+    });
+}
+
+void EventTapManager::handleUserInputDisable()
+{
+    services_.mainLoop.post(services_.captureRouter.cancelCapture);
+    std::shared_ptr<EventTap> tap;
+    {
+        std::lock_guard lock(tapLock_);
+        if (isTapPermanentlyDisabled_ || !eventTap_) {
+            return;
+        }
+        tap = eventTap_;
+    }
+    tap->setEnabled(true);
+    onMainAfter(userInputRecheckDelay, [this] {
+        std::shared_ptr<EventTap> current;
+        {
+            std::lock_guard lock(tapLock_);
+            if (isTapPermanentlyDisabled_) {
+                return;
+            }
+            current = eventTap_;
+        }
+        if (current && !current->isEnabled()) {
+            Log::print("⚠️ Event tap disabled by user input and re-enable failed — prompting for permissions.");
+            showEventTapFailurePrompt();
+        }
+    });
+}
+
+void EventTapManager::showEventTapFailurePrompt()
+{
+    services_.mainLoop.post([] {
+        Alert alert;
+        alert.messageText = "Input Monitoring or Accessibility Permission Required";
+        alert.informativeText =
+            "Quillmarker was unable to start its global keyboard listener.\n\n"
+            "This usually means that the application lacks 'Input Monitoring' or 'Accessibility' "
+            "permissions in System Settings.\n\n"
+            "Please open 'System Settings > Privacy & Security' and ensure Quillmarker is toggled ON under "
+            "both 'Accessibility' and 'Input Monitoring', then restart the app.";
+        alert.alertStyle = Alert::Style::critical;
+        alert.addButton("Open Settings");
+        alert.addButton("Cancel");
+        if (alert.runModal() == Alert::alertFirstButtonReturn) {
+            PermissionsManager::openAccessibilitySettings();
+        }
+    });
+}
+
+std::shared_ptr<EventTap> EventTapManager::eventTap() const
+{
+    std::lock_guard lock(tapLock_);
+    return eventTap_;
+}
+
+int EventTapManager::consecutiveTimeouts() const
+{
+    std::lock_guard lock(tapLock_);
+    return consecutiveTimeouts_;
+}
+
+bool EventTapManager::isTapPermanentlyDisabled() const
+{
+    std::lock_guard lock(tapLock_);
+    return isTapPermanentlyDisabled_;
+}
+
+}  // namespace qm

@@ -1,0 +1,278 @@
+#pragma once
+
+#include <cstdint>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/EventTapCallGate.h"
+#include "capture/EventTapCaptureRouter.h"
+#include "capture/SuggestionMuteSet.h"
+#include "platform/AliveToken.h"
+#include "platform/EventTap.h"
+#include "platform/KeyEvent.h"
+#include "platform/KeyEventFlags.h"
+#include "platform/MainLoop.h"
+#include "platform/NotificationCenter.h"
+#include "platform/SerialQueue.h"
+#include "platform/Timer.h"
+
+namespace qm {
+
+class Clock;
+class EventTapFactory;
+class EventTapManagerDelegate;
+class EventTapRunLoop;
+class MainLoop;
+class PrivacyFirewall;
+class SecureInput;
+class SyntheticEventPoster;
+class UserDefaults;
+class Workspace;
+
+// The program's global keyboard listener. It installs a session-level tap for
+// key-downs on a thread of its own, decides for every key-down whether the key
+// is the capture router's, the suggestion overlay's, the AI prompt's or plain
+// typing (handleKeyEvent), keeps the typing context that suggestions are built
+// from, and keeps the tap alive: a tap the system switched off is switched on
+// again, given up after repeated timeouts, and the user is told when it cannot
+// run.
+//
+// One per process, owned by the application delegate, made and destroyed on
+// the main thread. Destruction waits for a tap callback in flight and for the
+// keystroke the tap queue is processing; delayed main-thread blocks check that
+// the manager still lives.
+//
+// Threads:
+// - the tap callback (handleKeyEvent, handleTimeout, handleUserInputDisable)
+//   runs where the tap delivers events; it never blocks, and sends every effect
+//   to the main loop or to the tap queue;
+// - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
+//   (processKeystroke, notifyUpdate) one keystroke after another;
+// - the main thread runs start(), the watchdog, the delayed re-enables, the
+//   failure prompt, every delegate call and every notification posted here.
+// Locks: tapLock_ guards the tap objects and its health counters,
+// typingStateLock_ the typing state, one read or write at a time. Neither is
+// held while the other is taken, nor while calling out.
+class EventTapManager {
+public:
+    // What the manager works with. Every reference must outlive the manager.
+    struct Services {
+        EventTapFactory& tapFactory;
+        SyntheticEventPoster& eventPoster;
+        SecureInput& secureInput;
+        Workspace& workspace;
+        MainLoop& mainLoop;
+        const Clock& clock;
+        UserDefaults& defaults;
+        // Where the tap's notifications are posted and its own observers listen.
+        NotificationCenter& notificationCenter;
+        // EventTapCaptureRouter::of(CaptureRouterController::shared()) in the app.
+        EventTapCaptureRouter captureRouter;
+        PrivacyFirewall& privacyFirewall;
+        // True while one of the program's own editable windows is key; keys
+        // then reach that window untouched. Called for every key-down on the
+        // tap's thread. Empty: never.
+        std::function<bool()> isOwnEditableWindowKey;
+    };
+
+    static constexpr const char* processingQueueLabel = "com.quillmarker.app.tapQueue";
+    static constexpr const char* tapThreadName = "com.quillmarker.app.EventTapThread";
+
+    static constexpr double watchdogInterval = 3.0;
+    // The watchdog leaves the tap alone this long after a timeout, so that it
+    // never cuts the timeout cooldown short.
+    static constexpr double watchdogQuietAfterTimeout = 2.5;
+    static constexpr double timeoutCooldown = 2.0;
+    static constexpr int timeoutsBeforePermanentDisable = 3;
+    static constexpr double userInputRecheckDelay = 1.0;
+
+    // Characters (user-perceived) of typing kept in the sliding buffer.
+    static constexpr std::size_t slidingBufferLimit = 500;
+    // Words kept once a word is ended by Space.
+    static constexpr std::size_t recentWordsLimit = 5;
+    // Words ended by punctuation are kept beyond recentWordsLimit (a sentence
+    // keeps its clauses) but never beyond this.
+    static constexpr std::size_t recentWordsHardLimit = 20;
+    // Seconds without a keystroke after which the sliding buffer is emptied.
+    static constexpr double sessionTimeout = 5.0;
+    // The time of no key press at all (0001-01-01, in seconds since 1970).
+    static constexpr double distantPast = -62135596800.0;
+
+    static constexpr const char* detailAfterRepeatedTimeouts =
+        "The keyboard listener paused after repeated timeouts. Restart Quillmarker from the menu bar, "
+        "then type // again.";
+
+    // Builds the manager (stopped), reads the shortcut preferences and starts
+    // listening for the AI prompt notifications.
+    explicit EventTapManager(Services services);
+    // Stops the tap and waits for its thread; keystrokes still queued are dropped.
+    ~EventTapManager();
+    EventTapManager(const EventTapManager&) = delete;
+    EventTapManager& operator=(const EventTapManager&) = delete;
+
+    // --- Main thread ---
+
+    // Read afresh for every report; the delegate must be cleared (nullptr)
+    // before it goes away.
+    EventTapManagerDelegate* delegate() const { return delegate_; }
+    void setDelegate(EventTapManagerDelegate* delegate) { delegate_ = delegate; }
+
+    // Rebuilds shortcutModifiers() from "shortcutHasControl" (true unless it
+    // holds a false Boolean), "shortcutHasOption", "shortcutHasShift" and
+    // "shortcutHasCommand" (true only when they hold a true Boolean); none
+    // true gives Control alone.
+    void loadShortcutPreferences();
+
+    // Installs the tap on a new thread (replacing any running one) and starts
+    // the watchdog. Needs Accessibility trust; without it nothing happens. A
+    // start also lifts a permanent disable and forgets earlier timeouts.
+    void start();
+    // Removes the tap and ends its thread. Any thread; safe when nothing runs.
+    void stop();
+
+    void startWatchdogTimer();
+    void showEventTapFailurePrompt();
+
+    // --- The tap's callback ---
+
+    // Passes this process's own synthetic events untouched, hands key-downs
+    // to handleKeyEvent and the tap-disabled events to the two handlers below.
+    // `manager` is reached through `gate` only, so a manager being destroyed
+    // is never touched.
+    static std::optional<KeyEvent> eventTapCallback(EventTapCallGate& gate, EventTapManager* manager,
+                                                    const KeyEvent& event);
+    // The decision for one key-down: true swallows it.
+    bool handleKeyEvent(const KeyEvent& event);
+    void handleTimeout();
+    void handleUserInputDisable();
+
+    // The text a key event types (at most 16 UTF-16 units); nothing when it types none.
+    static std::optional<std::string> getUnicodeString(const KeyEvent& event);
+
+    // --- Typing context ---
+
+    // Tap queue only.
+    void processKeystroke(std::uint16_t keyCode, const std::optional<std::string>& characters,
+                          const std::string& appBundleId);
+    void notifyUpdate();
+    // Forgets what was typed: the recent words, the word prefix and the
+    // sliding buffer (queued behind keystrokes already queued), with
+    // `clearPassiveBuffer` also the capture router's passive trigger buffer
+    // (at once), and tells the delegate to clear its suggestions. Any thread.
+    // `appBundleId` names the application concerned (nothing: the frontmost);
+    // the clearing is the same for every application.
+    void clearContext(const std::optional<std::string>& appBundleId, bool clearPassiveBuffer);
+
+    // --- Typing state: any thread, one locked read or write each ---
+
+    std::vector<std::string> recentWords() const;
+    void setRecentWords(std::vector<std::string> words);
+    std::string currentWordPrefix() const;
+    void setCurrentWordPrefix(std::string prefix);
+    std::string slidingBuffer() const;
+    void setSlidingBuffer(std::string buffer);
+    bool isSuggestionsOverlayVisible() const;
+    void setSuggestionsOverlayVisible(bool visible);
+    bool isPlaceholderModeActive() const;
+    void setPlaceholderModeActive(bool active);
+    bool isAIPromptMode() const;
+    void setAIPromptMode(bool active);
+    // Seconds since 1970 on the injected clock; distantPast before the first key.
+    double lastKeyPressTime() const;
+    void setLastKeyPressTime(double time);
+    bool lastActionWasSuggestionWithTrailingSpace() const;
+    void setLastActionWasSuggestionWithTrailingSpace(bool value);
+
+    // The modifiers (KeyEventFlags bits) that, with a digit 1 to 6, pick a suggestion.
+    EventFlags shortcutModifiers() const { return shortcutModifiers_.load(std::memory_order_relaxed); }
+    void setShortcutModifiers(EventFlags modifiers);
+
+    // --- State of the tap ---
+
+    // The installed tap, if any (any thread).
+    std::shared_ptr<EventTap> eventTap() const;
+    int consecutiveTimeouts() const;
+    bool isTapPermanentlyDisabled() const;
+    // The applications where Control+0 switched suggestions off.
+    const SuggestionMuteSet& mutedApplications() const { return mutedApplications_; }
+    SerialQueue& processingQueue() { return *processingQueue_; }
+
+private:
+    void observeAIPromptNotifications();
+
+    // The tap thread's body.
+    void runTapThread(std::uint64_t generation);
+    // Runs `task` on the main thread if the manager still lives then.
+    void onMain(std::function<void()> task);
+    ScheduledTask onMainAfter(double seconds, std::function<void()> task);
+    // Runs `task` on the tap queue unless the manager is being destroyed.
+    void onProcessingQueue(std::function<void()> task);
+
+    // The typing state a key-down decision looks at, read under one lock.
+    struct KeyFlags {
+        bool aiPromptMode = false;
+        bool overlayVisible = false;
+        bool placeholderMode = false;
+        bool trailingSpace = false;
+    };
+    KeyFlags keyFlags() const;
+
+    // Key dispatch helpers (tap thread).
+    bool dispatchUnmutedKey(const KeyEvent& event, std::string bundleId);
+    bool dispatchAIPromptKey(const KeyEvent& event);
+    void toggleSuggestionMute(const std::string& bundleId);
+    void queueKeystroke(const KeyEvent& event, std::string bundleId);
+    void postSyntheticKey(std::uint16_t keyCode);
+    void postOnMain(std::string name, UserInfo userInfo = {});
+    void callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call);
+
+    // Typing context helpers (tap queue).
+    void restartSessionTimer();
+    void endLine(std::uint16_t keyCode, const std::string& appBundleId);
+
+    Services services_;
+    EventTapManagerDelegate* delegate_ = nullptr;
+
+    mutable std::mutex tapLock_;
+    std::shared_ptr<EventTap> eventTap_;
+    std::shared_ptr<EventTapRunLoop> tapRunLoop_;
+    std::thread tapThread_;
+    std::uint64_t tapGeneration_ = 0;
+    int consecutiveTimeouts_ = 0;
+    bool isTapPermanentlyDisabled_ = false;
+    double lastTapTimeoutAt_ = distantPast;
+
+    mutable std::mutex typingStateLock_;
+    std::vector<std::string> recentWords_;
+    std::string currentWordPrefix_;
+    std::string slidingBuffer_;
+    bool isSuggestionsOverlayVisible_ = false;
+    bool isPlaceholderModeActive_ = false;
+    bool isAIPromptMode_ = false;
+    double lastKeyPressTime_ = distantPast;
+    bool lastActionWasSuggestionWithTrailingSpace_ = false;
+
+    std::atomic<EventFlags> shortcutModifiers_{KeyEventFlags::control | KeyEventFlags::alternate};
+    SuggestionMuteSet mutedApplications_;
+
+    std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
+    AliveToken alive_;
+    std::atomic<bool> stopping_{false};
+
+    // Main thread only.
+    Timer sessionDebounceTimer_;
+    Timer tapWatchdogTimer_;
+    std::vector<NotificationCenter::ObserverToken> observers_;
+
+    // Last member: destroyed first, so the keystroke it is processing finds
+    // the rest of the manager in place.
+    std::unique_ptr<SerialQueue> processingQueue_;
+};
+
+}  // namespace qm

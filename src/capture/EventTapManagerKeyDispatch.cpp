@@ -1,0 +1,301 @@
+// The decision the event tap makes for every key-down, on the tap's thread.
+#include <algorithm>
+#include <array>
+
+#include <fmt/format.h>
+
+#include "base/Log.h"
+#include "base/Text.h"
+#include "capture/EventTapManager.h"
+#include "capture/EventTapManagerDelegate.h"
+#include "capture/TypingContextCharacter.h"
+#include "platform/Clock.h"
+#include "platform/KeyCode.h"
+#include "platform/MainLoop.h"
+#include "platform/SecureInput.h"
+#include "platform/SyntheticEventPoster.h"
+#include "platform/Workspace.h"
+#include "store/PrivacyFirewall.h"
+
+namespace qm {
+
+namespace {
+
+// The digit keys 1 to 6 in the order of the suggestions they pick (the 6 key
+// comes before the 5 key in key-code order).
+constexpr std::array<std::uint16_t, 6> kSelectionKeys{KeyCode::one,  KeyCode::two,  KeyCode::three,
+                                                      KeyCode::four, KeyCode::five, KeyCode::six};
+
+// Punctuation that must not follow the space an inserted suggestion ended with.
+constexpr std::array<std::string_view, 6> kSpaceSensitivePunctuation{",", ".", "!", "?", ";", ":"};
+
+bool isModifierKey(std::uint16_t keyCode)
+{
+    return keyCode == KeyCode::command || keyCode == KeyCode::shift || keyCode == KeyCode::option ||
+           keyCode == KeyCode::control;
+}
+
+}  // namespace
+
+std::optional<KeyEvent> EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manager,
+                                                          const KeyEvent& event)
+{
+    // Our own Delete and text keys are already decided; they may also arrive
+    // from inside this very callback, so they are let through before anything
+    // else is looked at.
+    if (event.isOurs()) {
+        return event;
+    }
+    const EventTapCallGate::Pass pass(gate);
+    if (!pass) {
+        return event;
+    }
+    EventTapManager* self = manager;
+    switch (event.type()) {
+    case KeyEventType::keyDown:
+        if (self->handleKeyEvent(event)) {
+            return std::nullopt;
+        }
+        return event;
+    case KeyEventType::tapDisabledByUserInput:
+        self->handleUserInputDisable();
+        return event;
+    case KeyEventType::tapDisabledByTimeout:
+        self->handleTimeout();
+        return event;
+    default:
+        return event;
+    }
+}
+
+std::optional<std::string> EventTapManager::getUnicodeString(const KeyEvent& event)
+{
+    const std::u16string_view units = event.unicodeString();
+    if (units.empty()) {
+        return std::nullopt;
+    }
+    return text::toUtf8(units.substr(0, 16));
+}
+
+bool EventTapManager::handleKeyEvent(const KeyEvent& event)
+{
+    {
+        std::lock_guard lock(tapLock_);
+        consecutiveTimeouts_ = 0;
+    }
+    setLastKeyPressTime(services_.clock.now());
+
+    if (services_.isOwnEditableWindowKey && services_.isOwnEditableWindowKey()) {
+        return false;
+    }
+    if (services_.secureInput.isSecureEventInputEnabled()) {
+        clearContext(std::nullopt, true);
+        return false;
+    }
+    std::string bundleId;
+    if (auto frontmost = services_.workspace.frontmostApplication(); frontmost && frontmost->bundleIdentifier) {
+        bundleId = std::move(*frontmost->bundleIdentifier);
+        if (services_.privacyFirewall.isAppExcluded(bundleId)) {
+            clearContext(std::nullopt, true);
+            return false;
+        }
+    }
+
+    const EventTapCaptureRouter& router = services_.captureRouter;
+    if (router.isCaptureModeActiveThreadSafe()) {
+        return false;
+    }
+    if (router.isCaptureTransitionThreadSafe()) {
+        return true;
+    }
+    if (router.handleKeyEvent(event)) {
+        return true;
+    }
+
+    if (!bundleId.empty() && mutedApplications_.contains(bundleId)) {
+        // Suggestions are off here: only the key that turns them back on is ours.
+        if (event.keyCode() == KeyCode::zero && event.modifierFlags() == KeyEventFlags::control) {
+            toggleSuggestionMute(bundleId);
+            return true;
+        }
+        return false;
+    }
+    return dispatchUnmutedKey(event, std::move(bundleId));
+}
+
+bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bundleId)
+{
+    const std::uint16_t keyCode = event.keyCode();
+    const EventFlags modifiers = event.modifierFlags();
+    const bool control = (modifiers & KeyEventFlags::control) != 0;
+    const bool option = (modifiers & KeyEventFlags::alternate) != 0;
+    const bool command = (modifiers & KeyEventFlags::command) != 0;
+
+    if (control && !option && !command && keyCode == KeyCode::space) {
+        const bool shift = (modifiers & KeyEventFlags::shift) != 0;
+        postOnMain(shift ? "TriggerAIQuickActions" : "TriggerManualSuggestions");
+        return true;
+    }
+    // One look at the typing state for the whole decision.
+    const KeyFlags flags = keyFlags();
+    if (flags.aiPromptMode) {
+        return dispatchAIPromptKey(event);
+    }
+    if (flags.overlayVisible && keyCode == KeyCode::tab && !flags.placeholderMode) {
+        callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+            delegate.eventTapManagerDidCycleSuggestion(manager);
+        });
+        return true;
+    }
+    if (flags.overlayVisible && keyCode == KeyCode::returnKey) {
+        callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+            delegate.eventTapManagerDidCommitActiveSuggestion(manager);
+        });
+        return true;
+    }
+    if (flags.placeholderMode && keyCode == KeyCode::tab) {
+        postOnMain("TabPlaceholderPressed");
+        return true;
+    }
+
+    // After a suggestion that ended in a space, punctuation must replace that
+    // space. The Delete only lands before the punctuation if the punctuation
+    // itself is sent after it, so the key is swallowed and typed again below.
+    bool retypeAfterDelete = false;
+    if (flags.trailingSpace) {
+        if (keyCode == KeyCode::space) {
+            setLastActionWasSuggestionWithTrailingSpace(false);
+            Log::log("🔍 PredictiveOverlay EventTap: Swallowed space to prevent double space");
+            return true;
+        }
+        const auto text = getUnicodeString(event);
+        const auto first = text ? TypingContextCharacter::first(*text) : std::nullopt;
+        if (!first) {
+            if (!isModifierKey(keyCode)) {
+                setLastActionWasSuggestionWithTrailingSpace(false);
+            }
+        } else if (std::find(kSpaceSensitivePunctuation.begin(), kSpaceSensitivePunctuation.end(),
+                             first->text()) != kSpaceSensitivePunctuation.end()) {
+            postSyntheticKey(KeyCode::deleteKey);
+            setLastActionWasSuggestionWithTrailingSpace(false);
+            Log::log(fmt::format("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation '{}'",
+                                 first->text()));
+            retypeAfterDelete = true;
+        } else if (first->kind() != TypingContextCharacter::Kind::whitespace) {
+            setLastActionWasSuggestionWithTrailingSpace(false);
+        }
+    }
+
+    if (keyCode == KeyCode::zero && modifiers == KeyEventFlags::control) {
+        toggleSuggestionMute(bundleId);
+        return true;
+    }
+    if (flags.overlayVisible && modifiers == shortcutModifiers()) {
+        const auto selection = std::find(kSelectionKeys.begin(), kSelectionKeys.end(), keyCode);
+        if (selection != kSelectionKeys.end()) {
+            const int index = static_cast<int>(selection - kSelectionKeys.begin());
+            callDelegateOnMain([index](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+                delegate.eventTapManagerDidSelectSuggestionIndex(manager, index);
+            });
+            return true;
+        }
+    }
+    if (keyCode == KeyCode::escape) {
+        postOnMain("EscapePlaceholderPressed");
+        callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+            delegate.eventTapManagerDidClearSuggestions(manager);
+        });
+    } else if (!control && !command) {
+        queueKeystroke(event, std::move(bundleId));
+    }
+
+    if (retypeAfterDelete) {
+        services_.eventPoster.post(EventTap::Location::hid, event);
+        return true;
+    }
+    return false;
+}
+
+bool EventTapManager::dispatchAIPromptKey(const KeyEvent& event)
+{
+    switch (event.keyCode()) {
+    case KeyCode::returnKey:
+        postOnMain("CommitAIPrompt");
+        return true;
+    case KeyCode::deleteKey:
+        postOnMain("DeleteAIPromptChar");
+        return true;
+    case KeyCode::escape:
+        postOnMain("CancelAIPrompt");
+        return true;
+    case KeyCode::command:
+    case KeyCode::shift:
+    case KeyCode::option:
+    case KeyCode::control:
+    case KeyCode::rightOption:
+        return false;
+    case KeyCode::leftArrow:
+        postOnMain("CycleAIActionLeft");
+        return true;
+    case KeyCode::rightArrow:
+        postOnMain("CycleAIActionRight");
+        return true;
+    default:
+        break;
+    }
+    if (auto text = getUnicodeString(event); text && !text->empty()) {
+        postOnMain("AppendAIPromptChar", UserInfo{{"text", std::move(*text)}});
+    }
+    return true;
+}
+
+void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
+{
+    if (bundleId.empty()) {
+        return;  // nothing in front to mute
+    }
+    const bool muted = mutedApplications_.toggle(bundleId);
+    if (muted) {
+        // What was typed so far must not keep suggestions on screen.
+        clearContext(bundleId, false);
+    }
+    postOnMain("TogglePerAppMute", UserInfo{{"bundleId", bundleId}, {"muted", muted}});
+    postOnMain("ShowHUDMessage", UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
+}
+
+void EventTapManager::queueKeystroke(const KeyEvent& event, std::string bundleId)
+{
+    // Not through onProcessingQueue: one task object less on every key.
+    processingQueue_->async([this, event, bundleId = std::move(bundleId)] {
+        if (!stopping_.load()) {
+            processKeystroke(event.keyCode(), getUnicodeString(event), bundleId);
+        }
+    });
+}
+
+void EventTapManager::postSyntheticKey(std::uint16_t keyCode)
+{
+    services_.eventPoster.post(EventTap::Location::hid,
+                               KeyEvent::keyboardEvent(KeyEventSourceState::hidSystemState, keyCode, true));
+    services_.eventPoster.post(EventTap::Location::hid,
+                               KeyEvent::keyboardEvent(KeyEventSourceState::hidSystemState, keyCode, false));
+}
+
+void EventTapManager::postOnMain(std::string name, UserInfo userInfo)
+{
+    NotificationCenter& center = services_.notificationCenter;
+    services_.mainLoop.post([&center, name = std::move(name), userInfo = std::move(userInfo)]() mutable {
+        center.post(std::move(name), nullptr, std::move(userInfo));
+    });
+}
+
+void EventTapManager::callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call)
+{
+    onMain([this, call = std::move(call)] {
+        if (delegate_) {
+            call(*delegate_, *this);
+        }
+    });
+}
+
+}  // namespace qm

@@ -1,0 +1,176 @@
+#include "capture/PassiveTriggerDetector.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include "base/Text.h"
+#include "capture/TriggerBoundary.h"
+#include "platform/KeyCode.h"
+
+namespace qm {
+
+namespace {
+
+// Key codes of the letters at their US positions, for events that carry no text.
+constexpr std::array<std::pair<std::uint16_t, char16_t>, 26> kLetters{{
+    {0, u'a'},  {1, u's'},  {2, u'd'},  {3, u'f'},  {4, u'h'},  {5, u'g'},  {6, u'z'},
+    {7, u'x'},  {8, u'c'},  {9, u'v'},  {11, u'b'}, {12, u'q'}, {13, u'w'}, {14, u'e'},
+    {15, u'r'}, {16, u'y'}, {17, u't'}, {31, u'o'}, {32, u'u'}, {34, u'i'}, {35, u'p'},
+    {37, u'l'}, {38, u'j'}, {40, u'k'}, {45, u'n'}, {46, u'm'},
+}};
+
+struct Symbol {
+    std::uint16_t keyCode;
+    char16_t plain;
+    char16_t shifted;
+};
+
+// Digits and punctuation of key codes 18 to 44; Shift changes only = - and /.
+constexpr std::array<Symbol, 13> kSymbols{{
+    {18, u'1', u'1'},
+    {19, u'2', u'2'},
+    {20, u'3', u'3'},
+    {21, u'4', u'4'},
+    {22, u'6', u'6'},
+    {23, u'5', u'5'},
+    {24, u'=', u'+'},
+    {25, u'9', u'9'},
+    {26, u'7', u'7'},
+    {27, u'-', u'_'},
+    {28, u'8', u'8'},
+    {29, u'0', u'0'},
+    {44, u'/', u'?'},
+}};
+
+constexpr EventFlags kClearingModifiers = KeyEventFlags::command | KeyEventFlags::control;
+
+std::u16string lowercasedRoot(std::u16string_view text)
+{
+    icu::UnicodeString folded(false, text.data(), static_cast<std::int32_t>(text.size()));
+    folded.toLower(icu::Locale::getRoot());
+    return std::u16string(folded.getBuffer(), static_cast<std::size_t>(folded.length()));
+}
+
+std::u16string triggerWord(const CaptureTarget& target)
+{
+    return u"//" + text::toUtf16(target.commandName());
+}
+
+}  // namespace
+
+PassiveTriggerDetector::PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit,
+                                               MissingPathFailure missingPathFailure)
+    : registry_(registry), bufferLimit_(bufferLimit), missingPathFailure_(std::move(missingPathFailure))
+{
+}
+
+std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
+                                               std::u16string_view eventText)
+{
+    if (!eventText.empty()) {
+        return std::u16string(eventText.substr(0, maxKeyTextLength));
+    }
+    const bool shift = (flags & KeyEventFlags::shift) != 0;
+    for (const auto& [code, letter] : kLetters) {
+        if (code == keyCode) {
+            return std::u16string(1, shift ? static_cast<char16_t>(letter - u'a' + u'A') : letter);
+        }
+    }
+    for (const auto& symbol : kSymbols) {
+        if (symbol.keyCode == keyCode) {
+            return std::u16string(1, shift ? symbol.shifted : symbol.plain);
+        }
+    }
+    return {};
+}
+
+PassiveOutcome PassiveTriggerDetector::handleKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode,
+                                                 EventFlags flags, std::u16string_view eventText) const
+{
+    if ((flags & kClearingModifiers) != 0) {
+        buffer.clear();
+        return {};
+    }
+    if (keyCode == KeyCode::deleteKey) {
+        buffer.removeLastCharacter();
+        return {};
+    }
+    if (keyCode == KeyCode::returnKey) {
+        return handleTerminator(buffer, u'\n');
+    }
+    if (keyCode == KeyCode::space) {
+        return handleTerminator(buffer, u' ');
+    }
+    const std::u16string typed = keyText(keyCode, flags, eventText);
+    if (!typed.empty()) {
+        buffer.append(typed);
+        buffer.keepLastCharacters(bufferLimit_);
+    }
+    return {};
+}
+
+PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& buffer,
+                                                        char16_t terminator) const
+{
+    buffer.append(std::u16string_view(&terminator, 1));
+
+    const std::u16string_view last = buffer.lastCharacters(1);
+    std::shared_ptr<CaptureTarget> matched;
+    std::u16string matchedWord;
+    if (last == u" " || last == u"\n") {
+        const std::u16string& all = buffer.text();
+        const std::u16string typed =
+            lowercasedRoot(std::u16string_view(all).substr(0, all.size() - last.size()));
+        for (const auto& target : registry_.targets()) {
+            std::u16string word = triggerWord(*target);
+            if (typed.size() >= word.size() &&
+                typed.compare(typed.size() - word.size(), word.size(), word) == 0) {
+                matched = target;
+                matchedWord = std::move(word);
+                break;
+            }
+        }
+    }
+
+    PassiveOutcome outcome;
+    if (matched) {
+        // Command words are ASCII, so each unit of the word is one character.
+        const std::size_t wordLength = matchedWord.size();
+        const std::size_t fullLength = wordLength + 1;
+        const std::size_t count = buffer.characterCount();
+        std::optional<std::u16string_view> prev;
+        if (count > fullLength) {
+            prev = buffer.character(count - fullLength - 1);
+        }
+        if (!TriggerBoundary::isValid(prev)) {
+            if (count >= fullLength) {
+                buffer.removeLastCharacters(fullLength);
+            }
+        } else {
+            outcome.hidesSuggestions = true;
+            if (missingPathFailure_) {
+                outcome.folderFailure = missingPathFailure_(*matched);
+            }
+            if (outcome.folderFailure) {
+                buffer.clear();
+                return outcome;
+            }
+            PassiveTriggerBuffer withoutTerminator = buffer;
+            withoutTerminator.removeLastCharacter();
+            outcome.kind = PassiveOutcome::Kind::trigger;
+            outcome.target = matched;
+            outcome.triggerBody = text::toUtf8(withoutTerminator.lastCharacters(wordLength));
+            outcome.documentTriggerLength = static_cast<int>(wordLength);
+            buffer.clear();
+            return outcome;
+        }
+    }
+    buffer.keepLastCharacters(bufferLimit_);
+    return outcome;
+}
+
+}  // namespace qm

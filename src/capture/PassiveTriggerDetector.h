@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "capture/CaptureTargetRegistry.h"
+#include "capture/PassiveOutcome.h"
+#include "capture/PassiveTriggerBuffer.h"
+#include "platform/KeyEventFlags.h"
+#include "platform/UserInfo.h"
+
+namespace qm {
+
+// The passive side of the capture router as a pure step: one key in, the
+// buffer edited and the outcome out. No locks, no Accessibility, no posting:
+// the router runs it under its buffer lock on the event-tap thread and acts on
+// the outcome.
+class PassiveTriggerDetector {
+public:
+    // The folder check of targets that need a configured folder: the
+    // "PresentCaptureFailure" userInfo when the folder is missing.
+    using MissingPathFailure = std::function<std::optional<UserInfo>(const CaptureTarget& target)>;
+
+    // At most this many UTF-16 units of a key's text are read.
+    static constexpr std::size_t maxKeyTextLength = 16;
+
+    // `registry` must outlive the detector.
+    PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit,
+                           MissingPathFailure missingPathFailure = {});
+
+    // Classifies a key-down (Command or Control held, Delete, a text key, or a
+    // Space or Return terminator) and edits `buffer` accordingly.
+    PassiveOutcome handleKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
+                             std::u16string_view eventText) const;
+
+    // The text a key adds to the buffer: the event's own text, else the US
+    // letter, digit or punctuation of its key code; empty for other keys.
+    static std::u16string keyText(std::uint16_t keyCode, EventFlags flags, std::u16string_view eventText);
+
+private:
+    PassiveOutcome handleTerminator(PassiveTriggerBuffer& buffer, char16_t terminator) const;
+
+    const CaptureTargetRegistry& registry_;
+    const std::size_t bufferLimit_;
+    MissingPathFailure missingPathFailure_;
+};
+
+}  // namespace qm

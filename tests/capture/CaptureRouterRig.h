@@ -1,0 +1,188 @@
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "capture/CaptureRouterAccessibilityFilter.h"
+#include "capture/CaptureRouterController.h"
+#include "platform/KeyCode.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/sim/ManualClock.h"
+#include "platform/sim/ManualMainLoop.h"
+#include "platform/sim/StandInDesktop.h"
+
+namespace qm::test {
+
+// Posts through the stand-in desktop, but only while the gate is open: a
+// closed gate holds the trigger removal on its queue, as a host that never
+// answers would.
+class GatedEventPoster final : public SyntheticEventPoster {
+public:
+    explicit GatedEventPoster(SyntheticEventPoster& inner) : inner_(inner) {}
+
+    void close()
+    {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+    }
+    void open()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+    // True once a post is waiting at the closed gate.
+    bool hasWaiter() const { return waiting_.load(); }
+
+    void post(EventTap::Location location, KeyEvent event) override
+    {
+        {
+            std::unique_lock lock(mutex_);
+            waiting_ = !open_;
+            changed_.wait(lock, [this] { return open_; });
+            waiting_ = false;
+        }
+        inner_.post(location, event);
+    }
+
+private:
+    SyntheticEventPoster& inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = true;
+    std::atomic<bool> waiting_{false};
+};
+
+// A capture router on the stand-in desktop, with an editor application in
+// front and a keyboard tap that treats keys as the event tap does around the
+// router: the program's own synthetic keys pass, keys pass while capture mode
+// is open, every key-down is swallowed during a transition, and a key the
+// router accepts as a trigger is swallowed.
+class CaptureRouterRig : public ::testing::Test {
+protected:
+    static constexpr const char* kEditorBundle = "com.example.editor";
+
+    CaptureRouterRig()
+        : loop(clock), desktop(loop), defaults(""),
+          accessibility(std::make_shared<CaptureRouterAccessibilityFilter>(desktop.accessibility())),
+          poster(desktop.syntheticEvents()), editor(desktop.addApplication(kEditorBundle, "Editor")),
+          window(editor.addWindow("Draft", Rect(0, 25, 900, 700)))
+    {
+        for (const char* name : {"HideSuggestionsOverlay", "PresentCaptureFailure"}) {
+            center.addObserver(name, nullptr, [this](const Notification& notification) {
+                std::lock_guard lock(mutex);
+                posted.push_back(notification);
+            });
+        }
+        buildRouter(CaptureTargetRegistry::standard());
+        tap = desktop.eventTaps().createTap(
+            EventTap::Location::session, EventTap::Placement::headInsert, EventTap::Options::defaultTap,
+            eventMaskBit(KeyEventType::keyDown), [this](const KeyEvent& event) -> std::optional<KeyEvent> {
+                CaptureRouterController* current = routerInUse.load();
+                if (event.type() != KeyEventType::keyDown || event.isOurs() || current == nullptr ||
+                    current->isCaptureModeActiveThreadSafe()) {
+                    return event;
+                }
+                if (current->isCaptureTransitionThreadSafe() || current->handleKeyEvent(event)) {
+                    return std::nullopt;
+                }
+                return event;
+            });
+        editor.activate();
+        loop.runUntilIdle();
+    }
+
+    ~CaptureRouterRig() override
+    {
+        poster.open();
+        tap.reset();
+        routerInUse.store(nullptr);
+    }
+
+    void buildRouter(CaptureTargetRegistry registry)
+    {
+        routerInUse.store(nullptr);
+        router.reset();
+        router = std::make_unique<CaptureRouterController>(loop, clock, desktop.workspace(), *accessibility,
+                                                           poster, center, defaults, std::move(registry));
+        router->setCaptureModeEntry([this](const std::shared_ptr<CaptureTarget>& target) {
+            std::lock_guard lock(mutex);
+            entered.push_back(target ? target->commandName() : "<none>");
+        });
+        routerInUse.store(router.get());
+    }
+
+    SimTextField addField(const std::string& value = {}, double width = 400,
+                          SimTextKind kind = SimTextKind::singleLine, double y = 100)
+    {
+        SimTextFieldSpec spec;
+        spec.kind = kind;
+        spec.value = value;
+        spec.frame = Rect(100, y, width, kind == SimTextKind::multiLine ? 80 : 22);
+        return window.addTextField(spec);
+    }
+
+    // Waits (pumping the main loop) until capture mode was asked to open `count` times.
+    bool waitForCaptureMode(std::size_t count = 1)
+    {
+        return loop.runUntil([&] { return enteredTargets().size() >= count; });
+    }
+
+    std::vector<std::string> enteredTargets()
+    {
+        std::lock_guard lock(mutex);
+        return entered;
+    }
+
+    std::vector<Notification> notifications(const std::string& name)
+    {
+        std::lock_guard lock(mutex);
+        std::vector<Notification> found;
+        std::copy_if(posted.begin(), posted.end(), std::back_inserter(found),
+                     [&](const Notification& n) { return n.name == name; });
+        return found;
+    }
+
+    // Delete keys this process posted that reached an application.
+    std::size_t syntheticDeleteKeyDowns()
+    {
+        std::size_t count = 0;
+        for (const auto& delivery : desktop.syntheticEvents().deliveries()) {
+            if (delivery.event.isOurs() && delivery.event.keyCode() == KeyCode::deleteKey &&
+                delivery.event.type() == KeyEventType::keyDown) {
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    ManualClock clock;
+    ManualMainLoop loop;
+    StandInDesktop desktop;
+    UserDefaults defaults;
+    NotificationCenter center;
+    std::shared_ptr<CaptureRouterAccessibilityFilter> accessibility;
+    GatedEventPoster poster;
+    SimApplication editor;
+    SimElement window;
+
+    std::mutex mutex;
+    std::vector<std::string> entered;
+    std::vector<Notification> posted;
+
+    std::unique_ptr<CaptureRouterController> router;
+    std::atomic<CaptureRouterController*> routerInUse{nullptr};
+    std::shared_ptr<EventTap> tap;
+};
+
+}  // namespace qm::test

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "capture/CaptureRouterController.h"
+#include "capture/EventTapManager.h"
+#include "capture/EventTapManagerDelegate.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/sim/ManualClock.h"
+#include "platform/sim/ManualMainLoop.h"
+#include "platform/sim/ScriptedAlertPresenter.h"
+#include "platform/sim/StandInDesktop.h"
+#include "shell/PermissionsManager.h"
+#include "store/DatabaseManager.h"
+#include "store/PrivacyFirewall.h"
+#include "support/TempDir.h"
+
+namespace qm::test {
+
+// Records the delegate calls, in order, as short words: "update", "clear",
+// "select 2", "cycle", "commit". Main thread only.
+class RecordingTapDelegate final : public EventTapManagerDelegate {
+public:
+    struct Update {
+        std::string context;
+        std::string prefix;
+        std::string fullBuffer;
+    };
+
+    void eventTapManagerDidUpdateContext(EventTapManager&, const std::string& context, const std::string& prefix,
+                                         const std::string& fullBuffer) override
+    {
+        calls.push_back("update");
+        updates.push_back({context, prefix, fullBuffer});
+    }
+    void eventTapManagerDidClearSuggestions(EventTapManager&) override { calls.push_back("clear"); }
+    void eventTapManagerDidSelectSuggestionIndex(EventTapManager&, int index) override
+    {
+        calls.push_back("select " + std::to_string(index));
+    }
+    void eventTapManagerDidCycleSuggestion(EventTapManager&) override { calls.push_back("cycle"); }
+    void eventTapManagerDidCommitActiveSuggestion(EventTapManager&) override { calls.push_back("commit"); }
+
+    std::vector<std::string> calls;
+    std::vector<Update> updates;
+};
+
+// The event tap on a stand-in desktop with a manual main loop: an editor in
+// front with a focused one-line field, a terminal, the real capture router and
+// the real privacy firewall over a rules database in a temporary folder, and
+// a recording delegate. Notifications go to a private centre and are recorded
+// by name.
+class EventTapRig : public ::testing::Test {
+public:
+    static constexpr const char* editorId = "com.example.editor";
+    static constexpr const char* terminalId = "com.apple.Terminal";
+    static constexpr const char* excludedId = "com.example.vault";
+
+    EventTapRig();
+    ~EventTapRig() override;
+
+    // Starts the tap and waits for its thread to install it.
+    void startTap();
+    // Pumps the main loop until `done` holds (five seconds of real time at most).
+    bool waitFor(const std::function<bool()>& done);
+    // Runs the main loop and the tap queue until neither has work left.
+    void settle();
+
+    // Keys from the stand-in keyboard to the frontmost application.
+    void type(std::string_view text) { desktop.keyboard().type(text); }
+    void press(std::string_view chord) { desktop.keyboard().press(chord); }
+    // A raw key-down (and key-up) of `keyCode` carrying `text`.
+    void sendKey(std::uint16_t keyCode, std::u16string_view text, EventFlags flags = 0);
+
+    // The key-downs that reached an application and were not posted by us,
+    // as their text (or "#<code>" for a key without text).
+    std::vector<std::string> deliveredKeyDowns(bool includeOurs = false);
+    std::vector<std::string> postedNames() const;
+    std::vector<Notification> posted(const std::string& name) const;
+    void clearRecords();
+
+    ManualClock clock;
+    ManualMainLoop loop{clock};
+    StandInDesktop desktop{loop};
+    UserDefaults defaults{""};
+    NotificationCenter center;
+    ScriptedAlertPresenter alerts{loop};
+    SimApplication editor;
+    SimApplication terminal;
+    SimApplication excluded;
+    SimTextField field;
+    // One rules database for every test: building one takes most of a second.
+    static DatabaseManager& database();
+    std::unique_ptr<PrivacyFirewall> firewall;
+    std::unique_ptr<CaptureRouterController> router;
+    std::atomic<bool> ownWindowKey{false};
+    // The router cannot open capture mode on its own yet (the overlay is built on top of it).
+    std::atomic<bool> captureOverlayOpen{false};
+    RecordingTapDelegate delegate;
+    std::unique_ptr<EventTapManager> manager;
+
+private:
+    mutable std::mutex notesMutex_;
+    std::vector<Notification> notes_;
+    std::vector<NotificationCenter::ObserverToken> tokens_;
+};
+
+}  // namespace qm::test
