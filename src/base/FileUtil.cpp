@@ -39,23 +39,6 @@ private:
     int fd_;
 };
 
-std::error_code writeAll(int fd, std::string_view bytes)
-{
-    // write() moves at most about 2 GiB per call on Linux; keep each call well below.
-    constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), std::min(bytes.size(), kMaxChunk));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return lastError();
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
-
 std::error_code syncDescriptor(int fd)
 {
     while (::fsync(fd) != 0) {
@@ -89,6 +72,23 @@ std::string temporaryTemplate(const std::filesystem::path& folder, const std::st
 }
 
 } // namespace
+
+std::error_code writeAll(int fd, std::string_view bytes)
+{
+    // write() moves at most about 2 GiB per call on Linux; keep each call well below.
+    constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), std::min(bytes.size(), kMaxChunk));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return lastError();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+}
 
 std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode)
 {

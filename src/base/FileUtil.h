@@ -20,6 +20,9 @@ std::error_code writeAtomically(const std::filesystem::path& path, std::string_v
 // `mode` exactly (umask ignored). Existing folders are left as they are.
 std::error_code createDirectories(const std::filesystem::path& path, mode_t mode = 0755);
 
+// Writes every byte to an open descriptor, resuming after short writes and EINTR.
+std::error_code writeAll(int fd, std::string_view bytes);
+
 // The whole file, or the error that kept it from being read.
 std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error);
 

@@ -1,5 +1,7 @@
 #include "base/Text.h"
 
+#include "base/CharacterBreaks.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -67,24 +69,12 @@ icu::UnicodeString alias(std::u16string_view utf16)
     return icu::UnicodeString(false, utf16.data(), static_cast<std::int32_t>(utf16.size()));
 }
 
-// Creating a break iterator loads rules; one per thread is reused instead.
-icu::BreakIterator* characterBreaks()
-{
-    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::BreakIterator> created(
-            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-        return U_SUCCESS(status) ? std::move(created) : nullptr;
-    }();
-    return iterator.get();
-}
-
 // The UTF-16 offsets at which user-perceived characters end, in order.
 // Without break rules (no ICU data) every code point counts as one.
 template <typename Visit> void forEachGraphemeEnd(const std::u16string& utf16, Visit visit)
 {
     auto text = alias(utf16);
-    if (auto* breaks = characterBreaks()) {
+    if (auto* breaks = characterBreakIterator()) {
         breaks->setText(text);
         breaks->first();
         for (auto end = breaks->next(); end != icu::BreakIterator::DONE; end = breaks->next()) {

@@ -8,24 +8,10 @@
 #include <unicode/utf16.h>
 
 #include "base/Text.h"
+#include "base/CharacterBreaks.h"
 
 namespace qm {
 
-namespace {
-
-// Creating a break iterator loads its rules: the tap thread keeps one.
-icu::BreakIterator* characterBreaks()
-{
-    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::BreakIterator> created(
-            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-        return U_SUCCESS(status) ? std::move(created) : nullptr;
-    }();
-    return iterator.get();
-}
-
-}  // namespace
 
 std::string PassiveTriggerBuffer::utf8() const
 {
@@ -38,7 +24,7 @@ std::vector<std::size_t> PassiveTriggerBuffer::characterBoundaries() const
     if (text_.empty()) {
         return boundaries;
     }
-    icu::BreakIterator* breaks = characterBreaks();
+    icu::BreakIterator* breaks = text::characterBreakIterator();
     UErrorCode status = U_ZERO_ERROR;
     UText ut = UTEXT_INITIALIZER;
     utext_openUChars(&ut, text_.data(), static_cast<int64_t>(text_.size()), &status);

@@ -266,20 +266,6 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
-std::error_code writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return lastError();
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
 
 // The whole content of a regular file. Anything else in the log's place (a FIFO,
 // a device, a folder) is refused rather than read, so a read never blocks.
@@ -353,7 +339,7 @@ std::optional<FileFailure> appendToOpenFile(int fd, const std::string& line)
     }
     ::fchmod(fd, kFileMode);
     const std::string bytes = needsLineBreakFirst(fd, info.st_size) ? "\n" + line : line;
-    if (auto error = writeAll(fd, bytes)) {
+    if (auto error = file::writeAll(fd, bytes)) {
         // Take back a partial line, so that the next one does not join it.
         if (::ftruncate(fd, info.st_size) != 0) {
             // Nothing more to do: the next append starts on a fresh line anyway.
