@@ -63,7 +63,7 @@ std::optional<double> evaluate(std::string_view text)
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -70,7 +70,7 @@ void checkMatches(const std::vector<qm::DateRecognizer::Match>& matches, std::u1
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

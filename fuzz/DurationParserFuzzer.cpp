@@ -64,7 +64,7 @@ std::optional<qm::DurationParseResult> parse(std::string_view text)
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

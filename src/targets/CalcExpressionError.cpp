@@ -17,4 +17,4 @@ const char* CalcExpressionError::what() const noexcept
     return "Could not parse that calculation. Try: 2+2, (3+4)*5, 2^3, or 15% of 847";
 }
 
-} // namespace qm
+}  // namespace qm

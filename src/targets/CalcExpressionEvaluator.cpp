@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
-#include <vector>
 
 #include <fmt/format.h>
 
@@ -16,7 +15,10 @@ namespace qm {
 
 namespace {
 
-constexpr std::string_view kPercentPattern = R"((?i)(\d+(?:\.\d+)?)\s*%\s*of\s*(\d+(?:\.\d+)?))";
+// The leading (?<!\d) changes no match (a phrase never starts inside a run of
+// digits: the run's first digit would start it) but keeps the search from
+// retrying at every digit of a long run, which is quadratic.
+constexpr std::string_view kPercentPattern = R"((?i)(?<!\d)(\d+(?:\.\d+)?)\s*%\s*of\s*(\d+(?:\.\d+)?))";
 constexpr std::string_view kIntegerLiteralPattern = R"((?<![\d.])(\d+)(?![\d.]))";
 
 // Stand-in for U+FFFC, which keeps "**" apart from the "^" being rewritten.
@@ -175,7 +177,7 @@ std::optional<double> QMDEvaluateNSExpression(std::string_view expression)
     }
 }
 
-} // namespace
+}  // namespace
 
 double CalcExpressionEvaluator::evaluate(std::string_view line)
 {
@@ -219,6 +221,8 @@ std::optional<std::string> CalcExpressionEvaluator::previewEvaluate(std::string_
     if (trimmedText.empty()) {
         return std::nullopt;
     }
+    // Only ASCII digits count: a line whose digits are all of another script
+    // fails the character check anyway.
     if (std::none_of(trimmedText.begin(), trimmedText.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
@@ -232,4 +236,4 @@ std::optional<std::string> CalcExpressionEvaluator::previewEvaluate(std::string_
     }
 }
 
-} // namespace qm
+}  // namespace qm

@@ -165,7 +165,7 @@ std::optional<SupplementalClockTime> supplementalClockTime(std::u16string_view t
     return clock;
 }
 
-} // namespace
+}  // namespace
 
 CaptureDateParseResult CaptureDateParser::parseTitleAndDate(std::string_view text, double referenceDate)
 {
@@ -326,4 +326,4 @@ std::string stripTrailingPrepositions(std::string_view text)
     return trimmedText;
 }
 
-} // namespace qm
+}  // namespace qm

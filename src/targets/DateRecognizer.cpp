@@ -52,7 +52,7 @@ struct Number {
 };
 
 struct Word {
-    std::string text; // lower-cased ASCII
+    std::string text;  // lower-cased ASCII
     std::size_t end = 0;
 };
 
@@ -628,7 +628,7 @@ private:
     mutable std::array<std::optional<ResolvedDate>, 64> resolvedDates_;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<DateRecognizer::Match> DateRecognizer::matches(std::u16string_view text, double now,
                                                            const Calendar& calendar)
@@ -639,4 +639,4 @@ std::vector<DateRecognizer::Match> DateRecognizer::matches(std::u16string_view t
     return Scanner(text, now, calendar).run();
 }
 
-} // namespace qm
+}  // namespace qm

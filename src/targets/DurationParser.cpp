@@ -18,8 +18,11 @@ namespace {
 
 constexpr double kMinInterval = 60.0;
 
+// The leading (?<!\d) changes no match (a token never starts inside a run of
+// digits: the run's first digit would start it) but keeps the search from
+// retrying at every digit of a long run, which is quadratic.
 constexpr std::string_view kTokenPattern =
-    R"((?i)(\d+(?:\.\d+)?)\s*(h(?:ours?|rs?)?|m(?:in(?:ute)?s?)?|s(?:ec(?:ond)?s?)?)(?![a-z]))";
+    R"((?i)(?<!\d)(\d+(?:\.\d+)?)\s*(h(?:ours?|rs?)?|m(?:in(?:ute)?s?)?|s(?:ec(?:ond)?s?)?)(?![a-z]))";
 
 // A decimal number in ASCII digits with a full stop, independent of the C
 // locale. \d also matches digits of other scripts; those do not read.
@@ -45,7 +48,7 @@ std::string textOf(std::u16string_view text, Utf16Range range)
     return text::toUtf8(text.substr(range.location, range.length));
 }
 
-} // namespace
+}  // namespace
 
 DurationParseResult DurationParser::parse(std::string_view text)
 {
@@ -145,4 +148,4 @@ std::string DurationParser::formatInterval(double seconds)
     return m == 0 ? fmt::format("{}h", h) : fmt::format("{}h {}m", h, m);
 }
 
-} // namespace qm
+}  // namespace qm

@@ -20,4 +20,4 @@ const char* DurationParserError::what() const noexcept
     return "Could not parse timer duration. Try: 25m, 1h 30m, or 90s";
 }
 
-} // namespace qm
+}  // namespace qm

@@ -208,11 +208,11 @@ private:
     int depth_ = -1;
 };
 
-} // namespace
+}  // namespace
 
 std::optional<double> ExpressionEvaluator::evaluate(std::string_view text)
 {
     return Parser(text).parseAll();
 }
 
-} // namespace qm
+}  // namespace qm

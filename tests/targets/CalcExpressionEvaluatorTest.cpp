@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Log.h"
+
 namespace qm {
 namespace {
 
 struct ResultCase {
     const char* line;
-    const char* shown; // formatResult of the value, which is also the preview
+    const char* shown;  // formatResult of the value, which is also the preview
 };
 
 TEST(CalcExpressionEvaluatorTest, EvaluatesNormalisedLines)
@@ -118,6 +120,23 @@ TEST(CalcExpressionEvaluatorTest, DeepNestingFailsCleanly)
     }
 }
 
+// A long run of digits must not make the percent search backtrack from every
+// position in it: that search would run into the regex step limit and stall
+// the live preview on every keystroke.
+TEST(CalcExpressionEvaluatorTest, LongDigitRunsAreSearchedInLinearTime)
+{
+    Log::Capture log;
+    const std::string digits(50000, '5');
+    try {
+        CalcExpressionEvaluator::evaluate(digits + "+1");
+        ADD_FAILURE() << "evaluated";
+    } catch (const CalcExpressionError& error) {
+        EXPECT_EQ(error.code(), CalcExpressionError::nonFiniteResult);
+    }
+    EXPECT_EQ(CalcExpressionEvaluator::previewEvaluate(digits + "% of 2"), std::nullopt);
+    EXPECT_FALSE(log.contains("search abandoned"));
+}
+
 TEST(CalcExpressionEvaluatorTest, FormatsWholeValuesPlainAndTheRestWithSixDigits)
 {
     const std::pair<double, const char*> cases[] = {
@@ -161,5 +180,5 @@ TEST(CalcExpressionEvaluatorTest, ErrorsCarryTheSentenceShownToTheUser)
               "Calculation result is too large or undefined.");
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Calendar.h"
+#include "base/Log.h"
 #include "targets/TimeZoneScope.h"
 
 namespace qm {
@@ -14,7 +15,7 @@ namespace {
 struct ParseCase {
     const char* input;
     const char* title;
-    const char* when; // local "yyyy-MM-dd HH:mm", or nullptr for no date
+    const char* when;  // local "yyyy-MM-dd HH:mm", or nullptr for no date
     bool hasTime;
 };
 
@@ -121,6 +122,29 @@ TEST_P(CaptureDateParserTest, AlarmFallsBackToTheFirstClockTime)
     }
 }
 
+TEST_P(CaptureDateParserTest, LongLinesStayWithinTheSearchLimits)
+{
+    Log::Capture log;
+    const std::string digits(50000, '5');
+    const auto alarm = CaptureDateParser::parseAlarm(digits + " gym Monday", reference_);
+    EXPECT_EQ(alarm.title, digits + " gym");
+    EXPECT_EQ(local(alarm.date), "2026-03-09 12:00");
+    EXPECT_FALSE(alarm.hasTime);
+
+    const auto spaced = CaptureDateParser::parseAlarm("at" + std::string(50000, ' ') + "x 7", reference_);
+    EXPECT_EQ(spaced.title, "at x");
+    EXPECT_EQ(local(spaced.date), "2026-03-07 07:00");
+
+    std::string many;
+    for (int i = 0; i < 5000; ++i) {
+        many += "tomorrow 5pm, ";
+    }
+    const auto first = CaptureDateParser::parseTitleAndDate(many, reference_);
+    EXPECT_EQ(local(first.date), "2026-03-07 17:00");
+    EXPECT_TRUE(first.title.starts_with(", tomorrow 5pm"));
+    EXPECT_FALSE(log.contains("search abandoned"));
+}
+
 TEST_P(CaptureDateParserTest, DefaultMorningTimeOnlyForDayOnlyResults)
 {
     const auto dayOnly = CaptureDateParser::parseTitleAndDate("gym Monday", reference_);
@@ -192,5 +216,5 @@ TEST(CaptureDateParserTest, StripsOneTrailingPreposition)
     }
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

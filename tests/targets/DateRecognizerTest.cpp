@@ -202,5 +202,5 @@ TEST(DateRecognizerDstTest, ElapsedAndWallClockTimesAcrossTheSpringForward)
     EXPECT_EQ(only(u"Sunday").date, *calendar.date({2026, 3, 8, 12, 0, 0, 0}));
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

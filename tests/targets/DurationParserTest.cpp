@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Log.h"
+
 namespace qm {
 namespace {
 
@@ -67,7 +69,7 @@ TEST(DurationParserTest, FirstFailingCheckDecidesTheError)
         {"0m", DurationParserError::nonPositiveDuration},
         {"0m 30m", DurationParserError::nonPositiveDuration},
         {"30m 0m 5x", DurationParserError::nonPositiveDuration},
-        {"\u0665\u0660m", DurationParserError::nonPositiveDuration}, // Arabic-Indic "50"
+        {"\u0665\u0660m", DurationParserError::nonPositiveDuration},  // Arabic-Indic "50"
         {"0." + std::string(400, '0') + "1h", DurationParserError::nonPositiveDuration},
         {"30s", DurationParserError::belowMinimum},
         {"0.5m", DurationParserError::belowMinimum},
@@ -86,6 +88,22 @@ TEST(DurationParserTest, FirstFailingCheckDecidesTheError)
             EXPECT_EQ(error.code(), c.error);
         }
     }
+}
+
+// A long run of digits must not make the token search backtrack from every
+// position in it, which would run into the regex step limit.
+TEST(DurationParserTest, LongDigitRunsAreSearchedInLinearTime)
+{
+    Log::Capture log;
+    const std::string digits(50000, '5');
+    EXPECT_EQ(DurationParser::parse(digits + " 25m").label, digits);
+    try {
+        DurationParser::parse(digits + "x");
+        ADD_FAILURE() << "parsed";
+    } catch (const DurationParserError& error) {
+        EXPECT_EQ(error.code(), DurationParserError::invalidFormat);
+    }
+    EXPECT_FALSE(log.contains("search abandoned"));
 }
 
 TEST(DurationParserTest, ErrorsCarryTheSentenceShownToTheUser)
@@ -115,5 +133,5 @@ TEST(DurationParserTest, FormatIntervalRoundsAndDropsSecondsFromAnHourUp)
     }
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -98,5 +98,5 @@ TEST(ExpressionEvaluatorTest, HugeLiteralsReadAsInfinityAndTinyOnesAsZero)
     EXPECT_EQ(ExpressionEvaluator::evaluate("0." + std::string(400, '0') + "1"), std::optional<double>(0.0));
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -45,4 +45,4 @@ private:
     icu::Locale savedLocale_;
 };
 
-} // namespace qm::test
+}  // namespace qm::test
