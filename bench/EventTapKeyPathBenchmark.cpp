@@ -86,20 +86,19 @@ struct World {
           field(addField()), database(clock, folder, defaults), firewall(database, clock),
           router(loop, clock, desktop.workspace(), desktop.accessibility(), desktop.syntheticEvents(), center,
                  defaults),
-          factory(desktop.eventTaps()),
-          manager(EventTapManager::Services{
-              .tapFactory = factory,
-              .eventPoster = desktop.syntheticEvents(),
-              .secureInput = desktop.secureInput(),
-              .workspace = desktop.workspace(),
-              .mainLoop = loop,
-              .clock = clock,
-              .defaults = defaults,
-              .notificationCenter = center,
-              .captureRouter = EventTapCaptureRouter::of(router),
-              .privacyFirewall = firewall,
-              .isOwnEditableWindowKey = [] { return false; },
-          })
+          factory(desktop.eventTaps()), manager(EventTapManager::Services{
+                                            .tapFactory = factory,
+                                            .eventPoster = desktop.syntheticEvents(),
+                                            .secureInput = desktop.secureInput(),
+                                            .workspace = desktop.workspace(),
+                                            .mainLoop = loop,
+                                            .clock = clock,
+                                            .defaults = defaults,
+                                            .notificationCenter = center,
+                                            .captureRouter = router,
+                                            .privacyFirewall = firewall,
+                                            .isOwnEditableWindowKey = [] { return false; },
+                                        })
     {
         editor.activate();
         PermissionsManager::setAccessibilityTrust(&desktop.trust());
@@ -141,6 +140,21 @@ struct World {
         SimTextField added = editor.addWindow("Draft", Rect(0, 25, 800, 600)).addTextField(spec);
         added.focus();
         return added;
+    }
+
+    // Waits for the capture a trigger opened, closes it and brings the editor
+    // back in front with an empty passive buffer.
+    void closeCapture()
+    {
+        while (router.isCaptureTransitionThreadSafe()) {
+            loop.runUntilIdle();
+            std::this_thread::yield();
+        }
+        loop.runUntilIdle();
+        router.cancelCapture();
+        editor.activate();
+        loop.runUntilIdle();
+        router.clearPassiveBuffer();
     }
 
     // Lets the tap queue and the main loop catch up (the session timer included).
@@ -230,8 +244,32 @@ void BM_TypingPaced(benchmark::State& state)
     runTyping(state, "typing, paced", world->factory.captured, true);
 }
 
-// Only the Space that completes "//note" is timed; before each, the previous
-// capture transition is finished and the field holds the trigger again.
+// The tap's own decisions alone: the tap queue is held, so no key wakes it
+// and nothing runs beside the callback. Keys pile up and are processed after.
+void BM_TypingQueueHeld(benchmark::State& state)
+{
+    static const std::vector<KeyEvent> keys = keyDowns("the quick brown fox jumps over the lazy dog ");
+    std::atomic<bool> released{false};
+    world->manager.processingQueue().async([&released] {
+        while (!released.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    std::vector<double>& recorded = samples["typing, tap queue held"];
+    std::size_t next = 0;
+    for (auto _ : state) {
+        bool swallowed = false;
+        const double seconds = timedCall(world->factory.captured, keys[next], swallowed);
+        state.SetIterationTime(seconds);
+        recorded.push_back(seconds * 1e9);
+        next = (next + 1) % keys.size();
+    }
+    released = true;
+    world->drain();
+}
+
+// Only the Space that completes "//note" is timed; before each, the capture
+// the previous one opened is closed and the field holds the trigger again.
 void BM_CompletedTrigger(benchmark::State& state)
 {
     static const std::vector<KeyEvent> body = keyDowns("//note");
@@ -239,11 +277,7 @@ void BM_CompletedTrigger(benchmark::State& state)
     std::vector<double>& recorded = samples["completed //note trigger"];
     std::int64_t passed = 0;
     for (auto _ : state) {
-        while (world->router.isCaptureTransitionThreadSafe()) {
-            world->loop.runUntilIdle();
-            std::this_thread::yield();
-        }
-        world->router.clearPassiveBuffer();
+        world->closeCapture();
         world->field.setValue("//note");
         for (const KeyEvent& key : body) {
             world->factory.captured(key);
@@ -257,6 +291,7 @@ void BM_CompletedTrigger(benchmark::State& state)
             world->drain();
         }
     }
+    world->closeCapture();
     world->drain();
     if (passed > 0) {
         state.SkipWithError("a completed trigger was not swallowed");
@@ -299,6 +334,7 @@ void BM_IdleQueueHandOff(benchmark::State& state)
 BENCHMARK(BM_Baseline)->UseManualTime()->Iterations(20000)->Repetitions(3);
 BENCHMARK(BM_TypingBurst)->UseManualTime()->Iterations(20000)->Repetitions(3);
 BENCHMARK(BM_TypingPaced)->UseManualTime()->Iterations(5000)->Repetitions(3);
+BENCHMARK(BM_TypingQueueHeld)->UseManualTime()->Iterations(5000)->Repetitions(3);
 BENCHMARK(BM_CompletedTrigger)->UseManualTime()->Iterations(2000)->Repetitions(3);
 BENCHMARK(BM_RouterOnly)->UseManualTime()->Iterations(20000);
 BENCHMARK(BM_IdleQueueHandOff)->UseManualTime()->Iterations(5000);
@@ -308,7 +344,8 @@ double percentile(std::vector<double> values, double fraction)
     if (values.empty()) {
         return 0;
     }
-    const auto at = values.begin() + static_cast<std::ptrdiff_t>(fraction * static_cast<double>(values.size() - 1));
+    const auto at =
+        values.begin() + static_cast<std::ptrdiff_t>(fraction * static_cast<double>(values.size() - 1));
     std::nth_element(values.begin(), at, values.end());
     return *at;
 }
@@ -317,16 +354,18 @@ void printSummary()
 {
     const double base = percentile(samples["baseline (returns event)"], 0.5);
     fmt::print("\nPer key, each key timed on its own (medians; overhead and ratio against the baseline)\n");
-    for (const char* name : {"baseline (returns event)", "typing, burst", "typing, paced", "completed //note trigger",
-                             "router's trigger detection", "hand-off to an idle queue"}) {
+    for (const char* name :
+         {"baseline (returns event)", "typing, burst", "typing, paced", "typing, tap queue held",
+          "completed //note trigger", "router's trigger detection", "hand-off to an idle queue"}) {
         const auto& recorded = samples[name];
         if (recorded.empty()) {
             continue;
         }
         const double median = percentile(recorded, 0.5);
-        fmt::print("{:<28} median {:8.0f} ns  p90 {:8.0f} ns  overhead {:8.0f} ns  ratio {:7.1f}x  ({} keys)\n", name,
-                   median, percentile(recorded, 0.9), median - base, base > 0 ? median / base : 0.0,
-                   recorded.size());
+        fmt::print(
+            "{:<28} median {:8.0f} ns  p90 {:8.0f} ns  overhead {:8.0f} ns  ratio {:7.1f}x  ({} keys)\n",
+            name, median, percentile(recorded, 0.9), median - base, base > 0 ? median / base : 0.0,
+            recorded.size());
     }
 }
 

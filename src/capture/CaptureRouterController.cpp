@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "base/Log.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "platform/NotificationCenter.h"
@@ -26,7 +25,8 @@ CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock
                                                  Accessibility& accessibility,
                                                  SyntheticEventPoster& eventPoster,
                                                  NotificationCenter& notificationCenter,
-                                                 const UserDefaults& defaults, CaptureTargetRegistry registry)
+                                                 const UserDefaults& defaults, CaptureTargetRegistry registry,
+                                                 CaptureRouterModeServices services)
     : mainLoop_(mainLoop), clock_(clock), workspace_(workspace), accessibility_(accessibility),
       eventPoster_(eventPoster), notificationCenter_(notificationCenter), registry_(std::move(registry)),
       folderPreCheck_(defaults),
@@ -34,6 +34,9 @@ CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock
                 [this](const CaptureTarget& target) {
                     return folderPreCheck_.missingPathFailure(target.commandName());
                 }),
+      services_(std::move(services)),
+      // A capture started from one of this program's own windows keeps the previous host.
+      hostFocus_(workspace, accessibility, [this] { return hostCaptureContext_; }),
       captureTransitionQueue_(std::make_unique<SerialQueue>(captureTransitionQueueLabel))
 {
 }
@@ -136,7 +139,14 @@ void CaptureRouterController::startTransition(const PassiveOutcome& outcome)
 
 void CaptureRouterController::finishTransition(const TriggerRemoval& removal)
 {
-    enterCaptureModeUI(removal.target);
+    bool cancelled = false;
+    {
+        std::lock_guard lock(stateLock_);
+        cancelled = removal.generation <= captureTransitionCancelledGeneration_;
+    }
+    if (!cancelled) {
+        enterCaptureModeUI(removal.target);
+    }
     std::lock_guard lock(stateLock_);
     if (captureTransitionGeneration_ == removal.generation) {
         captureTransition_ = false;
@@ -182,30 +192,6 @@ void CaptureRouterController::resetPassiveTriggerState(bool clearCaptureMode)
 void CaptureRouterController::clearPassiveBuffer()
 {
     resetPassiveTriggerState(false);
-}
-
-void CaptureRouterController::cancelCapture()
-{
-    resetPassiveTriggerState(true);
-    Log::log("⎋ CaptureRouterController: Canceled capture mode");
-}
-
-void CaptureRouterController::enterCaptureModeUI(const std::shared_ptr<CaptureTarget>& target)
-{
-    CaptureModeEntry entry;
-    {
-        std::lock_guard lock(entryMutex_);
-        entry = captureModeEntry_;
-    }
-    if (entry) {
-        entry(target);
-    }
-}
-
-void CaptureRouterController::setCaptureModeEntry(CaptureModeEntry entry)
-{
-    std::lock_guard lock(entryMutex_);
-    captureModeEntry_ = std::move(entry);
 }
 
 }  // namespace qm

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "capture/CaptureFolderPreCheck.h"
+#include "capture/CaptureRouterModeServices.h"
 #include "capture/CaptureTarget.h"
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/FocusFingerprint.h"
@@ -19,13 +21,20 @@
 #include "platform/AXTextRange.h"
 #include "platform/AXUIElement.h"
 #include "platform/AliveToken.h"
+#include "platform/CancellationToken.h"
 #include "platform/KeyEvent.h"
+#include "platform/Rect.h"
+#include "platform/RunningApplication.h"
 #include "platform/SerialQueue.h"
+#include "records/HostCaptureContext.h"
+#include "records/HostFocus.h"
 
 namespace qm {
 
 class Accessibility;
+class CaptureOverlayPanel;
 class Clock;
+class ConcurrentQueue;
 class MainLoop;
 class NotificationCenter;
 class SyntheticEventPoster;
@@ -34,22 +43,25 @@ class Workspace;
 
 // The capture router: watches what the user types in other applications for a
 // "//" trigger (two slashes, a command word, Space or Return), removes the typed
-// trigger from the host field and hands over to capture mode.
+// trigger from the host field, runs capture mode in the overlay at the caret
+// and, on Return, hands the typed line to the target and records the outcome.
 //
 // Threads. The event tap calls handleKeyEvent, the three thread-safe queries and
 // clearPassiveBuffer on its own thread; the shell calls the focus operations on
 // the main thread; the trigger removal runs on the serial queue
-// "com.quillmarker.capture-transition". Two locks: bufferLock_ (the passive
-// buffer, the parked buffers, the typing fingerprint) and stateLock_ (the
-// pipeline flags and transition generations). They are never held together and
-// nothing blocking (Accessibility, the main thread) happens under either, so the
-// tap path only ever waits for the other short critical section. Destroy it
-// on the main thread: its delayed main-thread work checks that it still lives.
+// "com.quillmarker.capture-transition"; capture mode, commit, cancel and exit
+// run on the main thread, picker loads, target sends and history records on
+// the background queue. Two locks: bufferLock_ (the passive buffer, the parked
+// buffers, the typing fingerprint) and stateLock_ (the pipeline flags and
+// transition generations). They are never held together and nothing blocking
+// (Accessibility, the main thread) happens under either, so the tap path only
+// ever waits for the other short critical section. The capture state (the
+// overlay's model) is the main thread's alone. Destroy the router on the main
+// thread: its delayed main-thread work and the reports of its background work
+// check that it still lives.
 class CaptureRouterController {
 public:
     using FocusFingerprint = qm::FocusFingerprint;
-    // Opens capture mode for the target whose trigger was just removed (main thread).
-    using CaptureModeEntry = std::function<void(const std::shared_ptr<CaptureTarget>& target)>;
 
     // Characters (user-perceived) kept in the working and in a parked buffer.
     static constexpr std::size_t passiveBufferLimit = 100;
@@ -68,13 +80,19 @@ public:
     // At most this many Delete keys remove a trigger, this far apart (microseconds).
     static constexpr int maxBackspaces = 32;
     static constexpr int backspaceIntervalMicroseconds = 2500;
+    // The longest wait for the focused element to answer the caret lookup.
+    static constexpr float caretMessagingTimeout = 0.015f;
+    // The flip height when no screen is attached.
+    static constexpr double fallbackScreenHeight = 1080.0;
 
     // Every reference must outlive the controller. `defaults` supplies the
-    // Obsidian vault and Logseq graph folders of the pre-check.
+    // Obsidian vault and Logseq graph folders of the pre-check; `services` what
+    // capture mode and the commit work with.
     CaptureRouterController(MainLoop& mainLoop, const Clock& clock, Workspace& workspace,
                             Accessibility& accessibility, SyntheticEventPoster& eventPoster,
                             NotificationCenter& notificationCenter, const UserDefaults& defaults,
-                            CaptureTargetRegistry registry = CaptureTargetRegistry::standard());
+                            CaptureTargetRegistry registry = CaptureTargetRegistry::standard(),
+                            CaptureRouterModeServices services = {});
     // Waits for a removal already running; removals still queued do nothing.
     ~CaptureRouterController();
     CaptureRouterController(const CaptureRouterController&) = delete;
@@ -111,17 +129,57 @@ public:
     // `clearCaptureMode`, closes capture mode's flag.
     void resetPassiveTriggerState(bool clearCaptureMode);
 
-    // --- Main thread ---
+    // --- Capture mode (main thread) ---
+
+    // Opens capture mode for `target`: resets the capture state, starts the
+    // picker load of a target that needs one, takes the host context, shows
+    // the overlay at the caret and activates this program. Any thread: the
+    // work is handed to the main loop unless the caller is on it. Entering
+    // again while a capture is open starts over; nothing of the earlier
+    // capture is sent. The end of a trigger removal calls it.
+    void enterCaptureModeUI(const std::shared_ptr<CaptureTarget>& target);
+
+    // The overlay's message field changed to `text` (after setMessageInput).
+    // For "calc" it updates the live result; for a picker-filtering target
+    // whose row is not confirmed yet it filters the picker.
+    void handleMessageInputChange(const std::string& text);
+
+    // Confirms the highlighted row of a picker-filtering target (Tab in the
+    // overlay): the message field is emptied for the message itself. Does
+    // nothing for other targets or without a highlighted row.
+    void confirmSelectedTarget();
+
+    // Return in the overlay. For a picker-filtering target with no confirmed
+    // row it only confirms the highlighted one. Otherwise it checks the
+    // permission the target needs, ends capture mode, sends the line in the
+    // background and records the outcome; a failure keeps the text in the
+    // recovery log and posts "PresentCaptureFailure". Returns at once.
+    void commitCapture();
 
     // Leaves capture mode without sending anything and resets the passive
-    // trigger state. The event tap calls it on every tap disable, whether or
-    // not a capture is open.
+    // trigger state. The overlay calls it for Esc and outside clicks, the
+    // event tap on every tap disable, whether or not a capture is open. A
+    // trigger whose removal is still running opens no capture afterwards.
     void cancelCapture();
 
-    // Where the removal of a trigger hands over to capture mode.
-    void enterCaptureModeUI(const std::shared_ptr<CaptureTarget>& target);
-    // Installs what enterCaptureModeUI runs (capture mode is built on top of the router).
-    void setCaptureModeEntry(CaptureModeEntry entry);
+    // The capture state the overlay shows. Main thread.
+    bool isCaptureModeActive() const { return isCaptureModeActive_; }
+    const std::shared_ptr<CaptureTarget>& currentTarget() const { return currentTarget_; }
+    const std::string& messageInput() const { return messageInput_; }
+    // The overlay's two-way binding of its message field.
+    void setMessageInput(std::string text) { messageInput_ = std::move(text); }
+    const std::vector<PickerOption>& pickerOptions() const { return pickerOptions_; }
+    const std::optional<PickerOption>& selectedOption() const { return selectedOption_; }
+    // The overlay's picker navigation.
+    void setSelectedOption(std::optional<PickerOption> option) { selectedOption_ = std::move(option); }
+    bool isTargetConfirmed() const { return isTargetConfirmed_; }
+    const std::optional<PickerOption>& confirmedTarget() const { return confirmedTarget_; }
+    const std::optional<std::string>& calcLivePreviewText() const { return calcLivePreviewText_; }
+    // The application the current or last capture was typed in; kept after
+    // capture mode ends, for the landing confirmation of a send still running.
+    const HostCaptureContext& hostCaptureContext() const { return hostCaptureContext_; }
+    // The overlay, once the first capture made it.
+    const std::shared_ptr<CaptureOverlayPanel>& overlayPanel() const { return overlayPanel_; }
 
     // Focus tracking, called by the shell's Accessibility observers. Each
     // computes fingerprints (Accessibility calls) before taking bufferLock_.
@@ -151,6 +209,15 @@ public:
     static bool applyAXValue(const std::string& value, std::int64_t caretUTF16, const AXUIElement& element);
 
 private:
+    // What a commit takes from the capture state when Return is pressed.
+    struct CommitRequest {
+        std::shared_ptr<CaptureTarget> target;
+        std::string text;
+        std::optional<PickerOption> option;
+        bool needsNotificationAuthorization = false;
+        bool needsCalendarAccess = false;
+    };
+
     struct RetainedPassiveBuffer {
         FocusFingerprint fingerprint;
         PassiveTriggerBuffer buffer;
@@ -176,6 +243,26 @@ private:
     void finishTransition(const TriggerRemoval& removal);
     void failsafeCaptureTransition(std::uint64_t generation, int attempts);
 
+    // Capture mode, main thread.
+    void runCaptureModeEntry(const std::shared_ptr<CaptureTarget>& target);
+    void startPickerLoad(const std::shared_ptr<CaptureTarget>& target);
+    void applyPickerOptions(const std::shared_ptr<CaptureTarget>& target, std::vector<PickerOption> options);
+    void updateCalcLivePreview(const std::string& text);
+    Rect resolveCaretBounds() const;
+    // Ends capture mode: clears the capture state, hides the overlay and
+    // activates the application the user was typing in. Any thread.
+    void exitCaptureMode();
+    void runCaptureModeExit();
+
+    // The commit's steps, each on the main thread.
+    void checkNotificationAuthorization(CommitRequest request);
+    void checkCalendarAccess(CommitRequest request);
+    void sendCapture(CommitRequest request);
+    void finishSend(const CommitRequest& request, const std::exception_ptr& error);
+    void failCommit(const CommitRequest& request, const std::exception& error);
+    void recordAttempt(const CommitRequest& request, bool success);
+    ConcurrentQueue& backgroundQueue() const;
+
     // With bufferLock_ held.
     void discardExpiredParkedBuffers(double now);
     void parkLocked(const FocusFingerprint& fingerprint, double now);
@@ -200,9 +287,24 @@ private:
     bool captureTransition_ = false;
     std::uint64_t captureTransitionGeneration_ = 0;
     std::uint64_t captureTransitionCompletedGeneration_ = 0;
+    // The last generation a cancel reached: its removal no longer opens capture mode.
+    std::uint64_t captureTransitionCancelledGeneration_ = 0;
 
-    std::mutex entryMutex_;
-    CaptureModeEntry captureModeEntry_;
+    // Capture state: main thread only.
+    const CaptureRouterModeServices services_;
+    HostFocus hostFocus_;
+    bool isCaptureModeActive_ = false;
+    std::string messageInput_;
+    std::shared_ptr<CaptureTarget> currentTarget_;
+    std::optional<PickerOption> selectedOption_;
+    std::vector<PickerOption> pickerOptions_;
+    bool isTargetConfirmed_ = false;
+    std::optional<PickerOption> confirmedTarget_;
+    std::optional<std::string> calcLivePreviewText_;
+    HostCaptureContext hostCaptureContext_;
+    std::shared_ptr<CaptureOverlayPanel> overlayPanel_;
+    std::optional<RunningApplication> previouslyActiveApp_;
+    std::optional<CancellationToken> activePickerOptionsLoadTask_;
 
     // Removals still queued when the controller goes find this set and stop.
     std::atomic<bool> destroying_{false};

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
+#include "capture/CaptureRouterController.h"
 #include "platform/Alert.h"
 #include "platform/Clock.h"
 #include "platform/EventTapFactory.h"
@@ -125,8 +126,9 @@ void EventTapManager::runTapThread(std::uint64_t generation)
     const auto runLoop = std::make_shared<EventTapRunLoop>();
     auto tap = services_.tapFactory.createTap(
         EventTap::Location::session, EventTap::Placement::headInsert, EventTap::Options::defaultTap,
-        eventMaskBit(KeyEventType::keyDown),
-        [gate = gate_, manager = this](const KeyEvent& event) { return eventTapCallback(*gate, manager, event); });
+        eventMaskBit(KeyEventType::keyDown), [gate = gate_, manager = this](const KeyEvent& event) {
+            return eventTapCallback(*gate, manager, event);
+        });
     if (!tap) {
         Log::print("Failed to create event tap.");
         showEventTapFailurePrompt();
@@ -212,7 +214,8 @@ void EventTapManager::startWatchdogTimer()
 
 void EventTapManager::handleTimeout()
 {
-    services_.mainLoop.post(services_.captureRouter.cancelCapture);
+    CaptureRouterController& router = services_.captureRouter;
+    services_.mainLoop.post([&router] { router.cancelCapture(); });
     int count = 0;
     {
         std::lock_guard lock(tapLock_);
@@ -244,8 +247,8 @@ void EventTapManager::handleTimeout()
     }
     stop();
     NotificationCenter& center = services_.notificationCenter;
-    services_.mainLoop.post([cancelCapture = services_.captureRouter.cancelCapture, &center] {
-        cancelCapture();
+    services_.mainLoop.post([&router, &center] {
+        router.cancelCapture();
         center.post("PresentCaptureFailure", nullptr,
                     UserInfo{{"command", "capture"},
                              {"detail", detailAfterRepeatedTimeouts},
@@ -256,7 +259,8 @@ void EventTapManager::handleTimeout()
 
 void EventTapManager::handleUserInputDisable()
 {
-    services_.mainLoop.post(services_.captureRouter.cancelCapture);
+    CaptureRouterController& router = services_.captureRouter;
+    services_.mainLoop.post([&router] { router.cancelCapture(); });
     std::shared_ptr<EventTap> tap;
     {
         std::lock_guard lock(tapLock_);
@@ -276,7 +280,8 @@ void EventTapManager::handleUserInputDisable()
             current = eventTap_;
         }
         if (current && !current->isEnabled()) {
-            Log::print("⚠️ Event tap disabled by user input and re-enable failed — prompting for permissions.");
+            Log::print("⚠️ Event tap disabled by user input and re-enable failed — prompting for "
+                       "permissions.");
             showEventTapFailurePrompt();
         }
     });

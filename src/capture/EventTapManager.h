@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "capture/EventTapCallGate.h"
-#include "capture/EventTapCaptureRouter.h"
 #include "capture/SuggestionMuteSet.h"
 #include "platform/AliveToken.h"
 #include "platform/EventTap.h"
@@ -24,11 +23,11 @@
 
 namespace qm {
 
+class CaptureRouterController;
 class Clock;
 class EventTapFactory;
 class EventTapManagerDelegate;
 class EventTapRunLoop;
-class MainLoop;
 class PrivacyFirewall;
 class SecureInput;
 class SyntheticEventPoster;
@@ -69,11 +68,10 @@ public:
         Workspace& workspace;
         MainLoop& mainLoop;
         const Clock& clock;
-        UserDefaults& defaults;
+        const UserDefaults& defaults;
         // Where the tap's notifications are posted and its own observers listen.
         NotificationCenter& notificationCenter;
-        // EventTapCaptureRouter::of(CaptureRouterController::shared()) in the app.
-        EventTapCaptureRouter captureRouter;
+        CaptureRouterController& captureRouter;
         PrivacyFirewall& privacyFirewall;
         // True while one of the program's own editable windows is key; keys
         // then reach that window untouched. Called for every key-down on the
@@ -233,6 +231,9 @@ private:
     void callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call);
 
     // Typing context helpers (tap queue).
+    // Moves the word being typed (if any) to the end of the recent words and
+    // drops the oldest one when they are then more than `limit`.
+    void completeWord(std::size_t limit);
     void restartSessionTimer();
     void endLine(std::uint16_t keyCode, const std::string& appBundleId);
 

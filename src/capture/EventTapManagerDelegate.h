@@ -17,7 +17,8 @@ public:
     // The typing context changed: the recent words joined by single spaces,
     // the word being typed and the last characters typed.
     virtual void eventTapManagerDidUpdateContext(EventTapManager& manager, const std::string& context,
-                                                 const std::string& prefix, const std::string& fullBuffer) = 0;
+                                                 const std::string& prefix,
+                                                 const std::string& fullBuffer) = 0;
     // The context was cleared, Escape was pressed or a terminal line ended.
     virtual void eventTapManagerDidClearSuggestions(EventTapManager& manager) = 0;
     // The shortcut modifiers and a digit 1 to 6 were pressed while the overlay

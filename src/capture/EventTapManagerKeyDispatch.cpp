@@ -6,6 +6,7 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
+#include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
 #include "capture/TypingContextCharacter.h"
@@ -93,7 +94,8 @@ bool EventTapManager::handleKeyEvent(const KeyEvent& event)
         return false;
     }
     std::string bundleId;
-    if (auto frontmost = services_.workspace.frontmostApplication(); frontmost && frontmost->bundleIdentifier) {
+    if (auto frontmost = services_.workspace.frontmostApplication();
+        frontmost && frontmost->bundleIdentifier) {
         bundleId = std::move(*frontmost->bundleIdentifier);
         if (services_.privacyFirewall.isAppExcluded(bundleId)) {
             clearContext(std::nullopt, true);
@@ -101,7 +103,7 @@ bool EventTapManager::handleKeyEvent(const KeyEvent& event)
         }
     }
 
-    const EventTapCaptureRouter& router = services_.captureRouter;
+    CaptureRouterController& router = services_.captureRouter;
     if (router.isCaptureModeActiveThreadSafe()) {
         return false;
     }
@@ -178,8 +180,9 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
                              first->text()) != kSpaceSensitivePunctuation.end()) {
             postSyntheticKey(KeyCode::deleteKey);
             setLastActionWasSuggestionWithTrailingSpace(false);
-            Log::log(fmt::format("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation '{}'",
-                                 first->text()));
+            Log::log(
+                fmt::format("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation '{}'",
+                            first->text()));
             retypeAfterDelete = true;
         } else if (first->kind() != TypingContextCharacter::Kind::whitespace) {
             setLastActionWasSuggestionWithTrailingSpace(false);
@@ -260,7 +263,8 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
         clearContext(bundleId, false);
     }
     postOnMain("TogglePerAppMute", UserInfo{{"bundleId", bundleId}, {"muted", muted}});
-    postOnMain("ShowHUDMessage", UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
+    postOnMain("ShowHUDMessage",
+               UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
 }
 
 void EventTapManager::queueKeystroke(const KeyEvent& event, std::string bundleId)

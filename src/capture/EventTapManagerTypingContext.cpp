@@ -4,6 +4,7 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
+#include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
 #include "capture/TypingContextCharacter.h"
@@ -79,20 +80,10 @@ void EventTapManager::processKeystroke(std::uint16_t keyCode, const std::optiona
     }
 
     switch (keyCode) {
-    case KeyCode::space: {
-        std::string prefix = currentWordPrefix();
-        if (!prefix.empty()) {
-            std::vector<std::string> words = recentWords();
-            words.push_back(std::move(prefix));
-            if (words.size() > recentWordsLimit) {
-                words.erase(words.begin());
-            }
-            setRecentWords(std::move(words));
-            setCurrentWordPrefix({});
-        }
+    case KeyCode::space:
+        completeWord(recentWordsLimit);
         notifyUpdate();
         return;
-    }
     case KeyCode::deleteKey: {
         std::string prefix = currentWordPrefix();
         if (!prefix.empty()) {
@@ -122,24 +113,29 @@ void EventTapManager::processKeystroke(std::uint16_t keyCode, const std::optiona
         setCurrentWordPrefix(currentWordPrefix() + character->text());
         notifyUpdate();
         return;
-    case TypingContextCharacter::Kind::punctuation: {
-        std::string prefix = currentWordPrefix();
-        if (!prefix.empty()) {
-            std::vector<std::string> words = recentWords();
-            words.push_back(std::move(prefix));
-            if (words.size() > recentWordsHardLimit) {
-                words.erase(words.begin());
-            }
-            setRecentWords(std::move(words));
-            setCurrentWordPrefix({});
-        }
+    case TypingContextCharacter::Kind::punctuation:
+        completeWord(recentWordsHardLimit);
         notifyUpdate();
         return;
-    }
     case TypingContextCharacter::Kind::whitespace:
     case TypingContextCharacter::Kind::other:
         return;
     }
+}
+
+void EventTapManager::completeWord(std::size_t limit)
+{
+    std::string prefix = currentWordPrefix();
+    if (prefix.empty()) {
+        return;
+    }
+    std::vector<std::string> words = recentWords();
+    words.push_back(std::move(prefix));
+    if (words.size() > limit) {
+        words.erase(words.begin());  // only the oldest: words kept past a lower limit stay
+    }
+    setRecentWords(std::move(words));
+    setCurrentWordPrefix({});
 }
 
 void EventTapManager::endLine(std::uint16_t keyCode, const std::string& appBundleId)

@@ -1,19 +1,41 @@
 #include "targets/ClipboardTarget.h"
 
-#include "targets/TargetUnavailableError.h"
+#include <fmt/format.h>
+
+#include "base/Log.h"
+#include "base/Text.h"
+#include "platform/Pasteboard.h"
+#include "platform/PlatformError.h"
+#include "records/CaptureLanding.h"
 
 namespace qm {
 
-ClipboardTarget::ClipboardTarget() : CaptureTarget(kCommandName, /*needsPicker=*/false) {}
+ClipboardTarget::ClipboardTarget(Pasteboard* pasteboard, CaptureLanding* landing)
+    : CaptureTarget(kCommandName, /*needsPicker=*/false), pasteboard_(pasteboard), landing_(landing)
+{
+}
 
 std::vector<PickerOption> ClipboardTarget::pickerOptions(const CancellationToken&)
 {
     return {};
 }
 
-void ClipboardTarget::send(const std::string&, const std::optional<PickerOption>&)
+void ClipboardTarget::send(const std::string& text, const std::optional<PickerOption>&)
 {
-    throw TargetUnavailableError("ClipboardTarget", commandName());
+    const std::string line = text::trimmed(text);
+    if (line.empty()) {
+        return;
+    }
+    // Taken first: without them the clipboard is not emptied for nothing.
+    Pasteboard& pasteboard = pasteboard_ ? *pasteboard_ : Pasteboard::general();
+    CaptureLanding& landing = landing_ ? *landing_ : CaptureLanding::shared();
+    pasteboard.clearContents();
+    pasteboard.declareTypes({std::string(Pasteboard::typeString)});
+    if (!pasteboard.setString(line, Pasteboard::typeString)) {
+        throw PlatformError(kErrorDomain, kWriteFailedCode, kWriteFailedDescription);
+    }
+    landing.announce(commandName(), line, "Copied", std::nullopt, std::nullopt, /*parksLoop=*/false);
+    Log::log(fmt::format("📝 ClipboardTarget: Successfully copied text to NSPasteboard: '{}'", line));
 }
 
 }  // namespace qm

@@ -32,7 +32,9 @@ protected:
         router->restorePassiveBufferIfMatching(kEditorBundle, to.axElement());
     }
 
-    // Types the end of a trigger and tells whether it opened capture mode.
+    // Types the end of a trigger and tells whether it opened capture mode. An
+    // opened capture is cancelled with Esc, which gives the keyboard back to
+    // the editor (and, as every end of capture mode, forgets parked buffers).
     bool finishTrigger(const std::string& rest)
     {
         const std::size_t before = enteredTargets().size();
@@ -42,7 +44,14 @@ protected:
             loop.runUntilIdle();
             return enteredTargets().size() > before;
         }
-        return waitForCaptureMode(before + 1);
+        if (!waitForCaptureMode(before + 1)) {
+            return false;
+        }
+        desktop.keyboard().press("esc");
+        loop.runUntilIdle();
+        EXPECT_FALSE(router->isCaptureModeActive());
+        EXPECT_TRUE(editor.isFrontmost());
+        return true;
     }
 
     SimTextField fieldA;
@@ -79,19 +88,27 @@ TEST_F(CaptureRouterParkingTest, ParkedBufferExpiresAfterTwoMinutes)
 
 TEST_F(CaptureRouterParkingTest, OnlyTheLastTwoParkedFieldsAreKept)
 {
-    desktop.keyboard().type("//n");
-    moveFocus(fieldA, fieldB);
-    desktop.keyboard().type("//n");
-    moveFocus(fieldB, fieldC);
-    desktop.keyboard().type("//n");
-    moveFocus(fieldC, fieldA);  // parking C drops A, the oldest
-
-    moveFocus(fieldA, fieldB);
-    EXPECT_TRUE(finishTrigger("ote"));
-    moveFocus(fieldB, fieldC);
-    EXPECT_TRUE(finishTrigger("ote"));
-    moveFocus(fieldC, fieldA);
-    EXPECT_FALSE(finishTrigger("ote"));
+    // Coming back to B or C finishes the trigger begun there; A, parked first, was dropped.
+    const std::vector<std::pair<SimTextField*, bool>> returns = {
+        {&fieldB, true}, {&fieldC, true}, {&fieldA, false}};
+    for (const auto& [field, triggers] : returns) {
+        for (SimTextField* each : {&fieldA, &fieldB, &fieldC}) {
+            each->setValue("");
+        }
+        fieldA.focus();
+        router->noteTypingFocus(kEditorBundle, fieldA.axElement());
+        desktop.keyboard().type("//n");
+        moveFocus(fieldA, fieldB);
+        desktop.keyboard().type("//n");
+        moveFocus(fieldB, fieldC);
+        desktop.keyboard().type("//n");
+        moveFocus(fieldC, fieldA);  // parking C drops A, the oldest
+        if (field != &fieldA) {
+            moveFocus(fieldA, *field);
+        }
+        EXPECT_EQ(finishTrigger("ote"), triggers);
+        router->clearPassiveBuffer();
+    }
     EXPECT_EQ(enteredTargets(), (std::vector<std::string>{"note", "note"}));
 }
 

@@ -12,6 +12,8 @@
 
 #include "capture/CaptureRouterAccessibilityFilter.h"
 #include "capture/CaptureRouterController.h"
+#include "capture/StandInCaptureOverlayPanel.h"
+#include "platform/ConcurrentQueue.h"
 #include "platform/KeyCode.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -67,7 +69,8 @@ private:
 // front and a keyboard tap that treats keys as the event tap does around the
 // router: the program's own synthetic keys pass, keys pass while capture mode
 // is open, every key-down is swallowed during a transition, and a key the
-// router accepts as a trigger is swallowed.
+// router accepts as a trigger is swallowed. The capture overlay is the
+// stand-in panel, which gets the keys that reach this program.
 class CaptureRouterRig : public ::testing::Test {
 protected:
     static constexpr const char* kEditorBundle = "com.example.editor";
@@ -106,18 +109,31 @@ protected:
     {
         poster.open();
         tap.reset();
+        desktop.ownApplication().setKeyHandler(nullptr);
         routerInUse.store(nullptr);
     }
 
-    void buildRouter(CaptureTargetRegistry registry)
+    void buildRouter(CaptureTargetRegistry registry, CaptureRouterModeServices services = {})
     {
         routerInUse.store(nullptr);
+        desktop.ownApplication().setKeyHandler(nullptr);
         router.reset();
+        setPanel(nullptr);
+        services.screens = &desktop.screens();
+        services.mouse = &desktop.mouse();
+        services.backgroundQueue = background.get();
+        services.makeOverlayPanel = [this] {
+            auto made = std::make_shared<StandInCaptureOverlayPanel>(loop, *router, center);
+            setPanel(made);
+            return made;
+        };
         router = std::make_unique<CaptureRouterController>(loop, clock, desktop.workspace(), *accessibility,
-                                                           poster, center, defaults, std::move(registry));
-        router->setCaptureModeEntry([this](const std::shared_ptr<CaptureTarget>& target) {
-            std::lock_guard lock(mutex);
-            entered.push_back(target ? target->commandName() : "<none>");
+                                                           poster, center, defaults, std::move(registry),
+                                                           std::move(services));
+        desktop.ownApplication().setKeyHandler([this](const KeyEvent& event) {
+            if (const auto shown = overlay()) {
+                shown->keyDown(event);
+            }
         });
         routerInUse.store(router.get());
     }
@@ -132,16 +148,31 @@ protected:
         return window.addTextField(spec);
     }
 
-    // Waits (pumping the main loop) until capture mode was asked to open `count` times.
+    // Waits (pumping the main loop) until capture mode opened `count` times.
     bool waitForCaptureMode(std::size_t count = 1)
     {
         return loop.runUntil([&] { return enteredTargets().size() >= count; });
     }
 
-    std::vector<std::string> enteredTargets()
+    // The stand-in overlay, once the first capture made it. Any thread.
+    std::shared_ptr<StandInCaptureOverlayPanel> overlay() const
     {
         std::lock_guard lock(mutex);
-        return entered;
+        return panel;
+    }
+
+    // The command word of every capture mode opened, in order.
+    std::vector<std::string> enteredTargets() const
+    {
+        std::vector<std::string> targets;
+        if (const auto shown = overlay()) {
+            for (const auto& call : shown->calls()) {
+                if (call.kind == StandInCaptureOverlayPanel::Call::Kind::update) {
+                    targets.push_back(call.targetName);
+                }
+            }
+        }
+        return targets;
     }
 
     std::vector<Notification> notifications(const std::string& name)
@@ -176,10 +207,19 @@ protected:
     SimApplication editor;
     SimElement window;
 
-    std::mutex mutex;
-    std::vector<std::string> entered;
+    void setPanel(std::shared_ptr<StandInCaptureOverlayPanel> made)
+    {
+        std::lock_guard lock(mutex);
+        panel = std::move(made);
+    }
+
+    mutable std::mutex mutex;
     std::vector<Notification> posted;
 
+    // Picker loads, sends and records; drained (by its reset) before what they touch goes.
+    std::unique_ptr<ConcurrentQueue> background =
+        std::make_unique<ConcurrentQueue>("com.quillmarker.test.background", 2);
+    std::shared_ptr<StandInCaptureOverlayPanel> panel;
     std::unique_ptr<CaptureRouterController> router;
     std::atomic<CaptureRouterController*> routerInUse{nullptr};
     std::shared_ptr<EventTap> tap;

@@ -49,6 +49,10 @@ TEST_F(CaptureRouterRig, KeysFocusChangesAndClearsFromSeveralThreads)
     // Every transition still in flight ends by its removal, or by its failsafe.
     EXPECT_TRUE(loop.runUntil([&] { return !router->isCaptureTransitionThreadSafe(); }));
     loop.advance(8);
+    EXPECT_FALSE(router->isCaptureTransitionThreadSafe());
+    // The keys after a trigger went to the capture that opened; Esc ends it.
+    desktop.keyboard().press("esc");
+    loop.runUntilIdle();
     EXPECT_FALSE(router->isCapturePipelineBusyThreadSafe());
     EXPECT_LE(enteredTargets().size(), 40u);
 }

@@ -83,21 +83,21 @@ TEST_P(GateTest, EveryKeyPassesUntouched)
 
 INSTANTIATE_TEST_SUITE_P(
     KeyDispatch, GateTest,
-    ::testing::Values(
-        GateCase{"OwnEditableWindowKey", [](EventTapRig& rig) { rig.ownWindowKey = true; },
-                 [](EventTapRig& rig) { rig.ownWindowKey = false; }, false},
-        GateCase{"SecureInput", [](EventTapRig& rig) { rig.desktop.secureInput().setRequested(true); },
-                 [](EventTapRig& rig) { rig.desktop.secureInput().setRequested(false); }, true},
-        GateCase{"ExcludedApplication",
-                 [](EventTapRig& rig) {
-                     rig.excluded.activate();
-                     rig.loop.runUntilIdle();
-                 },
-                 [](EventTapRig& rig) {
-                     rig.editor.activate();
-                     rig.loop.runUntilIdle();
-                 },
-                 true}),
+    ::testing::Values(GateCase{"OwnEditableWindowKey", [](EventTapRig& rig) { rig.ownWindowKey = true; },
+                               [](EventTapRig& rig) { rig.ownWindowKey = false; }, false},
+                      GateCase{"SecureInput",
+                               [](EventTapRig& rig) { rig.desktop.secureInput().setRequested(true); },
+                               [](EventTapRig& rig) { rig.desktop.secureInput().setRequested(false); }, true},
+                      GateCase{"ExcludedApplication",
+                               [](EventTapRig& rig) {
+                                   rig.excluded.activate();
+                                   rig.loop.runUntilIdle();
+                               },
+                               [](EventTapRig& rig) {
+                                   rig.editor.activate();
+                                   rig.loop.runUntilIdle();
+                               },
+                               true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- The capture router comes first ---
@@ -119,9 +119,9 @@ TEST_F(EventTapRig, CompletedTriggerIsSwallowedAndKeysWaitForTheCapture)
 TEST_F(EventTapRig, OpenCaptureOverlayGetsEveryKey)
 {
     startTap();
-    type("alpha ");
+    type("alpha //note ");
     settle();
-    captureOverlayOpen = true;
+    ASSERT_TRUE(router->isCaptureModeActiveThreadSafe());
     manager->setSuggestionsOverlayVisible(true);
     manager->setAIPromptMode(true);
     clearRecords();
@@ -133,7 +133,7 @@ TEST_F(EventTapRig, OpenCaptureOverlayGetsEveryKey)
     type("beta ");
     settle();
 
-    EXPECT_EQ(deliveredKeyDowns().size(), 9u);
+    EXPECT_EQ(deliveredKeyDowns().size(), 9u) << "every key reaches the capture overlay";
     EXPECT_THAT(postedNames(), IsEmpty());
     EXPECT_THAT(delegate.calls, IsEmpty());
     EXPECT_EQ(manager->recentWords(), std::vector<std::string>{"alpha"});

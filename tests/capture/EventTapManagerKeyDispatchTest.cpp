@@ -45,7 +45,8 @@ TEST_P(SuggestionKeyTest, KeyIsSwallowedOrPassedWithItsEffects)
     press(c.chord);
     settle();
 
-    EXPECT_EQ(deliveredKeyDowns().empty(), c.swallowed) << "delivered: " << ::testing::PrintToString(deliveredKeyDowns());
+    EXPECT_EQ(deliveredKeyDowns().empty(), c.swallowed)
+        << "delivered: " << ::testing::PrintToString(deliveredKeyDowns());
     EXPECT_EQ(postedNames(), c.notifications);
     EXPECT_EQ(delegate.calls, c.delegateCalls);
 }
@@ -56,25 +57,48 @@ const auto option = KeyEventFlags::alternate;
 INSTANTIATE_TEST_SUITE_P(
     KeyDispatch, SuggestionKeyTest,
     ::testing::Values(
-        SuggestionKeyCase{"ControlSpaceSummons", "ctrl+space", "", control, true, {"TriggerManualSuggestions"}, {}},
-        SuggestionKeyCase{"ControlShiftSpaceOpensAIPrompt", "ctrl+shift+space", "", control, true,
-                          {"TriggerAIQuickActions"}, {}},
+        SuggestionKeyCase{
+            "ControlSpaceSummons", "ctrl+space", "", control, true, {"TriggerManualSuggestions"}, {}},
+        SuggestionKeyCase{"ControlShiftSpaceOpensAIPrompt",
+                          "ctrl+shift+space",
+                          "",
+                          control,
+                          true,
+                          {"TriggerAIQuickActions"},
+                          {}},
         SuggestionKeyCase{"ControlOptionSpaceIsNoTrigger", "ctrl+opt+space", "", control, false, {}, {}},
         SuggestionKeyCase{"ControlCommandSpaceIsNoTrigger", "ctrl+cmd+space", "", control, false, {}, {}},
-        SuggestionKeyCase{"ControlSpaceWorksInAIPromptMode", "ctrl+space", "prompt", control, true,
-                          {"TriggerManualSuggestions"}, {}},
+        SuggestionKeyCase{"ControlSpaceWorksInAIPromptMode",
+                          "ctrl+space",
+                          "prompt",
+                          control,
+                          true,
+                          {"TriggerManualSuggestions"},
+                          {}},
         SuggestionKeyCase{"PromptReturnCommits", "return", "prompt", control, true, {"CommitAIPrompt"}, {}},
-        SuggestionKeyCase{"PromptDeleteRemovesChar", "delete", "prompt", control, true, {"DeleteAIPromptChar"}, {}},
+        SuggestionKeyCase{
+            "PromptDeleteRemovesChar", "delete", "prompt", control, true, {"DeleteAIPromptChar"}, {}},
         SuggestionKeyCase{"PromptEscapeCancels", "esc", "prompt", control, true, {"CancelAIPrompt"}, {}},
         SuggestionKeyCase{"PromptLeftCycles", "left", "prompt", control, true, {"CycleAIActionLeft"}, {}},
         SuggestionKeyCase{"PromptRightCycles", "right", "prompt", control, true, {"CycleAIActionRight"}, {}},
         SuggestionKeyCase{"PromptTakesTypedText", "x", "prompt", control, true, {"AppendAIPromptChar"}, {}},
-        SuggestionKeyCase{"PromptTakesTabWhileOverlayShows", "tab", "overlay prompt", control, true,
-                          {"AppendAIPromptChar"}, {}},
+        SuggestionKeyCase{"PromptTakesTabWhileOverlayShows",
+                          "tab",
+                          "overlay prompt",
+                          control,
+                          true,
+                          {"AppendAIPromptChar"},
+                          {}},
         SuggestionKeyCase{"OverlayTabCycles", "tab", "overlay", control, true, {}, {"cycle"}},
-        SuggestionKeyCase{"PlaceholderTabMovesOnEvenWithOverlay", "tab", "overlay placeholder", control, true,
-                          {"TabPlaceholderPressed"}, {}},
-        SuggestionKeyCase{"PlaceholderTabMovesOn", "tab", "placeholder", control, true, {"TabPlaceholderPressed"}, {}},
+        SuggestionKeyCase{"PlaceholderTabMovesOnEvenWithOverlay",
+                          "tab",
+                          "overlay placeholder",
+                          control,
+                          true,
+                          {"TabPlaceholderPressed"},
+                          {}},
+        SuggestionKeyCase{
+            "PlaceholderTabMovesOn", "tab", "placeholder", control, true, {"TabPlaceholderPressed"}, {}},
         SuggestionKeyCase{"OverlayReturnCommits", "return", "overlay", control, true, {}, {"commit"}},
         SuggestionKeyCase{"ShortcutOneSelectsFirst", "ctrl+1", "overlay", control, true, {}, {"select 0"}},
         SuggestionKeyCase{"ShortcutFiveSelectsFifth", "ctrl+5", "overlay", control, true, {}, {"select 4"}},
@@ -82,13 +106,23 @@ INSTANTIATE_TEST_SUITE_P(
         SuggestionKeyCase{"ShortcutSevenIsNoSelection", "ctrl+7", "overlay", control, false, {}, {}},
         SuggestionKeyCase{"ExtraShiftIsNoSelection", "ctrl+shift+1", "overlay", control, false, {}, {}},
         SuggestionKeyCase{"ShortcutWithOverlayHiddenPasses", "ctrl+1", "", control, false, {}, {}},
-        SuggestionKeyCase{"TwoModifierShortcutSelects", "ctrl+opt+2", "overlay", control | option, true, {},
-                          {"select 1"}},
+        SuggestionKeyCase{
+            "TwoModifierShortcutSelects", "ctrl+opt+2", "overlay", control | option, true, {}, {"select 1"}},
         SuggestionKeyCase{"OptionDigitWithOverlayHiddenIsTyping", "opt+1", "", option, false, {}, {"update"}},
-        SuggestionKeyCase{"EscapeWithOverlayHiddenClears", "esc", "", control, false, {"EscapePlaceholderPressed"},
+        SuggestionKeyCase{"EscapeWithOverlayHiddenClears",
+                          "esc",
+                          "",
+                          control,
+                          false,
+                          {"EscapePlaceholderPressed"},
                           {"clear"}},
-        SuggestionKeyCase{"EscapeWithOverlayShownClears", "esc", "overlay", control, false,
-                          {"EscapePlaceholderPressed"}, {"clear"}},
+        SuggestionKeyCase{"EscapeWithOverlayShownClears",
+                          "esc",
+                          "overlay",
+                          control,
+                          false,
+                          {"EscapePlaceholderPressed"},
+                          {"clear"}},
         SuggestionKeyCase{"PlainLetterIsTyping", "x", "overlay", control, false, {}, {"update"}},
         SuggestionKeyCase{"ControlShiftZeroIsNoMute", "ctrl+shift+0", "", control, false, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -113,8 +147,8 @@ TEST_F(EventTapRig, PromptSwallowsSilentKeysAndPassesModifierKeys)
 
     sendKey(122, u"");  // a function key that types nothing
     EXPECT_THAT(deliveredKeyDowns(), IsEmpty());
-    for (const std::uint16_t modifierKey : {KeyCode::command, KeyCode::shift, KeyCode::option, KeyCode::control,
-                                            KeyCode::rightOption}) {
+    for (const std::uint16_t modifierKey :
+         {KeyCode::command, KeyCode::shift, KeyCode::option, KeyCode::control, KeyCode::rightOption}) {
         sendKey(modifierKey, u"");
     }
     settle();
@@ -168,14 +202,15 @@ TEST_P(TrailingSpaceTest, KeyAfterSuggestionSpace)
     EXPECT_EQ(manager->lastActionWasSuggestionWithTrailingSpace(), c.flagAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(KeyDispatch, TrailingSpaceTest,
-                         ::testing::Values(TrailingSpaceCase{"SpaceIsSwallowedOnce", " ", "hello ", false},
-                                           TrailingSpaceCase{"SecondSpaceIsTyped", "  ", "hello  ", false},
-                                           TrailingSpaceCase{"CommaReplacesTheSpace", ",", "hello,", false},
-                                           TrailingSpaceCase{"QuestionMarkReplacesTheSpace", "?", "hello?", false},
-                                           TrailingSpaceCase{"LetterTypesNormally", "w", "hello w", false},
-                                           TrailingSpaceCase{"DashIsNoSentencePunctuation", "-", "hello -", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    KeyDispatch, TrailingSpaceTest,
+    ::testing::Values(TrailingSpaceCase{"SpaceIsSwallowedOnce", " ", "hello ", false},
+                      TrailingSpaceCase{"SecondSpaceIsTyped", "  ", "hello  ", false},
+                      TrailingSpaceCase{"CommaReplacesTheSpace", ",", "hello,", false},
+                      TrailingSpaceCase{"QuestionMarkReplacesTheSpace", "?", "hello?", false},
+                      TrailingSpaceCase{"LetterTypesNormally", "w", "hello w", false},
+                      TrailingSpaceCase{"DashIsNoSentencePunctuation", "-", "hello -", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EventTapRig, PunctuationAfterSuggestionSpaceIsRetypedAfterTheDelete)
 {

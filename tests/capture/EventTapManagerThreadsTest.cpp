@@ -36,15 +36,14 @@ TEST_F(EventTapRig, TypingOnAnotherThreadWhileTheMainThreadUsesTheState)
         }
     });
     int round = 0;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            (void)manager->recentWords();
-            (void)manager->slidingBuffer();
-            if (++round % 50 == 0) {
-                manager->setCurrentWordPrefix("");
-            }
-            return typed.load();
-        }));
+    ASSERT_TRUE(waitFor([&] {
+        (void)manager->recentWords();
+        (void)manager->slidingBuffer();
+        if (++round % 50 == 0) {
+            manager->setCurrentWordPrefix("");
+        }
+        return typed.load();
+    }));
     typist.join();
     clearer.join();
     settle();

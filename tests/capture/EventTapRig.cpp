@@ -23,9 +23,9 @@ SimTextField addLineField(const SimApplication& app, const std::string& title)
 }
 
 const std::vector<std::string> kRecordedNames{
-    "TriggerAIQuickActions", "TriggerManualSuggestions", "CommitAIPrompt",      "CancelAIPrompt",
-    "DeleteAIPromptChar",    "CycleAIActionLeft",        "CycleAIActionRight",  "AppendAIPromptChar",
-    "TabPlaceholderPressed", "TogglePerAppMute",         "EscapePlaceholderPressed", "ShowHUDMessage",
+    "TriggerAIQuickActions",  "TriggerManualSuggestions", "CommitAIPrompt",           "CancelAIPrompt",
+    "DeleteAIPromptChar",     "CycleAIActionLeft",        "CycleAIActionRight",       "AppendAIPromptChar",
+    "TabPlaceholderPressed",  "TogglePerAppMute",         "EscapePlaceholderPressed", "ShowHUDMessage",
     "HideSuggestionsOverlay", "PresentCaptureFailure",
 };
 
@@ -34,8 +34,7 @@ const std::vector<std::string> kRecordedNames{
 EventTapRig::EventTapRig()
     : editor(desktop.addApplication(editorId, "Editor")),
       terminal(desktop.addApplication(terminalId, "Terminal")),
-      excluded(desktop.addApplication(excludedId, "Vault")),
-      field(addLineField(editor, "Draft"))
+      excluded(desktop.addApplication(excludedId, "Vault")), field(addLineField(editor, "Draft"))
 {
     addLineField(terminal, "shell");
     addLineField(excluded, "Vault");
@@ -46,8 +45,9 @@ EventTapRig::EventTapRig()
     AlertPresenter::setShared(&alerts);
 
     firewall = std::make_unique<PrivacyFirewall>(database(), clock);
-    router = std::make_unique<CaptureRouterController>(loop, clock, desktop.workspace(), desktop.accessibility(),
-                                                       desktop.syntheticEvents(), center, defaults);
+    router =
+        std::make_unique<CaptureRouterController>(loop, clock, desktop.workspace(), desktop.accessibility(),
+                                                  desktop.syntheticEvents(), center, defaults);
 
     for (const auto& name : kRecordedNames) {
         tokens_.push_back(center.addObserver(name, nullptr, [this](const Notification& note) {
@@ -56,11 +56,6 @@ EventTapRig::EventTapRig()
         }));
     }
 
-    // The real router, except that a test may say that a capture overlay is open.
-    EventTapCaptureRouter routing = EventTapCaptureRouter::of(*router);
-    routing.isCaptureModeActiveThreadSafe = [this, real = routing.isCaptureModeActiveThreadSafe] {
-        return captureOverlayOpen.load() || real();
-    };
     manager = std::make_unique<EventTapManager>(EventTapManager::Services{
         .tapFactory = desktop.eventTaps(),
         .eventPoster = desktop.syntheticEvents(),
@@ -70,7 +65,7 @@ EventTapRig::EventTapRig()
         .clock = clock,
         .defaults = defaults,
         .notificationCenter = center,
-        .captureRouter = routing,
+        .captureRouter = *router,
         .privacyFirewall = *firewall,
         .isOwnEditableWindowKey = [this] { return ownWindowKey.load(); },
     });
@@ -90,6 +85,8 @@ EventTapRig::~EventTapRig()
     loop.runUntilIdle();
     router.reset();
     AlertPresenter::setShared(nullptr);
+    PermissionsManager::setAccessibilityTrust(nullptr);
+    PermissionsManager::setWorkspace(nullptr);
 }
 
 DatabaseManager& EventTapRig::database()

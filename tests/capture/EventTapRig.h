@@ -36,8 +36,8 @@ public:
         std::string fullBuffer;
     };
 
-    void eventTapManagerDidUpdateContext(EventTapManager&, const std::string& context, const std::string& prefix,
-                                         const std::string& fullBuffer) override
+    void eventTapManagerDidUpdateContext(EventTapManager&, const std::string& context,
+                                         const std::string& prefix, const std::string& fullBuffer) override
     {
         calls.push_back("update");
         updates.push_back({context, prefix, fullBuffer});
@@ -103,8 +103,6 @@ public:
     std::unique_ptr<PrivacyFirewall> firewall;
     std::unique_ptr<CaptureRouterController> router;
     std::atomic<bool> ownWindowKey{false};
-    // The router cannot open capture mode on its own yet (the overlay is built on top of it).
-    std::atomic<bool> captureOverlayOpen{false};
     RecordingTapDelegate delegate;
     std::unique_ptr<EventTapManager> manager;
 

@@ -30,10 +30,12 @@ INSTANTIATE_TEST_SUITE_P(
                       CharacterCase{"'", "'", Kind::word},
                       // A letter with a combining accent is one character.
                       CharacterCase{"e\u0301x", "e\u0301", Kind::word},
-                      CharacterCase{"\u2019", "\u2019", Kind::punctuation}, CharacterCase{",", ",", Kind::punctuation},
-                      CharacterCase{"?!", "?", Kind::punctuation}, CharacterCase{"-", "-", Kind::punctuation},
-                      CharacterCase{" ", " ", Kind::whitespace}, CharacterCase{"\t", "\t", Kind::whitespace},
-                      CharacterCase{"\r", "\r", Kind::whitespace}, CharacterCase{"\u00A0", "\u00A0", Kind::whitespace},
+                      CharacterCase{"\u2019", "\u2019", Kind::punctuation},
+                      CharacterCase{",", ",", Kind::punctuation}, CharacterCase{"?!", "?", Kind::punctuation},
+                      CharacterCase{"-", "-", Kind::punctuation}, CharacterCase{" ", " ", Kind::whitespace},
+                      CharacterCase{"\t", "\t", Kind::whitespace},
+                      CharacterCase{"\r", "\r", Kind::whitespace},
+                      CharacterCase{"\u00A0", "\u00A0", Kind::whitespace},
                       CharacterCase{"+", "+", Kind::other}, CharacterCase{"\x7f", "\x7f", Kind::other},
                       CharacterCase{"\U0001F600", "\U0001F600", Kind::other},
                       CharacterCase{"\U0001F44D\U0001F3FD", "\U0001F44D\U0001F3FD", Kind::other}));

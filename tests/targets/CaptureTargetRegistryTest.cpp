@@ -71,9 +71,13 @@ TEST(CaptureTargetRegistryTest, UnavailableTargetsFailClearly)
     for (std::size_t i = 0; i < registry.size(); ++i) {
         CaptureTarget& target = *registry.targets()[i];
         const std::string command = target.commandName();
+        // The note and clipboard targets deliver (LocalNoteTargetTest, ClipboardTargetTest).
+        const bool delivers = command == "note" || command == "copy";
         try {
-            target.send("buy milk", std::nullopt);
-            ADD_FAILURE() << command << " claimed to deliver";
+            if (!delivers) {
+                target.send("buy milk", std::nullopt);
+                ADD_FAILURE() << command << " claimed to deliver";
+            }
         } catch (const TargetUnavailableError& error) {
             EXPECT_EQ(error.domain(), kTable[i].typeName);
             EXPECT_EQ(std::string(error.what()), "The //" + command + " target is not available yet.");

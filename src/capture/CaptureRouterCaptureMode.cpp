@@ -1,0 +1,165 @@
+#include <algorithm>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "base/Log.h"
+#include "capture/CaptureOverlayPanel.h"
+#include "capture/CaptureRouterController.h"
+#include "capture/PickerFilteringTarget.h"
+#include "platform/BackgroundTask.h"
+#include "platform/ConcurrentQueue.h"
+#include "platform/MainLoop.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Workspace.h"
+#include "records/CaptureFailureGuide.h"
+#include "targets/CalcExpressionEvaluator.h"
+
+// Capture mode: the state of one open capture, the overlay that shows it, the
+// picker load, and the reactions to edits of the overlay's message field.
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kPresentCaptureFailure = "PresentCaptureFailure";
+constexpr const char* kUpdateCapturePanelSize = "UpdateCapturePanelSize";
+constexpr const char* kFailureRowId = "error";
+// Warning sign, variation selector 16, space: how a target's failure row begins.
+constexpr std::string_view kFailureRowPrefix = "\u26A0\uFE0F ";
+
+std::string withoutFailurePrefix(std::string text)
+{
+    for (auto at = text.find(kFailureRowPrefix); at != std::string::npos;
+         at = text.find(kFailureRowPrefix, at)) {
+        text.erase(at, kFailureRowPrefix.size());
+    }
+    return text;
+}
+
+}  // namespace
+
+void CaptureRouterController::enterCaptureModeUI(const std::shared_ptr<CaptureTarget>& target)
+{
+    if (mainLoop_.isMainThread()) {
+        runCaptureModeEntry(target);
+        return;
+    }
+    mainLoop_.post(alive_.guard([this, target] { runCaptureModeEntry(target); }));
+}
+
+void CaptureRouterController::runCaptureModeEntry(const std::shared_ptr<CaptureTarget>& target)
+{
+    if (!target) {
+        return;
+    }
+    currentTarget_ = target;
+    messageInput_.clear();
+    isCaptureModeActive_ = true;
+    {
+        std::lock_guard lock(stateLock_);
+        captureModeActive_ = true;
+    }
+    isTargetConfirmed_ = false;
+    confirmedTarget_.reset();
+    calcLivePreviewText_.reset();
+    if (auto* filtering = dynamic_cast<PickerFilteringTarget*>(target.get())) {
+        filtering->resetCache();
+    }
+    pickerOptions_.clear();
+    selectedOption_.reset();
+    if (activePickerOptionsLoadTask_) {
+        activePickerOptionsLoadTask_->cancel();
+        activePickerOptionsLoadTask_.reset();
+    }
+    if (target->needsPicker()) {
+        startPickerLoad(target);
+    }
+
+    hostCaptureContext_ = hostFocus_.snapshot();
+    // Taken before this program activates itself below.
+    previouslyActiveApp_ = workspace_.frontmostApplication();
+    const Rect caret = resolveCaretBounds();
+    if (!overlayPanel_ && services_.makeOverlayPanel) {
+        overlayPanel_ = services_.makeOverlayPanel();
+    }
+    if (overlayPanel_) {
+        overlayPanel_->update(target->commandName());
+        overlayPanel_->show(caret);
+    }
+    workspace_.activate(workspace_.currentApplication().processIdentifier);
+    Log::log(fmt::format("🚀 CaptureRouterController: Entered Capture Mode for target '{}'",
+                         target->commandName()));
+}
+
+void CaptureRouterController::startPickerLoad(const std::shared_ptr<CaptureTarget>& target)
+{
+    activePickerOptionsLoadTask_ = BackgroundTask::run(
+        backgroundQueue(), mainLoop_,
+        [target](const CancellationToken& cancellation) { return target->pickerOptions(cancellation); },
+        alive_.guard([this, target](std::vector<PickerOption> options) {
+            applyPickerOptions(target, std::move(options));
+        }));
+}
+
+void CaptureRouterController::applyPickerOptions(const std::shared_ptr<CaptureTarget>& target,
+                                                 std::vector<PickerOption> options)
+{
+    // A load cancelled by the end of its capture never reports (BackgroundTask).
+    if (options.size() == 1 && options.front().id == kFailureRowId) {
+        const std::string detail = withoutFailurePrefix(options.front().displayName);
+        runCaptureModeExit();
+        const CaptureFailureGuide guide = CaptureFailureGuide::resolve(target->commandName(), detail);
+        UserInfo userInfo{
+            {"command", target->commandName()},
+            {"detail", detail},
+            {"saved", false},
+            {"section", guide.section},
+            {"actionTitle", guide.actionTitle},
+        };
+        if (guide.field) {
+            userInfo.set("field", *guide.field);
+        }
+        notificationCenter_.post(kPresentCaptureFailure, nullptr, std::move(userInfo));
+        return;
+    }
+    pickerOptions_ = std::move(options);
+    selectedOption_ = pickerOptions_.empty() ? std::nullopt : std::optional(pickerOptions_.front());
+}
+
+void CaptureRouterController::handleMessageInputChange(const std::string& text)
+{
+    if (currentTarget_ && currentTarget_->commandName() == "calc") {
+        updateCalcLivePreview(text);
+    }
+    auto* filtering = dynamic_cast<PickerFilteringTarget*>(currentTarget_.get());
+    if (filtering && filtering->needsPicker() && !isTargetConfirmed_) {
+        pickerOptions_ = filtering->filteredOptions(text);
+        selectedOption_ = pickerOptions_.empty() ? std::nullopt : std::optional(pickerOptions_.front());
+    }
+}
+
+void CaptureRouterController::updateCalcLivePreview(const std::string& text)
+{
+    calcLivePreviewText_ = CalcExpressionEvaluator::previewEvaluate(text);
+    notificationCenter_.post(kUpdateCapturePanelSize);
+}
+
+void CaptureRouterController::confirmSelectedTarget()
+{
+    if (!dynamic_cast<PickerFilteringTarget*>(currentTarget_.get()) || !selectedOption_) {
+        return;
+    }
+    confirmedTarget_ = selectedOption_;
+    isTargetConfirmed_ = true;
+    messageInput_.clear();
+    pickerOptions_.clear();
+    selectedOption_.reset();
+}
+
+ConcurrentQueue& CaptureRouterController::backgroundQueue() const
+{
+    return services_.backgroundQueue ? *services_.backgroundQueue : ConcurrentQueue::shared();
+}
+
+}  // namespace qm

@@ -1,0 +1,399 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <latch>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "base/Text.h"
+#include "capture/CaptureRouterRig.h"
+#include "capture/PickerFilteringTarget.h"
+#include "platform/sim/InMemoryPasteboard.h"
+#include "platform/sim/SimTextField.h"
+#include "records/CaptureHistoryStore.h"
+#include "records/CaptureLanding.h"
+#include "records/CaptureQuietWindow.h"
+#include "records/FallbackCaptureLogger.h"
+#include "records/HostFocus.h"
+#include "records/OpenLoopStore.h"
+#include "records/ReturnWhisper.h"
+#include "store/DatabaseManager.h"
+#include "support/TempDir.h"
+#include "targets/CalcTarget.h"
+#include "targets/ClipboardTarget.h"
+#include "targets/LocalNoteTarget.h"
+
+namespace qm {
+
+inline void PrintTo(const PickerOption& option, std::ostream* os)
+{
+    *os << "{" << option.id << ", " << option.displayName << "}";
+}
+
+}  // namespace qm
+
+namespace qm::test {
+
+// A gate a background call waits at until the test opens it. Open by default.
+class TestGate {
+public:
+    void close()
+    {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+    }
+    void open()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+    void pass()
+    {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        changed_.wait(lock, [this] { return open_; });
+        --waiting_;
+    }
+    bool hasWaiter() const
+    {
+        std::lock_guard lock(mutex_);
+        return waiting_ > 0;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = true;
+    int waiting_ = 0;
+};
+
+// What a scripted target was sent, and how its sends end. Any thread.
+class SendScript {
+public:
+    struct Sent {
+        std::string text;
+        std::optional<PickerOption> option;
+        friend bool operator==(const Sent&, const Sent&) = default;
+        friend void PrintTo(const Sent& sent, std::ostream* os)
+        {
+            *os << "{\"" << sent.text << "\", ";
+            if (sent.option) {
+                PrintTo(*sent.option, os);
+            } else {
+                *os << "none";
+            }
+            *os << "}";
+        }
+    };
+
+    void failWith(std::exception_ptr failure)
+    {
+        std::lock_guard lock(mutex_);
+        failure_ = std::move(failure);
+    }
+    std::vector<Sent> sent() const
+    {
+        std::lock_guard lock(mutex_);
+        return sent_;
+    }
+    void send(const std::string& text, const std::optional<PickerOption>& option)
+    {
+        gate.pass();
+        std::exception_ptr failure;
+        {
+            std::lock_guard lock(mutex_);
+            sent_.push_back({text, option});
+            failure = failure_;
+        }
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    }
+
+    TestGate gate;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Sent> sent_;
+    std::exception_ptr failure_;
+};
+
+// A target that records its sends and fails them when told to.
+class ScriptedTarget final : public CaptureTarget {
+public:
+    explicit ScriptedTarget(std::string command) : CaptureTarget(std::move(command), false) {}
+
+    std::vector<PickerOption> pickerOptions(const CancellationToken&) override { return {}; }
+    void send(const std::string& text, const std::optional<PickerOption>& option) override
+    {
+        script.send(text, option);
+    }
+
+    SendScript script;
+};
+
+// A picker target as the Slack one: rows loaded in the background (behind a
+// gate), filtered by the typed text (rows whose name contains it, ignoring
+// case, at most three), its cache reset when capture mode opens.
+class ScriptedPickerTarget final : public PickerFilteringTarget {
+public:
+    explicit ScriptedPickerTarget(std::string command) : PickerFilteringTarget(std::move(command), true) {}
+
+    void setRows(std::vector<PickerOption> rows)
+    {
+        std::lock_guard lock(mutex_);
+        rows_ = std::move(rows);
+    }
+    int loads() const
+    {
+        std::lock_guard lock(mutex_);
+        return loads_;
+    }
+    int resets() const
+    {
+        std::lock_guard lock(mutex_);
+        return resets_;
+    }
+
+    std::vector<PickerOption> pickerOptions(const CancellationToken&) override
+    {
+        loadGate.pass();
+        std::lock_guard lock(mutex_);
+        ++loads_;
+        return rows_;
+    }
+    void resetCache() override
+    {
+        std::lock_guard lock(mutex_);
+        ++resets_;
+    }
+    std::vector<PickerOption> filteredOptions(const std::string& text) override
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<PickerOption> found;
+        for (const auto& row : rows_) {
+            if (found.size() < 3 &&
+                text::lowercased(row.displayName).find(text::lowercased(text)) != std::string::npos) {
+                found.push_back(row);
+            }
+        }
+        return found;
+    }
+    void send(const std::string& text, const std::optional<PickerOption>& option) override
+    {
+        script.send(text, option);
+    }
+
+    TestGate loadGate;
+    SendScript script;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<PickerOption> rows_;
+    int loads_ = 0;
+    int resets_ = 0;
+};
+
+// The capture router with the real note, clipboard and calculator targets and
+// scripted ones ("timer", "calendar", "boom", and "slack" with a picker), the real capture history
+// on a rules database, the recovery log, the open loops and the landing
+// confirmation, all in private folders, and the permission checks answered as
+// the test says. A host field in the editor has the focus.
+class CaptureModeRig : public CaptureRouterRig {
+public:
+    struct HudMessage {
+        std::string message;
+        std::optional<std::string> systemImage;
+        friend bool operator==(const HudMessage&, const HudMessage&) = default;
+    };
+
+    CaptureModeRig()
+        : savedDocuments(std::getenv("XDG_DOCUMENTS_DIR")
+                             ? std::optional<std::string>(std::getenv("XDG_DOCUMENTS_DIR"))
+                             : std::nullopt),
+          database(clock, freshDatabaseIn(folder.path()), defaults), history(database, loop, center, clock),
+          openLoops(clock, loop, desktop.workspace(),
+                    ReturnWhisper(
+                        whisperFocus, quietWindow, [] { return false; },
+                        [](const std::string&, const std::optional<std::string>&) {}),
+                    folder.path()),
+          landing(
+              loop, openLoops, quietWindow, [this] { return router->hostCaptureContext(); },
+              [this](const std::string& message, const std::optional<std::string>& image) {
+                  hud.push_back({message, image});
+              })
+    {
+        // Each record is two commits; a temporary database need not reach the disk.
+        database.executeNonQuery("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY;");
+        setenv("XDG_DOCUMENTS_DIR", (folder / "Documents").c_str(), 1);
+        FallbackCaptureLogger::setApplicationSupportResolver(
+            [support = folder.path()] { return std::optional<std::filesystem::path>(support); });
+        buildRouter(registry(), services());
+        field = addField("buy milk ");
+        field.focus();
+    }
+
+    ~CaptureModeRig() override
+    {
+        // Everything the background work touches lives here: finish it first.
+        desktop.ownApplication().setKeyHandler(nullptr);
+        routerInUse.store(nullptr);
+        router.reset();
+        setPanel(nullptr);
+        background.reset();
+        FallbackCaptureLogger::setApplicationSupportResolver(nullptr);
+        if (savedDocuments) {
+            setenv("XDG_DOCUMENTS_DIR", savedDocuments->c_str(), 1);
+        } else {
+            unsetenv("XDG_DOCUMENTS_DIR");
+        }
+    }
+
+    CaptureTargetRegistry registry()
+    {
+        return CaptureTargetRegistry({note, std::make_shared<ClipboardTarget>(&pasteboard, &landing), timer,
+                                      std::make_shared<CalcTarget>(), calendar, boom, pick});
+    }
+
+    CaptureRouterModeServices services()
+    {
+        CaptureRouterModeServices services;
+        services.history = &history;
+        services.ensureNotificationAuthorization = [this](std::function<void(std::exception_ptr)> answer) {
+            ++notificationChecks;
+            if (holdPermissionChecks) {
+                heldNotificationAnswer = std::move(answer);
+            } else {
+                answer(notificationError);
+            }
+        };
+        services.requestCalendarAccess = [this](std::function<void(bool)> answer) {
+            ++calendarChecks;
+            answer(calendarGranted);
+        };
+        return services;
+    }
+
+    // Types the trigger for `command` in the focused field and waits for the overlay.
+    void openCapture(const std::string& command)
+    {
+        const std::size_t before = enteredTargets().size();
+        desktop.keyboard().type("//" + command);
+        desktop.keyboard().press("space");
+        ASSERT_TRUE(waitForCaptureMode(before + 1));
+    }
+
+    // Keys for the open overlay.
+    void typeInOverlay(std::string_view typed)
+    {
+        desktop.keyboard().type(typed);
+        loop.runUntilIdle();
+    }
+    void pressInOverlay(std::string_view chord)
+    {
+        desktop.keyboard().press(chord);
+        loop.runUntilIdle();
+    }
+
+    // Every task queued on the background queue so far has finished (the two
+    // threads are both taken by the barrier), and what they reported to the
+    // main loop has run. Nothing queued may be waiting at a closed gate.
+    void drainBackground()
+    {
+        std::latch started(2);
+        std::latch finished(2);
+        for (int i = 0; i < 2; ++i) {
+            background->async([&] {
+                started.arrive_and_wait();
+                finished.count_down();
+            });
+        }
+        finished.wait();
+        loop.runUntilIdle();
+    }
+
+    // Pumps the main loop until `done` holds (five seconds of real time at
+    // most); it may also wait for other threads' work that posts nothing.
+    bool waitFor(const std::function<bool()>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < deadline) {
+            loop.runUntilIdle();
+            if (done()) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        return done();
+    }
+
+    std::vector<CaptureHistoryEntry> historyEntries() { return history.recentEntries(); }
+    std::vector<FallbackCaptureLogger::Entry> recoveryEntries()
+    {
+        return FallbackCaptureLogger::readEntries(FallbackCaptureLogger::logFileURL());
+    }
+    std::filesystem::path noteFile() const
+    {
+        return folder / "Documents" / "Quillmarker" / "Quick Capture.md";
+    }
+
+    // Creating and seeding the rules database is many synced commits: done once
+    // per run, each rig starts from a copy.
+    static std::filesystem::path freshDatabaseIn(const std::filesystem::path& support)
+    {
+        static const std::filesystem::path seeded = [] {
+            const auto templateFolder = testHome() / "capture-rules-template";
+            ManualClock seedClock;
+            UserDefaults seedDefaults("");
+            DatabaseManager seeding(seedClock, templateFolder, seedDefaults);
+            return templateFolder / "com.quillmarker.app" / "QuillmarkerRules.db";
+        }();
+        const auto file = support / "com.quillmarker.app" / "QuillmarkerRules.db";
+        std::filesystem::create_directories(file.parent_path());
+        std::filesystem::copy_file(seeded, file);
+        return support;
+    }
+
+    TempDir folder;
+    std::optional<std::string> savedDocuments;
+    DatabaseManager database;
+    CaptureHistoryStore history;
+    HostFocus whisperFocus{desktop.workspace(), desktop.accessibility()};
+    CaptureQuietWindow quietWindow{clock};
+    OpenLoopStore openLoops;
+    std::vector<HudMessage> hud;
+    CaptureLanding landing;
+    InMemoryPasteboard pasteboard;
+
+    std::shared_ptr<LocalNoteTarget> note = std::make_shared<LocalNoteTarget>(clock, &landing);
+    std::shared_ptr<ScriptedTarget> timer = std::make_shared<ScriptedTarget>("timer");
+    std::shared_ptr<ScriptedTarget> calendar = std::make_shared<ScriptedTarget>("calendar");
+    std::shared_ptr<ScriptedTarget> boom = std::make_shared<ScriptedTarget>("boom");
+    std::shared_ptr<ScriptedPickerTarget> pick = std::make_shared<ScriptedPickerTarget>("slack");
+
+    // The permission checks (main thread).
+    std::exception_ptr notificationError;
+    bool calendarGranted = true;
+    bool holdPermissionChecks = false;
+    std::function<void(std::exception_ptr)> heldNotificationAnswer;
+    int notificationChecks = 0;
+    int calendarChecks = 0;
+
+    SimTextField field;
+};
+
+}  // namespace qm::test
