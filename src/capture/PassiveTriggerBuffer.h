@@ -12,6 +12,11 @@ namespace qm {
 // user-perceived characters (extended grapheme clusters), so a Delete removes
 // a whole emoji and the 100-character limit never splits one. Lone surrogates
 // are stored as U+FFFD. Not thread-safe: the router guards it with its lock.
+//
+// The buffer is edited on every key the event tap sees, so it keeps its
+// character boundaries as it changes instead of segmenting all of its text
+// again: an edit at the end re-segments only from the start of the last
+// character, and ASCII typed after ASCII needs no segmentation at all.
 class PassiveTriggerBuffer {
 public:
     PassiveTriggerBuffer() = default;
@@ -20,11 +25,11 @@ public:
     const std::u16string& text() const { return text_; }
     std::string utf8() const;
     bool empty() const { return text_.empty(); }
-    void clear() { text_.clear(); }
+    void clear();
 
     // Where each character starts, plus the end: size() - 1 characters.
-    std::vector<std::size_t> characterBoundaries() const;
-    std::size_t characterCount() const;
+    const std::vector<std::size_t>& characterBoundaries() const { return boundaries_; }
+    std::size_t characterCount() const { return boundaries_.size() - 1; }
 
     void append(std::u16string_view text);
     // Removes the last character; nothing happens on an empty buffer.
@@ -42,7 +47,13 @@ public:
     friend bool operator==(const PassiveTriggerBuffer&, const PassiveTriggerBuffer&) = default;
 
 private:
+    // Segments text_ from `from` (a character start, or the end) to its end,
+    // replacing the boundaries after `from`.
+    void segmentFrom(std::size_t from);
+
     std::u16string text_;
+    // Always the segmentation of text_ as a whole: 0, each later start, the end.
+    std::vector<std::size_t> boundaries_{0};
 };
 
 }  // namespace qm

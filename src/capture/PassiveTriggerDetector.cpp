@@ -6,6 +6,7 @@
 
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
+#include <unicode/utf16.h>
 
 #include "base/Text.h"
 #include "capture/TriggerBoundary.h"
@@ -66,6 +67,33 @@ PassiveTriggerDetector::PassiveTriggerDetector(const CaptureTargetRegistry& regi
                                                MissingPathFailure missingPathFailure)
     : registry_(registry), bufferLimit_(bufferLimit), missingPathFailure_(std::move(missingPathFailure))
 {
+    for (const auto& target : registry_.targets()) {
+        std::u16string word = triggerWord(*target);
+        longestTriggerWord_ = std::max(longestTriggerWord_, word.size());
+        triggerWordsAreAscii_ =
+            triggerWordsAreAscii_ &&
+            std::all_of(word.begin(), word.end(), [](char16_t unit) { return unit < 0x80; });
+        triggerWords_.push_back(std::move(word));
+    }
+}
+
+std::u16string PassiveTriggerDetector::lowercasedEnd(std::u16string_view typed) const
+{
+    if (!triggerWordsAreAscii_) {
+        return lowercasedRoot(typed);
+    }
+    // Every code point lower-cases to at least one unit, so the last N units of
+    // the lower-cased text come from its last N code points. Only a sigma
+    // lower-cases by context, and either of its forms is a non-ASCII unit that
+    // no ASCII word matches, wherever the cut falls.
+    std::size_t start = typed.size();
+    for (std::size_t codePoints = 0; codePoints < longestTriggerWord_ && start > 0; ++codePoints) {
+        --start;
+        if (start > 0 && U16_IS_TRAIL(typed[start]) && U16_IS_LEAD(typed[start - 1])) {
+            --start;
+        }
+    }
+    return lowercasedRoot(typed.substr(start));
 }
 
 std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
@@ -124,13 +152,13 @@ PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& bu
     if (last == u" " || last == u"\n") {
         const std::u16string& all = buffer.text();
         const std::u16string typed =
-            lowercasedRoot(std::u16string_view(all).substr(0, all.size() - last.size()));
-        for (const auto& target : registry_.targets()) {
-            std::u16string word = triggerWord(*target);
+            lowercasedEnd(std::u16string_view(all).substr(0, all.size() - last.size()));
+        for (std::size_t i = 0; i < triggerWords_.size(); ++i) {
+            const std::u16string& word = triggerWords_[i];
             if (typed.size() >= word.size() &&
                 typed.compare(typed.size() - word.size(), word.size(), word) == 0) {
-                matched = target;
-                matchedWord = std::move(word);
+                matched = registry_.targets()[i];
+                matchedWord = word;
                 break;
             }
         }

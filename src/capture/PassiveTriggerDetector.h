@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/PassiveOutcome.h"
@@ -42,8 +43,15 @@ public:
 
 private:
     PassiveOutcome handleTerminator(PassiveTriggerBuffer& buffer, char16_t terminator) const;
+    // `typed` lower-cased (root locale), or as much of its end as the longest
+    // trigger word can match.
+    std::u16string lowercasedEnd(std::u16string_view typed) const;
 
     const CaptureTargetRegistry& registry_;
+    // "//" and the command word of each target, in the registry's order.
+    std::vector<std::u16string> triggerWords_;
+    std::size_t longestTriggerWord_ = 0;
+    bool triggerWordsAreAscii_ = true;
     const std::size_t bufferLimit_;
     MissingPathFailure missingPathFailure_;
 };

@@ -120,8 +120,7 @@ TEST_F(EventTapRig, OpenCaptureOverlayGetsEveryKey)
 {
     startTap();
     type("alpha //note ");
-    settle();
-    ASSERT_TRUE(router->isCaptureModeActiveThreadSafe());
+    ASSERT_TRUE(waitForCaptureMode());
     manager->setSuggestionsOverlayVisible(true);
     manager->setAIPromptMode(true);
     clearRecords();

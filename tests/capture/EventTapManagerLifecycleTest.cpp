@@ -193,8 +193,7 @@ TEST_F(EventTapLifecycleTest, TimeoutClosesAnOpenCaptureEvenWhenTheTapRecovers)
 {
     startTap();
     type("//note ");
-    settle();
-    ASSERT_TRUE(router->isCaptureModeActiveThreadSafe());
+    ASSERT_TRUE(waitForCaptureMode());
     timeOut();
     loop.runUntilIdle();
     EXPECT_FALSE(router->isCaptureModeActiveThreadSafe());

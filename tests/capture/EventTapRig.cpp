@@ -129,6 +129,14 @@ void EventTapRig::settle()
     }
 }
 
+bool EventTapRig::waitForCaptureMode()
+{
+    const bool opened = waitFor(
+        [&] { return router->isCaptureModeActiveThreadSafe() && !router->isCaptureTransitionThreadSafe(); });
+    settle();
+    return opened;
+}
+
 void EventTapRig::sendKey(std::uint16_t keyCode, std::u16string_view text, EventFlags flags)
 {
     for (const bool down : {true, false}) {

@@ -72,8 +72,12 @@ public:
     void startTap();
     // Pumps the main loop until `done` holds (five seconds of real time at most).
     bool waitFor(const std::function<bool()>& done);
-    // Runs the main loop and the tap queue until neither has work left.
+    // Runs the main loop and the tap queue until neither has work left. The
+    // trigger removal runs on the router's own queue and is not waited for.
     void settle();
+    // After a completed trigger: waits until the removal has opened capture
+    // mode and the transition has ended, then settles.
+    bool waitForCaptureMode();
 
     // Keys from the stand-in keyboard to the frontmost application.
     void type(std::string_view text) { desktop.keyboard().type(text); }
