@@ -58,6 +58,17 @@ ScheduledTask EventTapManager::onMainAfter(double seconds, std::function<void()>
     return services_.mainLoop.postAfter(seconds, alive_.guard(std::move(task)));
 }
 
+void EventTapManager::afterEvent(std::function<void()> task)
+{
+    // The block runs after the callback has left the gate, so it enters again:
+    // a manager being destroyed by then is never touched.
+    services_.tapFactory.performAfterEvent([gate = gate_, task = std::move(task)] {
+        if (const EventTapCallGate::Pass pass(*gate); pass) {
+            task();
+        }
+    });
+}
+
 void EventTapManager::onProcessingQueue(std::function<void()> task)
 {
     processingQueue_->async([this, task = std::move(task)] {

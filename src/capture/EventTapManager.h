@@ -50,7 +50,9 @@ class Workspace;
 // Threads:
 // - the tap callback (handleKeyEvent, handleTimeout, handleUserInputDisable)
 //   runs where the tap delivers events; it never blocks, and sends every effect
-//   to the main loop or to the tap queue;
+//   to the main loop or to the tap queue; what goes to the tap queue is handed
+//   over on the same thread once the key has been answered
+//   (EventTapFactory::performAfterEvent), so waking the queue never delays a key;
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
 //   (processKeystroke, notifyUpdate) one keystroke after another;
 // - the main thread runs start(), the watchdog, the delayed re-enables, the
@@ -211,6 +213,10 @@ private:
     ScheduledTask onMainAfter(double seconds, std::function<void()> task);
     // Runs `task` on the tap queue unless the manager is being destroyed.
     void onProcessingQueue(std::function<void()> task);
+    // Runs `task` on this thread once the key event in hand has been answered
+    // (EventTapFactory::performAfterEvent), outside the tap callback at once;
+    // not at all once the manager is being destroyed.
+    void afterEvent(std::function<void()> task);
 
     // The typing state a key-down decision looks at, read under one lock.
     struct KeyFlags {

@@ -269,11 +269,15 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
 
 void EventTapManager::queueKeystroke(const KeyEvent& event, std::string bundleId)
 {
-    // Not through onProcessingQueue: one task object less on every key.
-    processingQueue_->async([this, event, bundleId = std::move(bundleId)] {
-        if (!stopping_.load()) {
-            processKeystroke(event.keyCode(), getUnicodeString(event), bundleId);
-        }
+    // Waking the idle tap queue costs more than the whole decision, so it
+    // happens once the key has been answered. Not through onProcessingQueue:
+    // one task object less on every key.
+    afterEvent([this, event, bundleId = std::move(bundleId)]() mutable {
+        processingQueue_->async([this, event = std::move(event), bundleId = std::move(bundleId)] {
+            if (!stopping_.load()) {
+                processKeystroke(event.keyCode(), getUnicodeString(event), bundleId);
+            }
+        });
     });
 }
 

@@ -177,10 +177,14 @@ void EventTapManager::restartSessionTimer()
 void EventTapManager::clearContext(const std::optional<std::string>& /*appBundleId*/, bool clearPassiveBuffer)
 {
     onMain([this] { sessionDebounceTimer_.invalidate(); });
-    onProcessingQueue([this] {
-        setRecentWords({});
-        setCurrentWordPrefix({});
-        setSlidingBuffer({});
+    // From the tap callback (secure input, an excluded application, a mute)
+    // the hand-over waits until the key has been answered, like a keystroke's.
+    afterEvent([this] {
+        onProcessingQueue([this] {
+            setRecentWords({});
+            setCurrentWordPrefix({});
+            setSlidingBuffer({});
+        });
     });
     if (clearPassiveBuffer) {
         services_.captureRouter.clearPassiveBuffer();

@@ -21,7 +21,8 @@ namespace qm {
 // a callback must let its own synthetic events through before taking any lock
 // it holds while posting. Events go through one at a time, so a callback that
 // waits for another thread which is itself sending a key never returns (the
-// platform would switch the tap off by timeout): a callback never waits.
+// platform would switch the tap off by timeout): a callback never waits. Work
+// the key need not wait for goes to EventTapFactory::performAfterEvent.
 //
 // When the system switches the tap off it calls the callback once with a
 // tapDisabledByTimeout or tapDisabledByUserInput event (whatever the mask; the

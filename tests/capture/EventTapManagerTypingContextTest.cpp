@@ -102,6 +102,30 @@ INSTANTIATE_TEST_SUITE_P(
         WordsCase{"WordBeingTyped", "alpha bet", {"alpha"}, "bet"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// --- The hand-over to the tap queue ---
+
+// The tap queue hears of a key only once the key has reached the application,
+// so waking the queue never delays the key; the keys still arrive in order.
+TEST_F(EventTapRig, KeystrokeReachesTheTapQueueOnlyAfterTheApplication)
+{
+    startTap();
+    std::vector<std::string> bufferAtDelivery;
+    // Behind the manager's tap: it sees each key just before the field does.
+    const auto lastTap = desktop.eventTaps().createTap(
+        EventTap::Location::session, EventTap::Placement::tailAppend, EventTap::Options::listenOnly,
+        eventMaskBit(KeyEventType::keyDown), [&](const KeyEvent& event) -> std::optional<KeyEvent> {
+            manager->processingQueue().sync([] {});
+            bufferAtDelivery.push_back(manager->slidingBuffer());
+            return event;
+        });
+    ASSERT_NE(lastTap, nullptr);
+    type("abc");
+    settle();
+    EXPECT_EQ(bufferAtDelivery, (Words{"", "a", "ab"}));
+    EXPECT_EQ(manager->slidingBuffer(), "abc");
+    EXPECT_EQ(field.value(), "abc");
+}
+
 // --- The sliding buffer ---
 
 TEST_F(EventTapRig, SlidingBufferKeepsTheLast500Characters)

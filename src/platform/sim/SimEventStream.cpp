@@ -5,6 +5,7 @@
 
 #include "platform/sim/SimDesktopState.h"
 #include "platform/sim/SimEventTap.h"
+#include "platform/sim/SimEventTapAfterEvent.h"
 #include "platform/sim/SimEventTapList.h"
 #include "platform/sim/SimKeyResponder.h"
 
@@ -48,11 +49,31 @@ void SimEventStream::sendFromKeyboard(const KeyEvent& event)
     send(event, EventTap::Location::hid);
 }
 
-void SimEventStream::send(KeyEvent event, EventTap::Location entry)
+void SimEventStream::performAfterEvent(std::function<void()> block)
+{
+    if (SimEventTapAfterEvent* frame = SimEventTapAfterEvent::innermost()) {
+        frame->add(std::move(block));
+    } else {
+        block();
+    }
+}
+
+void SimEventStream::send(const KeyEvent& event, EventTap::Location entry)
+{
+    // The blocks run before the stream is free for the next event, so work
+    // they hand on keeps the order of the events, whichever thread sent them.
+    std::lock_guard stream(streamMutex_);
+    SimEventTapAfterEvent frame;
+    if (const auto passed = passTaps(event, entry)) {
+        deliver(*passed);
+    }
+    frame.finish();
+}
+
+std::optional<KeyEvent> SimEventStream::passTaps(KeyEvent event, EventTap::Location entry)
 {
     static constexpr std::array order{EventTap::Location::hid, EventTap::Location::session,
                                       EventTap::Location::annotatedSession};
-    std::lock_guard stream(streamMutex_);
     bool reached = false;
     for (const EventTap::Location location : order) {
         reached = reached || location == entry;
@@ -68,12 +89,12 @@ void SimEventStream::send(KeyEvent event, EventTap::Location entry)
                 continue;
             }
             if (!result) {
-                return;  // swallowed
+                return std::nullopt;  // swallowed
             }
             event = *result;
         }
     }
-    deliver(event);
+    return event;
 }
 
 void SimEventStream::deliver(const KeyEvent& event)
@@ -110,10 +131,12 @@ void SimEventStream::disableTap(EventTap& tap, KeyEventType reason)
 {
     const auto& state = dynamic_cast<SimEventTap&>(tap).state();
     std::lock_guard stream(streamMutex_);
+    SimEventTapAfterEvent frame;
     state->enabled.store(false);
     if (state->valid.load()) {
         state->callback(KeyEvent::tapDisabled(reason));
     }
+    frame.finish();
 }
 
 std::size_t SimEventStream::tapCount() const

@@ -3,8 +3,10 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/EventTapFactory.h"
@@ -24,7 +26,9 @@ class SimEventTapList;
 // Everything happens synchronously on the sending thread. One event at a time
 // goes through, so events from several threads arrive in the order they were
 // sent; an event sent from inside a tap callback or a key handler on the same
-// thread goes through at once, ahead of the event in hand.
+// thread goes through at once, ahead of the event in hand. Blocks given to
+// performAfterEvent while an event goes through run on the sending thread
+// once it has been delivered or swallowed, before the next event goes through.
 class SimEventStream final : public EventTapFactory, public SyntheticEventPoster {
 public:
     // What reached an application; pid 0 when no application was in front.
@@ -42,6 +46,7 @@ public:
                                         EventTap::Options options, EventMask eventsOfInterest,
                                         EventTap::Callback callback) override;
     void post(EventTap::Location location, KeyEvent event) override;
+    void performAfterEvent(std::function<void()> block) override;
 
     // A key of the keyboard, untagged, entering at the HID location.
     void sendFromKeyboard(const KeyEvent& event);
@@ -60,7 +65,9 @@ public:
     void clearDeliveries();
 
 private:
-    void send(KeyEvent event, EventTap::Location entry);
+    void send(const KeyEvent& event, EventTap::Location entry);
+    // The event as the taps from `entry` on leave it; nothing when one swallowed it.
+    std::optional<KeyEvent> passTaps(KeyEvent event, EventTap::Location entry);
     void deliver(const KeyEvent& event);
 
     std::shared_ptr<SimDesktopState> state_;

@@ -1,4 +1,6 @@
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -308,6 +310,107 @@ TEST_F(EventTapTest, ApplicationWithAKeyHandlerGetsEveryEventInsteadOfItsFields)
     desktop.keyboard().type("a");
     EXPECT_EQ(handled, (std::vector{KeyEventType::keyDown, KeyEventType::keyUp}));
     EXPECT_EQ(line.value(), "");
+}
+
+TEST_F(EventTapTest, AfterEventBlocksRunOnTheSendingThreadOnceTheKeyIsAnsweredInOrder)
+{
+    struct Case {
+        bool swallow;
+        std::string fieldSeen;  // by the blocks
+    };
+    for (const Case& c : {Case{false, "a"}, Case{true, ""}}) {
+        SCOPED_TRACE(c.swallow ? "swallowed" : "passed");
+        line.setValue("");
+        std::vector<std::string> ran;
+        std::vector<std::thread::id> threads;
+        const auto tap = keyDownTap([&](const KeyEvent& event) -> std::optional<KeyEvent> {
+            for (const std::string name : {"first", "second"}) {
+                desktop.eventTaps().performAfterEvent([&, name] {
+                    ran.push_back(name + " sees '" + line.value() + "'");
+                    threads.push_back(std::this_thread::get_id());
+                });
+            }
+            ran.push_back("callback returns");
+            if (c.swallow) {
+                return std::nullopt;
+            }
+            return event;
+        });
+        std::thread::id sender;
+        std::thread typist([&] {
+            sender = std::this_thread::get_id();
+            desktop.keyboard().type("a");
+            ran.push_back("send returned");
+        });
+        typist.join();
+        const std::string seen = "'" + c.fieldSeen + "'";
+        EXPECT_EQ(ran, (std::vector<std::string>{"callback returns", "first sees " + seen,
+                                                 "second sees " + seen, "send returned"}));
+        EXPECT_EQ(threads, (std::vector<std::thread::id>{sender, sender}));
+    }
+}
+
+TEST_F(EventTapTest, AfterEventBlockOutsideACallbackRunsAtOnce)
+{
+    bool ran = false;
+    desktop.eventTaps().performAfterEvent([&] { ran = true; });
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(EventTapTest, AfterEventBlocksOfANestedPostRunOnceTheNestedEventIsAnswered)
+{
+    // The outer key posts one of ours from its callback, as the tap does before
+    // punctuation. The nested event's blocks run as soon as it reached the
+    // field, inside the outer callback; one they schedule waits for the outer key.
+    std::vector<std::string> ran;
+    const auto record = [&](const std::string& what) { ran.push_back(what + " '" + line.value() + "'"); };
+    const auto tap = keyDownTap([&](const KeyEvent& event) -> std::optional<KeyEvent> {
+        if (event.isOurs()) {
+            desktop.eventTaps().performAfterEvent([&] {
+                record("inner");
+                desktop.eventTaps().performAfterEvent([&] { record("scheduled by inner"); });
+            });
+            return event;
+        }
+        desktop.eventTaps().performAfterEvent([&] { record("outer"); });
+        postKey(KeyCode::a, u"y");
+        record("post returned");
+        return event;
+    });
+    desktop.keyboard().type("x");
+    EXPECT_EQ(ran, (std::vector<std::string>{"inner 'y'", "post returned 'y'", "outer 'yx'",
+                                             "scheduled by inner 'yx'"}));
+}
+
+TEST_F(EventTapTest, AfterEventBlocksKeepTheOrderOfKeysSentFromSeveralThreads)
+{
+    // Work handed on from the blocks must arrive in key order: a block runs
+    // before the next event, from any thread, goes through.
+    std::mutex mutex;
+    std::string blockOrder;
+    const auto tap = keyDownTap([&](const KeyEvent& event) -> std::optional<KeyEvent> {
+        desktop.eventTaps().performAfterEvent([&, text = event.text()] {
+            std::this_thread::yield();  // gives the other sender its chance to overtake
+            std::lock_guard lock(mutex);
+            blockOrder += text;
+        });
+        return event;
+    });
+    std::thread other([&] {
+        for (int i = 0; i < 200; ++i) {
+            desktop.keyboard().type("b");
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        desktop.keyboard().type("a");
+    }
+    other.join();
+    std::string delivered;
+    for (const KeyEvent& event : deliveredKeyDowns()) {
+        delivered += event.text();
+    }
+    EXPECT_EQ(delivered.size(), 400u);
+    EXPECT_EQ(blockOrder, delivered);
 }
 
 TEST(EventTapRunLoopTest, StopEndsRunFromAnotherThreadAndAStopBeforeRunIsKept)
