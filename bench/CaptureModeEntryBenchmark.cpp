@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include "StandInBench.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
@@ -56,18 +57,6 @@ public:
     std::size_t shows = 0;
 };
 
-class QuietDelegate final : public EventTapManagerDelegate {
-public:
-    void eventTapManagerDidUpdateContext(EventTapManager&, const std::string&, const std::string&,
-                                         const std::string&) override
-    {
-    }
-    void eventTapManagerDidClearSuggestions(EventTapManager&) override {}
-    void eventTapManagerDidSelectSuggestionIndex(EventTapManager&, int) override {}
-    void eventTapManagerDidCycleSuggestion(EventTapManager&) override {}
-    void eventTapManagerDidCommitActiveSuggestion(EventTapManager&) override {}
-};
-
 KeyEvent keyDown(std::string_view chord)
 {
     for (const KeyEvent& event : KeyboardDriver::eventsForChord(chord)) {
@@ -78,51 +67,21 @@ KeyEvent keyDown(std::string_view chord)
     std::abort();
 }
 
-std::filesystem::path makeFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::abort();
-    }
-    // Nothing here may reach the real home folder.
-    setenv("HOME", pattern.c_str(), 1);
-    setenv("XDG_DATA_HOME", pattern.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
-    setenv("XDG_DOCUMENTS_DIR", pattern.c_str(), 1);
-    return pattern;
-}
-
 // An editor in front with a focused field, the real event tap, capture router
 // and privacy firewall, and the overlay above.
 struct World {
     World()
-        : folder(makeFolder()), editor(desktop.addApplication("com.example.editor", "Editor")),
-          field(addField()), database(clock, folder, defaults), firewall(database, clock),
+        : folder(bench::makePrivateHome()),
+          editor(desktop.addApplication("com.example.editor", "Editor")),
+          field(bench::addFocusedField(editor)), database(clock, folder, defaults), firewall(database, clock),
           router(loop, clock, desktop.workspace(), desktop.accessibility(), desktop.syntheticEvents(), center,
                  defaults, CaptureTargetRegistry::standard(), services()),
-          manager(EventTapManager::Services{
-              .tapFactory = desktop.eventTaps(),
-              .eventPoster = desktop.syntheticEvents(),
-              .secureInput = desktop.secureInput(),
-              .workspace = desktop.workspace(),
-              .mainLoop = loop,
-              .clock = clock,
-              .defaults = defaults,
-              .notificationCenter = center,
-              .captureRouter = router,
-              .privacyFirewall = firewall,
-              .isOwnEditableWindowKey = [] { return false; },
-          })
+          manager(bench::tapServices(desktop.eventTaps(), desktop, loop, clock, defaults, center, router,
+                                    firewall))
     {
         editor.activate();
         PermissionsManager::setAccessibilityTrust(&desktop.trust());
-        manager.setDelegate(&delegate);
-        manager.start();
-        while (!manager.eventTap()) {
-            loop.runUntilIdle();
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        }
-        loop.runUntilIdle();
+        bench::startTap(manager, delegate, loop);
     }
 
     ~World()
@@ -142,16 +101,6 @@ struct World {
         made.backgroundQueue = &background;
         made.makeOverlayPanel = [this] { return panel; };
         return made;
-    }
-
-    SimTextField addField()
-    {
-        SimTextFieldSpec spec;
-        spec.kind = SimTextKind::singleLine;
-        spec.frame = Rect(100, 100, 400, 22);
-        SimTextField added = editor.addWindow("Draft", Rect(0, 25, 800, 600)).addTextField(spec);
-        added.focus();
-        return added;
     }
 
     // Lets the tap queue and the main loop catch up.
@@ -176,7 +125,7 @@ struct World {
     ConcurrentQueue background{"com.quillmarker.bench.background", 2};
     std::shared_ptr<TimingPanel> panel = std::make_shared<TimingPanel>();
     CaptureRouterController router;
-    QuietDelegate delegate;
+    bench::QuietDelegate delegate;
     EventTapManager manager;
 };
 

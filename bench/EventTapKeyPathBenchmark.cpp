@@ -22,6 +22,7 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include "StandInBench.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
@@ -76,18 +77,6 @@ private:
     EventTapFactory& inner_;
 };
 
-class QuietDelegate final : public EventTapManagerDelegate {
-public:
-    void eventTapManagerDidUpdateContext(EventTapManager&, const std::string&, const std::string&,
-                                         const std::string&) override
-    {
-    }
-    void eventTapManagerDidClearSuggestions(EventTapManager&) override {}
-    void eventTapManagerDidSelectSuggestionIndex(EventTapManager&, int) override {}
-    void eventTapManagerDidCycleSuggestion(EventTapManager&) override {}
-    void eventTapManagerDidCommitActiveSuggestion(EventTapManager&) override {}
-};
-
 std::vector<KeyEvent> keyDowns(std::string_view text)
 {
     std::vector<KeyEvent> downs;
@@ -103,33 +92,17 @@ std::vector<KeyEvent> keyDowns(std::string_view text)
 // focused field, the real capture router and privacy firewall.
 struct World {
     World()
-        : folder(makeFolder()), editor(desktop.addApplication("com.example.editor", "Editor")),
-          field(addField()), database(clock, folder, defaults), firewall(database, clock),
+        : folder(bench::makePrivateHome()),
+          editor(desktop.addApplication("com.example.editor", "Editor")),
+          field(bench::addFocusedField(editor)), database(clock, folder, defaults), firewall(database, clock),
           router(loop, clock, desktop.workspace(), desktop.accessibility(), desktop.syntheticEvents(), center,
                  defaults),
-          factory(desktop.eventTaps()), manager(EventTapManager::Services{
-                                            .tapFactory = factory,
-                                            .eventPoster = desktop.syntheticEvents(),
-                                            .secureInput = desktop.secureInput(),
-                                            .workspace = desktop.workspace(),
-                                            .mainLoop = loop,
-                                            .clock = clock,
-                                            .defaults = defaults,
-                                            .notificationCenter = center,
-                                            .captureRouter = router,
-                                            .privacyFirewall = firewall,
-                                            .isOwnEditableWindowKey = [] { return false; },
-                                        })
+          factory(desktop.eventTaps()),
+          manager(bench::tapServices(factory, desktop, loop, clock, defaults, center, router, firewall))
     {
         editor.activate();
         PermissionsManager::setAccessibilityTrust(&desktop.trust());
-        manager.setDelegate(&delegate);
-        manager.start();
-        while (!manager.eventTap()) {
-            loop.runUntilIdle();
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        }
-        loop.runUntilIdle();
+        bench::startTap(manager, delegate, loop);
     }
 
     ~World()
@@ -138,29 +111,6 @@ struct World {
         drain();
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
-    }
-
-    static std::filesystem::path makeFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        // Nothing here may reach the real home folder.
-        setenv("HOME", pattern.c_str(), 1);
-        setenv("XDG_DATA_HOME", pattern.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
-        return pattern;
-    }
-
-    SimTextField addField()
-    {
-        SimTextFieldSpec spec;
-        spec.kind = SimTextKind::singleLine;
-        spec.frame = Rect(100, 100, 400, 22);
-        SimTextField added = editor.addWindow("Draft", Rect(0, 25, 800, 600)).addTextField(spec);
-        added.focus();
-        return added;
     }
 
     // Waits for the capture a trigger opened, closes it and brings the editor
@@ -199,7 +149,7 @@ struct World {
     PrivacyFirewall firewall;
     CaptureRouterController router;
     CapturingTapFactory factory;
-    QuietDelegate delegate;
+    bench::QuietDelegate delegate;
     EventTapManager manager;
 };
 

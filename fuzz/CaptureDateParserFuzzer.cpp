@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include <time.h>
 
 #include "base/Calendar.h"
 #include "base/Text.h"
+#include "FuzzBudget.h"
 #include "targets/CaptureDateParser.h"
 #include "targets/DateRecognizer.h"
 
@@ -21,41 +21,13 @@ namespace {
 // Friday 6 March 2026, 23:30 UTC: close to a day's end and two days before
 // New York's spring-forward night.
 constexpr double kNow = 1772839800.0;
-constexpr double kBudgetSeconds = 0.010;
+constexpr const char* kName = "CaptureDateParserFuzzer";
 
-double cpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
+void check(bool condition, const char* what) { qm::fuzz::check(kName, condition, what); }
 
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "CaptureDateParserFuzzer: %s\n", what);
-        std::abort();
-    }
-}
-
-// Runs one call, and up to twice more while it goes over the budget: ICU builds
-// some of its tables on first use and other processes share the machine, so
-// only a call that is slow every time is a fault.
 template <typename Call> auto withinBudget(const char* name, std::size_t size, Call call)
 {
-    for (int attempt = 0;; ++attempt) {
-        const double start = cpuSeconds();
-        auto result = call();
-        const double spent = cpuSeconds() - start;
-        if (spent <= kBudgetSeconds) {
-            return result;
-        }
-        if (attempt == 2) {
-            std::fprintf(stderr, "CaptureDateParserFuzzer: %s took %.1f ms for %zu bytes\n", name,
-                         spent * 1000, size);
-            std::abort();
-        }
-    }
+    return qm::fuzz::withinBudget(kName, name, size, call);
 }
 
 void checkMatches(const std::vector<qm::DateRecognizer::Match>& matches, std::u16string_view text)

@@ -10,48 +10,20 @@
 #include <optional>
 #include <string_view>
 
-#include <time.h>
 
 #include "base/Text.h"
+#include "FuzzBudget.h"
 #include "targets/DurationParser.h"
 
 namespace {
 
-constexpr double kBudgetSeconds = 0.010;
+constexpr const char* kName = "DurationParserFuzzer";
 
-double cpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
+void check(bool condition, const char* what) { qm::fuzz::check(kName, condition, what); }
 
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "DurationParserFuzzer: %s\n", what);
-        std::abort();
-    }
-}
-
-// Runs one call, and up to twice more while it goes over the budget: ICU builds
-// some of its tables on first use and other processes share the machine, so
-// only a call that is slow every time is a fault.
 template <typename Call> auto withinBudget(const char* name, std::size_t size, Call call)
 {
-    for (int attempt = 0;; ++attempt) {
-        const double start = cpuSeconds();
-        auto result = call();
-        const double spent = cpuSeconds() - start;
-        if (spent <= kBudgetSeconds) {
-            return result;
-        }
-        if (attempt == 2) {
-            std::fprintf(stderr, "DurationParserFuzzer: %s took %.1f ms for %zu bytes\n", name, spent * 1000,
-                         size);
-            std::abort();
-        }
-    }
+    return qm::fuzz::withinBudget(kName, name, size, call);
 }
 
 std::optional<qm::DurationParseResult> parse(std::string_view text)

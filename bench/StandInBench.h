@@ -1,0 +1,97 @@
+#pragma once
+
+// What the benchmarks of the keyboard pipeline share: a private home, an editor
+// with a focused field on the stand-in desktop, a delegate that ignores the
+// tap's reports, and the event tap manager's wiring and start.
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "capture/CaptureRouterController.h"
+#include "capture/EventTapManager.h"
+#include "capture/EventTapManagerDelegate.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/sim/ManualClock.h"
+#include "platform/sim/ManualMainLoop.h"
+#include "platform/sim/SimTextField.h"
+#include "platform/sim/SimTextFieldSpec.h"
+#include "platform/sim/StandInDesktop.h"
+#include "store/PrivacyFirewall.h"
+
+namespace qm::bench {
+
+class QuietDelegate final : public EventTapManagerDelegate {
+public:
+    void eventTapManagerDidUpdateContext(EventTapManager&, const std::string&, const std::string&,
+                                         const std::string&) override
+    {
+    }
+    void eventTapManagerDidClearSuggestions(EventTapManager&) override {}
+    void eventTapManagerDidSelectSuggestionIndex(EventTapManager&, int) override {}
+    void eventTapManagerDidCycleSuggestion(EventTapManager&) override {}
+    void eventTapManagerDidCommitActiveSuggestion(EventTapManager&) override {}
+};
+
+// A fresh folder that HOME and the XDG folders point into: nothing a benchmark
+// does may reach the real home folder.
+inline std::filesystem::path makePrivateHome()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::abort();
+    }
+    setenv("HOME", pattern.c_str(), 1);
+    setenv("XDG_DATA_HOME", pattern.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
+    setenv("XDG_DOCUMENTS_DIR", pattern.c_str(), 1);
+    return pattern;
+}
+
+// A single-line field in a window of `editor`, with the focus.
+inline SimTextField addFocusedField(SimApplication& editor)
+{
+    SimTextFieldSpec spec;
+    spec.kind = SimTextKind::singleLine;
+    spec.frame = Rect(100, 100, 400, 22);
+    SimTextField added = editor.addWindow("Draft", Rect(0, 25, 800, 600)).addTextField(spec);
+    added.focus();
+    return added;
+}
+
+inline EventTapManager::Services tapServices(EventTapFactory& tapFactory, StandInDesktop& desktop,
+                                             ManualMainLoop& loop, ManualClock& clock, UserDefaults& defaults,
+                                             NotificationCenter& center, CaptureRouterController& router,
+                                             PrivacyFirewall& firewall)
+{
+    return EventTapManager::Services{
+        .tapFactory = tapFactory,
+        .eventPoster = desktop.syntheticEvents(),
+        .secureInput = desktop.secureInput(),
+        .workspace = desktop.workspace(),
+        .mainLoop = loop,
+        .clock = clock,
+        .defaults = defaults,
+        .notificationCenter = center,
+        .captureRouter = router,
+        .privacyFirewall = firewall,
+        .isOwnEditableWindowKey = [] { return false; },
+    };
+}
+
+// Starts the manager and waits until its tap thread has made the tap.
+inline void startTap(EventTapManager& manager, EventTapManagerDelegate& delegate, ManualMainLoop& loop)
+{
+    manager.setDelegate(&delegate);
+    manager.start();
+    while (!manager.eventTap()) {
+        loop.runUntilIdle();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    loop.runUntilIdle();
+}
+
+}  // namespace qm::bench
