@@ -26,15 +26,15 @@
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
-#include "platform/NotificationCenter.h"
-#include "platform/SerialQueue.h"
-#include "platform/UserDefaults.h"
-#include "platform/sim/KeyboardDriver.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/SimTextField.h"
-#include "platform/sim/SimTextFieldSpec.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/SerialQueue.h"
+#include "platform/sim/accessibility/SimTextField.h"
+#include "platform/sim/accessibility/SimTextFieldSpec.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/keyboard/KeyboardDriver.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
+#include "platform/storage/UserDefaults.h"
 #include "shell/PermissionsManager.h"
 #include "store/DatabaseManager.h"
 #include "store/PrivacyFirewall.h"
@@ -92,8 +92,7 @@ std::vector<KeyEvent> keyDowns(std::string_view text)
 // focused field, the real capture router and privacy firewall.
 struct World {
     World()
-        : folder(bench::makePrivateHome()),
-          editor(desktop.addApplication("com.example.editor", "Editor")),
+        : folder(bench::makePrivateHome()), editor(desktop.addApplication("com.example.editor", "Editor")),
           field(bench::addFocusedField(editor)), database(clock, folder, defaults), firewall(database, clock),
           router(loop, clock, desktop.workspace(), desktop.accessibility(), desktop.syntheticEvents(), center,
                  defaults),
@@ -137,8 +136,8 @@ struct World {
         }
     }
 
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     StandInDesktop desktop{loop};
     std::filesystem::path folder;
     UserDefaults defaults{""};

@@ -13,13 +13,13 @@
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/SimTextField.h"
-#include "platform/sim/SimTextFieldSpec.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/sim/accessibility/SimTextField.h"
+#include "platform/sim/accessibility/SimTextFieldSpec.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
+#include "platform/storage/UserDefaults.h"
 #include "store/PrivacyFirewall.h"
 
 namespace qm::bench {
@@ -63,7 +63,7 @@ inline SimTextField addFocusedField(SimApplication& editor)
 }
 
 inline EventTapManager::Services tapServices(EventTapFactory& tapFactory, StandInDesktop& desktop,
-                                             ManualMainLoop& loop, ManualClock& clock, UserDefaults& defaults,
+                                             SimMainLoop& loop, SimClock& clock, UserDefaults& defaults,
                                              NotificationCenter& center, CaptureRouterController& router,
                                              PrivacyFirewall& firewall)
 {
@@ -83,7 +83,7 @@ inline EventTapManager::Services tapServices(EventTapFactory& tapFactory, StandI
 }
 
 // Starts the manager and waits until its tap thread has made the tap.
-inline void startTap(EventTapManager& manager, EventTapManagerDelegate& delegate, ManualMainLoop& loop)
+inline void startTap(EventTapManager& manager, EventTapManagerDelegate& delegate, SimMainLoop& loop)
 {
     manager.setDelegate(&delegate);
     manager.start();

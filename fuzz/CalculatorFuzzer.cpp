@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-
 #include "FuzzBudget.h"
 #include "targets/CalcExpressionEvaluator.h"
 #include "targets/ExpressionEvaluator.h"
@@ -19,7 +18,10 @@ namespace {
 
 constexpr const char* kName = "CalculatorFuzzer";
 
-void check(bool condition, const char* what) { qm::fuzz::check(kName, condition, what); }
+void check(bool condition, const char* what)
+{
+    qm::fuzz::check(kName, condition, what);
+}
 
 template <typename Call> auto withinBudget(const char* name, std::size_t size, Call call)
 {

@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
-
+#include "FuzzBudget.h"
 #include "base/Calendar.h"
 #include "base/Text.h"
-#include "FuzzBudget.h"
 #include "targets/CaptureDateParser.h"
 #include "targets/DateRecognizer.h"
 
@@ -23,7 +22,10 @@ namespace {
 constexpr double kNow = 1772839800.0;
 constexpr const char* kName = "CaptureDateParserFuzzer";
 
-void check(bool condition, const char* what) { qm::fuzz::check(kName, condition, what); }
+void check(bool condition, const char* what)
+{
+    qm::fuzz::check(kName, condition, what);
+}
 
 template <typename Call> auto withinBudget(const char* name, std::size_t size, Call call)
 {

@@ -10,16 +10,18 @@
 #include <optional>
 #include <string_view>
 
-
-#include "base/Text.h"
 #include "FuzzBudget.h"
+#include "base/Text.h"
 #include "targets/DurationParser.h"
 
 namespace {
 
 constexpr const char* kName = "DurationParserFuzzer";
 
-void check(bool condition, const char* what) { qm::fuzz::check(kName, condition, what); }
+void check(bool condition, const char* what)
+{
+    qm::fuzz::check(kName, condition, what);
+}
 
 template <typename Call> auto withinBudget(const char* name, std::size_t size, Call call)
 {

@@ -31,8 +31,7 @@ inline void check(const char* fuzzer, bool condition, const char* what)
 // Runs one call, and up to twice more while it goes over the budget: ICU builds
 // some of its tables on first use and other processes share the machine, so
 // only a call that is slow every time is a fault.
-template <typename Call>
-auto withinBudget(const char* fuzzer, const char* name, std::size_t size, Call call)
+template <typename Call> auto withinBudget(const char* fuzzer, const char* name, std::size_t size, Call call)
 {
     for (int attempt = 0;; ++attempt) {
         const double start = cpuSeconds();

@@ -10,7 +10,7 @@
 #include "base/Text.h"
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/PassiveTriggerDetector.h"
-#include "platform/KeyCode.h"
+#include "platform/keyboard/KeyCode.h"
 
 namespace {
 

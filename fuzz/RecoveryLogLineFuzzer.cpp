@@ -62,7 +62,7 @@ void readAnything(std::string_view bytes)
     FallbackCaptureLogger::parseLine(bytes, 0);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -9,8 +9,8 @@
 
 #include "base/Log.h"
 #include "base/Paths.h"
-#include "platform/Clock.h"
-#include "platform/UserDefaults.h"
+#include "platform/runtime/Clock.h"
+#include "platform/storage/UserDefaults.h"
 #include "store/DatabaseManager.h"
 #include "store/KeychainHelper.h"
 

@@ -49,7 +49,7 @@ std::optional<std::string> failWith(AesGcmError reason, std::error_code& error)
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::string> AesGcm::seal(std::string_view key, std::string_view plaintext,
                                         std::error_code& error)
@@ -145,4 +145,4 @@ std::optional<std::string> AesGcm::open(std::string_view key, std::string_view c
     return plaintext;
 }
 
-} // namespace qm
+}  // namespace qm

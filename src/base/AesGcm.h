@@ -39,4 +39,4 @@ public:
                                            std::error_code& error);
 };
 
-} // namespace qm
+}  // namespace qm

@@ -28,7 +28,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 const std::error_category& aesGcmCategory()
 {
@@ -41,4 +41,4 @@ std::error_code make_error_code(AesGcmError error)
     return {static_cast<int>(error), aesGcmCategory()};
 }
 
-} // namespace qm
+}  // namespace qm

@@ -36,7 +36,7 @@ std::optional<std::size_t> paddingOf(std::string_view text)
     return padding;
 }
 
-} // namespace
+}  // namespace
 
 std::string Base64::encode(std::string_view bytes)
 {
@@ -82,4 +82,4 @@ std::optional<std::string> Base64::decode(std::string_view text)
     return bytes;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -22,4 +22,4 @@ public:
     static std::optional<std::string> decode(std::string_view text);
 };
 
-} // namespace qm
+}  // namespace qm

@@ -71,7 +71,7 @@ std::string temporaryTemplate(const std::filesystem::path& folder, const std::st
     return (folder / ("." + stem + ".tmp-XXXXXX")).string();
 }
 
-} // namespace
+}  // namespace
 
 std::error_code writeAll(int fd, std::string_view bytes)
 {
@@ -137,7 +137,7 @@ std::error_code createDirectories(const std::filesystem::path& path, mode_t mode
     std::filesystem::path current;
     for (const auto& part : path) {
         if (part.empty()) {
-            continue; // the empty element a trailing separator yields
+            continue;  // the empty element a trailing separator yields
         }
         current /= part;
         struct stat info {};
@@ -206,4 +206,4 @@ std::optional<mode_t> permissions(const std::filesystem::path& path)
     return info.st_mode & 07777;
 }
 
-} // namespace qm::file
+}  // namespace qm::file

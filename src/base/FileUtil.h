@@ -14,7 +14,8 @@ namespace qm::file {
 // the whole new one. A temporary file next to the target is created with `mode`
 // from the start (never briefly wider), written, fsync'ed, renamed over the
 // target, and the folder is synced. The mode is exact: the umask does not apply.
-std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode = 0644);
+std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                mode_t mode = 0644);
 
 // Creates `path` and any missing parents; every folder this call creates gets
 // `mode` exactly (umask ignored). Existing folders are left as they are.

@@ -25,7 +25,7 @@ OSSL_PARAM octets(const char* name, std::string_view bytes)
     return OSSL_PARAM_construct_octet_string(name, data, bytes.size());
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::string> Hkdf::deriveSha256(std::string_view inputKeyMaterial, std::string_view salt,
                                               std::string_view info, std::size_t length)
@@ -58,4 +58,4 @@ std::optional<std::string> Hkdf::deriveSha256(std::string_view inputKeyMaterial,
     return output;
 }
 
-} // namespace qm
+}  // namespace qm

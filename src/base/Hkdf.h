@@ -22,4 +22,4 @@ public:
                                                    std::string_view info, std::size_t length);
 };
 
-} // namespace qm
+}  // namespace qm

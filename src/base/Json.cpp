@@ -46,7 +46,7 @@ const nlohmann::json* memberAt(const nlohmann::json& object, std::string_view ke
     return found == object.end() ? nullptr : &*found;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<nlohmann::json> parse(std::string_view text)
 {
@@ -149,4 +149,4 @@ std::optional<std::map<std::string, std::string>> stringMapAt(const nlohmann::js
     return map;
 }
 
-} // namespace qm::json
+}  // namespace qm::json

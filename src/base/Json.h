@@ -38,4 +38,4 @@ const nlohmann::json* arrayAt(const nlohmann::json& object, std::string_view key
 std::optional<std::map<std::string, std::string>> stringMapAt(const nlohmann::json& object,
                                                               std::string_view key);
 
-} // namespace qm::json
+}  // namespace qm::json

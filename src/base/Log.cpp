@@ -35,9 +35,15 @@ void emit(std::FILE* stream, std::string_view line)
 
 }  // namespace
 
-void Log::print(std::string_view line) { emit(stdout, line); }
+void Log::print(std::string_view line)
+{
+    emit(stdout, line);
+}
 
-void Log::log(std::string_view line) { emit(stderr, line); }
+void Log::log(std::string_view line)
+{
+    emit(stderr, line);
+}
 
 Log::Capture::Capture()
 {
@@ -61,7 +67,10 @@ std::vector<std::string> Log::Capture::lines() const
     return s.captures.at(id_);
 }
 
-bool Log::Capture::contains(std::string_view fragment) const { return count(fragment) > 0; }
+bool Log::Capture::contains(std::string_view fragment) const
+{
+    return count(fragment) > 0;
+}
 
 std::size_t Log::Capture::count(std::string_view fragment) const
 {

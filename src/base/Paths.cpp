@@ -20,13 +20,25 @@ std::optional<std::filesystem::path> fromEnvironment(const char* variable, const
 
 }  // namespace
 
-std::optional<std::filesystem::path> applicationSupport() { return fromEnvironment("XDG_DATA_HOME", ".local/share"); }
+std::optional<std::filesystem::path> applicationSupport()
+{
+    return fromEnvironment("XDG_DATA_HOME", ".local/share");
+}
 
-std::optional<std::filesystem::path> configHome() { return fromEnvironment("XDG_CONFIG_HOME", ".config"); }
+std::optional<std::filesystem::path> configHome()
+{
+    return fromEnvironment("XDG_CONFIG_HOME", ".config");
+}
 
-std::optional<std::filesystem::path> documents() { return fromEnvironment("XDG_DOCUMENTS_DIR", "Documents"); }
+std::optional<std::filesystem::path> documents()
+{
+    return fromEnvironment("XDG_DOCUMENTS_DIR", "Documents");
+}
 
-std::optional<std::filesystem::path> downloads() { return fromEnvironment("XDG_DOWNLOAD_DIR", "Downloads"); }
+std::optional<std::filesystem::path> downloads()
+{
+    return fromEnvironment("XDG_DOWNLOAD_DIR", "Downloads");
+}
 
 std::optional<std::filesystem::path> appDataFolder()
 {

@@ -9,7 +9,7 @@ namespace qm {
 
 std::optional<std::string> SecureRandom::bytes(std::size_t count)
 {
-    constexpr std::size_t kMaxChunk = std::size_t{1} << 30; // RAND_bytes takes an int
+    constexpr std::size_t kMaxChunk = std::size_t{1} << 30;  // RAND_bytes takes an int
     std::string output(count, '\0');
     for (std::size_t offset = 0; offset < count; offset += kMaxChunk) {
         const std::size_t length = std::min(kMaxChunk, count - offset);
@@ -22,4 +22,4 @@ std::optional<std::string> SecureRandom::bytes(std::size_t count)
     return output;
 }
 
-} // namespace qm
+}  // namespace qm

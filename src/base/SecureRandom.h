@@ -16,4 +16,4 @@ public:
     static std::optional<std::string> bytes(std::size_t count);
 };
 
-} // namespace qm
+}  // namespace qm

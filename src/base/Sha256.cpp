@@ -31,4 +31,4 @@ std::string Sha256::hexDigest(std::string_view bytes)
     return hex;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -21,4 +21,4 @@ public:
     static std::string hexDigest(std::string_view bytes);
 };
 
-} // namespace qm
+}  // namespace qm

@@ -25,8 +25,8 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 struct Decoded {
-    char32_t codePoint; // U+FFFD for an invalid sequence
-    std::size_t size;   // bytes taken: a whole character or one maximal invalid subpart
+    char32_t codePoint;  // U+FFFD for an invalid sequence
+    std::size_t size;    // bytes taken: a whole character or one maximal invalid subpart
     bool valid;
 };
 
@@ -306,7 +306,7 @@ std::string describe(double value)
     }
     // Beyond 2^53 not every whole number is representable, and the platform
     // switches to the exponent form there, as it does below 1e-4.
-    constexpr double kExactIntegerLimit = 9007199254740992.0; // 2^53
+    constexpr double kExactIntegerLimit = 9007199254740992.0;  // 2^53
     const double magnitude = std::fabs(value);
     const bool exponentForm = magnitude >= kExactIntegerLimit || (magnitude != 0 && magnitude < 1e-4);
 

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "base/Text.h"
-#include "platform/UserDefaults.h"
+#include "platform/storage/UserDefaults.h"
 #include "records/CaptureFailureGuide.h"
 
 namespace qm {

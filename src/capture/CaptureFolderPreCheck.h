@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/UserInfo.h"
+#include "platform/notifications/UserInfo.h"
 
 namespace qm {
 

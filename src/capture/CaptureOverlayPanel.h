@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Rect.h"
+#include "platform/display/Rect.h"
 
 namespace qm {
 
@@ -12,7 +12,7 @@ namespace qm {
 // when it ends. The panel's content reads the router's capture state and writes
 // the message field back through the router.
 //
-// The app's panel is a Qt window in views/; StandInCaptureOverlayPanel stands in
+// The app's panel is a Qt window in views/; SimCaptureOverlayPanel stands in
 // for it on the stand-in desktop.
 class CaptureOverlayPanel {
 public:

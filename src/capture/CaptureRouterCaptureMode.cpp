@@ -6,14 +6,14 @@
 #include "base/Log.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
-#include "capture/PickerFilteringTarget.h"
-#include "platform/BackgroundTask.h"
-#include "platform/ConcurrentQueue.h"
-#include "platform/MainLoop.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Workspace.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/BackgroundTask.h"
+#include "platform/runtime/ConcurrentQueue.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/workspace/Workspace.h"
 #include "records/CaptureFailureGuide.h"
 #include "targets/CalcExpressionEvaluator.h"
+#include "targets/PickerFilteringTarget.h"
 
 // Capture mode: the state of one open capture, the overlay that shows it, the
 // picker load, and the reactions to edits of the overlay's message field.

@@ -5,13 +5,13 @@
 
 #include "base/Log.h"
 #include "capture/CaptureRouterController.h"
-#include "platform/AXAttribute.h"
-#include "platform/AXValue.h"
-#include "platform/Accessibility.h"
-#include "platform/Mouse.h"
-#include "platform/Screen.h"
-#include "platform/ScreenCoordinates.h"
-#include "platform/Screens.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/accessibility/AXValue.h"
+#include "platform/accessibility/Accessibility.h"
+#include "platform/display/Mouse.h"
+#include "platform/display/Screen.h"
+#include "platform/display/ScreenCoordinates.h"
+#include "platform/display/Screens.h"
 
 // Where the overlay opens: the caret of the focused field, else a box at the
 // field's lower-left corner, else the pointer. Every step is bounded by a short

@@ -6,16 +6,16 @@
 #include "base/Log.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
-#include "capture/PickerFilteringTarget.h"
-#include "platform/BackgroundTask.h"
-#include "platform/ConcurrentQueue.h"
-#include "platform/MainLoop.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Workspace.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/BackgroundTask.h"
+#include "platform/runtime/ConcurrentQueue.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/workspace/Workspace.h"
 #include "records/CaptureFailureGuide.h"
 #include "records/CaptureHistoryStore.h"
 #include "records/FallbackCaptureLogger.h"
 #include "shell/PermissionsManager.h"
+#include "targets/PickerFilteringTarget.h"
 
 // The end of a capture: commit (permission check, exit, send, record, and on
 // failure the recovery log and the alert), cancel, and the one teardown both use.

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "platform/Clock.h"
-#include "platform/MainLoop.h"
-#include "platform/NotificationCenter.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
 
 namespace qm {
 

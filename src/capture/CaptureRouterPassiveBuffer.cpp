@@ -2,7 +2,7 @@
 
 #include "base/Text.h"
 #include "capture/CaptureRouterController.h"
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
 
 // Parking and restoring the passive buffer when the focus moves between fields
 // and applications, so that typing elsewhere never continues a trigger while a

@@ -8,13 +8,13 @@
 #include "base/Text.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/HostTriggerStrip.h"
-#include "platform/AXAttribute.h"
-#include "platform/AXValue.h"
-#include "platform/Accessibility.h"
-#include "platform/KeyCode.h"
-#include "platform/MainLoop.h"
-#include "platform/SyntheticEventPoster.h"
-#include "platform/Workspace.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/accessibility/AXValue.h"
+#include "platform/accessibility/Accessibility.h"
+#include "platform/keyboard/KeyCode.h"
+#include "platform/keyboard/SyntheticEventPoster.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/workspace/Workspace.h"
 
 // Removing the typed trigger from the host field, on the transition queue:
 // an Accessibility delete of its range, else a rewrite of a short plain value,

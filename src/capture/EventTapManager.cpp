@@ -4,13 +4,13 @@
 
 #include "base/Log.h"
 #include "capture/CaptureRouterController.h"
-#include "platform/Alert.h"
-#include "platform/Clock.h"
-#include "platform/EventTapFactory.h"
-#include "platform/EventTapRunLoop.h"
-#include "platform/MainLoop.h"
-#include "platform/ThreadName.h"
-#include "platform/UserDefaults.h"
+#include "platform/keyboard/EventTapFactory.h"
+#include "platform/keyboard/EventTapRunLoop.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ThreadName.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/workspace/Alert.h"
 #include "shell/PermissionsManager.h"
 
 namespace qm {

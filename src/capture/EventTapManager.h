@@ -12,14 +12,14 @@
 
 #include "capture/EventTapCallGate.h"
 #include "capture/SuggestionMuteSet.h"
-#include "platform/AliveToken.h"
-#include "platform/EventTap.h"
-#include "platform/KeyEvent.h"
-#include "platform/KeyEventFlags.h"
-#include "platform/MainLoop.h"
-#include "platform/NotificationCenter.h"
-#include "platform/SerialQueue.h"
-#include "platform/Timer.h"
+#include "platform/keyboard/EventTap.h"
+#include "platform/keyboard/KeyEvent.h"
+#include "platform/keyboard/KeyEventFlags.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/AliveToken.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/SerialQueue.h"
+#include "platform/runtime/Timer.h"
 
 namespace qm {
 

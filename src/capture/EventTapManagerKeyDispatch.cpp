@@ -10,12 +10,12 @@
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
 #include "capture/TypingContextCharacter.h"
-#include "platform/Clock.h"
-#include "platform/KeyCode.h"
-#include "platform/MainLoop.h"
-#include "platform/SecureInput.h"
-#include "platform/SyntheticEventPoster.h"
-#include "platform/Workspace.h"
+#include "platform/keyboard/KeyCode.h"
+#include "platform/keyboard/SecureInput.h"
+#include "platform/keyboard/SyntheticEventPoster.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/workspace/Workspace.h"
 #include "store/PrivacyFirewall.h"
 
 namespace qm {

@@ -8,8 +8,8 @@
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
 #include "capture/TypingContextCharacter.h"
-#include "platform/KeyCode.h"
-#include "platform/MainLoop.h"
+#include "platform/keyboard/KeyCode.h"
+#include "platform/runtime/MainLoop.h"
 #include "store/PrivacyFirewall.h"
 
 namespace qm {

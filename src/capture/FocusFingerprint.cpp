@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "platform/AXAttribute.h"
-#include "platform/AXValue.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/accessibility/AXValue.h"
 
 namespace qm {
 

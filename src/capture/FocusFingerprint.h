@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/AXUIElement.h"
+#include "platform/accessibility/AXUIElement.h"
 
 namespace qm {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "capture/CaptureTarget.h"
-#include "platform/UserInfo.h"
+#include "platform/notifications/UserInfo.h"
+#include "targets/CaptureTarget.h"
 
 namespace qm {
 

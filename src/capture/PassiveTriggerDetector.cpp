@@ -10,7 +10,7 @@
 
 #include "base/Text.h"
 #include "capture/TriggerBoundary.h"
-#include "platform/KeyCode.h"
+#include "platform/keyboard/KeyCode.h"
 
 namespace qm {
 

@@ -10,8 +10,8 @@
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/PassiveOutcome.h"
 #include "capture/PassiveTriggerBuffer.h"
-#include "platform/KeyEventFlags.h"
-#include "platform/UserInfo.h"
+#include "platform/keyboard/KeyEventFlags.h"
+#include "platform/notifications/UserInfo.h"
 
 namespace qm {
 

@@ -13,4 +13,4 @@ struct CaptureActivityRecord {
     bool operator==(const CaptureActivityRecord&) const = default;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -28,7 +28,7 @@ bool isPermissionFailure(std::string_view detail)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 CaptureFailureGuide CaptureFailureGuide::resolve(std::string_view command, std::string_view detail)
 {
@@ -51,4 +51,4 @@ CaptureFailureGuide CaptureFailureGuide::resolve(std::string_view command, std::
     return recoveryGuide();
 }
 
-} // namespace qm
+}  // namespace qm

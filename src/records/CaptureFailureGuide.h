@@ -22,4 +22,4 @@ struct CaptureFailureGuide {
     bool operator==(const CaptureFailureGuide&) const = default;
 };
 
-} // namespace qm
+}  // namespace qm

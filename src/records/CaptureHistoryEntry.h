@@ -17,4 +17,4 @@ struct CaptureHistoryEntry {
     bool operator==(const CaptureHistoryEntry&) const = default;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -12,9 +12,9 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
-#include "platform/Clock.h"
-#include "platform/MainLoop.h"
-#include "platform/NotificationCenter.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
 #include "records/CaptureInsights.h"
 #include "store/DatabaseManager.h"
 
@@ -83,7 +83,7 @@ std::atomic<CaptureHistoryStore*>& installedInstance()
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop& mainLoop,
                                          NotificationCenter& notificationCenter, const Clock& clock)
@@ -208,4 +208,4 @@ void CaptureHistoryStore::postChanged(bool onMainLoop)
     }
 }
 
-} // namespace qm
+}  // namespace qm

@@ -68,4 +68,4 @@ private:
     const Clock& clock_;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -66,7 +66,7 @@ int bestStreak(const std::set<double>& days, const Calendar& calendar)
     return best;
 }
 
-} // namespace
+}  // namespace
 
 const CaptureStats& CaptureInsights::empty()
 {
@@ -103,7 +103,7 @@ CaptureStats CaptureInsights::calculate(const std::vector<CaptureActivityRecord>
     for (const auto* record : newestFirst) {
         const double at = record->createdAt;
         if (!std::isfinite(at)) {
-            continue; // no calendar day
+            continue;  // no calendar day
         }
         if (at <= now) {
             stats.todayCount += at >= todayStart ? 1 : 0;
@@ -118,4 +118,4 @@ CaptureStats CaptureInsights::calculate(const std::vector<CaptureActivityRecord>
     return stats;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/Calendar.h"
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
 #include "records/CaptureActivityRecord.h"
 #include "records/CaptureStats.h"
 
@@ -26,4 +26,4 @@ public:
     CaptureInsights() = delete;
 };
 
-} // namespace qm
+}  // namespace qm

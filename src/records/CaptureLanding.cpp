@@ -3,7 +3,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "platform/MainLoop.h"
+#include "platform/runtime/MainLoop.h"
 #include "records/CaptureQuietWindow.h"
 #include "records/IfThenLine.h"
 #include "records/OpenLoopStore.h"
@@ -18,7 +18,7 @@ std::atomic<CaptureLanding*>& installedInstance()
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 CaptureLanding::CaptureLanding(MainLoop& mainLoop, OpenLoopStore& store, CaptureQuietWindow& quietWindow,
                                HostContextSource hostContext, ShowHUD showHUD)
@@ -72,4 +72,4 @@ void CaptureLanding::land(const std::string& target, const std::string& text, co
     }
 }
 
-} // namespace qm
+}  // namespace qm

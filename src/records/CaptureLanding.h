@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/AliveToken.h"
+#include "platform/runtime/AliveToken.h"
 #include "records/HostCaptureContext.h"
 
 namespace qm {
@@ -59,4 +59,4 @@ private:
     AliveToken alive_;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <limits>
 
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
 
 namespace qm {
 
@@ -15,7 +15,7 @@ std::atomic<CaptureQuietWindow*>& installedInstance()
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 CaptureQuietWindow::CaptureQuietWindow(const Clock& clock)
     : clock_(clock), until_(-std::numeric_limits<double>::infinity())
@@ -46,4 +46,4 @@ bool CaptureQuietWindow::isActive() const
     return clock_.now() < until_;
 }
 
-} // namespace qm
+}  // namespace qm

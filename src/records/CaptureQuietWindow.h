@@ -34,4 +34,4 @@ private:
     double until_;
 };
 
-} // namespace qm
+}  // namespace qm

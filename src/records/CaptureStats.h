@@ -20,4 +20,4 @@ struct CaptureStats {
     bool operator==(const CaptureStats&) const = default;
 };
 
-} // namespace qm
+}  // namespace qm

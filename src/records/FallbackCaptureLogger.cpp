@@ -21,10 +21,10 @@
 #include "base/FileUtil.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "platform/Clock.h"
-#include "platform/MainLoop.h"
-#include "platform/NotificationCenter.h"
-#include "platform/SerialQueue.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/SerialQueue.h"
 
 namespace qm {
 
@@ -266,7 +266,6 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
-
 // The whole content of a regular file. Anything else in the log's place (a FIFO,
 // a device, a folder) is refused rather than read, so a read never blocks.
 std::optional<std::string> readRegularFile(const std::filesystem::path& file, std::error_code& error)
@@ -431,7 +430,7 @@ std::filesystem::path homeFolder()
     return {};
 }
 
-} // namespace
+}  // namespace
 
 std::filesystem::path FallbackCaptureLogger::logFileURL()
 {
@@ -668,4 +667,4 @@ void FallbackCaptureLogger::setApplicationSupportResolver(ApplicationSupportReso
     wiring().resolver = std::move(resolver);
 }
 
-} // namespace qm
+}  // namespace qm

@@ -100,4 +100,4 @@ private:
     static void postLogChanged();
 };
 
-} // namespace qm
+}  // namespace qm

@@ -21,4 +21,4 @@ struct FallbackCaptureLoggerEntry {
     bool operator==(const FallbackCaptureLoggerEntry&) const = default;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -20,4 +20,4 @@ struct HostCaptureContext {
     friend bool operator==(const HostCaptureContext&, const HostCaptureContext&) = default;
 };
 
-} // namespace qm
+}  // namespace qm

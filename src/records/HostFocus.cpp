@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "base/Paths.h"
-#include "platform/AXAttribute.h"
-#include "platform/AXValue.h"
-#include "platform/Accessibility.h"
-#include "platform/Workspace.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/accessibility/AXValue.h"
+#include "platform/accessibility/Accessibility.h"
+#include "platform/workspace/Workspace.h"
 
 namespace qm {
 
@@ -19,7 +19,7 @@ std::atomic<HostFocus*>& installedInstance()
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 HostFocus::HostFocus(Workspace& workspace, Accessibility& accessibility, HeldContext heldContext)
     : workspace_(workspace), accessibility_(accessibility), heldContext_(std::move(heldContext))
@@ -77,4 +77,4 @@ std::string HostFocus::windowTitle(const std::optional<RunningApplication>& appl
     return title.asString().value_or(std::string());
 }
 
-} // namespace qm
+}  // namespace qm

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/RunningApplication.h"
+#include "platform/workspace/RunningApplication.h"
 #include "records/HostCaptureContext.h"
 
 namespace qm {
@@ -50,4 +50,4 @@ private:
     HeldContext heldContext_;
 };
 
-} // namespace qm
+}  // namespace qm

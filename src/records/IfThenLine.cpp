@@ -54,7 +54,7 @@ std::optional<std::size_t> findThen(std::string_view text)
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> IfThenLine::significantTokens(std::string_view text)
 {
@@ -119,4 +119,4 @@ std::optional<IfThenLine> IfThenLine::parse(std::string_view text)
     return result;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -33,4 +33,4 @@ struct IfThenLine {
     friend bool operator==(const IfThenLine&, const IfThenLine&) = default;
 };
 
-} // namespace qm
+}  // namespace qm

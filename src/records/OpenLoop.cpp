@@ -106,7 +106,7 @@ private:
     bool failed_ = false;
 };
 
-} // namespace
+}  // namespace
 
 nlohmann::json OpenLoop::toJson() const
 {
@@ -158,4 +158,4 @@ std::optional<OpenLoop> OpenLoop::fromJson(const nlohmann::json& object, std::st
     return loop;
 }
 
-} // namespace qm
+}  // namespace qm

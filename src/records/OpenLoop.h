@@ -46,4 +46,4 @@ struct OpenLoop {
     friend bool operator==(const OpenLoop&, const OpenLoop&) = default;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -39,7 +39,7 @@ std::optional<std::string> optionalString(const nlohmann::json& root, const char
     return found->get<std::string>();
 }
 
-} // namespace
+}  // namespace
 
 std::string OpenLoopFile::encode() const
 {
@@ -93,4 +93,4 @@ std::optional<OpenLoopFile> OpenLoopFile::decode(std::string_view bytes, std::st
     return file;
 }
 
-} // namespace qm
+}  // namespace qm

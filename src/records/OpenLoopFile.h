@@ -28,4 +28,4 @@ struct OpenLoopFile {
     friend bool operator==(const OpenLoopFile&, const OpenLoopFile&) = default;
 };
 
-} // namespace qm
+}  // namespace qm

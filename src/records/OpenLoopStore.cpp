@@ -11,9 +11,9 @@
 #include "base/Calendar.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
-#include "platform/Clock.h"
-#include "platform/MainLoop.h"
-#include "platform/Workspace.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/workspace/Workspace.h"
 #include "records/OpenLoopFile.h"
 
 namespace qm {
@@ -97,7 +97,7 @@ std::string utcStamp(double secondsSince1970)
                        parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
 }
 
-} // namespace
+}  // namespace
 
 OpenLoopStore::OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& workspace,
                              ReturnWhisper whisper, std::optional<std::filesystem::path> applicationSupport)
@@ -317,4 +317,4 @@ void OpenLoopStore::considerWhisper(const std::optional<std::string>& bundleId, 
     whisper_.show(whispered);
 }
 
-} // namespace qm
+}  // namespace qm

@@ -10,8 +10,8 @@
 
 #include "base/Paths.h"
 #include "base/Uuid.h"
-#include "platform/AliveToken.h"
-#include "platform/RunningApplication.h"
+#include "platform/runtime/AliveToken.h"
+#include "platform/workspace/RunningApplication.h"
 #include "records/HostCaptureContext.h"
 #include "records/OpenLoop.h"
 #include "records/ReturnWhisper.h"
@@ -121,4 +121,4 @@ private:
     AliveToken alive_;
 };
 
-} // namespace qm
+}  // namespace qm

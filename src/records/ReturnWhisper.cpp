@@ -84,4 +84,4 @@ std::string ReturnWhisper::message(const OpenLoop& loop)
     return std::string(messagePrefix) + body;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/RunningApplication.h"
+#include "platform/workspace/RunningApplication.h"
 #include "records/OpenLoop.h"
 
 namespace qm {
@@ -73,4 +73,4 @@ private:
     ShowHUD showHUD_;
 };
 
-} // namespace qm
+}  // namespace qm

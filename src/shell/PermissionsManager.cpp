@@ -4,11 +4,11 @@
 #include <memory>
 #include <stdexcept>
 
-#include "platform/AccessibilityTrust.h"
-#include "platform/EventStore.h"
-#include "platform/SystemSettingsLink.h"
-#include "platform/UserNotificationCenter.h"
-#include "platform/Workspace.h"
+#include "platform/accessibility/AccessibilityTrust.h"
+#include "platform/eventstore/EventStore.h"
+#include "platform/notifications/UserNotificationCenter.h"
+#include "platform/workspace/SystemSettingsLink.h"
+#include "platform/workspace/Workspace.h"
 
 namespace qm {
 

@@ -2,7 +2,7 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
 
 #include <atomic>
 #include <system_error>
@@ -70,7 +70,7 @@ std::atomic<DatabaseManager*>& installedInstance()
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 DatabaseManager::DatabaseManager(const Clock& clock, std::optional<std::filesystem::path> applicationSupport,
                                  const UserDefaults& defaults)
@@ -232,4 +232,4 @@ DatabaseManager::Rows DatabaseManager::executeQuery(const std::string& sql)
     });
 }
 
-} // namespace qm
+}  // namespace qm

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/Paths.h"
-#include "platform/SerialQueue.h"
-#include "platform/UserDefaults.h"
+#include "platform/runtime/SerialQueue.h"
+#include "platform/storage/UserDefaults.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -161,4 +161,4 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -2,7 +2,7 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
 
 #include <fmt/format.h>
 #include <sqlite3.h>
@@ -11,7 +11,7 @@ namespace qm {
 
 namespace {
 
-constexpr double kTemplateWindowSeconds = 2'592'000; // 30 days
+constexpr double kTemplateWindowSeconds = 2'592'000;  // 30 days
 constexpr std::int64_t kDefaultTerminalThreshold = 2;
 constexpr std::int64_t kDefaultGeneralThreshold = 3;
 
@@ -21,7 +21,7 @@ bool isTerminalLike(const std::string& appBundleId)
     return lowered.find("terminal") != std::string::npos || lowered.find("iterm") != std::string::npos;
 }
 
-} // namespace
+}  // namespace
 
 DatabaseManager::StatementPtr
 DatabaseManager::prepareCapturedTextInsert(const std::string& rawText, const std::string& appBundleId,
@@ -188,4 +188,4 @@ bool DatabaseManager::updateRuleEnabled(const std::string& id, bool isEnabled)
                                      {isEnabled ? "1" : "0", id});
 }
 
-} // namespace qm
+}  // namespace qm

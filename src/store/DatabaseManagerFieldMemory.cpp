@@ -2,7 +2,7 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
 
 #include <sqlite3.h>
 
@@ -26,7 +26,7 @@ constexpr const char* kFieldMemoryInsert =
     "frequency = frequency + 1,\n"
     "last_used = ?;";
 
-} // namespace
+}  // namespace
 
 std::future<bool> DatabaseManager::insertFieldMemory(const std::string& fieldContext,
                                                      const std::string& appBundleId,
@@ -209,4 +209,4 @@ DatabaseManager::Rows DatabaseManager::fetchAllMCPKnowledge()
     return executeQuery("SELECT key, value_encrypted, context, tags FROM mcp_knowledge;");
 }
 
-} // namespace qm
+}  // namespace qm

@@ -1,7 +1,7 @@
 #include "store/DatabaseManager.h"
 
 #include "base/Log.h"
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
 
 #include <nlohmann/json.hpp>
 #include <sqlite3.h>
@@ -37,7 +37,7 @@ DatabaseManager::StringMap decodeProperties(const std::string& text)
     return properties;
 }
 
-} // namespace
+}  // namespace
 
 bool DatabaseManager::saveGraphRecord(const std::string& sql, const std::vector<std::string>& texts,
                                       const std::vector<double>& times, const std::string& logPrefix)
@@ -189,4 +189,4 @@ std::optional<std::string> DatabaseManager::fetchSyncMetadata(const std::string&
     });
 }
 
-} // namespace qm
+}  // namespace qm

@@ -65,7 +65,7 @@ constexpr std::array<std::array<std::string_view, 2>, 7> kDefaultExclusions = {{
     {"com.msecure.maccore", "mSecure Vault"},
 }};
 
-} // namespace
+}  // namespace
 
 // Only missing rows are added: a rule the user disabled stays disabled, and an
 // exclusion the user deleted comes back at the next start.
@@ -93,4 +93,4 @@ void DatabaseManager::seedDefaultRules()
     }
 }
 
-} // namespace qm
+}  // namespace qm

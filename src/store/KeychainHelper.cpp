@@ -18,8 +18,8 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "platform/LegacyKeychain.h"
-#include "platform/SerialQueue.h"
+#include "platform/runtime/SerialQueue.h"
+#include "platform/storage/LegacyKeychain.h"
 
 namespace qm {
 
@@ -312,7 +312,7 @@ void removeOnQueue(std::string_view service, std::string_view key)
     deleteKeychainItem(service, key);
 }
 
-} // namespace
+}  // namespace
 
 SecStatus KeychainHelper::save(std::string_view service, std::string_view key, std::string_view data,
                                std::optional<std::string_view> /*label*/)
@@ -369,4 +369,4 @@ void KeychainHelper::resetLegacyMoveForTesting()
     wiring().didPurgeLegacyKeychain.store(false);
 }
 
-} // namespace qm
+}  // namespace qm

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/SecStatus.h"
+#include "platform/storage/SecStatus.h"
 
 namespace qm {
 
@@ -36,9 +36,9 @@ public:
 
     struct LoadResult {
         enum class Status {
-            found,      // `data` is the secret
-            notFound,   // nothing is stored under this service and key
-            unreadable, // something may be stored but could not be read: do not replace it
+            found,       // `data` is the secret
+            notFound,    // nothing is stored under this service and key
+            unreadable,  // something may be stored but could not be read: do not replace it
         };
         Status status = Status::notFound;
         Bytes data;
@@ -77,4 +77,4 @@ public:
     KeychainHelper() = delete;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -9,8 +9,8 @@
 
 #include "base/Regex.h"
 #include "base/Text.h"
-#include "platform/Clock.h"
-#include "platform/ConcurrentQueue.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/ConcurrentQueue.h"
 #include "store/DatabaseManager.h"
 
 namespace qm {

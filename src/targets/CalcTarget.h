@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/CaptureTarget.h"
+#include "targets/CaptureTarget.h"
 
 namespace qm {
 

@@ -4,8 +4,8 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
-#include "platform/Pasteboard.h"
-#include "platform/PlatformError.h"
+#include "platform/runtime/PlatformError.h"
+#include "platform/workspace/Pasteboard.h"
 #include "records/CaptureLanding.h"
 
 namespace qm {

@@ -14,7 +14,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "platform/PlatformError.h"
+#include "platform/runtime/PlatformError.h"
 #include "records/CaptureLanding.h"
 
 namespace qm {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "capture/CaptureTarget.h"
-#include "platform/Clock.h"
+#include "platform/runtime/Clock.h"
+#include "targets/CaptureTarget.h"
 
 namespace qm {
 

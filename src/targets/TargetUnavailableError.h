@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/PlatformError.h"
+#include "platform/runtime/PlatformError.h"
 
 namespace qm {
 

@@ -235,11 +235,12 @@ TEST(CalendarTest, WeeksStartOnSundayUnlessAskedOtherwise)
         const char* weekStart;
     };
     const Case cases[] = {
-        {1, "2024-11-07 15:00:00", "2024-11-03 00:00:00 EDT"}, // Thursday; week began on the fall-back Sunday
+        {1, "2024-11-07 15:00:00",
+         "2024-11-03 00:00:00 EDT"},  // Thursday; week began on the fall-back Sunday
         {1, "2024-11-03 00:00:00", "2024-11-03 00:00:00 EDT"},
         {1, "2024-11-02 23:59:59", "2024-10-27 00:00:00 EDT"},
-        {2, "2024-11-03 10:00:00", "2024-10-28 00:00:00 EDT"}, // a Sunday belongs to the week begun 6 days
-                                                               // before
+        {2, "2024-11-03 10:00:00", "2024-10-28 00:00:00 EDT"},  // a Sunday belongs to the week begun 6 days
+                                                                // before
         {2, "2024-11-04 10:00:00", "2024-11-04 00:00:00 EST"},
         {1, "2024-03-01 10:00:00", "2024-02-25 00:00:00 EST"},
         {7, "2024-03-15 10:00:00", "2024-03-09 00:00:00 EST"},
@@ -260,7 +261,7 @@ TEST(CalendarTest, FormatsWithPatternsAndStyles)
 {
     const auto berlin = zone("Europe/Berlin");
     const auto utc = zone("UTC");
-    const double time = 1765091100; // 2025-12-07 07:05:00 UTC, a Sunday
+    const double time = 1765091100;  // 2025-12-07 07:05:00 UTC, a Sunday
     struct Case {
         const Calendar* calendar;
         const char* pattern;

@@ -239,18 +239,18 @@ TEST(Base64Test, EveryByteValueRoundTripsAtEveryPaddingLength)
 TEST(Base64Test, DecodeRejectsAnythingButStrictStandardBase64)
 {
     const char* invalid[] = {
-        "Zg",             // padding left off
-        "Zg=",            // padding short
-        "Zm9vY",          // length 1 mod 4
-        "Z===",           // three padding characters
-        "Zg==Zg==",       // padding in the middle
-        "=Zg=",           // padding first
-        "Zm9v YmFy",      // white space inside
-        "Zm9vYmFy\n",     // trailing line break
-        " Zm9vYmFy",      // leading white space
-        "Zm9-YmFy",       // URL-safe alphabet
-        "Zm9_YmFy",       // URL-safe alphabet
-        "Zm9vYm\xc3\xa9", // non-ASCII
+        "Zg",              // padding left off
+        "Zg=",             // padding short
+        "Zm9vY",           // length 1 mod 4
+        "Z===",            // three padding characters
+        "Zg==Zg==",        // padding in the middle
+        "=Zg=",            // padding first
+        "Zm9v YmFy",       // white space inside
+        "Zm9vYmFy\n",      // trailing line break
+        " Zm9vYmFy",       // leading white space
+        "Zm9-YmFy",        // URL-safe alphabet
+        "Zm9_YmFy",        // URL-safe alphabet
+        "Zm9vYm\xc3\xa9",  // non-ASCII
     };
     for (const char* text : invalid) {
         EXPECT_EQ(Base64::decode(text), std::nullopt) << '"' << text << '"';
@@ -338,5 +338,5 @@ TEST(SecureRandomTest, GivesExactlyTheCountAskedForAndFreshBytes)
     EXPECT_LT(std::count(large->begin(), large->end(), '\0'), (1 << 16) / 128);
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -310,12 +310,12 @@ TEST(FileUtilTest, ReadAllReportsWhyItCouldNotRead)
     EXPECT_EQ(error, std::errc::is_a_directory);
     EXPECT_EQ(file::permissions(dir / "missing"), std::nullopt);
 
-    const std::string large(300 * 1024 + 7, 'z'); // more than one read buffer
+    const std::string large(300 * 1024 + 7, 'z');  // more than one read buffer
     ASSERT_FALSE(file::writeAtomically(dir / "large", large, 0600));
     error = std::make_error_code(std::errc::io_error);
     EXPECT_EQ(file::readAll(dir / "large", error), large);
     EXPECT_FALSE(error) << "a successful read clears the error";
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -39,10 +39,10 @@ TEST(JsonTest, ParseAcceptsDocumentsAndNeverThrowsOnBadOnes)
         "'single'",
         "NaN",
         "1e400",
-        "\"\xff\"",                   // invalid UTF-8
-        std::string("{\"a\":\0}", 7), // embedded NUL
+        "\"\xff\"",                    // invalid UTF-8
+        std::string("{\"a\":\0}", 7),  // embedded NUL
         nested(json::kMaxDepth + 1),
-        nested(200000), // would overflow the stack when copied or dumped
+        nested(200000),  // would overflow the stack when copied or dumped
         "{\"a\":" + nested(json::kMaxDepth) + "}",
     };
     for (const auto& text : invalid) {
@@ -124,5 +124,5 @@ TEST_F(JsonReadersTest, EdgesOfTheTypedReads)
     }
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -21,7 +21,7 @@ struct FirstMatchCase {
     std::string pattern;
     Regex::Options options;
     std::string text;
-    std::optional<Ranges> expected; // nothing: no match
+    std::optional<Ranges> expected;  // nothing: no match
 };
 
 class RegexFirstMatchTest : public ::testing::TestWithParam<FirstMatchCase> {};

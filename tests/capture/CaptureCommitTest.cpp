@@ -6,12 +6,12 @@
 
 #include "base/Log.h"
 #include "capture/CaptureModeRig.h"
-#include "platform/PlatformError.h"
+#include "platform/runtime/PlatformError.h"
 
 namespace qm::test {
 namespace {
 
-using Call = StandInCaptureOverlayPanel::Call;
+using Call = SimCaptureOverlayPanel::Call;
 using Sent = SendScript::Sent;
 
 constexpr const char* kCalendarDenied =

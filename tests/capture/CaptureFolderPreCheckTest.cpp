@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/CaptureFolderPreCheck.h"
-#include "platform/UserDefaults.h"
+#include "platform/storage/UserDefaults.h"
 #include "support/TempDir.h"
 
 namespace qm {

@@ -6,15 +6,15 @@
 
 #include "base/Log.h"
 #include "capture/CaptureModeRig.h"
-#include "platform/AXAttribute.h"
-#include "platform/AXValue.h"
-#include "platform/Screen.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/accessibility/AXValue.h"
+#include "platform/display/Screen.h"
 #include "records/ScriptedAccessibility.h"
 
 namespace qm::test {
 namespace {
 
-using Call = StandInCaptureOverlayPanel::Call;
+using Call = SimCaptureOverlayPanel::Call;
 
 constexpr const char* kCaretLine = "🎯 CaptureRouter: Resolved caret bounds via AXUIElement in ";
 constexpr const char* kElementLine = "🏢 CaptureRouter: Resolved bounds via element position fallback in ";
@@ -155,9 +155,7 @@ TEST_F(CaptureModeRig, FocusedElementWithoutGeometryGivesThePointer)
     services.screens = &desktop.screens();
     services.mouse = &desktop.mouse();
     CaptureRouterController* made = nullptr;
-    services.makeOverlayPanel = [&] {
-        return std::make_shared<StandInCaptureOverlayPanel>(loop, *made, center);
-    };
+    services.makeOverlayPanel = [&] { return std::make_shared<SimCaptureOverlayPanel>(loop, *made, center); };
     CaptureRouterController scriptedRouter(loop, clock, desktop.workspace(), *scripted, poster, center,
                                            defaults, registry(), services);
     made = &scriptedRouter;
@@ -172,8 +170,7 @@ TEST_F(CaptureModeRig, FocusedElementWithoutGeometryGivesThePointer)
         }
         Log::Capture log;
         scriptedRouter.enterCaptureModeUI(note);
-        const auto panel =
-            std::dynamic_pointer_cast<StandInCaptureOverlayPanel>(scriptedRouter.overlayPanel());
+        const auto panel = std::dynamic_pointer_cast<SimCaptureOverlayPanel>(scriptedRouter.overlayPanel());
         ASSERT_NE(panel, nullptr);
         EXPECT_EQ(panel->calls().back(), (Call{Call::Kind::show, {}, Rect{40, 840, 10, 20}}));
         EXPECT_TRUE(log.contains(kMouseLine));

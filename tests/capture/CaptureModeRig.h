@@ -18,9 +18,8 @@
 
 #include "base/Text.h"
 #include "capture/CaptureRouterRig.h"
-#include "capture/PickerFilteringTarget.h"
-#include "platform/sim/InMemoryPasteboard.h"
-#include "platform/sim/SimTextField.h"
+#include "platform/sim/accessibility/SimTextField.h"
+#include "platform/sim/workspace/SimPasteboard.h"
 #include "records/CaptureHistoryStore.h"
 #include "records/CaptureLanding.h"
 #include "records/CaptureQuietWindow.h"
@@ -33,6 +32,7 @@
 #include "targets/CalcTarget.h"
 #include "targets/ClipboardTarget.h"
 #include "targets/LocalNoteTarget.h"
+#include "targets/PickerFilteringTarget.h"
 
 namespace qm {
 
@@ -357,7 +357,7 @@ public:
     {
         static const std::filesystem::path seeded = [] {
             const auto templateFolder = testHome() / "capture-rules-template";
-            ManualClock seedClock;
+            SimClock seedClock;
             UserDefaults seedDefaults("");
             DatabaseManager seeding(seedClock, templateFolder, seedDefaults);
             return templateFolder / "com.quillmarker.app" / "QuillmarkerRules.db";
@@ -377,7 +377,7 @@ public:
     OpenLoopStore openLoops;
     std::vector<HudMessage> hud;
     CaptureLanding landing;
-    InMemoryPasteboard pasteboard;
+    SimPasteboard pasteboard;
 
     std::shared_ptr<LocalNoteTarget> note = std::make_shared<LocalNoteTarget>(clock, &landing);
     std::shared_ptr<ScriptedTarget> timer = std::make_shared<ScriptedTarget>("timer");

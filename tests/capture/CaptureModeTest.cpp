@@ -6,14 +6,14 @@
 
 #include "base/Log.h"
 #include "capture/CaptureModeRig.h"
-#include "platform/AXAttribute.h"
-#include "platform/AXValue.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/accessibility/AXValue.h"
 
 namespace qm::test {
 namespace {
 
 using ::testing::ElementsAre;
-using Call = StandInCaptureOverlayPanel::Call;
+using Call = SimCaptureOverlayPanel::Call;
 using Options = std::vector<PickerOption>;
 
 const PickerOption kGeneral{"C1", "#general"};

@@ -9,9 +9,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/AXElementBackend.h"
-#include "platform/AXValue.h"
-#include "platform/Accessibility.h"
+#include "platform/accessibility/AXElementBackend.h"
+#include "platform/accessibility/AXValue.h"
+#include "platform/accessibility/Accessibility.h"
 
 namespace qm::test {
 

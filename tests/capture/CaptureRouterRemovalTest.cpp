@@ -6,7 +6,7 @@
 
 #include "base/Log.h"
 #include "capture/CaptureRouterRig.h"
-#include "platform/sim/SimTextField.h"
+#include "platform/sim/accessibility/SimTextField.h"
 
 namespace qm::test {
 namespace {

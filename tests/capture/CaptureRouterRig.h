@@ -12,14 +12,14 @@
 
 #include "capture/CaptureRouterAccessibilityFilter.h"
 #include "capture/CaptureRouterController.h"
-#include "capture/StandInCaptureOverlayPanel.h"
-#include "platform/ConcurrentQueue.h"
-#include "platform/KeyCode.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/StandInDesktop.h"
+#include "capture/sim/SimCaptureOverlayPanel.h"
+#include "platform/keyboard/KeyCode.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/ConcurrentQueue.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
+#include "platform/storage/UserDefaults.h"
 
 namespace qm::test {
 
@@ -123,7 +123,7 @@ protected:
         services.mouse = &desktop.mouse();
         services.backgroundQueue = background.get();
         services.makeOverlayPanel = [this] {
-            auto made = std::make_shared<StandInCaptureOverlayPanel>(loop, *router, center);
+            auto made = std::make_shared<SimCaptureOverlayPanel>(loop, *router, center);
             setPanel(made);
             return made;
         };
@@ -155,7 +155,7 @@ protected:
     }
 
     // The stand-in overlay, once the first capture made it. Any thread.
-    std::shared_ptr<StandInCaptureOverlayPanel> overlay() const
+    std::shared_ptr<SimCaptureOverlayPanel> overlay() const
     {
         std::lock_guard lock(mutex);
         return panel;
@@ -167,7 +167,7 @@ protected:
         std::vector<std::string> targets;
         if (const auto shown = overlay()) {
             for (const auto& call : shown->calls()) {
-                if (call.kind == StandInCaptureOverlayPanel::Call::Kind::update) {
+                if (call.kind == SimCaptureOverlayPanel::Call::Kind::update) {
                     targets.push_back(call.targetName);
                 }
             }
@@ -197,8 +197,8 @@ protected:
         return count;
     }
 
-    ManualClock clock;
-    ManualMainLoop loop;
+    SimClock clock;
+    SimMainLoop loop;
     StandInDesktop desktop;
     UserDefaults defaults;
     NotificationCenter center;
@@ -207,7 +207,7 @@ protected:
     SimApplication editor;
     SimElement window;
 
-    void setPanel(std::shared_ptr<StandInCaptureOverlayPanel> made)
+    void setPanel(std::shared_ptr<SimCaptureOverlayPanel> made)
     {
         std::lock_guard lock(mutex);
         panel = std::move(made);
@@ -219,7 +219,7 @@ protected:
     // Picker loads, sends and records; drained (by its reset) before what they touch goes.
     std::unique_ptr<ConcurrentQueue> background =
         std::make_unique<ConcurrentQueue>("com.quillmarker.test.background", 2);
-    std::shared_ptr<StandInCaptureOverlayPanel> panel;
+    std::shared_ptr<SimCaptureOverlayPanel> panel;
     std::unique_ptr<CaptureRouterController> router;
     std::atomic<CaptureRouterController*> routerInUse{nullptr};
     std::shared_ptr<EventTap> tap;

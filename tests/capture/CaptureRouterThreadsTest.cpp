@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/CaptureRouterRig.h"
-#include "platform/sim/SimTextField.h"
+#include "platform/sim/accessibility/SimTextField.h"
 
 namespace qm::test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "base/Log.h"
 #include "capture/CaptureRouterRig.h"
-#include "platform/sim/SimTextField.h"
+#include "platform/sim/accessibility/SimTextField.h"
 #include "support/TempDir.h"
 
 namespace qm::test {
@@ -166,7 +166,7 @@ TEST_F(CaptureRouterRig, FailsafeReleasesTheKeyboardSevenSecondsAfterTheTrigger)
     for (double step : {1.0, 1.5, 1.0, 1.0, 1.0, 1.0, 0.49}) {
         loop.advance(step);
         desktop.keyboard().type("x");
-        EXPECT_EQ(field.value(), "//note") << "at " << clock.now() - ManualClock::kDefaultStart;
+        EXPECT_EQ(field.value(), "//note") << "at " << clock.now() - SimClock::kDefaultStart;
         EXPECT_TRUE(router->isCaptureTransitionThreadSafe());
     }
     KeyEvent slash = KeyboardDriver::eventsForText("/").front();

@@ -7,15 +7,15 @@
 #include "base/FileUtil.h"
 #include "capture/CaptureModeRig.h"
 #include "capture/EventTapManager.h"
-#include "platform/AlertPresenter.h"
-#include "platform/sim/ScriptedAlertPresenter.h"
+#include "platform/sim/workspace/SimAlertPresenter.h"
+#include "platform/workspace/AlertPresenter.h"
 #include "shell/PermissionsManager.h"
 #include "store/PrivacyFirewall.h"
 
 namespace qm::test {
 namespace {
 
-using Call = StandInCaptureOverlayPanel::Call;
+using Call = SimCaptureOverlayPanel::Call;
 using Kinds = std::vector<Call::Kind>;
 
 // A whole capture on the stand-in desktop: the keyboard, the real event tap in
@@ -80,7 +80,7 @@ protected:
         return kinds;
     }
 
-    ScriptedAlertPresenter alerts{loop};
+    SimAlertPresenter alerts{loop};
     PrivacyFirewall firewall;
     std::unique_ptr<EventTapManager> manager;
 };

@@ -2,8 +2,8 @@
 
 #include "EventTapRig.h"
 #include "base/Log.h"
-#include "platform/KeyCode.h"
-#include "platform/sim/KeyboardDriver.h"
+#include "platform/keyboard/KeyCode.h"
+#include "platform/sim/keyboard/KeyboardDriver.h"
 
 namespace qm::test {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "EventTapRig.h"
 #include "base/Log.h"
-#include "platform/sim/KeyboardDriver.h"
+#include "platform/sim/keyboard/KeyboardDriver.h"
 
 namespace qm::test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "EventTapRig.h"
 #include "base/Log.h"
-#include "platform/KeyCode.h"
+#include "platform/keyboard/KeyCode.h"
 
 namespace qm::test {
 namespace {

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "base/Text.h"
-#include "platform/AlertPresenter.h"
-#include "platform/sim/SimTextFieldSpec.h"
+#include "platform/sim/accessibility/SimTextFieldSpec.h"
+#include "platform/workspace/AlertPresenter.h"
 
 namespace qm::test {
 
@@ -91,7 +91,7 @@ EventTapRig::~EventTapRig()
 
 DatabaseManager& EventTapRig::database()
 {
-    static ManualClock databaseClock;
+    static SimClock databaseClock;
     static UserDefaults databaseDefaults{""};
     static TempDir databaseFolder;
     static DatabaseManager shared(databaseClock, databaseFolder.path(), databaseDefaults);

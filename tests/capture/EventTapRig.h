@@ -13,12 +13,12 @@
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/ScriptedAlertPresenter.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
+#include "platform/sim/workspace/SimAlertPresenter.h"
+#include "platform/storage/UserDefaults.h"
 #include "shell/PermissionsManager.h"
 #include "store/DatabaseManager.h"
 #include "store/PrivacyFirewall.h"
@@ -92,12 +92,12 @@ public:
     std::vector<Notification> posted(const std::string& name) const;
     void clearRecords();
 
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     StandInDesktop desktop{loop};
     UserDefaults defaults{""};
     NotificationCenter center;
-    ScriptedAlertPresenter alerts{loop};
+    SimAlertPresenter alerts{loop};
     SimApplication editor;
     SimApplication terminal;
     SimApplication excluded;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "capture/CaptureRouterController.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/SimTextField.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/sim/accessibility/SimTextField.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 
 namespace qm {
 namespace {
@@ -27,8 +27,8 @@ protected:
         return window.addTextField(spec);
     }
 
-    ManualClock clock;
-    ManualMainLoop loop;
+    SimClock clock;
+    SimMainLoop loop;
     StandInDesktop desktop;
     SimApplication app;
     SimElement window;

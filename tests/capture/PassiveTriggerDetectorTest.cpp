@@ -6,8 +6,8 @@
 #include "base/Text.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/PassiveTriggerDetector.h"
-#include "platform/KeyCode.h"
-#include "platform/sim/KeyboardDriver.h"
+#include "platform/keyboard/KeyCode.h"
+#include "platform/sim/keyboard/KeyboardDriver.h"
 
 namespace qm {
 namespace {

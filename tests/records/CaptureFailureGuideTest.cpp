@@ -49,5 +49,5 @@ TEST(CaptureFailureGuideTest, leadsToTheSettingThatFixesTheFailure)
     }
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

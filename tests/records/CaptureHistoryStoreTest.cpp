@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
+#include "platform/storage/UserDefaults.h"
 #include "records/CaptureInsights.h"
 #include "store/DatabaseManager.h"
 #include "support/TempDir.h"
@@ -59,7 +59,7 @@ protected:
     {
         static const std::filesystem::path seeded = [] {
             const auto templateFolder = test::testHome() / "records-rules-template";
-            ManualClock clock;
+            SimClock clock;
             UserDefaults defaults("");
             DatabaseManager seeding(clock, templateFolder, defaults);
             return templateFolder / "com.quillmarker.app" / "QuillmarkerRules.db";
@@ -107,8 +107,8 @@ protected:
     }
 
     test::TempDir dir;
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     NotificationCenter center;
     UserDefaults defaults{""};
     DatabaseManager database{clock, freshDatabaseIn(dir.path()), defaults};
@@ -199,7 +199,7 @@ TEST_F(CaptureHistoryStoreTest, keepsTheNewest2000RowsWhateverTheirOutcome)
 
 struct SearchCase {
     const char* query;
-    Texts expected; // newest first
+    Texts expected;  // newest first
 };
 
 TEST_F(CaptureHistoryStoreTest, searchMatchesTextOrTargetWithLikeWildcardsAndAsciiCase)
@@ -312,5 +312,5 @@ TEST_F(CaptureHistoryStoreTest, aFailedInsertIsLoggedAndStillTrimsAndAnnounces)
     EXPECT_EQ(texts(store.recentEntries("old")), (Texts{"old 2", "old 1", "old 0"}));
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

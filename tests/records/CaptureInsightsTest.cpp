@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Calendar.h"
-#include "platform/sim/ManualClock.h"
+#include "platform/sim/runtime/SimClock.h"
 
 namespace qm {
 namespace {
@@ -19,11 +19,11 @@ struct Local {
 struct StatsCase {
     const char* name;
     const char* zone;
-    int firstWeekday; // 1 = Sunday, 2 = Monday
+    int firstWeekday;  // 1 = Sunday, 2 = Monday
     Local now;
-    std::vector<Local> records; // record i has target "r<i>"
+    std::vector<Local> records;  // record i has target "r<i>"
     int today, week, streak, best;
-    std::size_t lastIndex; // the record expected as the last capture
+    std::size_t lastIndex;  // the record expected as the last capture
 };
 
 std::ostream& operator<<(std::ostream& out, const StatsCase& c)
@@ -264,7 +264,7 @@ TEST(CaptureInsightsTest, santiagoSkipsMidnightOnItsSpringForwardDay)
 TEST(CaptureInsightsTest, withoutAnExplicitTimeItReadsTheClock)
 {
     const auto calendar = Calendar::current();
-    ManualClock clock(1'780'000'000.0);
+    SimClock clock(1'780'000'000.0);
     const double today = calendar.startOfDay(clock.now());
     const std::vector<CaptureActivityRecord> records = {{"note", today + 1}, {"copy", today - 1}};
 
@@ -277,5 +277,5 @@ TEST(CaptureInsightsTest, withoutAnExplicitTimeItReadsTheClock)
     EXPECT_EQ(CaptureInsights::calculate(records, clock).todayCount, 0);
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -172,5 +172,5 @@ TEST_F(CaptureLandingTest, SharedIsTheInstalledLanding)
     CaptureLanding::setShared(nullptr);
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

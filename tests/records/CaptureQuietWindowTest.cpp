@@ -4,18 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/ManualClock.h"
+#include "platform/sim/runtime/SimClock.h"
 
 namespace qm {
 namespace {
 
-constexpr double kStart = ManualClock::kDefaultStart;
+constexpr double kStart = SimClock::kDefaultStart;
 
 TEST(CaptureQuietWindowTest, OpenUntilTwentySecondsAfterTheLatestLanding)
 {
     struct Case {
         const char* what;
-        std::vector<double> landings; // seconds after the start
+        std::vector<double> landings;  // seconds after the start
         double at;
         bool active;
     };
@@ -32,7 +32,7 @@ TEST(CaptureQuietWindowTest, OpenUntilTwentySecondsAfterTheLatestLanding)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ManualClock clock;
+        SimClock clock;
         CaptureQuietWindow window(clock);
         for (const double landing : c.landings) {
             clock.set(kStart + landing);
@@ -45,7 +45,7 @@ TEST(CaptureQuietWindowTest, OpenUntilTwentySecondsAfterTheLatestLanding)
 
 TEST(CaptureQuietWindowTest, SharedIsTheInstalledWindowOrOneOnTheSystemClock)
 {
-    ManualClock clock;
+    SimClock clock;
     CaptureQuietWindow installed(clock);
     CaptureQuietWindow::setShared(&installed);
     EXPECT_EQ(&CaptureQuietWindow::shared(), &installed);
@@ -55,5 +55,5 @@ TEST(CaptureQuietWindowTest, SharedIsTheInstalledWindowOrOneOnTheSystemClock)
     EXPECT_FALSE(fallback.isActive());
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

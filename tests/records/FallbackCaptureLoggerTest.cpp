@@ -20,9 +20,9 @@
 #include <gtest/gtest.h>
 
 #include "base/FileUtil.h"
-#include "platform/NotificationCenter.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 #include "support/TempDir.h"
 
 namespace qm {
@@ -85,8 +85,8 @@ protected:
     }
 
     test::TempDir dir;
-    ManualClock clock{kExampleTime};
-    ManualMainLoop loop{clock};
+    SimClock clock{kExampleTime};
+    SimMainLoop loop{clock};
     NotificationCenter center;
     NotificationCenter::ObserverToken token;
     int posts = 0;
@@ -120,7 +120,7 @@ TEST_F(FallbackCaptureLoggerTest, savedTextsComeBackExactlyAsSaved)
     struct RoundTrip {
         const char* text;
         const char* error;
-        const char* expectedText; // after the capture text's trimming
+        const char* expectedText;  // after the capture text's trimming
     };
     const RoundTrip cases[] = {
         {"buy milk\neggs", "Disk full", "buy milk\neggs"},
@@ -160,7 +160,7 @@ TEST_F(FallbackCaptureLoggerTest, parsesHandEditedLinesByTheFormatsRules)
 {
     struct ParseCase {
         std::string line;
-        std::optional<std::string> target, error, text; // no target: the line is skipped
+        std::optional<std::string> target, error, text;  // no target: the line is skipped
     };
     const ParseCase cases[] = {
         {line("note", "e\\tf", "a\\qb\\\\c"), "note", "etf", "aqb\\c"},
@@ -205,16 +205,16 @@ TEST_F(FallbackCaptureLoggerTest, aDamagedLineOrInvalidByteLosesOnlyThatLine)
 {
     std::string unclosed = line("note", "e7", "no closing quote");
     unclosed.pop_back();
-    writeLog(line("note", "e0", "first") + "\n" +                 // 0
-             "\n" +                                               // 1: blank, still counted
-             "# a comment\n" +                                    // 2
-             line("copy", "e3", "caf\xC3 au lait \xFF!") + "\n" + // 3: invalid bytes in the text
+    writeLog(line("note", "e0", "first") + "\n" +                  // 0
+             "\n" +                                                // 1: blank, still counted
+             "# a comment\n" +                                     // 2
+             line("copy", "e3", "caf\xC3 au lait \xFF!") + "\n" +  // 3: invalid bytes in the text
              "[2026-12-\xFF"
-             "7T22:01:57Z] target=note error=\"e\" text=\"bad stamp\"\n" + // 4
-             "   \t\r\n" +                                                 // 5: blank
+             "7T22:01:57Z] target=note error=\"e\" text=\"bad stamp\"\n" +  // 4
+             "   \t\r\n" +                                                  // 5: blank
              line("slack", "e6", "sixth") +
-             "\r\n" +   // 6: CRLF
-             unclosed); // 7: damaged, last, no line feed
+             "\r\n" +    // 6: CRLF
+             unclosed);  // 7: damaged, last, no line feed
     const auto entries = FallbackCaptureLogger::readEntries();
 
     ASSERT_EQ(entries.size(), 3u);
@@ -454,7 +454,7 @@ protected:
     [[noreturn]] void saveAsNobodyAndExit(bool expectSaved) const
     {
         std::error_code ignored;
-        fs::remove_all(test::testHome(), ignored); // the child's own test home
+        fs::remove_all(test::testHome(), ignored);  // the child's own test home
         if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
             ::setresuid(kNobody, kNobody, kNobody) != 0) {
             std::_Exit(2);
@@ -504,5 +504,5 @@ TEST_F(FallbackCaptureLoggerForeignLogTest, aLogThatCannotBeReadIsLeftAsItIsAndT
     EXPECT_EQ(info.st_uid, 0u);
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

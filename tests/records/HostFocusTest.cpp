@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/AXAttribute.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 #include "records/ScriptedAccessibility.h"
 
 namespace qm {
@@ -20,8 +20,8 @@ using test::ScriptedAccessibility;
 
 class HostFocusTest : public ::testing::Test {
 protected:
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     StandInDesktop desktop{loop};
     HostCaptureContext held{"TextEdit", "com.apple.TextEdit", "Notes.txt"};
     HostFocus focus{desktop.workspace(), desktop.accessibility(), [this] { return held; }};
@@ -108,8 +108,8 @@ TEST_F(HostFocusTest, SnapshotOfTheFrontmostApplication)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ManualClock caseClock;
-        ManualMainLoop caseLoop{caseClock};
+        SimClock caseClock;
+        SimMainLoop caseLoop{caseClock};
         StandInDesktop caseDesktop{caseLoop};
         c.arrange(caseDesktop);
         const HostFocus caseFocus(caseDesktop.workspace(), caseDesktop.accessibility());
@@ -148,7 +148,7 @@ TEST_F(HostFocusTest, NeverReadsThisProgramsOwnWindowsThroughAccessibility)
 struct TitleCase {
     const char* what;
     AXError windowError;
-    std::optional<AXValue> window; // nothing: the scripted window element
+    std::optional<AXValue> window;  // nothing: the scripted window element
     AXError titleError;
     AXValue title;
     std::string expected;
@@ -208,5 +208,5 @@ TEST(HostCaptureContextTest, EqualityComparesEveryField)
     EXPECT_NE(base, (HostCaptureContext{"Safari", "com.apple.Safari", "Budget "}));
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

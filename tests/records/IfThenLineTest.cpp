@@ -35,7 +35,7 @@ TEST(IfThenLineTest, SplitsWhenLinesIntoCueActionAndTokens)
         {"when budget then then check", IfThenLine{"budget", "then check", {"budget"}}},
         {"when Überweisung, prüfen", IfThenLine{"Überweisung", "prüfen", {"überweisung"}}},
         {"when 会議室 then 資料", IfThenLine{"会議室", "資料", {"会議室"}}},
-        {"when 会議 then 資料", std::nullopt}, // a word needs 3 characters
+        {"when 会議 then 資料", std::nullopt},  // a word needs 3 characters
         {"when 会議室の予約 then 資料", IfThenLine{"会議室の予約", "資料", {"会議室の予約"}}},
         {"when ab, cd", std::nullopt},
         {"when the app, do it", std::nullopt},
@@ -83,7 +83,7 @@ TEST(IfThenLineTest, SignificantTokensKeepLongWordsThatAreNotStopWords)
         {"I open the app when I'm back into this and that with my notes for it", {"notes"}},
         {"Open THE App", {}},
         {"Café Déjà-vu", {"café", "déjà"}},
-        {"cafe\u0301 ok", {"cafe\u0301"}}, // the mark belongs to the word; 4 characters
+        {"cafe\u0301 ok", {"cafe\u0301"}},  // the mark belongs to the word; 4 characters
         {"2024 report_v2", {"2024", "report"}},
         {"tab\tline\nbreak", {"tab", "line", "break"}},
         {"Привет мир", {"привет", "мир"}},
@@ -99,5 +99,5 @@ TEST(IfThenLineTest, SignificantTokensKeepLongWordsThatAreNotStopWords)
     }
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -196,5 +196,5 @@ TEST(OpenLoopFileTest, AnEmptyListIsAValidFile)
     EXPECT_EQ(*decoded, OpenLoopFile{});
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 #include "records/CaptureQuietWindow.h"
 #include "records/HostFocus.h"
 #include "records/OpenLoopStore.h"
@@ -62,8 +62,8 @@ public:
     }
 
     TempDir folder;
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     StandInDesktop desktop{loop};
     HostCaptureContext heldContext;
     HostFocus hostFocus{desktop.workspace(), desktop.accessibility(), [this] { return heldContext; }};
@@ -73,4 +73,4 @@ public:
     std::unique_ptr<OpenLoopStore> store;
 };
 
-} // namespace qm::test
+}  // namespace qm::test

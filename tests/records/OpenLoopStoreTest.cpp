@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::OpenLoopRig;
 
-constexpr const char* kStamp = "20231114T221320Z"; // the manual clock's default start
+constexpr const char* kStamp = "20231114T221320Z";  // the manual clock's default start
 
 std::string readFile(const fs::path& path)
 {
@@ -123,7 +123,7 @@ TEST(OpenLoopStoreTest, MenuShowsTheThreeNewestOpenLoops)
 {
     struct Case {
         int parked;
-        std::set<int> closed; // by park number; the newest has the highest
+        std::set<int> closed;  // by park number; the newest has the highest
         std::vector<std::string> expected;
     };
     const Case cases[] = {
@@ -305,7 +305,7 @@ TEST(OpenLoopStoreTest, AnEarlierCopyAsideIsNeverReplaced)
 TEST(OpenLoopStoreTest, AFileThatCannotBeReadIsLeftAloneAndChangesStayInMemory)
 {
     OpenLoopRig rig;
-    fs::create_directories(rig.file()); // reading a folder fails
+    fs::create_directories(rig.file());  // reading a folder fails
     Log::Capture log;
     rig.store = rig.makeStore();
 
@@ -355,5 +355,5 @@ TEST(OpenLoopStoreTest, SharedIsTheInstalledStore)
     OpenLoopStore::setShared(nullptr);
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

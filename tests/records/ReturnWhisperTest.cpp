@@ -102,7 +102,7 @@ TEST(ReturnWhisperMatchTest, MessageCutsLongBodiesTo70Characters)
     const std::string seventyThree = std::string(69, 'b') + "cdef";
     std::string emoji;
     for (int i = 0; i < 73; ++i) {
-        emoji += "\U0001F469\u200D\U0001F4BB"; // one character of three code points
+        emoji += "\U0001F469\u200D\U0001F4BB";  // one character of three code points
     }
     std::string emojiCut;
     for (int i = 0; i < 69; ++i) {
@@ -172,7 +172,7 @@ TEST_F(ReturnWhisperTest, OnlyTheLastOfQuickSwitchesIsChecked)
     rig.loop.advance(ReturnWhisper::delay);
     EXPECT_TRUE(rig.hud.empty());
     EXPECT_EQ(rig.store->whisperGeneration(), 3);
-    EXPECT_TRUE(rig.store->loops()[0].departed); // armed by the one check, for Finder
+    EXPECT_TRUE(rig.store->loops()[0].departed);  // armed by the one check, for Finder
 
     rig.activate(textEdit, false);
     rig.loop.advance(0.2);
@@ -214,7 +214,7 @@ TEST_F(ReturnWhisperTest, ACueLoopIsWhisperedAgainAtLaterActivationsOfOtherAppli
     textEditWindow.setTitle("budget notes.txt");
 
     rig.activate(numbers);
-    rig.activate(textEdit); // its own application: at rest since the whisper, not armed again
+    rig.activate(textEdit);  // its own application: at rest since the whisper, not armed again
     rig.activate(numbers);
     EXPECT_EQ(rig.hud, (std::vector<HudMessage>{whisper("check the totals"), whisper("check the totals")}));
 }
@@ -228,19 +228,19 @@ TEST_F(ReturnWhisperTest, ALoopWithoutCueReturnsWithItsApplicationAndAWindowShar
 
     rig.activate(safari);
     EXPECT_TRUE(rig.hud.empty());
-    EXPECT_FALSE(rig.store->loops()[0].departed); // its own application does not arm it
+    EXPECT_FALSE(rig.store->loops()[0].departed);  // its own application does not arm it
 
     rig.activate(finder);
     safariWindow.setTitle("Inbox");
     rig.activate(safari);
     EXPECT_TRUE(rig.hud.empty());
-    EXPECT_TRUE(rig.store->loops()[0].departed); // still armed, waiting for a matching window
+    EXPECT_TRUE(rig.store->loops()[0].departed);  // still armed, waiting for a matching window
 
     safariWindow.setTitle("Budget 2024 \u2014 Sheets");
     rig.activate(safari);
     EXPECT_EQ(rig.hud, std::vector<HudMessage>{whisper("ask Dana about Q3")});
 
-    rig.activate(safari); // not departed again: no second whisper
+    rig.activate(safari);  // not departed again: no second whisper
     EXPECT_EQ(rig.hud.size(), 1u);
 }
 
@@ -274,7 +274,7 @@ TEST_F(ReturnWhisperTest, SwitchingToThisProgramArmsOtherApplicationsLoopsAndSho
 
     EXPECT_TRUE(rig.hud.empty());
     EXPECT_EQ(rig.store->whisperGeneration(), 1);
-    EXPECT_FALSE(rig.store->loops()[0].departed); // closed loops never arm
+    EXPECT_FALSE(rig.store->loops()[0].departed);  // closed loops never arm
     EXPECT_FALSE(rig.store->loops()[1].departed);
     EXPECT_TRUE(rig.store->loops()[2].departed);
 
@@ -327,5 +327,5 @@ TEST_F(ReturnWhisperTest, AStoreThatIsGoneBeforeTheCheckDoesNothing)
     EXPECT_TRUE(rig.hud.empty());
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

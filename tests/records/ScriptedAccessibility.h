@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/AXElementBackend.h"
-#include "platform/Accessibility.h"
+#include "platform/accessibility/AXElementBackend.h"
+#include "platform/accessibility/Accessibility.h"
 
 namespace qm::test {
 
@@ -129,4 +129,4 @@ private:
     int calls_ = 0;
 };
 
-} // namespace qm::test
+}  // namespace qm::test

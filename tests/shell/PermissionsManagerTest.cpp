@@ -5,15 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/EventStore.h"
-#include "platform/UserNotificationCenter.h"
-#include "platform/sim/InMemoryEventStoreBackend.h"
-#include "platform/sim/InMemoryUserNotificationCenter.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/SimAccessibilityTrust.h"
-#include "platform/sim/SimDesktopState.h"
-#include "platform/sim/SimWorkspace.h"
+#include "platform/eventstore/EventStore.h"
+#include "platform/notifications/UserNotificationCenter.h"
+#include "platform/sim/accessibility/SimAccessibilityTrust.h"
+#include "platform/sim/desktop/SimDesktopState.h"
+#include "platform/sim/eventstore/SimEventStoreBackend.h"
+#include "platform/sim/notifications/SimUserNotificationCenter.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
+#include "platform/sim/workspace/SimWorkspace.h"
 
 namespace qm {
 namespace {
@@ -57,13 +57,13 @@ protected:
         return result;
     }
 
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     std::shared_ptr<SimDesktopState> desktop = std::make_shared<SimDesktopState>(loop);
     SimAccessibilityTrust trust{desktop};
     SimWorkspace workspace{desktop, 4242};
-    InMemoryUserNotificationCenter notifications{loop, clock};
-    std::shared_ptr<InMemoryEventStoreBackend> events = std::make_shared<InMemoryEventStoreBackend>(loop);
+    SimUserNotificationCenter notifications{loop, clock};
+    std::shared_ptr<SimEventStoreBackend> events = std::make_shared<SimEventStoreBackend>(loop);
 };
 
 TEST_F(PermissionsManagerTest, EachSettingsOpenerOpensItsPane)
@@ -169,7 +169,7 @@ TEST_F(PermissionsManagerTest, EventStoreRequestsAnswerTrueOnlyForAGrant)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        events = std::make_shared<InMemoryEventStoreBackend>(loop);
+        events = std::make_shared<SimEventStoreBackend>(loop);
         EventStore::setFactory(events->factory());
         events->setSupportsFullAccessRequests(c.macOS14);
         events->setAuthorizationStatus(c.type, c.initial);
@@ -294,7 +294,7 @@ TEST_F(PermissionsManagerTest, ANotificationsRequestIsTrueOnlyWhenGrantedWithAle
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        InMemoryUserNotificationCenter center(loop, clock);
+        SimUserNotificationCenter center(loop, clock);
         UserNotificationCenter::setCurrent(&center);
         center.setAuthorizationStatus(c.initial);
         center.setAlertSetting(c.alerts);

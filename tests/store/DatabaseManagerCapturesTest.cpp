@@ -267,5 +267,5 @@ TEST_F(DatabaseManagerCapturesTest, RulesCanBeSwitchedOffAndOn)
     EXPECT_EQ(db->fetchRulesConfig(), before);
 }
 
-} // namespace
-} // namespace qm::test
+}  // namespace
+}  // namespace qm::test

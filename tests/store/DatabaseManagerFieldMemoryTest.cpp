@@ -256,5 +256,5 @@ TEST_F(DatabaseManagerFieldMemoryTest, MCPKnowledgeKeepsOneRowPerKey)
     EXPECT_EQ(scalar("SELECT value_encrypted FROM mcp_knowledge WHERE key = 'style';"), "box-2");
 }
 
-} // namespace
-} // namespace qm::test
+}  // namespace
+}  // namespace qm::test

@@ -122,7 +122,7 @@ TEST_F(DatabaseManagerGraphTest, StoredPropertiesThatAreNotAMapOfStringsLoadEmpt
 {
     struct Case {
         const char* name;
-        const char* column; // SQL literal
+        const char* column;  // SQL literal
         std::optional<StringMap> loaded;
     };
     const Case cases[] = {
@@ -183,5 +183,5 @@ TEST_F(DatabaseManagerGraphTest, SyncMetadataKeepsTheLastValuePerKey)
     EXPECT_EQ(db->fetchSyncMetadata("lastSync"), "two");
 }
 
-} // namespace
-} // namespace qm::test
+}  // namespace
+}  // namespace qm::test

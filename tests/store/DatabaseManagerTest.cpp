@@ -1,7 +1,7 @@
 #include "store/DatabaseManagerTest.h"
 
 #include "base/Log.h"
-#include "platform/UserDefaults.h"
+#include "platform/storage/UserDefaults.h"
 
 #include <atomic>
 #include <set>
@@ -449,7 +449,7 @@ TEST_F(DatabaseManagerTest, AnUnopenableFileFallsBackToMemoryAndStillAnswers)
 TEST(DatabaseManagerWithoutFolderTest, NoApplicationSupportFolderGivesEmptyResultsWithoutCrashing)
 {
     TempDir dir;
-    ManualClock clock;
+    SimClock clock;
     UserDefaults defaults("");
     Log::Capture capture;
     DatabaseManager db(clock, std::nullopt, defaults);
@@ -539,5 +539,5 @@ TEST_F(DatabaseManagerTest, WritesThatFailReportIt)
     }
 }
 
-} // namespace
-} // namespace qm::test
+}  // namespace
+}  // namespace qm::test

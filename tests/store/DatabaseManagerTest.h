@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/UserDefaults.h"
-#include "platform/sim/ManualClock.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/storage/UserDefaults.h"
 #include "store/DatabaseManager.h"
 #include "support/TempDir.h"
 
@@ -24,7 +24,7 @@ protected:
     {
         static const std::filesystem::path file = [] {
             const auto folder = testHome() / "rules-database-template";
-            ManualClock clock;
+            SimClock clock;
             UserDefaults defaults("");
             DatabaseManager seeding(clock, folder, defaults);
             return folder / "com.quillmarker.app" / "QuillmarkerRules.db";
@@ -76,9 +76,9 @@ protected:
     }
 
     TempDir dir;
-    ManualClock clock;
-    UserDefaults defaults{""}; // in memory
+    SimClock clock;
+    UserDefaults defaults{""};  // in memory
     std::unique_ptr<DatabaseManager> db = openSeededCopy();
 };
 
-} // namespace qm::test
+}  // namespace qm::test

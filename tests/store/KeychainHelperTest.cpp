@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
-#include "platform/sim/InMemoryLegacyKeychain.h"
+#include "platform/sim/storage/SimLegacyKeychain.h"
 #include "support/TempDir.h"
 
 namespace qm {
@@ -31,7 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ItemClass = LegacyKeychain::ItemClass;
-using CallKind = InMemoryLegacyKeychain::Call::Kind;
+using CallKind = SimLegacyKeychain::Call::Kind;
 using Status = KeychainHelper::LoadResult::Status;
 
 constexpr std::string_view kDefault = KeychainHelper::service;
@@ -111,7 +111,7 @@ protected:
     }
 
     test::TempDir temp;
-    InMemoryLegacyKeychain keychain;
+    SimLegacyKeychain keychain;
 
 private:
     std::optional<std::string> previousDataHome_;
@@ -216,7 +216,7 @@ TEST_F(KeychainHelperTest, SaveLoadReplaceAndDelete)
 
 TEST_F(KeychainHelperTest, DeleteAlsoRemovesTheKeychainItemOfThatServiceAndAccount)
 {
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded(); // so the items below stay until remove()
+    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();  // so the items below stay until remove()
     addLegacy("QuillmarkerAI", "slackToken", "legacy");
     addLegacy("QuillmarkerAI", "openai", "other");
     ASSERT_EQ(keychain.add({ItemClass::internetPassword, "QuillmarkerAI", "slackToken", "web", false}),
@@ -606,5 +606,5 @@ TEST_F(KeychainHelperTest, ParallelSavesAndLoadsNeverTearASecret)
         << "no temporary file left behind";
 }
 
-} // namespace
-} // namespace qm
+}  // namespace
+}  // namespace qm

@@ -116,7 +116,7 @@ TEST_F(PrivacyFirewallTest, DefaultRunnerRefreshesOnTheBackgroundQueue)
 
 TEST(PrivacyFirewallUnavailableDatabaseTest, NothingIsExcludedButTextChecksStillWork)
 {
-    ManualClock clock;
+    SimClock clock;
     UserDefaults defaults("");
     DatabaseManager database(clock, std::nullopt, defaults);
     PrivacyFirewall firewall(database, clock, [](std::function<void()> task) { task(); });

@@ -22,7 +22,8 @@ std::filesystem::path makeUnique(const std::filesystem::path& parent, const std:
 
 const std::filesystem::path& testHome()
 {
-    static const std::filesystem::path home = makeUnique(std::filesystem::temp_directory_path(), "qm-test-home-");
+    static const std::filesystem::path home =
+        makeUnique(std::filesystem::temp_directory_path(), "qm-test-home-");
     return home;
 }
 

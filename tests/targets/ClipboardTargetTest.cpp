@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
-#include "platform/Pasteboard.h"
-#include "platform/PlatformError.h"
-#include "platform/sim/InMemoryPasteboard.h"
+#include "platform/runtime/PlatformError.h"
+#include "platform/sim/workspace/SimPasteboard.h"
+#include "platform/workspace/Pasteboard.h"
 #include "targets/LandingRig.h"
 
 namespace qm::test {
@@ -26,7 +26,7 @@ protected:
         EXPECT_TRUE(pasteboard.setString("old", Pasteboard::typeString));
     }
 
-    InMemoryPasteboard pasteboard;
+    SimPasteboard pasteboard;
     ClipboardTarget target{&pasteboard, &landing};
 };
 

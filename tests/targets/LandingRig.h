@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 #include "records/CaptureLanding.h"
 #include "records/CaptureQuietWindow.h"
 #include "records/HostFocus.h"
@@ -47,8 +47,8 @@ protected:
     }
 
     TempDir support;
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     StandInDesktop desktop{loop};
     HostFocus hostFocus{desktop.workspace(), desktop.accessibility()};
     CaptureQuietWindow quietWindow{clock};

@@ -14,7 +14,7 @@
 
 #include "base/FileUtil.h"
 #include "base/Log.h"
-#include "platform/PlatformError.h"
+#include "platform/runtime/PlatformError.h"
 #include "targets/LandingRig.h"
 #include "targets/TimeZoneScope.h"
 
@@ -119,7 +119,7 @@ TEST_P(LocalNoteAppendTest, BulletGoesOnALineOfItsOwn)
         fs::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << *c.before;
     }
-    LocalNoteTarget::appendCapture(c.text, file, ManualClock::kDefaultStart);
+    LocalNoteTarget::appendCapture(c.text, file, SimClock::kDefaultStart);
     EXPECT_EQ(contentOf(file), c.after);
 }
 
@@ -163,7 +163,7 @@ TEST_F(LocalNoteTargetTest, SomethingOtherThanAFileInItsPlaceIsNeverReadOrWritte
     fs::create_directories(noteFile());
     ASSERT_EQ(::mkfifo((documents / "pipe.md").c_str(), 0644), 0);
     for (const fs::path& place : {noteFile(), documents / "pipe.md"}) {
-        EXPECT_THROW(LocalNoteTarget::appendCapture("x", place, ManualClock::kDefaultStart),
+        EXPECT_THROW(LocalNoteTarget::appendCapture("x", place, SimClock::kDefaultStart),
                      fs::filesystem_error)
             << place;
     }
@@ -223,7 +223,7 @@ protected:
             std::_Exit(2);
         }
         try {
-            LocalNoteTarget::appendCapture("new", file(), ManualClock::kDefaultStart);
+            LocalNoteTarget::appendCapture("new", file(), SimClock::kDefaultStart);
             std::_Exit(0);
         } catch (const PlatformError& error) {
             const bool ours = error.domain() == "LocalNoteTarget" &&

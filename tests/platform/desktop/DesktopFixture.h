@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/AXValue.h"
-#include "platform/sim/ManualClock.h"
-#include "platform/sim/ManualMainLoop.h"
-#include "platform/sim/StandInDesktop.h"
+#include "platform/accessibility/AXValue.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 
 namespace qm::test {
 
@@ -57,8 +57,8 @@ protected:
             .value_or(AXUIElement());
     }
 
-    ManualClock clock;
-    ManualMainLoop loop;
+    SimClock clock;
+    SimMainLoop loop;
     StandInDesktop desktop;
     SimApplication editor;
     SimElement window;

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "DesktopFixture.h"
-#include "platform/AXAttribute.h"
-#include "platform/AXNotification.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/accessibility/AXNotification.h"
+#include "platform/desktop/DesktopFixture.h"
 
 namespace qm::test {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "DesktopFixture.h"
-#include "platform/AXAttribute.h"
-#include "platform/ScreenCoordinates.h"
+#include "platform/accessibility/AXAttribute.h"
+#include "platform/desktop/DesktopFixture.h"
+#include "platform/display/ScreenCoordinates.h"
 
 namespace qm::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/BackgroundTask.h"
+#include "platform/runtime/BackgroundTask.h"
 
 #include <atomic>
 #include <future>
@@ -8,15 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/ManualMainLoop.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 
 namespace qm {
 namespace {
 
 class BackgroundTaskTest : public ::testing::Test {
 protected:
-    ManualClock clock;
-    ManualMainLoop loop{clock};
+    SimClock clock;
+    SimMainLoop loop{clock};
     ConcurrentQueue queue{"com.quillmarker.test.background", 2};
 };
 

@@ -1,4 +1,4 @@
-#include "platform/ConcurrentQueue.h"
+#include "platform/runtime/ConcurrentQueue.h"
 
 #include <atomic>
 #include <chrono>
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ThreadName.h"
+#include "platform/runtime/ThreadName.h"
 
 namespace qm {
 namespace {

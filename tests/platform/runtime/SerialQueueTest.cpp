@@ -1,4 +1,4 @@
-#include "platform/SerialQueue.h"
+#include "platform/runtime/SerialQueue.h"
 
 #include <atomic>
 #include <chrono>
@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
-#include "platform/ThreadName.h"
+#include "platform/runtime/ThreadName.h"
 
 namespace qm {
 namespace {

@@ -1,20 +1,20 @@
-#include "platform/Timer.h"
+#include "platform/runtime/Timer.h"
 
 #include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "platform/AliveToken.h"
-#include "platform/sim/ManualMainLoop.h"
+#include "platform/runtime/AliveToken.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 
 namespace qm {
 namespace {
 
 class TimerTest : public ::testing::Test {
 protected:
-    ManualClock clock{0.0};
-    ManualMainLoop loop{clock};
+    SimClock clock{0.0};
+    SimMainLoop loop{clock};
     std::vector<double> fired;
 
     Timer::Block recordFiring()
