@@ -1,7 +1,6 @@
 #include "records/CaptureHistoryStore.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -11,11 +10,13 @@
 #include <sqlite3.h>
 
 #include "base/Log.h"
+#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "records/CaptureInsights.h"
+#include "records/RecordsNotifications.h"
 #include "store/DatabaseManager.h"
 
 namespace qm {
@@ -77,21 +78,9 @@ std::string columnText(sqlite3_stmt* statement, int index)
     return std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, index)));
 }
 
-std::atomic<CaptureHistoryStore*>& installedInstance()
-{
-    static std::atomic<CaptureHistoryStore*> instance{nullptr};
-    return instance;
-}
-
 }  // namespace
 
 CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop& mainLoop,
-                                         NotificationCenter& notificationCenter, const Clock& clock)
-    : CaptureHistoryStore(database, &mainLoop, notificationCenter, clock)
-{
-}
-
-CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop* mainLoop,
                                          NotificationCenter& notificationCenter, const Clock& clock)
     : database_(database), mainLoop_(mainLoop), notificationCenter_(notificationCenter), clock_(clock)
 {
@@ -101,17 +90,7 @@ CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop* ma
 
 CaptureHistoryStore& CaptureHistoryStore::shared()
 {
-    if (CaptureHistoryStore* installed = installedInstance().load()) {
-        return *installed;
-    }
-    static CaptureHistoryStore fallback(DatabaseManager::shared(), nullptr,
-                                        NotificationCenter::defaultCenter(), Clock::system());
-    return fallback;
-}
-
-void CaptureHistoryStore::setShared(CaptureHistoryStore* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<CaptureHistoryStore>::get("CaptureHistoryStore");
 }
 
 void CaptureHistoryStore::record(std::string_view target, std::string_view text, bool success)
@@ -200,9 +179,9 @@ CaptureStats CaptureHistoryStore::stats(double now, const Calendar& calendar)
 void CaptureHistoryStore::postChanged(bool onMainLoop)
 {
     NotificationCenter* center = &notificationCenter_;
-    auto post = [center] { center->post(std::string(historyChangedNotification)); };
-    if (onMainLoop && mainLoop_) {
-        mainLoop_->post(post);
+    auto post = [center] { center->post(RecordsNotifications::captureHistoryChanged); };
+    if (onMainLoop) {
+        mainLoop_.post(post);
     } else {
         post();
     }

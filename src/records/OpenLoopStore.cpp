@@ -1,9 +1,7 @@
 #include "records/OpenLoopStore.h"
 
-#include <atomic>
 #include <cmath>
 #include <ctime>
-#include <stdexcept>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -11,6 +9,7 @@
 #include "base/Calendar.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
+#include "base/SharedInstance.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/workspace/Workspace.h"
@@ -22,12 +21,6 @@ namespace {
 
 constexpr mode_t kFolderMode = 0700;
 constexpr mode_t kFileMode = 0600;
-
-std::atomic<OpenLoopStore*>& installedInstance()
-{
-    static std::atomic<OpenLoopStore*> instance{nullptr};
-    return instance;
-}
 
 bool isAsciiLetter(char c)
 {
@@ -117,16 +110,7 @@ OpenLoopStore::OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& 
 
 OpenLoopStore& OpenLoopStore::shared()
 {
-    OpenLoopStore* instance = installedInstance().load();
-    if (!instance) {
-        throw std::logic_error("OpenLoopStore::shared(): no instance was installed");
-    }
-    return *instance;
-}
-
-void OpenLoopStore::setShared(OpenLoopStore* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<OpenLoopStore>::get("OpenLoopStore");
 }
 
 void OpenLoopStore::load()

@@ -14,6 +14,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "platform/runtime/Clock.h"
 #include "platform/runtime/PlatformError.h"
 #include "records/CaptureLanding.h"
 
@@ -94,7 +95,7 @@ bool appendThroughHandle(const fs::path& file, const std::string& payload)
 
 }  // namespace
 
-LocalNoteTarget::LocalNoteTarget(const Clock& clock, CaptureLanding* landing)
+LocalNoteTarget::LocalNoteTarget(const Clock& clock, CaptureLanding& landing)
     : CaptureTarget(kCommandName, /*needsPicker=*/false), clock_(clock), landing_(landing)
 {
 }
@@ -110,11 +111,9 @@ void LocalNoteTarget::send(const std::string& text, const std::optional<PickerOp
     if (line.empty()) {
         return;
     }
-    // Taken first: without a landing nothing is written that could not be confirmed.
-    CaptureLanding& landing = landing_ ? *landing_ : CaptureLanding::shared();
     const fs::path file = captureFileURL();
     appendCapture(line, file, clock_.now());
-    landing.announce(commandName(), line, kFileName, file.string(), std::nullopt, /*parksLoop=*/true);
+    landing_.announce(commandName(), line, kFileName, file.string(), std::nullopt, /*parksLoop=*/true);
     Log::log(fmt::format("📝 LocalNoteTarget: Captured line to Quick Capture at: {}", file.string()));
 }
 
