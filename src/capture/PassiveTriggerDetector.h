@@ -20,8 +20,8 @@ namespace qm {
 // the outcome.
 class PassiveTriggerDetector {
 public:
-    // The folder check of targets that need a configured folder: the
-    // "PresentCaptureFailure" userInfo when the folder is missing.
+    // The folder check of targets that need a configured folder: the notice
+    // to post when the folder is missing.
     using MissingPathFailure =
         std::function<std::optional<CaptureFailureNotice>(const CaptureTarget& target)>;
 
