@@ -17,9 +17,10 @@ namespace qm {
 
 namespace {
 
-// The text's user-perceived characters, upper-cased as a whole (root locale:
-// "ß" becomes "SS", so it counts as two).
-std::vector<icu::UnicodeString> upperCharacters(std::string_view utf8)
+// The first `limit` user-perceived characters of the text, upper-cased as a
+// whole (root locale: "ß" becomes "SS", so it counts as two). A colour has at
+// most seven, so a long paste is never split into characters.
+std::vector<icu::UnicodeString> upperCharacters(std::string_view utf8, std::size_t limit)
 {
     icu::UnicodeString upper = icu::UnicodeString::fromUTF8(utf8);
     upper.toUpper(icu::Locale::getRoot());
@@ -27,14 +28,14 @@ std::vector<icu::UnicodeString> upperCharacters(std::string_view utf8)
     std::vector<icu::UnicodeString> characters;
     icu::BreakIterator* breaks = text::characterBreakIterator();
     if (!breaks) {
-        for (int32_t i = 0; i < upper.length(); i = upper.moveIndex32(i, 1)) {
+        for (int32_t i = 0; i < upper.length() && characters.size() < limit; i = upper.moveIndex32(i, 1)) {
             characters.emplace_back(upper, i, upper.moveIndex32(i, 1) - i);
         }
         return characters;
     }
     breaks->setText(upper);
-    for (int32_t start = breaks->first(), end = breaks->next(); end != icu::BreakIterator::DONE;
-         start = end, end = breaks->next()) {
+    for (int32_t start = breaks->first(), end = breaks->next();
+         end != icu::BreakIterator::DONE && characters.size() < limit; start = end, end = breaks->next()) {
         characters.emplace_back(upper, start, end - start);
     }
     return characters;
@@ -81,7 +82,9 @@ std::uint64_t scanHex(const icu::UnicodeString& text)
 
 std::optional<Color> HexColor::parse(std::string_view text)
 {
-    std::vector<icu::UnicodeString> characters = upperCharacters(text::trimmed(text));
+    // "#" and six digits, and one more to tell that there are too many.
+    constexpr std::size_t kEnough = 8;
+    std::vector<icu::UnicodeString> characters = upperCharacters(text::trimmed(text), kEnough);
     if (!characters.empty() && characters.front() == icu::UnicodeString(u"#")) {
         characters.erase(characters.begin());
     }
