@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/ScopedShared.h"
+#include "base/SecureRandom.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "platform/runtime/ConcurrentQueue.h"
@@ -12,7 +13,12 @@
 #include "shell/PermissionsManager.h"
 #include "store/DatabaseManager.h"
 #include "store/KeychainHelper.h"
+#include "store/KeychainSecretStore.h"
 #include "store/PrivacyFirewall.h"
+#include "suggestions/ColorPickerHelper.h"
+#include "suggestions/FieldContextDetector.h"
+#include "suggestions/FieldMemoryEngine.h"
+#include "suggestions/KeychainBridge.h"
 
 namespace qm {
 
@@ -28,6 +34,8 @@ struct AppComposition::Installed {
     ScopedShared<DatabaseManager> database;
     ScopedShared<PrivacyFirewall> privacyFirewall;
     ScopedShared<PermissionsManager> permissions;
+    ScopedShared<FieldContextDetector> fieldContextDetector;
+    ScopedShared<FieldMemoryEngine> fieldMemory;
     ScopedShared<CaptureHistoryStore> history;
     ScopedShared<FallbackCaptureLogger> recoveryLog;
     ScopedShared<CaptureQuietWindow> quietWindow;
@@ -48,6 +56,7 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
     // The legacy move first: nothing may read a secret before it is in place.
     secrets_ = std::make_unique<KeychainHelper>(p.legacyKeychain, p.applicationSupport);
     secrets_->purgeLegacyKeychainItemsIfNeeded();
+    secretStore_ = std::make_unique<KeychainSecretStore>(*secrets_);
     database_ = std::make_unique<DatabaseManager>(p.clock, p.applicationSupport, p.defaults);
 
     backgroundQueue_ = std::make_unique<ConcurrentQueue>(kBackgroundQueueLabel, options_.backgroundThreads);
@@ -56,6 +65,15 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         [queue = backgroundQueue_.get()](std::function<void()> task) { queue->async(std::move(task)); });
     permissions_ = std::make_unique<PermissionsManager>(p.accessibilityTrust, p.workspace,
                                                         p.userNotificationCenter, p.eventStores);
+
+    fieldContextDetector_ = std::make_unique<FieldContextDetector>(p.accessibility, p.workspace);
+    fieldMemory_ =
+        std::make_unique<FieldMemoryEngine>(*database_, *secretStore_, p.defaults, *privacyFirewall_);
+    colorPicker_ = std::make_unique<ColorPickerHelper>(p.colorPanel, *database_, *fieldMemory_);
+    if (p.legacyKeychain) {
+        keychainBridge_ =
+            std::make_unique<KeychainBridge>(*p.legacyKeychain, p.mainLoop, SecureRandom::bytes);
+    }
 
     history_ = std::make_unique<CaptureHistoryStore>(*database_, p.mainLoop, p.notificationCenter, p.clock);
     recoveryLog_ = std::make_unique<FallbackCaptureLogger>(p.clock, p.mainLoop, p.notificationCenter,
@@ -101,6 +119,8 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         ScopedShared<DatabaseManager>(*database_),
         ScopedShared<PrivacyFirewall>(*privacyFirewall_),
         ScopedShared<PermissionsManager>(*permissions_),
+        ScopedShared<FieldContextDetector>(*fieldContextDetector_),
+        ScopedShared<FieldMemoryEngine>(*fieldMemory_),
         ScopedShared<CaptureHistoryStore>(*history_),
         ScopedShared<FallbackCaptureLogger>(*recoveryLog_),
         ScopedShared<CaptureQuietWindow>(records_->quietWindow()),
@@ -116,6 +136,11 @@ AppComposition::~AppComposition()
     installed_.reset();
     eventTapManager_.reset();
     captureRouter_.reset();
+    // What asks the firewall goes before it, and the firewall before the queue its refreshes use.
+    keychainBridge_.reset();
+    colorPicker_.reset();
+    fieldMemory_.reset();
+    fieldContextDetector_.reset();
     privacyFirewall_.reset();
     // Picker loads, sends and history records finish here, while the targets,
     // the records, the history and the database they touch still exist.

@@ -15,13 +15,18 @@ namespace qm {
 class CaptureHistoryStore;
 class CaptureOverlayPanel;
 class CaptureRouterController;
+class ColorPickerHelper;
 class ConcurrentQueue;
 class DatabaseManager;
 class EventTapManager;
 class FallbackCaptureLogger;
+class FieldContextDetector;
+class FieldMemoryEngine;
+class KeychainBridge;
 class KeychainHelper;
 class PermissionsManager;
 class PrivacyFirewall;
+class SecretStore;
 
 // The composition root: the one place that builds the program's services, each
 // once, from a platform bundle, and the only place that installs the shared
@@ -30,12 +35,15 @@ class PrivacyFirewall;
 // benchmarks all build their object graph here.
 //
 // Start-up order: the legacy secrets move, the rules database, the background
-// queue, the privacy firewall, the permissions, the capture history, the
-// recovery log, the capture records, the targets, the capture router and the
-// event tap manager (not started). Build and destroy it on the main thread.
+// queue, the privacy firewall, the permissions, the field context detector,
+// the field memory and the colour picker, the saved-credential bridge (where
+// the platform has a keychain), the capture history, the recovery log, the
+// capture records, the targets, the capture router and the event tap manager
+// (not started). Build and destroy it on the main thread.
 // Destruction uninstalls the shared instances, takes down the tap manager, the
-// router and the firewall, finishes the background queue's work while what it
-// touches still exists, then the rest in the reverse order.
+// router, the suggestion services and the firewall, finishes the background
+// queue's work while what it touches still exists, then the rest in the
+// reverse order.
 class AppComposition {
 public:
     // The seams the app fills in above the services (the HUD, the overlay
@@ -67,9 +75,16 @@ public:
     const PlatformBundle& platform() const { return platform_; }
 
     KeychainHelper& secrets() { return *secrets_; }
+    // The same files, as the services that keep a secret take them.
+    SecretStore& secretStore() { return *secretStore_; }
     DatabaseManager& database() { return *database_; }
     PrivacyFirewall& privacyFirewall() { return *privacyFirewall_; }
     PermissionsManager& permissions() { return *permissions_; }
+    FieldContextDetector& fieldContextDetector() { return *fieldContextDetector_; }
+    FieldMemoryEngine& fieldMemory() { return *fieldMemory_; }
+    ColorPickerHelper& colorPicker() { return *colorPicker_; }
+    // Null where the platform keeps no keychain of saved passwords (Linux).
+    KeychainBridge* keychainBridge() { return keychainBridge_.get(); }
     CaptureHistoryStore& history() { return *history_; }
     FallbackCaptureLogger& recoveryLog() { return *recoveryLog_; }
     CaptureRecords& records() { return *records_; }
@@ -88,10 +103,15 @@ private:
     Options options_;
     // In start-up order.
     std::unique_ptr<KeychainHelper> secrets_;
+    std::unique_ptr<SecretStore> secretStore_;
     std::unique_ptr<DatabaseManager> database_;
     std::unique_ptr<ConcurrentQueue> backgroundQueue_;
     std::unique_ptr<PrivacyFirewall> privacyFirewall_;
     std::unique_ptr<PermissionsManager> permissions_;
+    std::unique_ptr<FieldContextDetector> fieldContextDetector_;
+    std::unique_ptr<FieldMemoryEngine> fieldMemory_;
+    std::unique_ptr<ColorPickerHelper> colorPicker_;
+    std::unique_ptr<KeychainBridge> keychainBridge_;
     std::unique_ptr<CaptureHistoryStore> history_;
     std::unique_ptr<FallbackCaptureLogger> recoveryLog_;
     std::unique_ptr<CaptureRecords> records_;

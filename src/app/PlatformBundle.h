@@ -12,6 +12,7 @@ class Accessibility;
 class AccessibilityTrust;
 class AlertPresenter;
 class Clock;
+class ColorPanel;
 class DistributedNotificationCenter;
 class EventTapFactory;
 class LegacyKeychain;
@@ -49,10 +50,12 @@ struct PlatformBundle {
     std::reference_wrapper<DistributedNotificationCenter> distributedNotificationCenter;
     std::reference_wrapper<UserNotificationCenter> userNotificationCenter;
 
-    // Workspace: running applications, the general pasteboard, modal alerts.
+    // Workspace: running applications, the general pasteboard, modal alerts,
+    // the colour panel.
     std::reference_wrapper<Workspace> workspace;
     std::reference_wrapper<Pasteboard> pasteboard;
     std::reference_wrapper<AlertPresenter> alerts;
+    std::reference_wrapper<ColorPanel> colorPanel;
 
     // Accessibility and its trust.
     std::reference_wrapper<Accessibility> accessibility;

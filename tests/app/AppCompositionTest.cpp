@@ -15,6 +15,8 @@
 #include "store/DatabaseManager.h"
 #include "store/KeychainHelper.h"
 #include "store/PrivacyFirewall.h"
+#include "suggestions/FieldContextDetector.h"
+#include "suggestions/FieldMemoryEngine.h"
 #include "support/StandInApp.h"
 
 namespace qm::test {
@@ -44,6 +46,10 @@ const SharedCase kShared[] = {
      [](AppComposition& app) { return &app.privacyFirewall(); }},
     {"PermissionsManager", [] { return &PermissionsManager::shared(); },
      [](AppComposition& app) { return &app.permissions(); }},
+    {"FieldContextDetector", [] { return &FieldContextDetector::shared(); },
+     [](AppComposition& app) { return &app.fieldContextDetector(); }},
+    {"FieldMemoryEngine", [] { return &FieldMemoryEngine::shared(); },
+     [](AppComposition& app) { return &app.fieldMemory(); }},
     {"CaptureHistoryStore", [] { return &CaptureHistoryStore::shared(); },
      [](AppComposition& app) { return &app.history(); }},
     {"FallbackCaptureLogger", [] { return &FallbackCaptureLogger::shared(); },

@@ -18,6 +18,7 @@ PlatformBundle StandInPlatform::bundle(std::optional<std::filesystem::path> appl
         .workspace = desktop.workspace(),
         .pasteboard = pasteboard,
         .alerts = alerts,
+        .colorPanel = colorPanel,
         .accessibility = desktop.accessibility(),
         .accessibilityTrust = desktop.trust(),
         .eventTaps = desktop.eventTaps(),

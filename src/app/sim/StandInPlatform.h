@@ -14,6 +14,7 @@
 #include "platform/sim/runtime/SimMainLoop.h"
 #include "platform/sim/storage/SimLegacyKeychain.h"
 #include "platform/sim/workspace/SimAlertPresenter.h"
+#include "platform/sim/workspace/SimColorPanel.h"
 #include "platform/sim/workspace/SimPasteboard.h"
 #include "platform/storage/UserDefaults.h"
 
@@ -21,8 +22,8 @@ namespace qm {
 
 // Every platform service on stand-ins: the stand-in desktop, a manual clock
 // and main loop, in-memory user defaults reporting to the notification centre,
-// and the in-memory notification centres, pasteboard, alerts, event store and
-// legacy keychain. Tests and benchmarks drive the members directly; bundle()
+// and the in-memory notification centres, pasteboard, alerts, colour panel,
+// event store and legacy keychain. Tests and benchmarks drive the members directly; bundle()
 // names them for AppComposition. Build and destroy it on the main thread,
 // after (before) whatever was composed over it.
 class StandInPlatform {
@@ -44,6 +45,7 @@ public:
     SimUserNotificationCenter userNotifications{loop, clock};
     SimPasteboard pasteboard;
     SimAlertPresenter alerts{loop};
+    SimColorPanel colorPanel;
     const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
     SimLegacyKeychain legacyKeychain;
 };
