@@ -159,6 +159,8 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
         throw HttpError(Code::cancelled);
     }
 
+    // Declared first, so the header list outlives the handle that points to it.
+    std::unique_ptr<curl_slist, HeaderListCleanup> headers;
     std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
     if (!easy) {
         throw HttpError(Code::unknown);
@@ -166,7 +168,6 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
     CURL* handle = easy.get();
     Transfer transfer;
 
-    std::unique_ptr<curl_slist, HeaderListCleanup> headers;
     auto append = [&headers](const std::string& line) {
         curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
         if (grown == nullptr) {
