@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,6 +16,8 @@ namespace {
 
 using Code = HttpError::Code;
 using SteadyClock = std::chrono::steady_clock;
+
+constexpr double kMaxIdleSeconds = 86400.0;
 
 // What the transfer's callbacks fill in; they all run on the calling thread,
 // inside curl_multi_perform.
@@ -211,8 +214,12 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
         curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body.data());
     }
 
-    const auto idleLimit = std::chrono::duration_cast<SteadyClock::duration>(
-        std::chrono::duration<double>(std::max(request.idleTimeout, 0.0)));
+    // A day at most, so that no value can overflow the clock's duration.
+    const double idleSeconds = std::isfinite(request.idleTimeout)
+                                   ? std::clamp(request.idleTimeout, 0.0, kMaxIdleSeconds)
+                                   : kMaxIdleSeconds;
+    const auto idleLimit =
+        std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(idleSeconds));
     MultiTransfer multi(handle);
     transfer.lastActivity = SteadyClock::now();
     for (;;) {
