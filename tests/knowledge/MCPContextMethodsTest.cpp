@@ -4,8 +4,12 @@
 #include <gmock/gmock.h>
 
 #include "base/Log.h"
+#include "knowledge/FieldMemorySealer.h"
 #include "knowledge/MCPHandlerFixture.h"
 #include "platform/sim/accessibility/SimTextField.h"
+#include "store/PrivacyFirewall.h"
+#include "store/sim/SimSecretStore.h"
+#include "suggestions/FieldMemoryEngine.h"
 
 namespace qm::test {
 namespace {
@@ -220,6 +224,32 @@ TEST_F(MCPContextMethodsTest, MemoriesAreSealedAndReplacedByKey)
     EXPECT_EQ(call("quillmarker.pushMemory", {{"key", "new"}, {"value", "v"}, {"context", "c"}}),
               error(-32000, "Failed to store knowledge entry"));
     EXPECT_EQ(db->fetchAllMCPKnowledge().size(), 2u);
+}
+
+TEST_F(MCPContextMethodsTest, FieldMemorysKeySealsMemoriesInItsOwnFormat)
+{
+    SimSecretStore secrets;
+    PrivacyFirewall firewall(*db, clock);
+    FieldMemoryEngine fieldMemory(*db, secrets, defaults, firewall);
+    FieldMemorySealer fieldSealer(fieldMemory);
+    MCPRequestHandler sealing({*db, desktop.workspace(), desktop.accessibility(), fieldSealer, ai,
+                               suggestions, hub, graphEngine, clock});
+    const auto push = [&](const std::string& key) {
+        nlohmann::json answer;
+        sealing.handleRequest("quillmarker.pushMemory",
+                              {{"key", key}, {"value", "hunter2"}, {"context", "home"}}, nlohmann::json(1),
+                              std::nullopt, [&](nlohmann::json reply) { answer = std::move(reply); });
+        return answer;
+    };
+
+    // No key can be had: the secret store cannot be read, so none is made.
+    secrets.failNextReads(1);
+    EXPECT_EQ(push("wifi"), error(-32000, "Failed to encrypt knowledge entry"));
+    EXPECT_EQ(sentence(push("wifi")), "Knowledge memory stored securely.");
+    const auto rows = db->fetchAllMCPKnowledge();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NE(rows[0].at("value_encrypted"), "hunter2");
+    EXPECT_EQ(fieldMemory.decrypt(rows[0].at("value_encrypted")), "hunter2");
 }
 
 }  // namespace
