@@ -90,7 +90,15 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
                    },
            });
 
-    const StandardCaptureTargets::Services targetServices{p.clock, p.pasteboard, records_->landing()};
+    const StandardCaptureTargets::Services targetServices{
+        .clock = p.clock,
+        .defaults = p.defaults,
+        .pasteboard = p.pasteboard,
+        .http = p.http,
+        .loadSecret = [secrets = secrets_.get()](std::string_view service,
+                                                 std::string_view key) { return secrets->load(service, key); },
+        .landing = records_->landing(),
+    };
     targets_ = std::make_unique<CaptureTargetRegistry>(options_.makeTargets
                                                            ? options_.makeTargets(targetServices)
                                                            : StandardCaptureTargets::make(targetServices));

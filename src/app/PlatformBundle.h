@@ -15,6 +15,7 @@ class Clock;
 class ColorPanel;
 class DistributedNotificationCenter;
 class EventTapFactory;
+class HttpClient;
 class LegacyKeychain;
 class MainLoop;
 class Mouse;
@@ -72,6 +73,9 @@ struct PlatformBundle {
 
     // Event store: makes a store for one job.
     EventStore::Factory eventStores;
+
+    // Network: HTTP requests.
+    std::reference_wrapper<HttpClient> http;
 };
 
 }  // namespace qm

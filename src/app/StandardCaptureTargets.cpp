@@ -25,9 +25,10 @@ CaptureTargetRegistry StandardCaptureTargets::make(const Services& services)
         std::make_shared<CalcTarget>(),
         std::make_shared<AlarmTarget>(),
         std::make_shared<CalendarTarget>(),
-        std::make_shared<ObsidianTarget>(),
-        std::make_shared<SlackTarget>(),
-        std::make_shared<LogseqTarget>(),
+        std::make_shared<ObsidianTarget>(services.defaults, services.clock, services.landing),
+        std::make_shared<SlackTarget>(services.http, kSlackAPIHost, services.loadSecret, services.clock,
+                                      services.landing),
+        std::make_shared<LogseqTarget>(services.defaults, services.clock, services.landing),
     });
 }
 

@@ -6,11 +6,11 @@
 #include "base/Text.h"
 #include "platform/runtime/PlatformError.h"
 #include "platform/workspace/Pasteboard.h"
-#include "records/CaptureLanding.h"
+#include "records/CaptureAnnouncer.h"
 
 namespace qm {
 
-ClipboardTarget::ClipboardTarget(Pasteboard& pasteboard, CaptureLanding& landing)
+ClipboardTarget::ClipboardTarget(Pasteboard& pasteboard, CaptureAnnouncer& landing)
     : CaptureTarget(kCommandName, /*needsPicker=*/false), pasteboard_(pasteboard), landing_(landing)
 {
 }

@@ -8,7 +8,7 @@
 
 namespace qm {
 
-class CaptureLanding;
+class CaptureAnnouncer;
 class Pasteboard;
 
 // The "//copy" target. Replaces the clipboard's content with the captured line
@@ -23,7 +23,7 @@ public:
 
     // `pasteboard` is the general pasteboard; `landing` confirms the captures.
     // Both must outlive the target.
-    ClipboardTarget(Pasteboard& pasteboard, CaptureLanding& landing);
+    ClipboardTarget(Pasteboard& pasteboard, CaptureAnnouncer& landing);
 
     std::vector<PickerOption> pickerOptions(const CancellationToken& cancellation) override;
     // Trims the text; a blank one leaves the clipboard alone. Otherwise the
@@ -33,7 +33,7 @@ public:
 
 private:
     Pasteboard& pasteboard_;
-    CaptureLanding& landing_;
+    CaptureAnnouncer& landing_;
 };
 
 }  // namespace qm

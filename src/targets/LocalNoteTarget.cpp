@@ -16,7 +16,7 @@
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/PlatformError.h"
-#include "records/CaptureLanding.h"
+#include "records/CaptureAnnouncer.h"
 
 namespace qm {
 
@@ -95,7 +95,7 @@ bool appendThroughHandle(const fs::path& file, const std::string& payload)
 
 }  // namespace
 
-LocalNoteTarget::LocalNoteTarget(const Clock& clock, CaptureLanding& landing)
+LocalNoteTarget::LocalNoteTarget(const Clock& clock, CaptureAnnouncer& landing)
     : CaptureTarget(kCommandName, /*needsPicker=*/false), clock_(clock), landing_(landing)
 {
 }

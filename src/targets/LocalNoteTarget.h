@@ -10,7 +10,7 @@
 
 namespace qm {
 
-class CaptureLanding;
+class CaptureAnnouncer;
 class Clock;
 
 // The "//note" target. Appends each captured line as a timestamped bullet,
@@ -29,7 +29,7 @@ public:
 
     // `clock` stamps the bullets; `landing` confirms the captures. Both must
     // outlive the target.
-    LocalNoteTarget(const Clock& clock, CaptureLanding& landing);
+    LocalNoteTarget(const Clock& clock, CaptureAnnouncer& landing);
 
     std::vector<PickerOption> pickerOptions(const CancellationToken& cancellation) override;
     // Trims the text; a blank one is nothing to do. Throws the error of
@@ -54,7 +54,7 @@ public:
 
 private:
     const Clock& clock_;
-    CaptureLanding& landing_;
+    CaptureAnnouncer& landing_;
 };
 
 }  // namespace qm

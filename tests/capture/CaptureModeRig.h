@@ -212,10 +212,21 @@ private:
 // in the editor has the focus.
 class CaptureModeRig : public CaptureRouterRig {
 public:
-    CaptureModeRig()
-        : CaptureRouterRig(Deferred{}), documents("XDG_DOCUMENTS_DIR", (stage.support / "Documents").string())
+    CaptureModeRig() : CaptureModeRig(Deferred{})
     {
         compose(options());
+        focusField();
+    }
+
+    // For a rig that composes with its own options once its members exist.
+    explicit CaptureModeRig(Deferred)
+        : CaptureRouterRig(Deferred{}), documents("XDG_DOCUMENTS_DIR", (stage.support / "Documents").string())
+    {
+    }
+
+    // The host field of the captures, in front.
+    void focusField()
+    {
         field = addField("buy milk ");
         field.focus();
     }

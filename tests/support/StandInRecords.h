@@ -39,10 +39,18 @@ public:
         };
     }
 
-    // The app's table of targets, delivering through these records.
+    // The app's table of targets, delivering through these records; the
+    // secret store holds nothing.
     CaptureTargetRegistry standardTargets()
     {
-        return StandardCaptureTargets::make({platform.clock, platform.pasteboard, records.landing()});
+        return StandardCaptureTargets::make({
+            .clock = platform.clock,
+            .defaults = platform.defaults,
+            .pasteboard = platform.pasteboard,
+            .http = platform.http,
+            .loadSecret = [](std::string_view, std::string_view) { return std::optional<std::string>(); },
+            .landing = records.landing(),
+        });
     }
 
     TempDir support;

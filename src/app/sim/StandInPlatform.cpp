@@ -27,6 +27,7 @@ PlatformBundle StandInPlatform::bundle(std::optional<std::filesystem::path> appl
         .screens = desktop.screens(),
         .mouse = desktop.mouse(),
         .eventStores = eventStores->factory(),
+        .http = http,
     };
 }
 

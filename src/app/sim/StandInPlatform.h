@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/PlatformBundle.h"
+#include "platform/linux/network/CurlHttpClient.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/eventstore/SimEventStoreBackend.h"
@@ -23,7 +24,8 @@ namespace qm {
 // Every platform service on stand-ins: the stand-in desktop, a manual clock
 // and main loop, in-memory user defaults reporting to the notification centre,
 // and the in-memory notification centres, pasteboard, alerts, colour panel,
-// event store and legacy keychain. Tests and benchmarks drive the members directly; bundle()
+// event store and legacy keychain. The network has no stand-in: requests go
+// through libcurl, and tests point them at fake servers on 127.0.0.1. Tests and benchmarks drive the members directly; bundle()
 // names them for AppComposition. Build and destroy it on the main thread,
 // after (before) whatever was composed over it.
 class StandInPlatform {
@@ -48,6 +50,7 @@ public:
     SimColorPanel colorPanel;
     const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
     SimLegacyKeychain legacyKeychain;
+    CurlHttpClient http;
 };
 
 }  // namespace qm
