@@ -24,7 +24,8 @@ public:
     // "section", "actionTitle" and, when the guide names one, "field".
     std::optional<UserInfo> missingPathFailure(std::string_view commandName) const;
 
-    // A leading "~" (alone or before "/") becomes $HOME; anything else is unchanged.
+    // A leading "~" (alone or before "/") becomes the home folder (paths::homeFolder);
+    // anything else, and everything when no home folder is known, is unchanged.
     static std::string expandTilde(std::string_view path);
 
 private:

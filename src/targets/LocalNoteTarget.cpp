@@ -1,14 +1,10 @@
 #include "targets/LocalNoteTarget.h"
 
-#include <cerrno>
 #include <system_error>
-
-#include <fcntl.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <fmt/format.h>
 
+#include "base/AppendLine.h"
 #include "base/Calendar.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
@@ -29,67 +25,9 @@ constexpr const char* kLeftUnchangedDescription =
     "Quick Capture.md could not be opened for writing, and its content could not be read as UTF-8 text, "
     "so the file was left as it was.";
 
-std::system_error lastError()
-{
-    return std::system_error(errno, std::generic_category());
-}
-
 [[noreturn]] void fail(const char* what, const fs::path& file, std::error_code error)
 {
     throw fs::filesystem_error(what, file, error);
-}
-
-// The content as UTF-8 text, or nothing when it cannot be read or is not UTF-8.
-std::optional<std::string> readText(const fs::path& file)
-{
-    std::error_code error;
-    auto content = file::readAll(file, error);
-    if (!content || text::toUtf8(text::toUtf16(*content)) != *content) {
-        return std::nullopt;
-    }
-    return content;
-}
-
-// A carriage return and line feed is one character that is not a line feed.
-bool endsWithLineFeed(const std::string& content)
-{
-    return content.ends_with('\n') && !content.ends_with("\r\n");
-}
-
-// For a process without HOME: the user's home as the system records it.
-fs::path homeFolder()
-{
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
-        return entry->pw_dir;
-    }
-    return {};
-}
-
-// Appends through a handle that does not truncate; false when none can be opened.
-bool appendThroughHandle(const fs::path& file, const std::string& payload)
-{
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }  // a failed close changes nothing for the caller
-    } closer{fd};
-    if (::lseek(fd, 0, SEEK_END) < 0) {
-        fail("cannot seek to the end of the quick-capture file", file, lastError().code());
-    }
-    for (std::size_t written = 0; written < payload.size();) {
-        const ssize_t count = ::write(fd, payload.data() + written, payload.size() - written);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail("cannot write to the quick-capture file", file, lastError().code());
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
 }
 
 }  // namespace
@@ -120,7 +58,7 @@ void LocalNoteTarget::send(const std::string& text, const std::optional<PickerOp
 
 fs::path LocalNoteTarget::captureFileURL()
 {
-    const fs::path documents = paths::documents().value_or(homeFolder() / "Documents");
+    const fs::path documents = paths::documents().value_or(paths::homeFolder() / "Documents");
     return documents / kFolderName / kFileName;
 }
 
@@ -143,20 +81,25 @@ void LocalNoteTarget::appendCapture(std::string_view text, const fs::path& file,
 
     const std::string bullet =
         "- [" + Calendar::current().format(now, "HH:mm") + "] " + std::string(text) + "\n";
-    const std::string before = readText(file).value_or(std::string());
-    const std::string payload = !before.empty() && !endsWithLineFeed(before) ? "\n" + bullet : bullet;
-    if (appendThroughHandle(file, payload)) {
+    // The user's own file: it keeps its mode, and content that is not UTF-8
+    // text is never rewritten.
+    const auto failure = file::appendLine(
+        file, bullet, {.content = file::ExistingContent::utf8Text, .mode = 0644, .keepExistingMode = true});
+    if (!failure) {
         return;
     }
-    // Replaced only by a copy that keeps every line it had.
-    const auto content = readText(file);
-    if (!content) {
+    switch (failure->step) {
+    case file::AppendStep::notRegularFile:
+        fail("the quick-capture file is not a regular file", file, failure->error);
+    case file::AppendStep::readForReplacement:
         throw PlatformError(kErrorDomain, kLeftUnchangedCode, kLeftUnchangedDescription);
+    case file::AppendStep::replace:
+        fail("cannot write the quick-capture file", file, failure->error);
+    case file::AppendStep::examine:
+    case file::AppendStep::write:
+        break;
     }
-    if (const std::error_code error =
-            file::writeAtomically(file, *content + payload, file::permissions(file).value_or(0644))) {
-        fail("cannot write the quick-capture file", file, error);
-    }
+    fail("cannot write to the quick-capture file", file, failure->error);
 }
 
 }  // namespace qm
