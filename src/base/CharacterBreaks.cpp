@@ -52,12 +52,9 @@ CharacterBreaks::CharacterBreaks(std::u16string_view text) : text_(text)
 
 CharacterBreaks::~CharacterBreaks()
 {
+    // The iterator still points at the caller's text, but every object that
+    // borrows it sets its own text first, so that text is never read again.
     if (iterator_) {
-        // Point the iterator away from the caller's text before it is lent again.
-        static const char16_t kNothing[1] = {0};
-        UErrorCode status = U_ZERO_ERROR;
-        utext_openUChars(&utext_, kNothing, 0, &status);
-        iterator_->setText(&utext_, status);
         auto& spare = spareIterator();
         if (!spare) {
             spare = std::move(iterator_);
@@ -76,7 +73,11 @@ std::size_t CharacterBreaks::following(std::size_t offset)
         U16_FWD_1(text_.data(), i, icuOffset(text_.size()));
         return static_cast<std::size_t>(i);
     }
-    const std::int32_t next = iterator_->following(icuOffset(offset));
+    // Walking forward from the last boundary is the common case, and next()
+    // serves it without seeking.
+    const std::int32_t next = iterator_->current() == icuOffset(offset)
+                                  ? iterator_->next()
+                                  : iterator_->following(icuOffset(offset));
     return next == icu::BreakIterator::DONE ? text_.size() : static_cast<std::size_t>(next);
 }
 
