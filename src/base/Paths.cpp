@@ -84,6 +84,24 @@ std::optional<std::filesystem::path> downloads()
     return fromEnvironment("XDG_DOWNLOAD_DIR", "Downloads");
 }
 
+std::string expandTilde(std::string_view path)
+{
+    if (path.empty() || path.front() != '~' || (path.size() > 1 && path[1] != '/')) {
+        return std::string(path);
+    }
+    std::string expanded = homeFolder().string();
+    if (expanded.empty()) {
+        return std::string(path);
+    }
+    if (path.size() > 1) {
+        while (!expanded.empty() && expanded.back() == '/') {
+            expanded.pop_back();
+        }
+        expanded.append(path.substr(1));
+    }
+    return expanded;
+}
+
 std::optional<std::filesystem::path> appDataFolder()
 {
     auto support = applicationSupport();

@@ -29,20 +29,7 @@ CaptureFolderPreCheck::CaptureFolderPreCheck(const UserDefaults& defaults) : def
 
 std::string CaptureFolderPreCheck::expandTilde(std::string_view path)
 {
-    if (path.empty() || path.front() != '~' || (path.size() > 1 && path[1] != '/')) {
-        return std::string(path);
-    }
-    std::string expanded = paths::homeFolder().string();
-    if (expanded.empty()) {
-        return std::string(path);
-    }
-    if (path.size() > 1) {
-        while (!expanded.empty() && expanded.back() == '/') {
-            expanded.pop_back();
-        }
-        expanded.append(path.substr(1));
-    }
-    return expanded;
+    return paths::expandTilde(path);
 }
 
 std::optional<UserInfo> CaptureFolderPreCheck::missingPathFailure(std::string_view commandName) const
