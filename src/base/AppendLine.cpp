@@ -51,27 +51,33 @@ bool openFileNeedsLineFeed(int fd, off_t size)
     return ::pread(fd, &last, 1, size - 1) != 1 || last != '\n';
 }
 
-bool needsLineFeed(const std::filesystem::path& path, int fd, off_t size, ExistingContent content)
+bool needsLineFeed(const std::filesystem::path& path, int fd, off_t size, LineEndCheck check)
 {
-    if (content == ExistingContent::bytes) {
+    if (check == LineEndCheck::lastByte) {
         return openFileNeedsLineFeed(fd, size);
+    }
+    if (size <= 0) {
+        return false;
     }
     // Read by name: the descriptor may be open for writing only.
     std::error_code ignored;
-    return size > 0 && textNeedsLineFeed(readRegularFile(path, ignored).value_or(std::string()));
+    const auto content = readRegularFile(path, ignored);
+    if (!content) {
+        return false;
+    }
+    if (check == LineEndCheck::lastCharacterOrByte && !text::isValidUtf8(*content)) {
+        return bytesNeedLineFeed(*content);
+    }
+    return textNeedsLineFeed(*content);
 }
 
-// Non-blocking, so that a FIFO in the file's place cannot hang the caller; for
-// writing only when reading is not allowed (the line feed check then assumes
-// the worst).
-FileDescriptor openForAppending(const std::filesystem::path& path, mode_t mode)
+// Non-blocking, so that a FIFO in the file's place cannot hang the caller.
+// For reading too when the last byte is read through the descriptor.
+FileDescriptor openForAppending(const std::filesystem::path& path, const AppendOptions& options)
 {
-    constexpr int kFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
-    FileDescriptor fd(::open(path.c_str(), O_RDWR | kFlags, mode));
-    if (!fd && errno == EACCES) {
-        fd.reset(::open(path.c_str(), O_WRONLY | kFlags, mode));
-    }
-    return fd;
+    const int access = options.lineEnd == LineEndCheck::lastByte ? O_RDWR : O_WRONLY;
+    return FileDescriptor(
+        ::open(path.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, options.mode));
 }
 
 std::optional<AppendFailure> appendToOpenFile(const std::filesystem::path& path, int fd,
@@ -89,7 +95,7 @@ std::optional<AppendFailure> appendToOpenFile(const std::filesystem::path& path,
         static_cast<void>(::fchmod(fd, options.mode & 07777));
     }
     std::string bytes;
-    if (needsLineFeed(path, fd, info.st_size, options.content)) {
+    if (needsLineFeed(path, fd, info.st_size, options.lineEnd)) {
         bytes.push_back('\n');
     }
     bytes.append(line);
@@ -116,7 +122,7 @@ std::optional<AppendFailure> replaceWithAppended(const std::filesystem::path& pa
         }
         content.emplace();
     }
-    const bool text = options.content == ExistingContent::utf8Text;
+    const bool text = options.replaceOnlyUtf8Text;
     if (text && !text::isValidUtf8(*content)) {
         return AppendFailure{AppendStep::readForReplacement,
                              std::make_error_code(std::errc::illegal_byte_sequence)};
@@ -137,11 +143,11 @@ std::optional<AppendFailure> replaceWithAppended(const std::filesystem::path& pa
 std::optional<AppendFailure> appendLine(const std::filesystem::path& path, std::string_view line,
                                         const AppendOptions& options)
 {
-    FileDescriptor fd = openForAppending(path, options.mode);
+    FileDescriptor fd = openForAppending(path, options);
     if (!fd && errno == EACCES && !options.keepExistingMode && isRegularFile(path)) {
         // Our own private file made read-only: give it back its mode.
         if (::chmod(path.c_str(), options.mode & 07777) == 0) {
-            fd = openForAppending(path, options.mode);
+            fd = openForAppending(path, options);
         }
     }
     if (!fd) {

@@ -9,20 +9,29 @@
 
 namespace qm::file {
 
-// How appendLine looks at what the file already holds.
-enum class ExistingContent {
-    // Bytes: a line feed goes in first when the last byte is not one, and a
-    // replacement carries over whatever bytes there were.
-    bytes,
-    // UTF-8 text compared by characters: a final "\r\n" is one character that
-    // is not a line feed, so it gets one too; content that is not valid UTF-8
-    // counts as empty (nothing goes in first) and is never carried into a
-    // replacement, where it could not be told apart from damage.
-    utf8Text,
+// How appendLine decides whether the file's end needs a line feed before the
+// new line.
+enum class LineEndCheck {
+    // The last byte is not a line feed (or cannot be read). The file is opened
+    // for reading as well as writing, to read it; one that cannot be opened so
+    // counts as a file that cannot be opened for writing.
+    lastByte,
+    // The content read as UTF-8 text: its last character is not a line feed,
+    // and a final "\r\n" is one character that is not. Content that is not
+    // valid UTF-8, or cannot be read, counts as empty: nothing goes in first.
+    lastCharacter,
+    // As lastCharacter, but content that is readable and not valid UTF-8 is
+    // judged by its last byte, so the line never runs on from the one before.
+    lastCharacterOrByte,
 };
 
 struct AppendOptions {
-    ExistingContent content = ExistingContent::bytes;
+    LineEndCheck lineEnd = LineEndCheck::lastByte;
+    // The replacement (when the file cannot be opened for writing) carries over
+    // only content that is valid UTF-8 text, judging its end by lastCharacter;
+    // other content could not be told apart from damage and stays untouched.
+    // Otherwise any bytes are carried over and the last byte decides.
+    bool replaceOnlyUtf8Text = false;
     // The mode of a file that appendLine creates or puts in place of one it
     // cannot open. Unless `keepExistingMode`, an existing file is set to it too,
     // which also makes a private file that was made read-only writable again.

@@ -1,17 +1,14 @@
 #include "targets/LocalNoteTarget.h"
 
-#include <system_error>
-
 #include <fmt/format.h>
 
-#include "base/AppendLine.h"
 #include "base/Calendar.h"
-#include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "platform/runtime/PlatformError.h"
 #include "records/CaptureLanding.h"
+#include "targets/NoteFile.h"
 
 namespace qm {
 
@@ -24,11 +21,6 @@ constexpr long kLeftUnchangedCode = 1;
 constexpr const char* kLeftUnchangedDescription =
     "Quick Capture.md could not be opened for writing, and its content could not be read as UTF-8 text, "
     "so the file was left as it was.";
-
-[[noreturn]] void fail(const char* what, const fs::path& file, std::error_code error)
-{
-    throw fs::filesystem_error(what, file, error);
-}
 
 }  // namespace
 
@@ -64,42 +56,18 @@ fs::path LocalNoteTarget::captureFileURL()
 
 void LocalNoteTarget::appendCapture(std::string_view text, const fs::path& file, double now)
 {
-    if (const std::error_code error = file::createDirectories(file.parent_path())) {
-        fail("cannot create the folder of the quick-capture file", file.parent_path(), error);
-    }
-    std::error_code statusError;
-    const fs::file_status status = fs::status(file, statusError);
-    if (!fs::exists(status)) {
-        if (const std::error_code error = file::writeAtomically(file, kHeader)) {
-            fail("cannot create the quick-capture file", file, error);
-        }
-    } else if (!fs::is_regular_file(status)) {
-        // Never read or write a folder, a pipe or a device in its place (a pipe would block).
-        fail("the quick-capture file is not a regular file", file,
-             std::make_error_code(std::errc::invalid_argument));
+    const std::string path = file.string();
+    notefile::createFolders(file.parent_path().string());
+    if (!notefile::existsAsNote(path)) {
+        notefile::writeAtomically(path, kHeader);
     }
 
     const std::string bullet =
         "- [" + Calendar::current().format(now, "HH:mm") + "] " + std::string(text) + "\n";
-    // The user's own file: it keeps its mode, and content that is not UTF-8
-    // text is never rewritten.
-    const auto failure = file::appendLine(
-        file, bullet, {.content = file::ExistingContent::utf8Text, .mode = 0644, .keepExistingMode = true});
-    if (!failure) {
-        return;
-    }
-    switch (failure->step) {
-    case file::AppendStep::notRegularFile:
-        fail("the quick-capture file is not a regular file", file, failure->error);
-    case file::AppendStep::readForReplacement:
+    // Content that is not UTF-8 text counts as empty: no line feed goes in first.
+    if (!notefile::appendToNote(path, bullet, file::LineEndCheck::lastCharacter)) {
         throw PlatformError(kErrorDomain, kLeftUnchangedCode, kLeftUnchangedDescription);
-    case file::AppendStep::replace:
-        fail("cannot write the quick-capture file", file, failure->error);
-    case file::AppendStep::examine:
-    case file::AppendStep::write:
-        break;
     }
-    fail("cannot write to the quick-capture file", file, failure->error);
 }
 
 }  // namespace qm

@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using file::AppendOptions;
 using file::AppendStep;
-using file::ExistingContent;
+using file::LineEndCheck;
 
 std::string contentOf(const fs::path& path)
 {
@@ -58,9 +58,15 @@ TEST_P(AppendLineCases, TheLineStartsALineOfItsOwn)
 }
 
 constexpr AppendOptions kPrivate{};
-constexpr AppendOptions kText{.content = ExistingContent::utf8Text};
-constexpr AppendOptions kUsersOwn{
-    .content = ExistingContent::utf8Text, .mode = 0644, .keepExistingMode = true};
+constexpr AppendOptions kText{.lineEnd = LineEndCheck::lastCharacter, .replaceOnlyUtf8Text = true};
+constexpr AppendOptions kUsersOwn{.lineEnd = LineEndCheck::lastCharacter,
+                                  .replaceOnlyUtf8Text = true,
+                                  .mode = 0644,
+                                  .keepExistingMode = true};
+constexpr AppendOptions kTextOrBytes{.lineEnd = LineEndCheck::lastCharacterOrByte,
+                                     .replaceOnlyUtf8Text = true};
+constexpr AppendOptions kBytesInPlaceTextReplaced{.lineEnd = LineEndCheck::lastByte,
+                                                  .replaceOnlyUtf8Text = true};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AppendLineCases,
@@ -73,6 +79,11 @@ INSTANTIATE_TEST_SUITE_P(
         AppendCase{"TextEndingInCrLfDoesNot", "old\r\n", 0600, kText, "old\r\n\nnew\n", 0600},
         AppendCase{"BytesThatAreNotUtf8StillGetALineFeed", "caf\xE9", 0600, kPrivate, "caf\xE9\nnew\n", 0600},
         AppendCase{"TextThatIsNotUtf8CountsAsEmpty", "caf\xE9", 0600, kText, "caf\xE9new\n", 0600},
+        AppendCase{"TextOrBytesEndingInCrLf", "old\r\n", 0600, kTextOrBytes, "old\r\n\nnew\n", 0600},
+        AppendCase{"TextOrBytesNotUtf8IsJudgedByItsLastByte", "caf\xE9", 0600, kTextOrBytes, "caf\xE9\nnew\n",
+                   0600},
+        AppendCase{"TextOrBytesNotUtf8EndingInALineFeed", "caf\xE9\n", 0600, kTextOrBytes, "caf\xE9\nnew\n",
+                   0600},
         AppendCase{"WiderPrivateFileIsNarrowed", "old\n", 0644, kPrivate, "old\nnew\n", 0600},
         AppendCase{"ReadOnlyPrivateFileIsMadeWritable", "old\n", 0400, kPrivate, "old\nnew\n", 0600},
         AppendCase{"UsersFileKeepsItsMode", "old\n", 0664, kUsersOwn, "old\nnew\n", 0664},
@@ -87,10 +98,17 @@ TEST(AppendLineTest, WhatIsNotARegularFileIsNeitherWaitedOnNorReplaced)
     const fs::path folder = dir / "folder";
     fs::create_directories(folder / "inside");
 
-    for (const AppendOptions& options : {kPrivate, kText}) {
+    struct Case {
+        AppendOptions options;
+        // Opened for reading too, a FIFO opens and is then refused; opened
+        // for writing only, without a reader it does not even open.
+        AppendStep onFifo;
+    };
+    for (const auto& [options, fifoStep] :
+         {Case{kPrivate, AppendStep::notRegularFile}, Case{kText, AppendStep::readForReplacement}}) {
         const auto onFifo = file::appendLine(fifo, "new\n", options);
         ASSERT_TRUE(onFifo);
-        EXPECT_EQ(onFifo->step, AppendStep::notRegularFile);
+        EXPECT_EQ(onFifo->step, fifoStep);
         EXPECT_TRUE(fs::is_fifo(fifo));
 
         // A folder cannot be opened for writing, nor read to be replaced.
@@ -195,19 +213,21 @@ TEST_P(AppendLineForeignFile, ReadableContentIsReplacedWithEveryByteKeptAndTheRe
     EXPECT_EQ(file::permissions(path()), c.modeAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AppendLineForeignFile,
-                         ::testing::Values(ForeignCase{"PrivateBytes", "one\ntwo", 0644, kPrivate,
-                                                       std::nullopt, "one\ntwo\nnew\n", 0600},
-                                           ForeignCase{"BytesThatAreNotUtf8", "caf\xE9\n", 0644, kPrivate,
-                                                       std::nullopt, "caf\xE9\nnew\n", 0600},
-                                           ForeignCase{"UsersTextKeepsItsMode", "one\r\n", 0644, kUsersOwn,
-                                                       std::nullopt, "one\r\n\nnew\n", 0644},
-                                           ForeignCase{"TextThatIsNotUtf8IsLeftAlone", "caf\xE9\n", 0644,
-                                                       kUsersOwn, AppendStep::readForReplacement, "caf\xE9\n",
-                                                       0644},
-                                           ForeignCase{"UnreadableIsLeftAlone", "one\n", 0600, kPrivate,
-                                                       AppendStep::readForReplacement, "one\n", 0600}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppendLineForeignFile,
+    ::testing::Values(
+        ForeignCase{"PrivateBytes", "one\ntwo", 0644, kPrivate, std::nullopt, "one\ntwo\nnew\n", 0600},
+        ForeignCase{"BytesThatAreNotUtf8", "caf\xE9\n", 0644, kPrivate, std::nullopt, "caf\xE9\nnew\n", 0600},
+        ForeignCase{"UsersTextKeepsItsMode", "one\r\n", 0644, kUsersOwn, std::nullopt, "one\r\n\nnew\n",
+                    0644},
+        // In place the last byte decides; a replacement is judged as text.
+        ForeignCase{"ReplacedTextIsJudgedByCharacters", "one\r\n", 0644, kBytesInPlaceTextReplaced,
+                    std::nullopt, "one\r\n\nnew\n", 0600},
+        ForeignCase{"TextThatIsNotUtf8IsLeftAlone", "caf\xE9\n", 0644, kUsersOwn,
+                    AppendStep::readForReplacement, "caf\xE9\n", 0644},
+        ForeignCase{"UnreadableIsLeftAlone", "one\n", 0600, kPrivate, AppendStep::readForReplacement, "one\n",
+                    0600}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qm
