@@ -23,8 +23,8 @@ std::optional<std::string> AIResponseCache::get(const std::string& key)
 
 void AIResponseCache::set(std::string key, std::string response)
 {
-    queue_.async([this, key = std::move(key), response = std::move(response)]() mutable {
-        entries_[std::move(key)] = Entry{std::move(response), clock_.now()};
+    queue_.async([this, key = std::move(key), entry = Entry{std::move(response), clock_.now()}]() mutable {
+        entries_[std::move(key)] = std::move(entry);
     });
 }
 

@@ -26,8 +26,9 @@ public:
     // is removed and nothing is returned. Any thread but the cache's queue.
     std::optional<std::string> get(const std::string& key);
 
-    // Stores `response` under `key`, stamped with the time at which the queue
-    // gets to it, replacing any older entry. Returns at once.
+    // Stores `response` under `key`, stamped with the time of this call (not of
+    // the moment the queue gets to it, so an answer's age never depends on how
+    // busy the queue was), replacing any older entry. Returns at once.
     void set(std::string key, std::string response);
 
 private:
