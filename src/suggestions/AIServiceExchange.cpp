@@ -25,9 +25,9 @@ bool isHttpStatus(int status)
 class StreamReceiver final : public HttpStreamReceiver {
 public:
     StreamReceiver(const AIServiceExchange& exchange, const CancellationToken& cancel, AIStreamParser& parser,
-                   std::string_view statusPrefix, const AIStreamHandler& handler)
+                   std::string_view statusPrefix, const AIStreamHandler& handler, std::string_view secret)
         : exchange_(exchange), cancel_(cancel), parser_(parser), statusPrefix_(statusPrefix),
-          handler_(handler)
+          handler_(handler), secret_(secret)
     {
     }
 
@@ -61,7 +61,7 @@ public:
                 ended = true;
                 return;
             case AIStreamEvent::Kind::failure:
-                failure = exchange_.error(500, event.text);
+                failure = exchange_.error(500, AIServiceExchange::masked(event.text, secret_));
                 ended = true;
                 return;
             }
@@ -77,6 +77,7 @@ private:
     AIStreamParser& parser_;
     std::string_view statusPrefix_;
     const AIStreamHandler& handler_;
+    std::string_view secret_;
 };
 
 class StatusOnly final : public HttpStreamReceiver {
@@ -109,7 +110,20 @@ PlatformError AIServiceExchange::invalidJsonError()
                          "The data couldn\u2019t be read because it isn\u2019t in the correct format.");
 }
 
-std::string AIServiceExchange::fetchBody(const HttpRequest& request, const CancellationToken& cancel) const
+std::string AIServiceExchange::masked(std::string text, std::string_view secret)
+{
+    if (secret.empty()) {
+        return text;
+    }
+    constexpr std::string_view kMask = "***";
+    for (auto at = text.find(secret); at != std::string::npos; at = text.find(secret, at + kMask.size())) {
+        text.replace(at, secret.size(), kMask);
+    }
+    return text;
+}
+
+std::string AIServiceExchange::fetchBody(const HttpRequest& request, const CancellationToken& cancel,
+                                         std::string_view secret) const
 {
     auto response = http_->send(request, cancel);
     if (!isHttpStatus(response.statusCode)) {
@@ -117,7 +131,7 @@ std::string AIServiceExchange::fetchBody(const HttpRequest& request, const Cance
     }
     if (response.statusCode != 200) {
         std::string description = isValidUtf8(response.body)
-                                      ? std::move(response.body)
+                                      ? masked(std::move(response.body), secret)
                                       : "HTTP Error " + std::to_string(response.statusCode);
         throw error(response.statusCode, std::move(description));
     }
@@ -133,9 +147,9 @@ bool AIServiceExchange::answersOk(const HttpRequest& request, const Cancellation
 
 void AIServiceExchange::stream(const HttpRequest& request, const CancellationToken& cancel,
                                AIStreamParser& parser, std::string_view statusPrefix,
-                               const AIStreamHandler& handler) const
+                               const AIStreamHandler& handler, std::string_view secret) const
 {
-    StreamReceiver receiver(*this, cancel, parser, statusPrefix, handler);
+    StreamReceiver receiver(*this, cancel, parser, statusPrefix, handler, secret);
     std::optional<PlatformError> failure = http_->perform(request, cancel, receiver);
     if (receiver.failure) {
         failure = receiver.failure;

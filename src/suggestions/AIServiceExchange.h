@@ -29,8 +29,10 @@ public:
     // The body of a 200 response. Any other status throws the status as code
     // with the body as its description ("HTTP Error <status>" when the body is
     // not UTF-8); a response that is not HTTP throws 500 "Invalid network
-    // response."; transport failures are thrown unchanged.
-    std::string fetchBody(const HttpRequest& request, const CancellationToken& cancel) const;
+    // response."; transport failures are thrown unchanged. `secret` (the API
+    // key the request carries) is masked wherever the server quotes it back.
+    std::string fetchBody(const HttpRequest& request, const CancellationToken& cancel,
+                          std::string_view secret = {}) const;
 
     // True exactly when the response has status 200; the body is not read and
     // nothing is thrown.
@@ -42,8 +44,13 @@ public:
     // other than 200 (the body is not read); with 500 and the message for an
     // error inside the stream; with the transport error, pieces already handed
     // out staying delivered. No piece is handed out once `cancel` is seen.
+    // `secret` is masked in an error message as in fetchBody.
     void stream(const HttpRequest& request, const CancellationToken& cancel, AIStreamParser& parser,
-                std::string_view statusPrefix, const AIStreamHandler& handler) const;
+                std::string_view statusPrefix, const AIStreamHandler& handler,
+                std::string_view secret = {}) const;
+
+    // `text` with every occurrence of `secret` replaced by "***".
+    static std::string masked(std::string text, std::string_view secret);
 
     // The error that reading a body that is not JSON gives, passed on unchanged.
     static PlatformError invalidJsonError();

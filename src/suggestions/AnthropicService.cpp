@@ -63,7 +63,7 @@ std::string AnthropicService::generateResponse(const std::string& prompt,
     }
     const auto request = messagesRequest(
         endpoint_, *apiKey, messagesBody(prompt, modelOrDefault(model), maxTokens), kRequestTimeout);
-    const auto reply = json::parse(exchange_.fetchBody(request, cancel));
+    const auto reply = json::parse(exchange_.fetchBody(request, cancel, *apiKey));
     if (!reply) {
         throw AIServiceExchange::invalidJsonError();
     }
@@ -96,7 +96,7 @@ void AnthropicService::streamResponse(const std::string& prompt, const std::opti
         }
         AnthropicStreamParser parser;
         exchange.stream(messagesRequest(endpoint, *apiKey, body, kRequestTimeout), cancel, parser,
-                        "HTTP Stream Error ", handler);
+                        "HTTP Stream Error ", handler, *apiKey);
     });
 }
 

@@ -71,7 +71,7 @@ std::string OpenAIService::generateResponse(const std::string& prompt,
     }
     const auto request =
         completionsRequest(endpoint_, *apiKey, answerBody(prompt, model, maxTokens), kRequestTimeout);
-    const auto reply = json::parse(exchange_.fetchBody(request, cancel));
+    const auto reply = json::parse(exchange_.fetchBody(request, cancel, *apiKey));
     if (!reply) {
         throw AIServiceExchange::invalidJsonError();
     }
@@ -104,7 +104,7 @@ void OpenAIService::streamResponse(const std::string& prompt, const std::optiona
         }
         OpenAIStreamParser parser;
         exchange.stream(completionsRequest(endpoint, *apiKey, body, kRequestTimeout), cancel, parser,
-                        "HTTP Stream Error ", handler);
+                        "HTTP Stream Error ", handler, *apiKey);
     });
 }
 

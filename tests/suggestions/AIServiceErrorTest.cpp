@@ -151,6 +151,20 @@ TEST_P(AICloudServiceKeyTest, AMissingKeyFailsWith401BeforeAnythingIsSent)
     EXPECT_EQ(rig.server.requestCount(), 0u);
 }
 
+TEST_P(AICloudServiceKeyTest, AKeyQuotedBackByTheServerIsMaskedInTheError)
+{
+    const std::string key =
+        GetParam() == ServiceKind::anthropic ? AIServiceRig::kAnthropicKey : AIServiceRig::kOpenAIKey;
+    const std::string quoting =
+        "{\"error\":{\"message\":\"Incorrect API key provided: " + key + " (" + key + ")\"}}";
+    const std::string masked = "{\"error\":{\"message\":\"Incorrect API key provided: *** (***)\"}}";
+    rig.server.reply(traits().path, FakeReply::whole(401, quoting));
+    expectError(generateError(), traits().domain, 401, masked);
+
+    rig.server.reply(traits().path, FakeReply::stream({traits().pieceLine("a"), "data: " + quoting + "\n"}));
+    expectError(runStream().failure(), traits().domain, 500, "Incorrect API key provided: *** (***)");
+}
+
 TEST_P(AIServiceErrorTest, TransportFailuresArePassedOnUnchanged)
 {
     test::RefusingPort refusing;

@@ -261,6 +261,9 @@ std::optional<PlatformError> CurlHttpStreamClient::perform(const HttpRequest& re
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    // One request per connection at a time, so a shared connection is never
+    // multiplexed between two threads' transfers.
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(h, CURLOPT_SHARE, shared_->share);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
