@@ -13,6 +13,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
 
 // Computed with Python's `cryptography` package: HKDF-SHA256 of "correct
 // horse" with the salt 00…0f and info "quillmarker-teamsync-v2", AES-256-GCM
@@ -124,7 +125,7 @@ TEST_F(TeamWorkspaceManagerTest, ImportTagsEverySavedEntryWithTheImportingTeam)
     ASSERT_TRUE(import(sealAs(TeamWorkspaceManager::kHkdfInfo, document), kDecomposed, error))
         << error.message();
     finishMerges();
-    EXPECT_THAT(nodeIds(), ElementsAre("moved", "plain"));
+    EXPECT_THAT(nodeIds(), UnorderedElementsAre("moved", "plain"));
     EXPECT_EQ(propertiesOf("moved"), (DatabaseManager::StringMap{{"k", "v"}, {"team_id", kDecomposed}}));
     EXPECT_EQ(propertiesOf("plain"), (DatabaseManager::StringMap{{"team_id", kDecomposed}}));
     const auto edges = db->fetchEdges();
