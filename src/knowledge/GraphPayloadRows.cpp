@@ -65,8 +65,9 @@ nlohmann::json GraphPayloadRows::toJson(const DatabaseManager::GraphRecords& row
     auto array = nlohmann::json::array();
     for (const auto& row : rows) {
         auto object = nlohmann::json::object();
-        for (const auto& [column, value] : row) {
-            std::visit([&](const auto& v) { object[column] = v; }, value);
+        for (const auto& entry : row) {
+            auto& slot = object[entry.first];
+            std::visit([&slot](const auto& value) { slot = value; }, entry.second);
         }
         array.push_back(std::move(object));
     }
