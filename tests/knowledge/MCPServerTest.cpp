@@ -312,15 +312,22 @@ TEST_F(MCPServerTest, StartTwiceKeepsOneListenerAndStopClosesEverything)
 
     auto a = authenticated();
     auto b = authenticated();
-    a->send(request("1"));
+    a->send(request("1", "quillmarker.subscribe"));
     ASSERT_TRUE(a->readLine());
+    hub.broadcastContextChange("Atlas", "Open the plan");
+    const auto broadcast = a->readLine();
+    ASSERT_TRUE(broadcast) << "a subscribed connection receives broadcasts";
+    EXPECT_EQ(nlohmann::json::parse(*broadcast)["method"], "quillmarker.contextChanged");
     server->stop();
     EXPECT_TRUE(a->closedByServer());
     EXPECT_TRUE(b->closedByServer());
     EXPECT_EQ(server->connectionCount(), 0u);
     EXPECT_FALSE(server->port());
     EXPECT_FALSE(MCPTestClient(first).connected());
-    EXPECT_FALSE(hub.subscribe(Uuid::random()));
+    hub.broadcastContextChange("Atlas", "Open the plan");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(log.contains("MCP Broadcast Send Error"))
+        << "stopped connections are unregistered from the hub";
 }
 
 TEST_F(MCPServerTest, AFailedStartCanBeRetried)
