@@ -59,8 +59,8 @@ void ProactiveEngine::setActiveProactiveSuggestion(std::optional<std::string> su
 void ProactiveEngine::handleTransition(const std::string& appBundleId, const std::string& windowTitle,
                                        bool isIdleResume)
 {
-    const auto enabled = defaults_.objectForKey(enabledKey);
-    if (enabled && enabled->get<bool>() && !*enabled->get<bool>()) {
+    // Enabled unless a value says otherwise.
+    if (defaults_.objectForKey(enabledKey) && !defaults_.boolForKey(enabledKey)) {
         return;
     }
     graphEngine_.ingestCapturedText(windowTitle + " " + appBundleId, appBundleId, std::nullopt);

@@ -230,14 +230,16 @@ void SecondBrainIndexer::indexFolder(const std::string& folder)
     std::error_code error;
     // Symbolic links are neither followed nor read: a link to a folder could
     // loop back above itself, and the walk reports links as links.
-    fs::recursive_directory_iterator walk(folder, fs::directory_options::none, error);
+    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
     if (error) {
         return;
     }
-    const auto source = fs::path(folder).lexically_normal().parent_path().filename().string();
-    const auto folderName =
-        fs::path(folder).filename().empty() ? source : fs::path(folder).filename().string();
-    for (auto it = walk; it != fs::recursive_directory_iterator(); it.increment(error)) {
+    // The folder's own name, also when the entry ends in "/".
+    auto source = fs::path(folder).filename();
+    if (source.empty()) {
+        source = fs::path(folder).parent_path().filename();
+    }
+    for (auto it = std::move(walk); it != fs::recursive_directory_iterator(); it.increment(error)) {
         if (error) {
             break;
         }
@@ -250,7 +252,7 @@ void SecondBrainIndexer::indexFolder(const std::string& folder)
         if (!entry.is_regular_file(statusError) || entry.is_symlink(statusError)) {
             continue;
         }
-        indexFile(entry.path(), folderName);
+        indexFile(entry.path(), source.string());
     }
 }
 

@@ -136,7 +136,7 @@ TEST_F(SecondBrainIndexerTest, RebuildReplacesRowsAndFollowsTheFolderList)
 {
     auto indexer = makeIndexer();
     fs::remove(notes / "projects" / "todo.txt");
-    indexer->addFolder(outside.string());
+    indexer->addFolder(outside.string() + "/");
     settle(*indexer);
     EXPECT_THAT(titles(*indexer),
                 UnorderedElementsAre("Weekly Review", "Plan", "Notes", "inside", "elsewhere"));
