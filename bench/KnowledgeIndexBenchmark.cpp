@@ -74,13 +74,11 @@ Corpus makeCorpus()
         vocabulary.push_back(word(random));
     }
     // Zipf-like: a few words are common, most are rare.
-    std::discrete_distribution<int> pickWord([&] {
-        std::vector<double> weights;
-        for (int i = 0; i < 5000; ++i) {
-            weights.push_back(1.0 / (i + 1));
-        }
-        return weights;
-    }());
+    std::vector<double> weights;
+    for (int i = 0; i < 5000; ++i) {
+        weights.push_back(1.0 / (i + 1));
+    }
+    std::discrete_distribution<int> pickWord(weights.begin(), weights.end());
     std::uniform_int_distribution<int> length(80, 400);
     for (int n = 0; n < kNotes; ++n) {
         const auto folder =
