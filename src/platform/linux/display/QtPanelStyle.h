@@ -1,0 +1,32 @@
+#pragma once
+
+class QWidget;
+
+namespace qm {
+
+// Frameless floating windows of this program: above normal windows, no title
+// bar, no taskbar entry, a transparent background for rounded content.
+class QtPanelStyle {
+public:
+    enum class Activation {
+        // Takes the keyboard when shown (the capture overlay).
+        activating,
+        // Never takes the keyboard or the activation (the HUD).
+        nonActivating,
+    };
+    enum class Clicks {
+        // Clicks reach the panel.
+        received,
+        // Clicks pass through to whatever lies beneath, for good.
+        passThrough,
+    };
+
+    // Before the window is first shown.
+    static void apply(QWidget& window, Activation activation, Clicks clicks);
+
+    // While set, the panel's content ignores clicks (a fading panel).
+    static void setIgnoresMouseEvents(QWidget& window, bool ignores);
+    static bool ignoresMouseEvents(const QWidget& window);
+};
+
+}  // namespace qm

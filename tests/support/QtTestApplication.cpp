@@ -1,0 +1,40 @@
+#include "support/QtTestApplication.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+namespace qm::test {
+
+QApplication& qtApplication()
+{
+    static int argc = 1;
+    static char name[] = "quillmarker-tests";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: widgets of static test fixtures may outlive any scope.
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
+}
+
+bool pumpQtUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    qtApplication();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return done();
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::sendPostedEvents();
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+void pumpQtFor(std::chrono::milliseconds duration)
+{
+    pumpQtUntil([] { return false; }, duration);
+}
+
+}  // namespace qm::test
