@@ -84,11 +84,6 @@ Rect CaptureOverlayPanelWidget::screenFrame() const
     return QtScreenGeometry::toScreen(QRectF(geometry()));
 }
 
-double CaptureOverlayPanelWidget::alpha() const
-{
-    return windowOpacity();
-}
-
 void CaptureOverlayPanelWidget::handleSizeUpdate()
 {
     if (QLayout* content = view_->layout()) {
@@ -116,7 +111,7 @@ void CaptureOverlayPanelWidget::show(const Rect& caret)
     activateWindow();
     stopOutsideClickMonitoring();
     startOutsideClickMonitoring();
-    if (windowOpacity() < 1.0) {
+    if (alpha_ < 1.0) {
         animateAlpha(1.0, fadeInDuration, nullptr);
     }
     // Once the show has settled: take the keyboard again, in case the
@@ -134,7 +129,7 @@ void CaptureOverlayPanelWidget::hide()
     const std::uint64_t generation = ++hideGeneration_;
     stopOutsideClickMonitoring();
     QtPanelStyle::setIgnoresMouseEvents(*this, true);
-    if (windowOpacity() <= 0) {
+    if (alpha_ <= 0) {
         QWidget::hide();
         return;
     }
@@ -148,6 +143,7 @@ void CaptureOverlayPanelWidget::hide()
 void CaptureOverlayPanelWidget::animateAlpha(double target, double seconds, std::function<void()> completion)
 {
     const std::uint64_t generation = ++animationGeneration_;
+    alpha_ = target;
     if (animation_) {
         animation_->stop();
     }
@@ -200,7 +196,7 @@ void CaptureOverlayPanelWidget::handleMouseDown(bool isGlobal, const void* windo
     const CaptureOverlayGeometry::Click click{
         .captureModeActive = router_.isCaptureModeActive(),
         .panelVisible = isVisible(),
-        .panelAlpha = windowOpacity(),
+        .panelAlpha = alpha_,
         .now = clock_.now(),
         .ignoreOutsideClicksUntil = ignoreOutsideClicksUntil_,
         .isGlobal = isGlobal,

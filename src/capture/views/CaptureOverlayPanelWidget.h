@@ -72,7 +72,9 @@ public:
     const std::optional<Rect>& currentCaretRect() const { return currentCaretRect_; }
     // Screen coordinates (bottom-left origin).
     Rect screenFrame() const;
-    double alpha() const;
+    // The alpha the panel has or is fading to: a fade sets it at its start,
+    // as the platform's animator does, while Qt draws the way there.
+    double alpha() const { return alpha_; }
 
     // A mouse-down seen by the monitors (public for the tests of the rule).
     void handleMouseDown(bool isGlobal, const void* window, Point location);
@@ -99,6 +101,7 @@ private:
     std::optional<Rect> currentCaretRect_;
     std::uint64_t hideGeneration_ = 0;
     std::uint64_t animationGeneration_ = 0;
+    double alpha_ = 0;
     QPointer<QPropertyAnimation> animation_;
     std::unique_ptr<QtMouseDownMonitor> localMouseMonitor_;
     std::unique_ptr<QtMouseDownMonitor> globalMouseMonitor_;
