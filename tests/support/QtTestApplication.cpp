@@ -4,8 +4,30 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <QtGlobal>
+
+#include <cstdio>
 
 namespace qm::test {
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform says so at every fade step; nothing else is dropped.
+void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(QStringLiteral("This plugin does not support"))) {
+        return;
+    }
+    if (previousHandler) {
+        previousHandler(type, context, message);
+    } else {
+        fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
+}  // namespace
 
 QApplication& qtApplication()
 {
@@ -13,7 +35,10 @@ QApplication& qtApplication()
     static char name[] = "quillmarker-tests";
     static char* argv[] = {name, nullptr};
     // Never destroyed: widgets of static test fixtures may outlive any scope.
-    static QApplication* application = new QApplication(argc, argv);
+    static QApplication* application = [] {
+        previousHandler = qInstallMessageHandler(quietOffscreenNotes);
+        return new QApplication(argc, argv);
+    }();
     return *application;
 }
 

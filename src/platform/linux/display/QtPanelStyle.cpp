@@ -6,10 +6,14 @@ namespace qm {
 
 void QtPanelStyle::apply(QWidget& window, Activation activation, Clicks clicks)
 {
-    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
     if (activation == Activation::nonActivating) {
-        flags |= Qt::WindowDoesNotAcceptFocus;
+        // A tool-tip window: never managed or focused by the window manager,
+        // above everything and on every workspace.
+        flags |= Qt::ToolTip | Qt::WindowDoesNotAcceptFocus;
         window.setAttribute(Qt::WA_ShowWithoutActivating);
+    } else {
+        flags |= Qt::Tool;
     }
     if (clicks == Clicks::passThrough) {
         flags |= Qt::WindowTransparentForInput;

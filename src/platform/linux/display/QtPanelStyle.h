@@ -5,7 +5,10 @@ class QWidget;
 namespace qm {
 
 // Frameless floating windows of this program: above normal windows, no title
-// bar, no taskbar entry, a transparent background for rounded content.
+// bar, no taskbar entry, a transparent background for rounded content. Where
+// there is no compositor the corners are not see-through; nothing else
+// changes, and where there is no window manager the panels still show and
+// hide.
 class QtPanelStyle {
 public:
     enum class Activation {

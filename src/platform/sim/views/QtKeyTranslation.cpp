@@ -133,16 +133,35 @@ std::optional<KeyEvent> QtKeyTranslation::keyEvent(const QKeyEvent& event)
         return result;
     }
 
-    const std::u16string ignoring = QtKeyModifiers::charactersIgnoringModifiers(event);
-    const auto code = keyCode(qtKey);
-    if (code && ignoring.size() == 1) {
-        char16_t character = ignoring.front();
+    // The character the key typed: Qt's text, unless Command or Control
+    // changed it (Qt gives a control character under Ctrl, which here is
+    // Command); then the key's own character with Shift applied.
+    const QString typed = event.text();
+    const bool printable =
+        typed.size() == 1 && typed.front().unicode() >= 0x20 && typed.front().unicode() != 0x7F;
+    std::u16string character;
+    if (printable && !(flags & (KeyEventFlags::command | KeyEventFlags::control))) {
+        character = toUtf16(typed);
+    } else {
+        character = QtKeyModifiers::charactersIgnoringModifiers(event);
+    }
+    std::optional<std::uint16_t> code;
+    if (character.size() == 1) {
+        if (const auto key = UsKeyboardLayout::keyFor(character.front())) {
+            code = key->keyCode;
+        }
+    }
+    if (!code) {
+        code = keyCode(qtKey);
+    }
+    if (code && character.size() == 1) {
+        char16_t unicode = character.front();
         if (flags & KeyEventFlags::control) {
-            character = withControl(character);
+            unicode = withControl(unicode);
         }
         result.setKeyCode(*code);
         result.setFlags(flags);
-        result.setUnicodeString(std::u16string_view(&character, 1));
+        result.setUnicodeString(std::u16string_view(&unicode, 1));
         return result;
     }
     // No US key types it: key 0 carrying the text, as the stand-in keyboard sends it.
