@@ -43,6 +43,8 @@ CaptureOverlayPanelWidget::CaptureOverlayPanelWidget(MainLoop& mainLoop, const C
 
     auto* content = new QVBoxLayout(this);
     content->setContentsMargins(0, 0, 0, 0);
+    // The panel is 340 wide whatever its content asks for; long texts wrap or are cut.
+    content->setSizeConstraint(QLayout::SetNoConstraint);
     view_ = new CaptureOverlayView(mainLoop, router, center, defaults, this);
     content->addWidget(view_);
 

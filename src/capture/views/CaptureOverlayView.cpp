@@ -1,6 +1,5 @@
 #include "capture/views/CaptureOverlayView.h"
 
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/MainLoop.h"
 #include "shell/views/SymbolIcon.h"
+#include "shell/views/ViewFonts.h"
 
 namespace qm {
 
@@ -30,28 +30,11 @@ const QColor kWhite(255, 255, 255);
 const QColor kRed(255, 69, 58);
 const QColor kBlue(10, 132, 255);
 
-enum class Weight { regular, medium, semibold, bold };
+using Weight = ViewFonts::Weight;
 
 QFont mono(qreal points, Weight weight = Weight::regular, bool italic = false)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(points);
-    switch (weight) {
-    case Weight::regular:
-        font.setWeight(QFont::Normal);
-        break;
-    case Weight::medium:
-        font.setWeight(QFont::Medium);
-        break;
-    case Weight::semibold:
-        font.setWeight(QFont::DemiBold);
-        break;
-    case Weight::bold:
-        font.setWeight(QFont::Bold);
-        break;
-    }
-    font.setItalic(italic);
-    return font;
+    return ViewFonts::mono(points, weight, italic);
 }
 
 QLabel* label(const QFont& font, const QColor& colour, QWidget* parent)
@@ -162,8 +145,8 @@ void CaptureOverlayView::buildHeader()
     badgeRow->addWidget(badgeText);
     confirmedRow->addWidget(badge);
     confirmedName_ = label(mono(11, Weight::bold), kPrimary, confirmedHeader_);
-    confirmedRow->addWidget(confirmedName_);
-    confirmedRow->addStretch(1);
+    confirmedName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    confirmedRow->addWidget(confirmedName_, 1);
     auto* undo = label(mono(9), withOpacity(kSecondary, 0.7), confirmedHeader_);
     undo->setText(QStringLiteral("esc to undo"));
     confirmedRow->addWidget(undo);
@@ -174,12 +157,14 @@ void CaptureOverlayView::buildHeader()
     auto* bannerRow = new QHBoxLayout(bannerHeader_);
     bannerRow->setContentsMargins(0, 0, 0, 6);
     bannerTitle_ = label(mono(10, Weight::bold), kSecondary, bannerHeader_);
+    bannerRow->setSpacing(8);
     bannerRow->addWidget(bannerTitle_, 0, Qt::AlignVCenter);
-    bannerRow->addStretch(1);
+    // The subtitle takes the rest of the row, right-aligned, two lines at most.
     bannerSubtitle_ = label(mono(9), withOpacity(kSecondary, 0.7), bannerHeader_);
-    bannerSubtitle_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    bannerSubtitle_->setAlignment(Qt::AlignRight | Qt::AlignTop);
     bannerSubtitle_->setWordWrap(true);
     bannerSubtitle_->setMaximumHeight(QFontMetrics(bannerSubtitle_->font()).lineSpacing() * 2);
+    bannerSubtitle_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bannerRow->addWidget(bannerSubtitle_, 1, Qt::AlignVCenter);
     layout()->addWidget(bannerHeader_);
 }
@@ -196,8 +181,11 @@ void CaptureOverlayView::buildMessageBox()
     stack->addWidget(messageField_, 0, 0);
     placeholder_ = label(mono(13, Weight::regular, true), withOpacity(kSecondary, 0.5), messageBox_);
     placeholder_->setContentsMargins(4, 4, 0, 0);
+    placeholder_->setWordWrap(true);
+    placeholder_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     placeholder_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    stack->addWidget(placeholder_, 0, 0, Qt::AlignTop | Qt::AlignLeft);
+    placeholder_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    stack->addWidget(placeholder_, 0, 0);
     placeholder_->raise();
     layout()->addWidget(messageBox_);
 
@@ -229,8 +217,8 @@ void CaptureOverlayView::buildPickerList()
         }
         row->addWidget(iconCell);
         widgets->name = label(mono(12), kPrimary, widgets->row);
-        row->addWidget(widgets->name);
-        row->addStretch(1);
+        widgets->name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        row->addWidget(widgets->name, 1);
         widgets->selectHint = label(mono(9), withOpacity(kWhite, 0.8), widgets->row);
         widgets->selectHint->setText(QStringLiteral("\u21B5 select"));
         row->addWidget(widgets->selectHint);

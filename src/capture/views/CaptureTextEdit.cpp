@@ -1,11 +1,11 @@
 #include "capture/views/CaptureTextEdit.h"
 
-#include <QFontDatabase>
 #include <QKeyEvent>
 
 #include "platform/linux/keyboard/QtKeyModifiers.h"
 #include "shell/KeyEquivalents.h"
 #include "shell/views/EditingActionSender.h"
+#include "shell/views/ViewFonts.h"
 
 namespace qm {
 
@@ -14,9 +14,7 @@ using Command = CaptureTextFieldCommands::Command;
 CaptureTextEdit::CaptureTextEdit(CaptureTextFieldCommands& commands, QWidget* parent)
     : QPlainTextEdit(parent), commands_(commands)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(13);
-    setFont(font);
+    setFont(ViewFonts::mono(13));
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

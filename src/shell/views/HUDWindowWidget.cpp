@@ -10,6 +10,7 @@
 #include "platform/linux/display/QtScreenGeometry.h"
 #include "platform/runtime/MainLoop.h"
 #include "shell/views/SymbolIcon.h"
+#include "shell/views/ViewFonts.h"
 
 namespace qm {
 
@@ -21,10 +22,7 @@ constexpr int kMaximumLines = 2;
 
 QFont messageFont()
 {
-    QFont font;
-    font.setPointSizeF(12.5);
-    font.setWeight(QFont::DemiBold);
-    return font;
+    return ViewFonts::system(12.5, ViewFonts::Weight::semibold);
 }
 
 // Lays `text` out in at most two lines of `width`; the last line that fits
