@@ -473,8 +473,9 @@ std::optional<std::string> findAddress(const AXUIElement& element, int& visited)
 {
     ++visited;
     AXValue value;
-    if (element.copyAttributeValue(AXAttribute::value, value) == AXError::success && value.asString()) {
-        const std::string text = *value.asString();
+    if (element.copyAttributeValue(AXAttribute::value, value) == AXError::success) {
+        // An empty or non-text value is no address either.
+        const std::string text = value.asString().value_or(std::string());
         if (text.starts_with("https://") ||
             (text.find(' ') == std::string::npos && text.find(".com") != std::string::npos)) {
             return text;
