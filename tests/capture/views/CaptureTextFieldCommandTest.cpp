@@ -191,6 +191,26 @@ INSTANTIATE_TEST_SUITE_P(
                 "ab", -1, true}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
+// Going back to the picker reloads its rows in the background; a reload that
+// ends after the capture was closed leaves the closed capture alone.
+TEST_F(OverlayRig, APickerReloadEndingAfterTheCaptureClosedChangesNothing)
+{
+    CaptureTextFieldCommands commands(
+        *router, center, [] {}, [] {});
+    openDirectly(pick);
+    router->confirmSelectedTarget();
+    ASSERT_TRUE(router->isTargetConfirmed());
+    pick->loadGate.close();
+    ASSERT_TRUE(commands.perform(CaptureTextFieldCommands::Command::cancelOperation, false));
+    ASSERT_TRUE(waitFor([&] { return pick->loadGate.hasWaiter(); }));
+    router->cancelCapture();
+    pick->loadGate.open();
+    drainBackground();
+    EXPECT_FALSE(router->isCaptureModeActive());
+    EXPECT_TRUE(router->pickerOptions().empty());
+    EXPECT_FALSE(router->selectedOption().has_value());
+}
+
 // The Command key equivalents (Ctrl here) are the field's own editing actions.
 TEST_F(OverlayRig, CaptureTextFieldPerformsItsKeyEquivalents)
 {

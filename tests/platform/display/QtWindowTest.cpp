@@ -1,14 +1,17 @@
 #include "platform/linux/display/QtWindow.h"
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include "platform/linux/display/QtApplicationWindows.h"
+#include "platform/linux/display/QtMouse.h"
 #include "platform/linux/display/QtMouseDownMonitor.h"
 #include "platform/linux/display/QtScreenGeometry.h"
 #include "platform/linux/display/QtScreens.h"
@@ -127,6 +130,18 @@ TEST_F(QtWindowTest, MouseMonitorsTellThisProgramsClicksFromOtherApplications)
     ASSERT_EQ(global.size(), 1u);
     EXPECT_EQ(global[0].window, &foreign);
     EXPECT_TRUE(global[0].rightButton);
+}
+
+TEST_F(QtWindowTest, ThePointerIsInScreenCoordinatesOnEveryThread)
+{
+    QtMouse mouse;
+    QCursor::setPos(QPoint(30, 40));
+    const Point expected = QtScreenGeometry::toScreen(QPointF(QCursor::pos()));
+    EXPECT_EQ(mouse.location(), expected);
+    Point fromThread;
+    std::thread other([&] { fromThread = mouse.location(); });
+    other.join();
+    EXPECT_EQ(fromThread, expected);
 }
 
 TEST_F(QtWindowTest, ScreensArePlatformScreensWithThePrimaryAtTheOrigin)
