@@ -321,11 +321,12 @@ private:
     std::optional<PickerOption> confirmedTarget_;
     std::optional<std::string> calcLivePreviewText_;
     HostCaptureContext hostCaptureContext_;
+    // Before the overlay: its view stops observing when the overlay goes.
+    std::vector<std::pair<CaptureStateObserverId, std::shared_ptr<std::function<void()>>>> stateObservers_;
+    CaptureStateObserverId nextStateObserverId_ = 1;
     std::shared_ptr<CaptureOverlayPanel> overlayPanel_;
     std::optional<RunningApplication> previouslyActiveApp_;
     std::optional<CancellationToken> activePickerOptionsLoadTask_;
-    std::vector<std::pair<CaptureStateObserverId, std::shared_ptr<std::function<void()>>>> stateObservers_;
-    CaptureStateObserverId nextStateObserverId_ = 1;
 
     // Removals still queued when the controller goes find this set and stop.
     std::atomic<bool> destroying_{false};
