@@ -1,5 +1,6 @@
 #include "base/Json.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qm::json {
@@ -50,14 +51,35 @@ const nlohmann::json* memberAt(const nlohmann::json& object, std::string_view ke
 
 std::optional<nlohmann::json> parse(std::string_view text)
 {
-    if (nestsDeeperThan(text, kMaxDepth)) {
+    return parse(text, kMaxDepth, nullptr);
+}
+
+std::optional<nlohmann::json> parse(std::string_view text, std::size_t maxDepth, std::string* error)
+{
+    if (nestsDeeperThan(text, maxDepth)) {
+        if (error) {
+            *error = "nesting deeper than " + std::to_string(maxDepth) + " levels";
+        }
         return std::nullopt;
     }
-    nlohmann::json value = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-    if (value.is_discarded()) {
-        return std::nullopt;
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const nlohmann::json::parse_error& failure) {
+        if (error) {
+            // The reason ends with the text around the fault ("; last read: '...'"),
+            // which may be part of a secret; the position says enough.
+            std::string reason = failure.what();
+            reason.erase(std::min(reason.find("; last read"), reason.size()));
+            const auto prefixEnd = reason.find("] ");
+            *error = prefixEnd == std::string::npos ? reason : reason.substr(prefixEnd + 2);
+        }
+    } catch (const nlohmann::json::exception& failure) {
+        // A number out of range: its message quotes the number.
+        if (error) {
+            *error = "invalid value (json error " + std::to_string(failure.id) + ")";
+        }
     }
-    return value;
+    return std::nullopt;
 }
 
 std::string serialize(const nlohmann::json& value)

@@ -20,6 +20,11 @@ inline constexpr std::size_t kMaxDepth = 512;
 // content and nesting beyond kMaxDepth). Never throws.
 std::optional<nlohmann::json> parse(std::string_view text);
 
+// As parse(), nesting limited to `maxDepth` levels (the top-level container is
+// level 1). On failure `error`, when given, receives why: the parser's position
+// and reason, never any of the text itself, so it may go to a log.
+std::optional<nlohmann::json> parse(std::string_view text, std::size_t maxDepth, std::string* error);
+
 // Compact text. Invalid UTF-8 in strings becomes U+FFFD instead of throwing.
 std::string serialize(const nlohmann::json& value);
 

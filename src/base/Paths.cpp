@@ -40,6 +40,25 @@ std::optional<std::filesystem::path> downloads()
     return fromEnvironment("XDG_DOWNLOAD_DIR", "Downloads");
 }
 
+std::string expandTilde(std::string_view path)
+{
+    if (path.empty() || path.front() != '~' || (path.size() > 1 && path[1] != '/')) {
+        return std::string(path);
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        return std::string(path);
+    }
+    std::string expanded(home);
+    if (path.size() > 1) {
+        while (!expanded.empty() && expanded.back() == '/') {
+            expanded.pop_back();
+        }
+        expanded.append(path.substr(1));
+    }
+    return expanded;
+}
+
 std::optional<std::filesystem::path> appDataFolder()
 {
     auto support = applicationSupport();

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace qm::paths {
 
@@ -20,6 +22,10 @@ std::optional<std::filesystem::path> downloads();
 
 // The program's own folder inside Application Support ("com.quillmarker.app").
 std::optional<std::filesystem::path> appDataFolder();
+
+// A leading "~" (alone or before "/") becomes $HOME; anything else, and every
+// path while HOME is unset, is returned unchanged.
+std::string expandTilde(std::string_view path);
 
 inline constexpr const char* kBundleIdentifier = "com.quillmarker.app";
 

@@ -1,9 +1,9 @@
 #include "capture/CaptureFolderPreCheck.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "platform/storage/UserDefaults.h"
 #include "records/CaptureFailureGuide.h"
@@ -29,21 +29,7 @@ CaptureFolderPreCheck::CaptureFolderPreCheck(const UserDefaults& defaults) : def
 
 std::string CaptureFolderPreCheck::expandTilde(std::string_view path)
 {
-    if (path.empty() || path.front() != '~' || (path.size() > 1 && path[1] != '/')) {
-        return std::string(path);
-    }
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') {
-        return std::string(path);
-    }
-    std::string expanded(home);
-    if (path.size() > 1) {
-        while (!expanded.empty() && expanded.back() == '/') {
-            expanded.pop_back();
-        }
-        expanded.append(path.substr(1));
-    }
-    return expanded;
+    return paths::expandTilde(path);
 }
 
 std::optional<UserInfo> CaptureFolderPreCheck::missingPathFailure(std::string_view commandName) const

@@ -17,7 +17,10 @@ public:
     using Targets = std::vector<std::shared_ptr<CaptureTarget>>;
 
     // The ten targets in their fixed order: note, reminders, copy, timer,
-    // calc, alarm, calendar, obsidian, slack, logseq.
+    // calc, alarm, calendar, obsidian, slack, logseq. They work with the
+    // process-wide services: the standard user defaults, the system clock, the
+    // secret store, libcurl, and the landing installed with
+    // CaptureLanding::setShared() (looked up when a capture lands).
     static CaptureTargetRegistry standard();
 
     // Any targets, in the given order (tests). Null entries are dropped.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/runtime/AliveToken.h"
+#include "records/CaptureAnnouncer.h"
 #include "records/HostCaptureContext.h"
 
 namespace qm {
@@ -17,7 +18,7 @@ class OpenLoopStore;
 // after its send succeeded: the capture is parked as an open loop when its text
 // is a when-line or the target asks for it (otherwise only its receipt is
 // remembered), the quiet window opens, and the receipt is shown on the HUD.
-class CaptureLanding {
+class CaptureLanding final : public CaptureAnnouncer {
 public:
     // The capture controller's host context, taken when the capture overlay opened.
     using HostContextSource = std::function<HostCaptureContext()>;
@@ -44,7 +45,7 @@ public:
     // result; `systemImage` the HUD's symbol (absent: its default icon).
     void announce(const std::string& target, const std::string& text, const std::string& receipt,
                   const std::optional<std::string>& revealPath, const std::optional<std::string>& systemImage,
-                  bool parksLoop);
+                  bool parksLoop) override;
 
 private:
     void land(const std::string& target, const std::string& text, const std::string& receipt,

@@ -1,19 +1,109 @@
 #include "targets/LogseqTarget.h"
 
-#include "targets/TargetUnavailableError.h"
+#include <system_error>
+
+#include <fcntl.h>
+
+#include <fmt/format.h>
+
+#include "base/Calendar.h"
+#include "base/FileUtil.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/PlatformError.h"
+#include "platform/storage/UserDefaults.h"
+#include "records/CaptureAnnouncer.h"
+#include "targets/NoteFile.h"
 
 namespace qm {
 
-LogseqTarget::LogseqTarget() : CaptureTarget(kCommandName, /*needsPicker=*/false) {}
+namespace {
+
+constexpr const char* kGraphPathKey = "logseqGraphPath";
+
+[[noreturn]] void failLeftUnchanged(const std::string& page)
+{
+    throw PlatformError(LogseqTarget::kErrorDomain, LogseqTarget::kPageLeftUnchangedCode,
+                        "The journal page " + notefile::lastComponent(page) +
+                            " could not be opened for writing, and its content could not be read as UTF-8 "
+                            "text, so it was left as it was.");
+}
+
+// Whether the bullet needs a line break in front to start a line of its own.
+// Judged on the page's text, where a carriage return and line feed is one
+// character that is no line feed; bytes that are not UTF-8 by the last one,
+// so the bullet never runs on from the line before; an unreadable page gets none.
+bool separatorBefore(const std::string& page, const std::optional<std::string>& text)
+{
+    if (text) {
+        return !text->empty() && !notefile::endsWithLineFeed(*text);
+    }
+    std::error_code error;
+    const auto bytes = file::readAll(page, error);
+    return bytes && !bytes->empty() && bytes->back() != '\n';
+}
+
+}  // namespace
+
+LogseqTarget::LogseqTarget(const UserDefaults& defaults, const Clock& clock, CaptureAnnouncer& landing)
+    : CaptureTarget(kCommandName, /*needsPicker=*/false), defaults_(defaults), clock_(clock),
+      landing_(landing)
+{
+}
 
 std::vector<PickerOption> LogseqTarget::pickerOptions(const CancellationToken&)
 {
     return {};
 }
 
-void LogseqTarget::send(const std::string&, const std::optional<PickerOption>&)
+std::string LogseqTarget::bulletLine(std::string_view trimmedText)
 {
-    throw TargetUnavailableError("LogseqTarget", commandName());
+    const std::string lowered = text::lowercased(trimmedText);
+    if (lowered == "todo") {
+        return "- TODO \n";
+    }
+    // Only ASCII lower-cases to "todo ", so the original's first five bytes are those letters.
+    if (lowered.starts_with("todo ")) {
+        return "- TODO " + text::trimmed(trimmedText.substr(5)) + "\n";
+    }
+    return "- " + std::string(trimmedText) + "\n";
+}
+
+void LogseqTarget::send(const std::string& text, const std::optional<PickerOption>&)
+{
+    const std::string line = text::trimmed(text);
+    if (line.empty()) {
+        return;
+    }
+    const std::string graph = text::trimmed(defaults_.stringForKey(kGraphPathKey).value_or(""));
+    if (graph.empty()) {
+        throw PlatformError(kErrorDomain, kNotConfiguredCode, kNotConfiguredDescription);
+    }
+    const std::string journals = notefile::join(paths::expandTilde(graph), "journals");
+    notefile::createFolders(journals);
+    const std::string page =
+        notefile::join(journals, Calendar::current().format(clock_.now(), "yyyy_MM_dd") + ".md");
+    if (!notefile::existsAsNote(page)) {
+        notefile::writeAtomically(page, "");
+    }
+
+    const std::string bullet = bulletLine(line);
+    const auto content = notefile::readUtf8(page);
+    const std::string separator = separatorBefore(page, content) ? "\n" : "";
+    if (auto opened = notefile::OpenedNote::open(page, O_WRONLY)) {
+        opened->writeAll(separator + bullet);
+    } else {
+        // Replaced only by a copy that keeps every line it had.
+        if (!content) {
+            failLeftUnchanged(page);
+        }
+        notefile::writeAtomically(page, *content + separator + bullet);
+    }
+    landing_.announce(commandName(), line, "Logseq · " + notefile::lastComponent(page), page, std::nullopt,
+                      /*parksLoop=*/true);
+    Log::log(fmt::format("📝 LogseqTarget: Successfully captured line to Journal at: {}", page));
 }
 
 }  // namespace qm

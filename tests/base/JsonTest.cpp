@@ -50,6 +50,36 @@ TEST(JsonTest, ParseAcceptsDocumentsAndNeverThrowsOnBadOnes)
     }
 }
 
+TEST(JsonTest, ParseWithALimitSaysWhyWithoutQuotingTheText)
+{
+    std::string error;
+    EXPECT_TRUE(json::parse(nested(128), 128, &error));
+    EXPECT_EQ(json::parse(nested(129), 128, &error), std::nullopt);
+    EXPECT_EQ(error, "nesting deeper than 128 levels");
+
+    const std::vector<std::string> secretBearing = {
+        R"({"value": "hunter2)",         // cut short inside a string
+        R"({"value": hunter2})",         // a bare word
+        "{\"value\": \"hunter2\xff\"}",  // invalid UTF-8
+        R"({"value": 1e999, "key": "hunter2"})",
+        "[1e999]",
+    };
+    for (const auto& text : secretBearing) {
+        error.clear();
+        EXPECT_EQ(json::parse(text, 128, &error), std::nullopt) << text;
+        EXPECT_FALSE(error.empty()) << text;
+        EXPECT_EQ(error.find("hunter2"), std::string::npos) << error;
+        EXPECT_EQ(error.find("999"), std::string::npos) << error;
+        EXPECT_EQ(error.find("json.exception"), std::string::npos) << error;
+    }
+    error.clear();
+    EXPECT_EQ(json::parse("{", 128, &error), std::nullopt);
+    EXPECT_EQ(
+        error,
+        "parse error at line 1, column 2: syntax error while parsing object key - unexpected end of input; "
+        "expected string literal");
+}
+
 TEST(JsonTest, SerializeIsCompactAndSurvivesInvalidUtf8)
 {
     auto document = json::parse(R"({ "name" : "Zoë", "list" : [ 1, 2 ] })");

@@ -1,0 +1,65 @@
+#include "knowledge/MCPLineHandler.h"
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "base/Json.h"
+#include "base/Log.h"
+#include "base/Text.h"
+#include "knowledge/MCPRequestHandler.h"
+#include "platform/runtime/ConcurrentQueue.h"
+
+namespace qm {
+
+MCPLineHandler::MCPLineHandler(MCPRequestHandler& handler, ConcurrentQueue& queue)
+    : handler_(handler), queue_(queue)
+{
+}
+
+void MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
+                                const std::shared_ptr<MCPConnectionSink>& connection)
+{
+    const std::string trimmed = text::trimmed(line);
+    if (trimmed.empty()) {
+        return;
+    }
+    std::string error;
+    auto message = json::parse(trimmed, kMaxDepth, &error);
+    // The top level must be an object or an array; an array (a batch) is not taken.
+    if (message && !message->is_object() && !message->is_array()) {
+        message.reset();
+        error = "the top level is neither an object nor an array";
+    }
+    if (!message) {
+        Log::print("❌ Failed to parse JSON-RPC message: " + error);
+        return;
+    }
+    if (!message->is_object()) {
+        return;
+    }
+
+    std::string method = json::stringAt(*message, "method").value_or("");
+    nlohmann::json params = nlohmann::json::object();
+    if (const auto member = message->find("params"); member != message->end() && member->is_object()) {
+        params = std::move(*member);
+    }
+    std::optional<nlohmann::json> id;
+    if (const auto member = message->find("id"); member != message->end()) {
+        id = std::move(*member);
+    }
+
+    queue_.async([this, method = std::move(method), params = std::move(params), id = std::move(id),
+                  connectionId, connection] {
+        handler_.handleRequest(method, params, id, connectionId, [connection](nlohmann::json reply) {
+            // Invalid UTF-8 cannot come from a parsed request; the writer would replace it anyway.
+            connection->send(json::serialize(reply) + "\n", [](const std::optional<std::string>& failure) {
+                if (failure) {
+                    Log::print("⚠️ Error sending response: " + *failure);
+                }
+            });
+        });
+    });
+}
+
+}  // namespace qm

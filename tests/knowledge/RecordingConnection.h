@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "knowledge/MCPConnectionSink.h"
+
+namespace qm::test {
+
+// A connection that keeps what would have been written, and can fail its sends.
+class RecordingConnection : public MCPConnectionSink {
+public:
+    // The completion runs before the message counts as come, so a waiter sees its effects.
+    void send(std::string bytes, SendCompletion completion) override
+    {
+        std::optional<std::string> error;
+        {
+            const std::lock_guard guard(mutex_);
+            error = failure_;
+        }
+        if (completion) {
+            completion(error);
+        }
+        {
+            const std::lock_guard guard(mutex_);
+            messages_.push_back(std::move(bytes));
+        }
+        changed_.notify_all();
+    }
+
+    void failSends(std::string error)
+    {
+        const std::lock_guard guard(mutex_);
+        failure_ = std::move(error);
+    }
+
+    // Waits (up to five seconds of real time) until `count` messages have come.
+    std::vector<std::string> waitFor(std::size_t count)
+    {
+        std::unique_lock guard(mutex_);
+        changed_.wait_for(guard, std::chrono::seconds(5), [&] { return messages_.size() >= count; });
+        return messages_;
+    }
+
+    std::vector<std::string> messages()
+    {
+        const std::lock_guard guard(mutex_);
+        return messages_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> messages_;
+    std::optional<std::string> failure_;
+};
+
+}  // namespace qm::test
