@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::size_t kKeySize = 32;
 
-bool isUtf8(std::string_view bytes)
-{
-    return text::toUtf8(text::toUtf16(bytes)) == bytes;
-}
-
 }  // namespace
 
 GraphPayloadSealer::GraphPayloadSealer(std::string info, Errors errors, RandomBytes random)
@@ -80,7 +75,7 @@ std::optional<std::string> GraphPayloadSealer::open(std::string_view payload, st
 std::optional<std::string> GraphPayloadSealer::deriveSymmetricKey(std::string_view passphrase,
                                                                   std::string_view salt) const
 {
-    if (!isUtf8(passphrase)) {
+    if (!text::isValidUtf8(passphrase)) {
         return std::nullopt;
     }
     return Hkdf::deriveSha256(passphrase, salt, info_, kKeySize);
@@ -88,7 +83,7 @@ std::optional<std::string> GraphPayloadSealer::deriveSymmetricKey(std::string_vi
 
 std::optional<std::string> GraphPayloadSealer::deriveLegacyKey(std::string_view passphrase)
 {
-    if (!isUtf8(passphrase)) {
+    if (!text::isValidUtf8(passphrase)) {
         return std::nullopt;
     }
     return Sha256::hash(passphrase);

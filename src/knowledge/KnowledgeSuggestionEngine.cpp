@@ -1,10 +1,9 @@
 #include "knowledge/KnowledgeSuggestionEngine.h"
 
-#include <sqlite3.h>
-
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include "base/SqliteStatement.h"
 #include "base/Text.h"
 #include "knowledge/SecondBrainIndexer.h"
 
@@ -36,12 +35,6 @@ std::size_t wordCount(const std::string& text)
         inWord = !space;
     }
     return count;
-}
-
-std::string columnText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = sqlite3_column_text(statement, column);
-    return text ? std::string(reinterpret_cast<const char*>(text)) : std::string();
 }
 
 }  // namespace
@@ -95,20 +88,16 @@ std::vector<KnowledgeSuggestionModel> KnowledgeSuggestionEngine::search(const st
         return hits;
     }
     indexer_.getDatabaseQueue().sync([&] {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db,
-                               "SELECT title, snippet(knowledge_fts, 1, '', '', '...', 25), path, source \n"
-                               "FROM knowledge_fts \nWHERE knowledge_fts MATCH ? \nORDER BY rank \nLIMIT 3;",
-                               -1, &statement, nullptr) == SQLITE_OK) {
-            sqlite3_bind_text(statement, 1, query.c_str(), -1, SQLITE_TRANSIENT);
-            while (sqlite3_step(statement) == SQLITE_ROW) {
-                hits.push_back(KnowledgeSuggestionModel{.title = columnText(statement, 0),
-                                                        .snippet = columnText(statement, 1),
-                                                        .filePath = columnText(statement, 2),
-                                                        .sourceName = columnText(statement, 3)});
-            }
+        SqliteStatement statement(
+            db, "SELECT title, snippet(knowledge_fts, 1, '', '', '...', 25), path, source \n"
+                "FROM knowledge_fts \nWHERE knowledge_fts MATCH ? \nORDER BY rank \nLIMIT 3;");
+        statement.bindText(1, query);
+        while (statement.step() == SqliteStatement::Step::row) {
+            hits.push_back(KnowledgeSuggestionModel{.title = statement.columnText(0),
+                                                    .snippet = statement.columnText(1),
+                                                    .filePath = statement.columnText(2),
+                                                    .sourceName = statement.columnText(3)});
         }
-        sqlite3_finalize(statement);
     });
     return hits;
 }

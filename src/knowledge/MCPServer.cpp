@@ -10,6 +10,7 @@
 
 #include "base/Log.h"
 #include "base/SecureRandom.h"
+#include "base/Text.h"
 #include "base/Uuid.h"
 #include "knowledge/MCPServerConnection.h"
 #include "store/KeychainHelper.h"
@@ -190,8 +191,7 @@ std::optional<std::string> MCPServer::getOrCreateMCPToken()
         Log::print("❌ MCP token could not be read from the secret store");
         return std::nullopt;
     }
-    if (stored.status == KeychainHelper::LoadResult::Status::found &&
-        MCPServerConnection::isValidUtf8(stored.data)) {
+    if (stored.status == KeychainHelper::LoadResult::Status::found && text::isValidUtf8(stored.data)) {
         return stored.data;
     }
     std::string token = generateSecureMCPToken();

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
+#include "base/Text.h"
 #include "knowledge/MCPHubManager.h"
 #include "knowledge/MCPLineHandler.h"
 
@@ -28,45 +29,6 @@ std::string_view trimmedBytes(std::string_view line)
 }
 
 }  // namespace
-
-bool MCPServerConnection::isValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    while (i < text.size()) {
-        const unsigned char lead = byte(i);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) {
-            return false;
-        }
-        for (std::size_t k = 2; k < length; ++k) {
-            if ((byte(i + k) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
 
 namespace {
 
@@ -237,7 +199,7 @@ void MCPServerConnection::processLines()
             closeForLimit(fmt::format("a line is longer than {} bytes", context_.limits.maxLineBytes));
             return;
         }
-        if (!isValidUtf8(line)) {
+        if (!text::isValidUtf8(line)) {
             Log::print("❌ Failed to parse JSON-RPC message: the line is not valid UTF-8");
             continue;
         }

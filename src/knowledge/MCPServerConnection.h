@@ -41,9 +41,6 @@ public:
     MCPServerConnection(const MCPServerConnection&) = delete;
     MCPServerConnection& operator=(const MCPServerConnection&) = delete;
 
-    // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-    static bool isValidUtf8(std::string_view text);
-
     const Uuid& id() const { return id_; }
 
     // Registers with the hub and starts reading.

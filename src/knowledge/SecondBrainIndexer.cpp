@@ -3,16 +3,16 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 #include <system_error>
 
 #include <fmt/format.h>
-#include <unicode/utf8.h>
 
 #include "base/FileUtil.h"
 #include "base/Log.h"
+#include "base/Paths.h"
 #include "base/Regex.h"
+#include "base/SqliteStatement.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
@@ -23,30 +23,6 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string expandTilde(const std::string& path)
-{
-    if (path.empty() || path.front() != '~' || (path.size() > 1 && path[1] != '/')) {
-        return path;
-    }
-    const char* home = std::getenv("HOME");
-    return home ? std::string(home) + path.substr(1) : path;
-}
-
-bool isValidUtf8(const std::string& text)
-{
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(text.size());
-    std::int32_t offset = 0;
-    while (offset < length) {
-        UChar32 c;
-        U8_NEXT(bytes, offset, length, c);
-        if (c < 0) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string lowercasedExtension(const fs::path& file)
 {
@@ -145,7 +121,7 @@ std::vector<std::string> SecondBrainIndexer::indexedFolders() const
 {
     auto folders = defaults_.stringArrayForKey(foldersKey).value_or(std::vector<std::string>{});
     for (auto& folder : folders) {
-        folder = expandTilde(folder);
+        folder = paths::expandTilde(folder);
     }
     return folders;
 }
@@ -158,7 +134,7 @@ void SecondBrainIndexer::setIndexedFolders(const std::vector<std::string>& folde
 
 void SecondBrainIndexer::addFolder(const std::string& path)
 {
-    const auto expanded = expandTilde(path);
+    const auto expanded = paths::expandTilde(path);
     auto folders = defaults_.stringArrayForKey(foldersKey).value_or(std::vector<std::string>{});
     if (std::find(folders.begin(), folders.end(), expanded) != folders.end()) {
         return;
@@ -169,7 +145,7 @@ void SecondBrainIndexer::addFolder(const std::string& path)
 
 void SecondBrainIndexer::removeFolder(const std::string& path)
 {
-    const auto expanded = expandTilde(path);
+    const auto expanded = paths::expandTilde(path);
     auto folders = defaults_.stringArrayForKey(foldersKey).value_or(std::vector<std::string>{});
     const auto found = std::find(folders.begin(), folders.end(), expanded);
     if (found == folders.end()) {
@@ -274,7 +250,7 @@ void SecondBrainIndexer::indexFile(const std::filesystem::path& file, const std:
         Log::print(fmt::format("⚠️ Failed to index file {}: {}", file.string(), error.message()));
         return;
     }
-    if (!isValidUtf8(*text)) {
+    if (!text::isValidUtf8(*text)) {
         Log::print(
             fmt::format("⚠️ Failed to index file {}: The file couldn’t be opened because the text "
                         "encoding of its contents can’t be determined.",
@@ -293,33 +269,27 @@ void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::
 void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& content,
                                    const std::string& path, const std::string& source)
 {
-    sqlite3_stmt* statement = nullptr;
-    if (db_ != nullptr &&
-        sqlite3_prepare_v2(db_,
-                           "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);",
-                           -1, &statement, nullptr) == SQLITE_OK) {
-        int index = 1;
-        for (const auto* value : {&title, &content, &path, &source}) {
-            sqlite3_bind_text(statement, index++, value->c_str(), -1, SQLITE_TRANSIENT);
-        }
-        if (sqlite3_step(statement) != SQLITE_DONE) {
-            Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
-        }
+    SqliteStatement statement(
+        db_, "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);");
+    if (!statement) {
+        return;
     }
-    sqlite3_finalize(statement);
+    int index = 1;
+    for (const auto* value : {&title, &content, &path, &source}) {
+        statement.bindText(index++, *value);
+    }
+    if (!statement.run()) {
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", statement.errorMessage()));
+    }
 }
 
 void SecondBrainIndexer::updateDocumentCount()
 {
     int count = 0;
-    sqlite3_stmt* statement = nullptr;
-    if (db_ != nullptr &&
-        sqlite3_prepare_v2(db_, "SELECT COUNT(*) FROM knowledge_fts;", -1, &statement, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW) {
-        count = sqlite3_column_int(statement, 0);
+    SqliteStatement statement(db_, "SELECT COUNT(*) FROM knowledge_fts;");
+    if (statement.step() == SqliteStatement::Step::row) {
+        count = static_cast<int>(statement.columnInt(0));
     }
-    sqlite3_finalize(statement);
     const auto alive = alive_.watch();
     mainLoop_.post([this, alive, count] {
         if (alive) {

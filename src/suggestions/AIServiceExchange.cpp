@@ -12,11 +12,6 @@ namespace qm {
 
 namespace {
 
-bool isValidUtf8(const std::string& bytes)
-{
-    return text::toUtf8(text::toUtf16(bytes)) == bytes;
-}
-
 bool isHttpStatus(int status)
 {
     return status >= 100 && status <= 999;
@@ -130,7 +125,7 @@ std::string AIServiceExchange::fetchBody(const HttpRequest& request, const Cance
         throw error(500, "Invalid network response.");
     }
     if (response.status != 200) {
-        std::string description = isValidUtf8(response.body)
+        std::string description = text::isValidUtf8(response.body)
                                       ? masked(std::move(response.body), secret)
                                       : "HTTP Error " + std::to_string(response.status);
         throw error(response.status, std::move(description));

@@ -13,7 +13,7 @@ std::optional<std::string> loadServiceKey(const SecretLoader& secrets, std::stri
         return std::nullopt;
     }
     const auto bytes = secrets(service, key);
-    if (!bytes || text::toUtf8(text::toUtf16(*bytes)) != *bytes) {
+    if (!bytes || !text::isValidUtf8(*bytes)) {
         return std::nullopt;
     }
     std::string apiKey = text::trimmed(*bytes);

@@ -11,9 +11,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "base/CharacterBreaks.h"
 #include "base/Text.h"
 #include "platform/linux/display/QtScreenGeometry.h"
-#include "platform/sim/accessibility/SimGraphemes.h"
 #include "platform/sim/accessibility/SimTextLayout.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
 #include "platform/sim/views/QtKeyTranslation.h"
@@ -164,9 +164,10 @@ void HostTextFieldWidget::paintEvent(QPaintEvent*)
 
     painter.setPen(Qt::black);
     const QFontMetricsF metrics(font());
+    text::CharacterBreaks breaks(text);
     std::size_t offset = 0;
     while (offset < text.size()) {
-        const std::size_t next = SimGraphemes::nextBoundary(text, offset);
+        const std::size_t next = breaks.following(offset);
         const std::u16string_view character = std::u16string_view(text).substr(offset, next - offset);
         if (character != u"\n") {
             const Rect box = SimTextLayout::boundsForRange(text, frame, offset, offset);
