@@ -95,8 +95,9 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         .defaults = p.defaults,
         .pasteboard = p.pasteboard,
         .http = p.http,
-        .loadSecret = [secrets = secrets_.get()](std::string_view service,
-                                                 std::string_view key) { return secrets->load(service, key); },
+        .loadSecret = [secrets =
+                           secrets_.get()](std::string_view service,
+                                           std::string_view key) { return secrets->load(service, key); },
         .landing = records_->landing(),
     };
     targets_ = std::make_unique<CaptureTargetRegistry>(options_.makeTargets

@@ -69,24 +69,6 @@ int field(const icu::Calendar& calendar, UCalendarDateFields which)
     return calendar.get(which, status);
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t dayNumber(std::int64_t year, unsigned month, unsigned day)
-{
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-int daysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
 icu::DateFormat::EStyle icuStyle(Calendar::Style style)
 {
     switch (style) {
@@ -258,11 +240,25 @@ bool Calendar::isSameDay(double a, double b) const
 
 int Calendar::daysBetween(double from, double to) const
 {
-    const auto start = components(from);
-    const auto end = components(to);
-    return static_cast<int>(
-        dayNumber(end.year, static_cast<unsigned>(end.month), static_cast<unsigned>(end.day)) -
-        dayNumber(start.year, static_cast<unsigned>(start.month), static_cast<unsigned>(start.day)));
+    // Julian day numbers count local calendar days without a gap, whatever the
+    // calendar's rules for the dates in between.
+    return field(*workingCopy(*prototype_, to), UCAL_JULIAN_DAY) -
+           field(*workingCopy(*prototype_, from), UCAL_JULIAN_DAY);
+}
+
+int Calendar::daysInMonth(int year, int month) const
+{
+    if (month < 1 || month > 12) {
+        return 0;
+    }
+    std::unique_ptr<icu::Calendar> calendar(prototype_->clone());
+    calendar->clear();
+    calendar->set(UCAL_EXTENDED_YEAR, year);
+    calendar->set(UCAL_MONTH, month - 1);
+    calendar->set(UCAL_DATE, 1);
+    UErrorCode status = U_ZERO_ERROR;
+    const int days = calendar->getActualMaximum(UCAL_DATE, status);
+    return U_SUCCESS(status) ? days : 0;
 }
 
 std::string Calendar::format(double time, std::string_view pattern, std::string_view localeId) const

@@ -79,6 +79,8 @@ public:
     // Calendar days from the day containing `from` to the day containing `to`:
     // 1 from any time yesterday to any time today, negative when `to` is earlier.
     int daysBetween(double from, double to) const;
+    // The number of days in the month (1...12) of the year; 0 for another month.
+    int daysInMonth(int year, int month) const;
 
     // `time` written with an ICU date pattern ("HH:mm", "yyyy-MM-dd", "EEEE",
     // "MMM d"). The default locale en_US_POSIX gives fixed English names and

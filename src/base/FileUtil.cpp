@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
+
+#include <fmt/format.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "base/FileDescriptor.h"
 
 namespace qm::file {
 
@@ -17,27 +22,6 @@ std::error_code lastError()
 {
     return {errno, std::generic_category()};
 }
-
-// Closes on scope exit unless released; close errors after a successful fsync
-// are reported by the caller that releases.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 std::error_code syncDescriptor(int fd)
 {
@@ -52,7 +36,7 @@ std::error_code syncDescriptor(int fd)
 std::error_code syncFolder(const std::filesystem::path& folder)
 {
     FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0) {
+    if (!fd) {
         return lastError();
     }
     std::error_code error = syncDescriptor(fd.get());
@@ -69,6 +53,52 @@ std::string temporaryTemplate(const std::filesystem::path& folder, const std::st
     constexpr std::size_t kMaxStem = 200;
     std::string stem = fileName.substr(0, kMaxStem);
     return (folder / ("." + stem + ".tmp-XXXXXX")).string();
+}
+
+// Reads to the end of an open file; `sizeHint` only reserves room.
+std::optional<std::string> readOpenFile(int fd, off_t sizeHint, std::error_code& error)
+{
+    std::string content;
+    if (sizeHint > 0) {
+        content.reserve(static_cast<std::size_t>(sizeHint));
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = lastError();
+            return std::nullopt;
+        }
+        if (count == 0) {
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(count));
+    }
+    error.clear();
+    return content;
+}
+
+// A rename that fails with file_exists instead of replacing `to`. File systems
+// without the no-replace flag get a look first, which leaves a small window.
+std::error_code renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return {};
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return lastError();
+    }
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    if (errno != ENOENT) {
+        return lastError();
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : lastError();
 }
 
 }  // namespace
@@ -102,7 +132,7 @@ std::error_code writeAtomically(const std::filesystem::path& path, std::string_v
     // readable by anyone else before fchmod sets the exact mode.
     std::string temporary = temporaryTemplate(folder, fileName);
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
+    if (!fd) {
         return lastError();
     }
 
@@ -120,7 +150,7 @@ std::error_code writeAtomically(const std::filesystem::path& path, std::string_v
     if (auto error = syncDescriptor(fd.get())) {
         return fail(error);
     }
-    if (::close(fd.release()) != 0) {
+    if (fd.close() != 0) {
         return fail(lastError());
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -169,32 +199,53 @@ std::error_code createDirectories(const std::filesystem::path& path, mode_t mode
 std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error)
 {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
+    if (!fd) {
         error = lastError();
         return std::nullopt;
     }
-    std::string content;
     struct stat info {};
-    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        content.reserve(static_cast<std::size_t>(info.st_size));
+    const bool known = ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
+    return readOpenFile(fd.get(), known ? info.st_size : 0, error);
+}
+
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, std::error_code& error)
+{
+    // Non-blocking, so that opening a FIFO nobody writes to returns at once.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
+        error = lastError();
+        return std::nullopt;
     }
-    char buffer[64 * 1024];
-    for (;;) {
-        ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR) {
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        error = lastError();
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
+    return readOpenFile(fd.get(), info.st_size, error);
+}
+
+std::optional<std::filesystem::path> moveAside(const std::filesystem::path& path, std::error_code& error)
+{
+    constexpr int kMaxAttempts = 10000;
+    const std::string base = path.string() + std::string(kCorruptSuffix);
+    for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+        const std::filesystem::path aside = attempt == 1 ? base : base + fmt::format("-{}", attempt);
+        if (auto taken = renameWithoutReplacing(path, aside)) {
+            if (taken == std::errc::file_exists) {
                 continue;
             }
-            error = lastError();
+            error = taken;
             return std::nullopt;
         }
-        if (count == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(count));
+        error.clear();
+        return aside;
     }
-    error.clear();
-    return content;
+    error = std::make_error_code(std::errc::file_exists);
+    return std::nullopt;
 }
 
 std::optional<mode_t> permissions(const std::filesystem::path& path)

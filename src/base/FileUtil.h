@@ -27,6 +27,18 @@ std::error_code writeAll(int fd, std::string_view bytes);
 // The whole file, or the error that kept it from being read.
 std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error);
 
+// The whole file when it is a regular file. Anything else in its place (a FIFO, a
+// device, a folder) is refused with std::errc::invalid_argument instead of being
+// opened for a read that might never end.
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, std::error_code& error);
+
+// Moves a file that cannot be used out of the way, kept for the user to look at:
+// renamed to "<name>.corrupt", or "<name>.corrupt-2", "-3" ... when that is taken.
+// An existing file is never replaced. The new path, or nothing with `error` set
+// (the file then stays where it was).
+std::optional<std::filesystem::path> moveAside(const std::filesystem::path& path, std::error_code& error);
+inline constexpr std::string_view kCorruptSuffix = ".corrupt";
+
 // The POSIX permission bits of `path` (st_mode & 07777), or nothing if it cannot be stat'ed.
 std::optional<mode_t> permissions(const std::filesystem::path& path);
 

@@ -10,7 +10,6 @@
 #include <memory>
 #include <system_error>
 
-#include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
@@ -46,18 +45,6 @@ Decoded decodeAt(std::string_view utf8, std::size_t i)
     return {static_cast<char32_t>(c), static_cast<std::size_t>(taken), true};
 }
 
-bool isValidUtf8(std::string_view utf8)
-{
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto d = decodeAt(utf8, i);
-        if (!d.valid) {
-            return false;
-        }
-        i += d.size;
-    }
-    return true;
-}
-
 bool isAscii(std::string_view utf8)
 {
     return std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -69,26 +56,14 @@ icu::UnicodeString alias(std::u16string_view utf16)
     return icu::UnicodeString(false, utf16.data(), static_cast<std::int32_t>(utf16.size()));
 }
 
-// The UTF-16 offsets at which user-perceived characters end, in order.
-// Without break rules (no ICU data) every code point counts as one.
-template <typename Visit> void forEachGraphemeEnd(const std::u16string& utf16, Visit visit)
+// The UTF-16 offsets at which user-perceived characters end, in order, until
+// `visit` returns false.
+template <typename Visit> void forEachGraphemeEnd(std::u16string_view utf16, Visit visit)
 {
-    auto text = alias(utf16);
-    if (auto* breaks = characterBreakIterator()) {
-        breaks->setText(text);
-        breaks->first();
-        for (auto end = breaks->next(); end != icu::BreakIterator::DONE; end = breaks->next()) {
-            if (!visit(static_cast<std::size_t>(end))) {
-                break;
-            }
-        }
-        // Leave nothing pointing at the caller's buffer.
-        breaks->setText(icu::UnicodeString());
-        return;
-    }
-    for (std::int32_t i = 0; i < text.length();) {
-        U16_FWD_1(utf16.data(), i, text.length());
-        if (!visit(static_cast<std::size_t>(i))) {
+    CharacterBreaks breaks(utf16);
+    for (std::size_t end = 0; end < utf16.size();) {
+        end = breaks.following(end);
+        if (!visit(end)) {
             break;
         }
     }
@@ -170,6 +145,27 @@ std::string toUtf8(std::u16string_view utf16)
         out.append(reinterpret_cast<const char*>(bytes.data()), static_cast<std::size_t>(length));
     }
     return out;
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const auto d = decodeAt(bytes, i);
+        if (!d.valid) {
+            return false;
+        }
+        i += d.size;
+    }
+    return true;
+}
+
+std::string validUtf8(std::string_view bytes)
+{
+    return isValidUtf8(bytes) ? std::string(bytes) : toUtf8(toUtf16(bytes));
 }
 
 std::size_t graphemeCount(std::string_view utf8)

@@ -14,6 +14,13 @@ namespace qm::text {
 std::u16string toUtf16(std::string_view utf8);
 std::string toUtf8(std::u16string_view utf16);
 
+// Whether the bytes are well-formed UTF-8: no overlong forms, no surrogates
+// (U+D800...U+DFFF), nothing above U+10FFFF, no truncated sequence.
+bool isValidUtf8(std::string_view bytes);
+// The bytes themselves when they are valid UTF-8; otherwise each invalid
+// sequence becomes U+FFFD, exactly as toUtf16 decodes it.
+std::string validUtf8(std::string_view bytes);
+
 // User-perceived characters (extended grapheme clusters).
 std::size_t graphemeCount(std::string_view utf8);
 // The first `maxGraphemes` user-perceived characters, never splitting one.

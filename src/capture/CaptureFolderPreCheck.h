@@ -23,7 +23,8 @@ public:
     // notice to post (not saved, guided to the folder's setting).
     std::optional<CaptureFailureNotice> missingPathFailure(std::string_view commandName) const;
 
-    // A leading "~" (alone or before "/") becomes $HOME; anything else is unchanged.
+    // A leading "~" (alone or before "/") becomes the home folder (paths::homeFolder);
+    // anything else, and everything when no home folder is known, is unchanged.
     static std::string expandTilde(std::string_view path);
 
 private:

@@ -89,6 +89,7 @@ void CaptureRouterController::runCaptureModeEntry(const std::shared_ptr<CaptureT
     workspace_.activate(workspace_.currentApplication().processIdentifier);
     Log::log(fmt::format("🚀 CaptureRouterController: Entered Capture Mode for target '{}'",
                          target->commandName()));
+    publishCaptureState();
 }
 
 void CaptureRouterController::startPickerLoad(const std::shared_ptr<CaptureTarget>& target)
@@ -114,6 +115,7 @@ void CaptureRouterController::applyPickerOptions(const std::shared_ptr<CaptureTa
     }
     pickerOptions_ = std::move(options);
     selectedOption_ = pickerOptions_.empty() ? std::nullopt : std::optional(pickerOptions_.front());
+    publishCaptureState();
 }
 
 void CaptureRouterController::handleMessageInputChange(const std::string& text)
@@ -126,6 +128,7 @@ void CaptureRouterController::handleMessageInputChange(const std::string& text)
         pickerOptions_ = filtering->filteredOptions(text);
         selectedOption_ = pickerOptions_.empty() ? std::nullopt : std::optional(pickerOptions_.front());
     }
+    publishCaptureState();
 }
 
 void CaptureRouterController::updateCalcLivePreview(const std::string& text)
@@ -144,6 +147,76 @@ void CaptureRouterController::confirmSelectedTarget()
     messageInput_.clear();
     pickerOptions_.clear();
     selectedOption_.reset();
+    publishCaptureState();
+}
+
+void CaptureRouterController::returnToPicker()
+{
+    if (!dynamic_cast<PickerFilteringTarget*>(currentTarget_.get()) || !isTargetConfirmed_) {
+        return;
+    }
+    isTargetConfirmed_ = false;
+    confirmedTarget_.reset();
+    messageInput_.clear();
+    if (activePickerOptionsLoadTask_) {
+        activePickerOptionsLoadTask_->cancel();
+        activePickerOptionsLoadTask_.reset();
+    }
+    startPickerLoad(currentTarget_);
+    publishCaptureState();
+}
+
+void CaptureRouterController::setMessageInput(std::string text)
+{
+    messageInput_ = std::move(text);
+    publishCaptureState();
+}
+
+void CaptureRouterController::setSelectedOption(std::optional<PickerOption> option)
+{
+    selectedOption_ = std::move(option);
+    publishCaptureState();
+}
+
+CaptureOverlayState CaptureRouterController::captureState() const
+{
+    return CaptureOverlayState{
+        .isCaptureModeActive = isCaptureModeActive_,
+        .commandName = currentTarget_ ? currentTarget_->commandName() : std::string(),
+        .targetNeedsPicker = currentTarget_ && currentTarget_->needsPicker(),
+        .messageInput = messageInput_,
+        .pickerOptions = pickerOptions_,
+        .selectedOption = selectedOption_,
+        .isTargetConfirmed = isTargetConfirmed_,
+        .confirmedTarget = confirmedTarget_,
+        .calcLivePreviewText = calcLivePreviewText_,
+    };
+}
+
+CaptureRouterController::CaptureStateObserverId
+CaptureRouterController::addCaptureStateObserver(std::function<void()> observer)
+{
+    const CaptureStateObserverId id = nextStateObserverId_++;
+    stateObservers_.emplace_back(id, std::make_shared<std::function<void()>>(std::move(observer)));
+    return id;
+}
+
+void CaptureRouterController::removeCaptureStateObserver(CaptureStateObserverId id)
+{
+    std::erase_if(stateObservers_, [id](const auto& entry) { return entry.first == id; });
+}
+
+void CaptureRouterController::publishCaptureState()
+{
+    // A copy: observers may add or remove observers while they run.
+    const auto observers = stateObservers_;
+    for (const auto& [id, observer] : observers) {
+        const bool stillObserving = std::any_of(stateObservers_.begin(), stateObservers_.end(),
+                                                [id = id](const auto& entry) { return entry.first == id; });
+        if (stillObserving && *observer) {
+            (*observer)();
+        }
+    }
 }
 
 ConcurrentQueue& CaptureRouterController::backgroundQueue() const

@@ -207,6 +207,7 @@ void CaptureRouterController::runCaptureModeExit()
         workspace_.activate(previouslyActiveApp_->processIdentifier);
         previouslyActiveApp_.reset();
     }
+    publishCaptureState();
 }
 
 }  // namespace qm

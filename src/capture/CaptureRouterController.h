@@ -9,9 +9,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "capture/CaptureFolderPreCheck.h"
+#include "capture/CaptureOverlayState.h"
 #include "capture/CaptureRouterModeServices.h"
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/FocusFingerprint.h"
@@ -160,16 +162,32 @@ public:
     // trigger whose removal is still running opens no capture afterwards.
     void cancelCapture();
 
+    // The overlay's Esc or Shift-Tab after a picker row was confirmed: the
+    // confirmation and the message are dropped and the picker's rows load
+    // again, the first one highlighted. Does nothing for other targets or
+    // without a confirmed row.
+    void returnToPicker();
+
     // The capture state the overlay shows. Main thread.
     bool isCaptureModeActive() const { return isCaptureModeActive_; }
     const std::shared_ptr<CaptureTarget>& currentTarget() const { return currentTarget_; }
     const std::string& messageInput() const { return messageInput_; }
     // The overlay's two-way binding of its message field.
-    void setMessageInput(std::string text) { messageInput_ = std::move(text); }
+    void setMessageInput(std::string text);
     const std::vector<PickerOption>& pickerOptions() const { return pickerOptions_; }
     const std::optional<PickerOption>& selectedOption() const { return selectedOption_; }
     // The overlay's picker navigation.
-    void setSelectedOption(std::optional<PickerOption> option) { selectedOption_ = std::move(option); }
+    void setSelectedOption(std::optional<PickerOption> option);
+    // All of the above at once, for rendering.
+    CaptureOverlayState captureState() const;
+
+    // Observers of the capture state: each runs on the main thread after
+    // every operation that changed it (possibly with nothing changed), so a
+    // view renders on change instead of polling. An observer may add or
+    // remove observers, itself included.
+    using CaptureStateObserverId = std::uint64_t;
+    CaptureStateObserverId addCaptureStateObserver(std::function<void()> observer);
+    void removeCaptureStateObserver(CaptureStateObserverId id);
     bool isTargetConfirmed() const { return isTargetConfirmed_; }
     const std::optional<PickerOption>& confirmedTarget() const { return confirmedTarget_; }
     const std::optional<std::string>& calcLivePreviewText() const { return calcLivePreviewText_; }
@@ -246,6 +264,7 @@ private:
     void startPickerLoad(const std::shared_ptr<CaptureTarget>& target);
     void applyPickerOptions(const std::shared_ptr<CaptureTarget>& target, std::vector<PickerOption> options);
     void updateCalcLivePreview(const std::string& text);
+    void publishCaptureState();
     Rect resolveCaretBounds() const;
     // Ends capture mode: clears the capture state, hides the overlay and
     // activates the application the user was typing in. Any thread.
@@ -300,6 +319,9 @@ private:
     std::optional<PickerOption> confirmedTarget_;
     std::optional<std::string> calcLivePreviewText_;
     HostCaptureContext hostCaptureContext_;
+    // Before the overlay: its view stops observing when the overlay goes.
+    std::vector<std::pair<CaptureStateObserverId, std::shared_ptr<std::function<void()>>>> stateObservers_;
+    CaptureStateObserverId nextStateObserverId_ = 1;
     std::shared_ptr<CaptureOverlayPanel> overlayPanel_;
     std::optional<RunningApplication> previouslyActiveApp_;
     std::optional<CancellationToken> activePickerOptionsLoadTask_;

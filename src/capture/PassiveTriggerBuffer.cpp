@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <unicode/brkiter.h>
-#include <unicode/utext.h>
 #include <unicode/utf16.h>
 
 #include "base/CharacterBreaks.h"
@@ -80,28 +78,11 @@ void PassiveTriggerBuffer::segmentFrom(std::size_t from)
     if (length == 0) {
         return;
     }
-    icu::BreakIterator* breaks = text::characterBreakIterator();
-    UErrorCode status = U_ZERO_ERROR;
-    UText ut = UTEXT_INITIALIZER;
-    utext_openUChars(&ut, text_.data() + from, static_cast<int64_t>(length), &status);
-    if (breaks != nullptr && U_SUCCESS(status)) {
-        breaks->setText(&ut, status);
-    }
-    if (breaks == nullptr || U_FAILURE(status)) {
-        // Without ICU's rules every code unit counts as a character.
-        utext_close(&ut);
-        for (std::size_t i = from + 1; i <= text_.size(); ++i) {
-            boundaries_.push_back(i);
-        }
-        return;
-    }
-    for (auto end = breaks->next(); end != icu::BreakIterator::DONE; end = breaks->next()) {
-        boundaries_.push_back(from + static_cast<std::size_t>(end));
-    }
-    // Every use gives the iterator its text first, so its copy of `ut` is never read again.
-    utext_close(&ut);
-    if (boundaries_.back() != text_.size()) {
-        boundaries_.push_back(text_.size());
+    const std::u16string_view tail = std::u16string_view(text_).substr(from, length);
+    text::CharacterBreaks breaks(tail);
+    for (std::size_t end = 0; end < length;) {
+        end = breaks.following(end);
+        boundaries_.push_back(from + end);
     }
 }
 

@@ -17,12 +17,12 @@ MCPLineHandler::MCPLineHandler(MCPRequestHandler& handler, ConcurrentQueue& queu
 {
 }
 
-void MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
+bool MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
                                 const std::shared_ptr<MCPConnectionSink>& connection)
 {
     const std::string trimmed = text::trimmed(line);
     if (trimmed.empty()) {
-        return;
+        return false;
     }
     std::string error;
     auto message = json::parse(trimmed, kMaxDepth, &error);
@@ -33,10 +33,10 @@ void MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
     }
     if (!message) {
         Log::print("❌ Failed to parse JSON-RPC message: " + error);
-        return;
+        return false;
     }
     if (!message->is_object()) {
-        return;
+        return false;
     }
 
     std::string method = json::stringAt(*message, "method").value_or("");
@@ -60,6 +60,7 @@ void MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
             });
         });
     });
+    return true;
 }
 
 }  // namespace qm

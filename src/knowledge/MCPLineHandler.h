@@ -33,8 +33,9 @@ public:
     MCPLineHandler& operator=(const MCPLineHandler&) = delete;
 
     // `line` without its "\n"; whitespace around it is ignored and a blank line
-    // skipped. Returns at once. Any thread.
-    void handleLine(std::string_view line, const Uuid& connectionId,
+    // skipped. Returns at once. Any thread. True when a request was queued, so
+    // exactly one reply will be sent on `connection` for it.
+    bool handleLine(std::string_view line, const Uuid& connectionId,
                     const std::shared_ptr<MCPConnectionSink>& connection);
 
 private:

@@ -7,10 +7,10 @@
 #include <string>
 
 #include <fmt/format.h>
-#include <sqlite3.h>
 
 #include "base/Log.h"
 #include "base/SharedInstance.h"
+#include "base/SqliteStatement.h"
 #include "base/Text.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/Clock.h"
@@ -52,32 +52,6 @@ const std::string& trimStatement()
     return sql;
 }
 
-using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
-
-Statement prepare(sqlite3* db, const char* sql)
-{
-    sqlite3_stmt* statement = nullptr;
-    if (!db || sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        statement = nullptr;
-    }
-    return Statement(statement, sqlite3_finalize);
-}
-
-void bindText(sqlite3_stmt* statement, int index, std::string_view value)
-{
-    sqlite3_bind_text64(statement, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
-std::string columnText(sqlite3_stmt* statement, int index)
-{
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
-    if (!bytes) {
-        return {};
-    }
-    return std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, index)));
-}
-
 }  // namespace
 
 CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop& mainLoop,
@@ -100,16 +74,16 @@ void CaptureHistoryStore::record(std::string_view target, std::string_view text,
         return;
     }
     database_.performRaw([&](sqlite3* db) {
-        const auto statement = prepare(db, kInsert);
+        SqliteStatement statement(db, kInsert);
         if (!statement) {
             return;
         }
-        bindText(statement.get(), 1, target);
-        bindText(statement.get(), 2, trimmedText);
-        sqlite3_bind_int(statement.get(), 3, success ? 1 : 0);
-        sqlite3_bind_double(statement.get(), 4, clock_.now());
-        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
-            Log::log(fmt::format("❌ CaptureHistoryStore: insert failed: {}", sqlite3_errmsg(db)));
+        statement.bindText(1, target);
+        statement.bindText(2, trimmedText);
+        statement.bindInt(3, success ? 1 : 0);
+        statement.bindDouble(4, clock_.now());
+        if (!statement.run()) {
+            Log::log(fmt::format("❌ CaptureHistoryStore: insert failed: {}", statement.errorMessage()));
         }
     });
     database_.executeNonQuery(trimStatement());
@@ -124,25 +98,25 @@ std::vector<CaptureHistoryEntry> CaptureHistoryStore::recentEntries(std::string_
         static_cast<int>(std::clamp<std::int64_t>(limit, 0, std::numeric_limits<std::int32_t>::max()));
     std::vector<CaptureHistoryEntry> entries;
     database_.performRaw([&](sqlite3* db) {
-        const auto statement = prepare(db, trimmedQuery.empty() ? kSelectAll : kSelectMatching);
+        SqliteStatement statement(db, trimmedQuery.empty() ? kSelectAll : kSelectMatching);
         if (!statement) {
             return;
         }
         if (trimmedQuery.empty()) {
-            sqlite3_bind_int(statement.get(), 1, boundLimit);
+            statement.bindInt(1, boundLimit);
         } else {
             const std::string pattern = "%" + trimmedQuery + "%";
-            bindText(statement.get(), 1, pattern);
-            bindText(statement.get(), 2, pattern);
-            sqlite3_bind_int(statement.get(), 3, boundLimit);
+            statement.bindText(1, pattern);
+            statement.bindText(2, pattern);
+            statement.bindInt(3, boundLimit);
         }
-        while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        while (statement.step() == SqliteStatement::Step::row) {
             entries.push_back(CaptureHistoryEntry{
-                sqlite3_column_int64(statement.get(), 0),
-                columnText(statement.get(), 1),
-                columnText(statement.get(), 2),
-                sqlite3_column_int64(statement.get(), 3) == 1,
-                sqlite3_column_double(statement.get(), 4),
+                statement.columnInt(0),
+                statement.columnText(1),
+                statement.columnText(2),
+                statement.columnInt(3) == 1,
+                statement.columnDouble(4),
             });
         }
     });
@@ -164,13 +138,12 @@ CaptureStats CaptureHistoryStore::stats(double now, const Calendar& calendar)
 {
     std::vector<CaptureActivityRecord> records;
     database_.performRaw([&](sqlite3* db) {
-        const auto statement = prepare(db, kSelectSuccessful);
+        SqliteStatement statement(db, kSelectSuccessful);
         if (!statement) {
             return;
         }
-        while (sqlite3_step(statement.get()) == SQLITE_ROW) {
-            records.push_back(CaptureActivityRecord{columnText(statement.get(), 0),
-                                                    sqlite3_column_double(statement.get(), 1)});
+        while (statement.step() == SqliteStatement::Step::row) {
+            records.push_back(CaptureActivityRecord{statement.columnText(0), statement.columnDouble(1)});
         }
     });
     return CaptureInsights::calculate(records, now, calendar);

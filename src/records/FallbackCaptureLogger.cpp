@@ -4,23 +4,22 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/types.h>
 
 #include <fmt/format.h>
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
-#include <unicode/utf8.h>
 
+#include "base/AppendLine.h"
 #include "base/FileUtil.h"
 #include "base/Paths.h"
 #include "base/SharedInstance.h"
 #include "base/Text.h"
+#include "base/UtcTimestamp.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
@@ -42,140 +41,7 @@ SerialQueue& logQueue()
     return queue;
 }
 
-// ---- Time stamps: "2026-12-07T22:01:57Z" ----
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day)
-{
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-struct CivilDate {
-    std::int64_t year;
-    unsigned month;
-    unsigned day;
-};
-
-CivilDate civilFromDays(std::int64_t days)
-{
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned shifted = (5 * dayOfYear + 2) / 153;
-    const unsigned day = dayOfYear - (153 * shifted + 2) / 5 + 1;
-    const unsigned month = shifted < 10 ? shifted + 3 : shifted - 9;
-    return {static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
-
-bool isLeapYear(std::int64_t year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-unsigned daysInMonth(std::int64_t year, unsigned month)
-{
-    static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// The years that four digits can write: 0000-01-01T00:00:00Z ... 9999-12-31T23:59:59Z.
-constexpr double kFirstWritableTime = -62167219200.0;
-constexpr double kLastWritableTime = 253402300799.0;
-
-std::string formatTimestamp(double now)
-{
-    const double clamped =
-        std::isfinite(now) ? std::clamp(std::floor(now), kFirstWritableTime, kLastWritableTime) : 0.0;
-    const auto seconds = static_cast<std::int64_t>(clamped);
-    const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-    const std::int64_t secondOfDay = seconds - days * 86400;
-    const CivilDate date = civilFromDays(days);
-    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", date.year, date.month, date.day,
-                       secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
-}
-
-// The number written by `count` ASCII digits at `at`, or -1.
-int digits(std::string_view text, std::size_t at, std::size_t count)
-{
-    if (at + count > text.size()) {
-        return -1;
-    }
-    int value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return -1;
-        }
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
-// An internet date-time to the second: "Z" or a "+hh:mm" / "-hh:mm" offset.
-std::optional<double> parseTimestamp(std::string_view text)
-{
-    if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-        text[16] != ':') {
-        return std::nullopt;
-    }
-    const int year = digits(text, 0, 4);
-    const int month = digits(text, 5, 2);
-    const int day = digits(text, 8, 2);
-    const int hour = digits(text, 11, 2);
-    const int minute = digits(text, 14, 2);
-    const int second = digits(text, 17, 2);
-    if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 ||
-        minute > 59 || second < 0 || second > 59 ||
-        static_cast<unsigned>(day) > daysInMonth(year, static_cast<unsigned>(month))) {
-        return std::nullopt;
-    }
-    int offsetSeconds = 0;
-    const std::string_view zone = text.substr(19);
-    if (zone != "Z") {
-        if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':') {
-            return std::nullopt;
-        }
-        const int offsetHours = digits(zone, 1, 2);
-        const int offsetMinutes = digits(zone, 4, 2);
-        if (offsetHours < 0 || offsetHours > 23 || offsetMinutes < 0 || offsetMinutes > 59) {
-            return std::nullopt;
-        }
-        offsetSeconds = (zone[0] == '+' ? 1 : -1) * (offsetHours * 3600 + offsetMinutes * 60);
-    }
-    const std::int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    return static_cast<double>(days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds);
-}
-
 // ---- Line format ----
-
-bool isValidUtf8(std::string_view bytes)
-{
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    for (std::int32_t i = 0; i < length;) {
-        UChar32 c = 0;
-        U8_NEXT(data, i, length, c);
-        if (c < 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Invalid UTF-8 sequences become U+FFFD, as when the platform decodes a line.
-std::string validUtf8(std::string_view bytes)
-{
-    if (bytes.size() <= INT32_MAX && isValidUtf8(bytes)) {
-        return std::string(bytes);
-    }
-    return text::toUtf8(text::toUtf16(bytes));
-}
 
 std::string escapeField(std::string_view field)
 {
@@ -235,48 +101,21 @@ struct FileFailure {
     std::string what;
 };
 
-std::error_code lastError()
+const char* describe(file::AppendStep step)
 {
-    return {errno, std::generic_category()};
-}
-
-// The whole content of a regular file. Anything else in the log's place (a FIFO,
-// a device, a folder) is refused rather than read, so a read never blocks.
-std::optional<std::string> readRegularFile(const std::filesystem::path& file, std::error_code& error)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        error = lastError();
-        return std::nullopt;
+    switch (step) {
+    case file::AppendStep::examine:
+        return "The recovery log could not be examined";
+    case file::AppendStep::notRegularFile:
+        return "The recovery log is not a regular file";
+    case file::AppendStep::write:
+        return "The recovery log could not be written";
+    case file::AppendStep::readForReplacement:
+        return "The existing recovery log could not be read, so it was left as it is";
+    case file::AppendStep::replace:
+        return "The recovery log could not be replaced";
     }
-    std::optional<std::string> content;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        error = lastError();
-    } else if (!S_ISREG(info.st_mode)) {
-        error = std::make_error_code(std::errc::invalid_argument);
-    } else {
-        content.emplace();
-        content->reserve(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
-        char buffer[64 * 1024];
-        for (;;) {
-            const ssize_t count = ::read(fd, buffer, sizeof buffer);
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            if (count < 0) {
-                error = lastError();
-                content.reset();
-                break;
-            }
-            if (count == 0) {
-                break;
-            }
-            content->append(buffer, static_cast<std::size_t>(count));
-        }
-    }
-    ::close(fd);
-    return content;
+    return "The recovery log could not be written";
 }
 
 std::optional<FileFailure> createFolderOf(const std::filesystem::path& file)
@@ -290,87 +129,15 @@ std::optional<FileFailure> createFolderOf(const std::filesystem::path& file)
     return std::nullopt;
 }
 
-// True unless the open file is known to end with a line feed.
-bool needsLineBreakFirst(int fd, off_t size)
-{
-    if (size <= 0) {
-        return false;
-    }
-    char last = 0;
-    return ::pread(fd, &last, 1, size - 1) != 1 || last != '\n';
-}
-
-std::optional<FileFailure> appendToOpenFile(int fd, const std::string& line)
-{
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        return FileFailure{lastError(), "The recovery log could not be examined"};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return FileFailure{std::make_error_code(std::errc::invalid_argument),
-                           "The recovery log is not a regular file"};
-    }
-    ::fchmod(fd, kFileMode);
-    const std::string bytes = needsLineBreakFirst(fd, info.st_size) ? "\n" + line : line;
-    if (auto error = file::writeAll(fd, bytes)) {
-        // Take back a partial line, so that the next one does not join it.
-        if (::ftruncate(fd, info.st_size) != 0) {
-            // Nothing more to do: the next append starts on a fresh line anyway.
-        }
-        return FileFailure{error, "The recovery log could not be written"};
-    }
-    if (::fdatasync(fd) != 0 && errno != EINVAL) {
-        return FileFailure{lastError(), "The recovery log could not be written"};
-    }
-    return std::nullopt;
-}
-
-// The file cannot be opened for writing: put its old content and the line in its place,
-// but never replace content that could not be read.
-std::optional<FileFailure> replaceWithAppended(const std::filesystem::path& file, const std::string& line)
-{
-    std::error_code readError;
-    auto content = readRegularFile(file, readError);
-    if (!content) {
-        if (readError != std::errc::no_such_file_or_directory) {
-            return FileFailure{readError,
-                               "The existing recovery log could not be read, so it was left as it is"};
-        }
-        content.emplace();
-    }
-    if (!content->empty() && content->back() != '\n') {
-        content->push_back('\n');
-    }
-    content->append(line);
-    if (auto error = file::writeAtomically(file, *content, kFileMode)) {
-        return FileFailure{error, "The recovery log could not be replaced"};
-    }
-    return std::nullopt;
-}
-
-std::optional<FileFailure> appendLine(const std::filesystem::path& file, const std::string& line)
+std::optional<FileFailure> appendToLog(const std::filesystem::path& file, const std::string& line)
 {
     if (auto failure = createFolderOf(file)) {
         return failure;
     }
-    // Non-blocking, so that a FIFO in the log's place cannot hang the caller.
-    const auto openForAppending = [&file] {
-        return ::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, kFileMode);
-    };
-    int fd = openForAppending();
-    struct stat info {};
-    if (fd < 0 && errno == EACCES && ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-        // Our own log made read-only: give it back its mode.
-        if (::chmod(file.c_str(), kFileMode) == 0) {
-            fd = openForAppending();
-        }
+    if (auto failure = file::appendLine(file, line, {.mode = kFileMode})) {
+        return FileFailure{failure->error, describe(failure->step)};
     }
-    if (fd < 0) {
-        return replaceWithAppended(file, line);
-    }
-    auto failure = appendToOpenFile(fd, line);
-    ::close(fd);
-    return failure;
+    return std::nullopt;
 }
 
 std::optional<FileFailure> emptyFile(const std::filesystem::path& file)
@@ -387,21 +154,6 @@ std::optional<FileFailure> emptyFile(const std::filesystem::path& file)
 [[noreturn]] void raise(const FileFailure& failure, const std::filesystem::path& file)
 {
     throw std::filesystem::filesystem_error(failure.what, file, failure.code);
-}
-
-std::filesystem::path homeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return home;
-    }
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    std::string buffer(16384, '\0');
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir) {
-        return found->pw_dir;
-    }
-    return {};
 }
 
 }  // namespace
@@ -422,7 +174,7 @@ FallbackCaptureLogger& FallbackCaptureLogger::shared()
 std::filesystem::path FallbackCaptureLogger::logFileURL() const
 {
     const std::filesystem::path support =
-        applicationSupport_ ? *applicationSupport_ : homeFolder() / ".local/share";
+        applicationSupport_ ? *applicationSupport_ : paths::homeFolder() / ".local/share";
     return support / paths::kBundleIdentifier / kFileName;
 }
 
@@ -451,7 +203,7 @@ bool FallbackCaptureLogger::writeEntry(std::string_view text, std::string_view t
                                        double now)
 {
     const std::string line = formatLine(text, target, errorDescription, now);
-    const auto failure = logQueue().syncResult([&] { return appendLine(file, line); });
+    const auto failure = logQueue().syncResult([&] { return appendToLog(file, line); });
     if (failure) {
         raise(*failure, file);
     }
@@ -461,9 +213,9 @@ bool FallbackCaptureLogger::writeEntry(std::string_view text, std::string_view t
 std::string FallbackCaptureLogger::formatLine(std::string_view text, std::string_view target,
                                               std::string_view errorDescription, double now)
 {
-    return fmt::format("[{}] target={} error=\"{}\" text=\"{}\"\n", formatTimestamp(now),
-                       writableTarget(target), escapeField(validUtf8(errorDescription)),
-                       escapeField(validUtf8(text)));
+    return fmt::format("[{}] target={} error=\"{}\" text=\"{}\"\n", UtcTimestamp::format(now),
+                       writableTarget(target), escapeField(text::validUtf8(errorDescription)),
+                       escapeField(text::validUtf8(text)));
 }
 
 std::vector<FallbackCaptureLogger::Entry>
@@ -473,7 +225,7 @@ FallbackCaptureLogger::readEntries(const std::filesystem::path& file, std::size_
         return {};
     }
     std::error_code ignored;
-    const auto content = logQueue().syncResult([&] { return readRegularFile(file, ignored); });
+    const auto content = logQueue().syncResult([&] { return file::readRegularFile(file, ignored); });
     if (!content) {
         return {};
     }
@@ -493,7 +245,7 @@ std::vector<FallbackCaptureLogger::Entry> FallbackCaptureLogger::parseEntries(st
     while (true) {
         const std::size_t feed = end == 0 ? std::string_view::npos : content.rfind('\n', end - 1);
         const std::size_t begin = feed == std::string_view::npos ? 0 : feed + 1;
-        const std::string line = text::trimmed(validUtf8(content.substr(begin, end - begin)));
+        const std::string line = text::trimmed(text::validUtf8(content.substr(begin, end - begin)));
         if (!line.empty()) {
             if (auto entry = parseLine(line, lineIndex)) {
                 entries.push_back(std::move(*entry));
@@ -526,7 +278,7 @@ std::optional<FallbackCaptureLogger::Entry> FallbackCaptureLogger::parseLine(std
         return std::nullopt;
     }
     const std::string_view stamp = line.substr(1, stampEnd - 1);
-    const auto timestamp = parseTimestamp(stamp);
+    const auto timestamp = UtcTimestamp::parse(stamp);
     if (!timestamp) {
         return std::nullopt;
     }

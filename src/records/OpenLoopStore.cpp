@@ -1,7 +1,9 @@
 #include "records/OpenLoopStore.h"
 
+#include <atomic>
 #include <cmath>
 #include <ctime>
+#include <stdexcept>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -80,16 +82,6 @@ std::string lastPathComponent(std::string_view path)
     return std::string(slash == std::string_view::npos ? trimmed : trimmed.substr(slash + 1));
 }
 
-std::string utcStamp(double secondsSince1970)
-{
-    const std::time_t seconds =
-        std::isfinite(secondsSince1970) ? static_cast<std::time_t>(std::floor(secondsSince1970)) : 0;
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    return fmt::format("{:04}{:02}{:02}T{:02}{:02}{:02}Z", parts.tm_year + 1900, parts.tm_mon + 1,
-                       parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-}
-
 }  // namespace
 
 OpenLoopStore::OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& workspace,
@@ -138,16 +130,9 @@ void OpenLoopStore::load()
 
 void OpenLoopStore::moveAside(const std::string& reason)
 {
-    const std::string base = fileURL_->string() + std::string(corruptSuffix) + utcStamp(clock_.now());
-    std::filesystem::path aside = base;
     std::error_code error;
-    for (int attempt = 2; std::filesystem::exists(aside, error) && !error; ++attempt) {
-        aside = base + fmt::format("-{}", attempt);
-    }
-    if (!error) {
-        std::filesystem::rename(*fileURL_, aside, error);
-    }
-    if (error) {
+    const auto aside = file::moveAside(*fileURL_, error);
+    if (!aside) {
         Log::print(fmt::format("❌ OpenLoopStore: {} is unreadable ({}) and could not be moved aside ({}); "
                                "open loops stay in memory",
                                fileURL_->string(), reason, error.message()));
@@ -155,7 +140,7 @@ void OpenLoopStore::moveAside(const std::string& reason)
         return;
     }
     Log::print(fmt::format("❌ OpenLoopStore: {} is unreadable ({}); moved it to {} and started empty",
-                           fileURL_->string(), reason, aside.string()));
+                           fileURL_->string(), reason, aside->string()));
 }
 
 void OpenLoopStore::save()

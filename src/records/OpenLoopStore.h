@@ -29,7 +29,7 @@ class Workspace;
 // the status menu ("Mark done", "Reveal ...") and the return whisper.
 //
 // Storage never fails a caller: a missing file is an empty store; a file that
-// does not decode is moved aside ("open-loops.json.corrupt-<UTC time>") with a
+// does not decode is moved aside (file::moveAside: "open-loops.json.corrupt") with a
 // "❌" line and the store starts empty; a file that cannot be read, or cannot be
 // moved aside, is left alone and the store keeps its changes in memory only; a
 // failed save keeps the change in memory and is retried with the next change.
@@ -40,7 +40,6 @@ public:
     static constexpr std::size_t maxStored = 40;
     static constexpr std::size_t kMenuLoopCount = 3;
     static constexpr std::string_view fileName = "open-loops.json";
-    static constexpr std::string_view corruptSuffix = ".corrupt-";
 
     // Loads "open-loops.json" from <applicationSupport>/com.quillmarker.app,
     // creating the folder. Without a folder the store lives in memory only.

@@ -119,39 +119,14 @@ void DatabaseManager::createTables()
     }
 }
 
-DatabaseManager::StatementPtr DatabaseManager::prepare(const std::string& sql) const
+SqliteStatement DatabaseManager::prepare(const std::string& sql) const
 {
-    sqlite3_stmt* statement = nullptr;
-    if (!db_ ||
-        sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        statement = nullptr;
-    }
-    return StatementPtr(statement, sqlite3_finalize);
+    return SqliteStatement(db_, sql);
 }
 
 std::string DatabaseManager::errorMessage() const
 {
     return db_ ? sqlite3_errmsg(db_) : "no database connection";
-}
-
-void DatabaseManager::bindText(sqlite3_stmt* statement, int index, const std::optional<std::string>& value)
-{
-    if (value) {
-        sqlite3_bind_text64(statement, index, value->data(), value->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-    } else {
-        sqlite3_bind_null(statement, index);
-    }
-}
-
-std::string DatabaseManager::columnText(sqlite3_stmt* statement, int index)
-{
-    const auto* text = sqlite3_column_text(statement, index);
-    if (!text) {
-        return {};
-    }
-    return std::string(reinterpret_cast<const char*>(text),
-                       static_cast<std::size_t>(sqlite3_column_bytes(statement, index)));
 }
 
 void DatabaseManager::performRaw(const std::function<void(sqlite3*)>& block)
@@ -182,9 +157,9 @@ bool DatabaseManager::executeNonQueryWithParams(const std::string& sql, const st
             return false;
         }
         for (std::size_t i = 0; i < args.size(); ++i) {
-            bindText(statement.get(), static_cast<int>(i + 1), args[i]);
+            statement.bindText(static_cast<int>(i + 1), args[i]);
         }
-        if (sqlite3_step(statement.get()) == SQLITE_DONE) {
+        if (statement.run()) {
             return true;
         }
         Log::log("❌ SQLite NonQuery with Params Error: " + errorMessage());
@@ -201,13 +176,12 @@ DatabaseManager::Rows DatabaseManager::executeQuery(const std::string& sql)
             Log::print("❌ SQLite Query Error: " + errorMessage());
             return rows;
         }
-        const int columns = sqlite3_column_count(statement.get());
-        while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        const int columns = statement.columnCount();
+        while (statement.step() == SqliteStatement::Step::row) {
             Row row;
             for (int column = 0; column < columns; ++column) {
-                const char* name = sqlite3_column_name(statement.get(), column);
                 // A later column of the same name replaces an earlier one.
-                row[name ? name : ""] = columnText(statement.get(), column);
+                row[statement.columnName(column)] = statement.columnText(column);
             }
             rows.push_back(std::move(row));
         }

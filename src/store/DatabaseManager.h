@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Paths.h"
+#include "base/SqliteStatement.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/storage/UserDefaults.h"
 
@@ -16,7 +17,6 @@
 #include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace qm {
 
@@ -125,23 +125,19 @@ public:
     virtual bool updateRuleEnabled(const std::string& id, bool isEnabled);
 
 private:
-    using StatementPtr = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
-
     void openDatabase(const std::optional<std::filesystem::path>& applicationSupport);
     void createTables();
     void seedDefaultRules();
 
     // Helpers for blocks already running on the queue.
-    StatementPtr prepare(const std::string& sql) const;
+    SqliteStatement prepare(const std::string& sql) const;
     std::string errorMessage() const;
-    static void bindText(sqlite3_stmt* statement, int index, const std::optional<std::string>& value);
-    static std::string columnText(sqlite3_stmt* statement, int index);
     bool upsertFieldMemory(const std::string& fieldContext, const std::string& appBundleId,
                            const std::optional<std::string>& domain,
                            const std::optional<std::string>& fieldLabel, const std::string& valueHash,
                            const std::string& valueEncryptedBase64);
-    StatementPtr prepareCapturedTextInsert(const std::string& rawText, const std::string& appBundleId,
-                                           const std::optional<std::string>& domain);
+    SqliteStatement prepareCapturedTextInsert(const std::string& rawText, const std::string& appBundleId,
+                                              const std::optional<std::string>& domain);
     std::int64_t repetitionThreshold(const std::string& appBundleId) const;
     GraphRecords fetchGraphRecords(const std::string& sql, const std::vector<std::string>& textColumns,
                                    const std::vector<std::string>& timeColumns);

@@ -24,18 +24,16 @@ bool isTerminalLike(const std::string& appBundleId)
 
 }  // namespace
 
-DatabaseManager::StatementPtr
-DatabaseManager::prepareCapturedTextInsert(const std::string& rawText, const std::string& appBundleId,
-                                           const std::optional<std::string>& domain)
+SqliteStatement DatabaseManager::prepareCapturedTextInsert(const std::string& rawText,
+                                                           const std::string& appBundleId,
+                                                           const std::optional<std::string>& domain)
 {
     auto statement = prepare(
         "INSERT INTO captured_texts (raw_text, app_bundle_id, domain, timestamp) VALUES (?, ?, ?, ?);");
-    if (statement) {
-        bindText(statement.get(), 1, rawText);
-        bindText(statement.get(), 2, appBundleId);
-        bindText(statement.get(), 3, domain);
-        sqlite3_bind_double(statement.get(), 4, clock_.now());
-    }
+    statement.bindText(1, rawText);
+    statement.bindText(2, appBundleId);
+    statement.bindTextOrNull(3, domain);
+    statement.bindDouble(4, clock_.now());
     return statement;
 }
 
@@ -51,7 +49,7 @@ std::future<bool> DatabaseManager::insertCapturedTextAsync(const std::string& ra
             stored->set_value(false);
             return;
         }
-        const bool done = sqlite3_step(statement.get()) == SQLITE_DONE;
+        const bool done = statement.run();
         if (!done) {
             Log::print("❌ SQLite Error: Failed to insert captured text.");
         }
@@ -65,7 +63,7 @@ std::int64_t DatabaseManager::insertCapturedText(const std::string& rawText, con
 {
     return dbQueue_.syncResult([&]() -> std::int64_t {
         auto statement = prepareCapturedTextInsert(rawText, appBundleId, domain);
-        if (!statement || sqlite3_step(statement.get()) != SQLITE_DONE) {
+        if (!statement || !statement.run()) {
             return -1;
         }
         return sqlite3_last_insert_rowid(db_);
@@ -110,10 +108,10 @@ std::int64_t DatabaseManager::insertSkeleton(std::int64_t rawTextId, const std::
             return -1;
         }
         // Row ids are 64-bit: a narrower bind would point the skeleton at another captured text.
-        sqlite3_bind_int64(statement.get(), 1, rawTextId);
-        bindText(statement.get(), 2, skeletonText);
-        sqlite3_bind_double(statement.get(), 3, clock_.now());
-        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        statement.bindInt(1, rawTextId);
+        statement.bindText(2, skeletonText);
+        statement.bindDouble(3, clock_.now());
+        if (!statement.run()) {
             return -1;
         }
         return sqlite3_last_insert_rowid(db_);

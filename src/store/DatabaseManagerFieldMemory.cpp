@@ -51,18 +51,22 @@ bool DatabaseManager::upsertFieldMemory(const std::string& fieldContext, const s
                                         const std::string& valueHash, const std::string& valueEncryptedBase64)
 {
     const double now = clock_.now();
+    // The five columns of the unique key, bound from parameter `first` on.
+    const auto bindKey = [&](SqliteStatement& statement, int first) {
+        statement.bindText(first, fieldContext);
+        statement.bindText(first + 1, appBundleId);
+        statement.bindTextOrNull(first + 2, domain);
+        statement.bindTextOrNull(first + 3, fieldLabel);
+        statement.bindText(first + 4, valueHash);
+    };
 
     auto update = prepare(kFieldMemoryUpdate);
     if (!update) {
         return false;
     }
-    sqlite3_bind_double(update.get(), 1, now);
-    bindText(update.get(), 2, fieldContext);
-    bindText(update.get(), 3, appBundleId);
-    bindText(update.get(), 4, domain);
-    bindText(update.get(), 5, fieldLabel);
-    bindText(update.get(), 6, valueHash);
-    if (sqlite3_step(update.get()) != SQLITE_DONE) {
+    update.bindDouble(1, now);
+    bindKey(update, 2);
+    if (!update.run()) {
         Log::print("❌ SQLite Error Field Memory Insert: " + errorMessage());
         return false;
     }
@@ -74,15 +78,11 @@ bool DatabaseManager::upsertFieldMemory(const std::string& fieldContext, const s
     if (!insert) {
         return false;
     }
-    bindText(insert.get(), 1, fieldContext);
-    bindText(insert.get(), 2, appBundleId);
-    bindText(insert.get(), 3, domain);
-    bindText(insert.get(), 4, fieldLabel);
-    bindText(insert.get(), 5, valueHash);
-    bindText(insert.get(), 6, valueEncryptedBase64);
-    sqlite3_bind_double(insert.get(), 7, now);
-    sqlite3_bind_double(insert.get(), 8, now);
-    if (sqlite3_step(insert.get()) != SQLITE_DONE) {
+    bindKey(insert, 1);
+    insert.bindText(6, valueEncryptedBase64);
+    insert.bindDouble(7, now);
+    insert.bindDouble(8, now);
+    if (!insert.run()) {
         Log::print("❌ SQLite Error Field Memory Insert: " + errorMessage());
         return false;
     }
@@ -108,17 +108,17 @@ DatabaseManager::Rows DatabaseManager::fetchFieldMemory(const std::string& field
             Log::print("❌ SQLite Error Field Memory Fetch: " + errorMessage());
             return rows;
         }
-        bindText(statement.get(), 1, fieldContext);
-        bindText(statement.get(), 2, appBundleId);
+        statement.bindText(1, fieldContext);
+        statement.bindText(2, appBundleId);
         if (domain) {
-            bindText(statement.get(), 3, domain);
+            statement.bindTextOrNull(3, domain);
         }
-        while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        while (statement.step() == SqliteStatement::Step::row) {
             rows.push_back({
-                {"field_label", columnText(statement.get(), 0)},
-                {"value_encrypted", columnText(statement.get(), 1)},
-                {"frequency", std::to_string(sqlite3_column_int(statement.get(), 2))},
-                {"last_used", text::describe(sqlite3_column_double(statement.get(), 3))},
+                {"field_label", statement.columnText(0)},
+                {"value_encrypted", statement.columnText(1)},
+                {"frequency", std::to_string(statement.columnInt(2))},
+                {"last_used", text::describe(statement.columnDouble(3))},
             });
         }
         return rows;
@@ -158,13 +158,13 @@ bool DatabaseManager::updateMCPContext(const std::optional<std::string>& project
         if (!statement) {
             return false;
         }
-        bindText(statement.get(), 1, project);
-        bindText(statement.get(), 2, topic);
-        bindText(statement.get(), 3, relatedNotes);
-        bindText(statement.get(), 4, activeDecision);
-        bindText(statement.get(), 5, metadata);
-        sqlite3_bind_double(statement.get(), 6, clock_.now());
-        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        statement.bindTextOrNull(1, project);
+        statement.bindTextOrNull(2, topic);
+        statement.bindTextOrNull(3, relatedNotes);
+        statement.bindTextOrNull(4, activeDecision);
+        statement.bindTextOrNull(5, metadata);
+        statement.bindDouble(6, clock_.now());
+        if (!statement.run()) {
             Log::print("❌ SQLite Error: Failed to insert/replace MCP Context");
             return false;
         }
@@ -191,12 +191,12 @@ bool DatabaseManager::insertMCPKnowledge(const std::string& key, const std::stri
         if (!statement) {
             return false;
         }
-        bindText(statement.get(), 1, key);
-        bindText(statement.get(), 2, valueEncrypted);
-        bindText(statement.get(), 3, context);
-        bindText(statement.get(), 4, tags);
-        sqlite3_bind_double(statement.get(), 5, clock_.now());
-        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        statement.bindText(1, key);
+        statement.bindText(2, valueEncrypted);
+        statement.bindText(3, context);
+        statement.bindTextOrNull(4, tags);
+        statement.bindDouble(5, clock_.now());
+        if (!statement.run()) {
             Log::print("❌ SQLite Error: Failed to insert/replace MCP Knowledge");
             return false;
         }

@@ -4,7 +4,6 @@
 #include "platform/runtime/Clock.h"
 
 #include <nlohmann/json.hpp>
-#include <sqlite3.h>
 
 namespace qm {
 
@@ -49,12 +48,12 @@ bool DatabaseManager::saveGraphRecord(const std::string& sql, const std::vector<
         }
         int index = 1;
         for (const auto& text : texts) {
-            bindText(statement.get(), index++, text);
+            statement.bindText(index++, text);
         }
         for (double time : times) {
-            sqlite3_bind_double(statement.get(), index++, time);
+            statement.bindDouble(index++, time);
         }
-        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        if (!statement.run()) {
             Log::log(logPrefix + errorMessage());
             return false;
         }
@@ -110,21 +109,20 @@ DatabaseManager::GraphRecords DatabaseManager::fetchGraphRecords(const std::stri
         if (!statement) {
             return records;
         }
-        sqlite3_stmt* row = statement.get();
-        while (sqlite3_step(row) == SQLITE_ROW) {
+        while (statement.step() == SqliteStatement::Step::row) {
             GraphRecord record;
             int column = 0;
             for (const auto& key : textColumns) {
-                if (sqlite3_column_type(row, column) != SQLITE_NULL) {
-                    record[key] = columnText(row, column);
+                if (!statement.columnIsNull(column)) {
+                    record[key] = statement.columnText(column);
                 }
                 ++column;
             }
-            if (sqlite3_column_type(row, column) != SQLITE_NULL) {
-                record["properties"] = decodeProperties(columnText(row, column));
+            if (!statement.columnIsNull(column)) {
+                record["properties"] = decodeProperties(statement.columnText(column));
             }
             for (const auto& key : timeColumns) {
-                record[key] = sqlite3_column_double(row, ++column);
+                record[key] = statement.columnDouble(++column);
             }
             records.push_back(std::move(record));
         }
@@ -162,10 +160,10 @@ bool DatabaseManager::saveSyncMetadata(const std::string& key, const std::string
         if (!statement) {
             return false;
         }
-        bindText(statement.get(), 1, key);
-        bindText(statement.get(), 2, value);
-        sqlite3_bind_double(statement.get(), 3, clock_.now());
-        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        statement.bindText(1, key);
+        statement.bindText(2, value);
+        statement.bindDouble(3, clock_.now());
+        if (!statement.run()) {
             Log::print("❌ SQLite Error Sync Metadata Save: " + errorMessage());
             return false;
         }
@@ -180,12 +178,11 @@ std::optional<std::string> DatabaseManager::fetchSyncMetadata(const std::string&
         if (!statement) {
             return std::nullopt;
         }
-        bindText(statement.get(), 1, key);
-        if (sqlite3_step(statement.get()) != SQLITE_ROW ||
-            sqlite3_column_type(statement.get(), 0) == SQLITE_NULL) {
+        statement.bindText(1, key);
+        if (statement.step() != SqliteStatement::Step::row || statement.columnIsNull(0)) {
             return std::nullopt;
         }
-        return columnText(statement.get(), 0);
+        return statement.columnText(0);
     });
 }
 

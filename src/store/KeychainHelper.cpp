@@ -11,8 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <unicode/ustring.h>
-
 #include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
@@ -107,23 +105,11 @@ std::optional<fs::path> secretsDirectory(const Storage& storage)
     return folder;
 }
 
-bool isValidUtf8(std::string_view text)
-{
-    if (text.size() > static_cast<std::size_t>(INT32_MAX)) {
-        return false;
-    }
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = 0;
-    u_strFromUTF8(nullptr, 0, &length, text.data(), static_cast<int32_t>(text.size()), &status);
-    return status == U_ZERO_ERROR || status == U_BUFFER_OVERFLOW_ERROR ||
-           status == U_STRING_NOT_TERMINATED_WARNING;
-}
-
 // Percent-encoding keeps the name injective only for valid UTF-8: two different
 // invalid byte strings could both encode as U+FFFD and share a file.
 bool isStorableName(std::string_view service, std::string_view key)
 {
-    return isValidUtf8(service) && isValidUtf8(key);
+    return text::isValidUtf8(service) && text::isValidUtf8(key);
 }
 
 std::string fileName(std::string_view service, std::string_view key)
@@ -246,8 +232,8 @@ SecStatus saveOnQueue(Storage& storage, std::string_view service, std::string_vi
 {
     purgeOnQueue(storage);
     if (!isStorableName(service, key)) {
-        Log::log("❌ Local secret save failed (" + text::toUtf8(text::toUtf16(service)) + "/" +
-                 text::toUtf8(text::toUtf16(key)) + "): the service or key is not valid UTF-8");
+        Log::log("❌ Local secret save failed (" + text::validUtf8(service) + "/" + text::validUtf8(key) +
+                 "): the service or key is not valid UTF-8");
         return errSecIO;
     }
     auto path = fileURL(storage, service, key);
@@ -274,18 +260,11 @@ KeychainHelper::LoadResult loadOnQueue(Storage& storage, std::string_view servic
     if (!path) {
         return {Status::unreadable, {}};
     }
-    // Only a regular file is read: opening a FIFO planted at the name would block forever.
-    struct stat info {};
-    if (::stat(path->c_str(), &info) != 0) {
-        return {errno == ENOENT ? Status::notFound : Status::unreadable, {}};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return {Status::unreadable, {}};
-    }
+    // Only a regular file is read: a FIFO planted at the name must not block the queue.
     std::error_code error;
-    auto bytes = file::readAll(*path, error);
+    auto bytes = file::readRegularFile(*path, error);
     if (!bytes) {
-        return {Status::unreadable, {}};
+        return {error == std::errc::no_such_file_or_directory ? Status::notFound : Status::unreadable, {}};
     }
     return {Status::found, std::move(*bytes)};
 }

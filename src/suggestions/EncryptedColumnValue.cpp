@@ -9,16 +9,6 @@
 
 namespace qm {
 
-namespace {
-
-// Decoding turns every bad sequence into U+FFFD, so only valid UTF-8 comes back unchanged.
-bool isValidUtf8(std::string_view bytes)
-{
-    return text::toUtf8(text::toUtf16(bytes)) == bytes;
-}
-
-}  // namespace
-
 std::optional<std::string> EncryptedColumnValue::seal(std::string_view key, std::string_view plaintext)
 {
     std::error_code error;
@@ -42,7 +32,7 @@ std::optional<std::string> EncryptedColumnValue::open(std::string_view key, std:
         Log::print("❌ AES GCM Decryption failed: " + error.message());
         return std::nullopt;
     }
-    if (!isValidUtf8(*plaintext)) {
+    if (!text::isValidUtf8(*plaintext)) {
         return std::nullopt;
     }
     return plaintext;

@@ -26,17 +26,12 @@ std::vector<icu::UnicodeString> upperCharacters(std::string_view utf8, std::size
     upper.toUpper(icu::Locale::getRoot());
 
     std::vector<icu::UnicodeString> characters;
-    icu::BreakIterator* breaks = text::characterBreakIterator();
-    if (!breaks) {
-        for (int32_t i = 0; i < upper.length() && characters.size() < limit; i = upper.moveIndex32(i, 1)) {
-            characters.emplace_back(upper, i, upper.moveIndex32(i, 1) - i);
-        }
-        return characters;
-    }
-    breaks->setText(upper);
-    for (int32_t start = breaks->first(), end = breaks->next();
-         end != icu::BreakIterator::DONE && characters.size() < limit; start = end, end = breaks->next()) {
-        characters.emplace_back(upper, start, end - start);
+    const std::u16string_view units(upper.getBuffer(), static_cast<std::size_t>(upper.length()));
+    text::CharacterBreaks breaks(units);
+    for (std::size_t start = 0; start < units.size() && characters.size() < limit;) {
+        const std::size_t end = breaks.following(start);
+        characters.emplace_back(upper, static_cast<int32_t>(start), static_cast<int32_t>(end - start));
+        start = end;
     }
     return characters;
 }

@@ -8,15 +8,6 @@
 
 namespace qm {
 
-namespace {
-
-bool isValidUtf8(std::string_view bytes)
-{
-    return text::toUtf8(text::toUtf16(bytes)) == bytes;
-}
-
-}  // namespace
-
 KeychainBridge::KeychainBridge(LegacyKeychain& keychain, MainLoop& mainLoop, RandomBytes randomBytes)
     : keychain_(keychain), mainLoop_(mainLoop), randomBytes_(std::move(randomBytes))
 {
@@ -59,7 +50,7 @@ std::vector<KeychainCredential> KeychainBridge::credentials(LegacyKeychain::Item
     }
     const bool isInternet = itemClass == LegacyKeychain::ItemClass::internetPassword;
     for (const auto& match : result.matches) {
-        if (!match.account || !match.data || !isValidUtf8(*match.data)) {
+        if (!match.account || !match.data || !text::isValidUtf8(*match.data)) {
             continue;
         }
         found.push_back({*match.account, serviceOrServer, *match.data, isInternet});

@@ -1,6 +1,5 @@
 #include "suggestions/SkeletonGenerator.h"
 
-#include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
@@ -74,21 +73,16 @@ std::string SkeletonGenerator::generateSkeleton(std::string_view line) const
         }
     };
 
-    icu::BreakIterator* breaks = text::characterBreakIterator();
-    if (!breaks) {
-        return std::string(line);
-    }
-    const icu::UnicodeString aliased(false, units.data(), static_cast<int32_t>(units.size()));
-    breaks->setText(aliased);
-    for (int32_t start = breaks->first(), end = breaks->next(); end != icu::BreakIterator::DONE;
-         start = end, end = breaks->next()) {
-        const auto character = std::u16string_view(units).substr(static_cast<std::size_t>(start),
-                                                                 static_cast<std::size_t>(end - start));
+    text::CharacterBreaks breaks(units);
+    for (std::size_t start = 0; start < units.size();) {
+        const std::size_t end = breaks.following(start);
+        const auto character = std::u16string_view(units).substr(start, end - start);
         if (isSeparator(character)) {
-            flushWord(static_cast<std::size_t>(start));
+            flushWord(start);
             skeleton += character;
-            wordStart = static_cast<std::size_t>(end);
+            wordStart = end;
         }
+        start = end;
     }
     flushWord(units.size());
     return text::toUtf8(skeleton);

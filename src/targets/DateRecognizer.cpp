@@ -129,22 +129,6 @@ std::optional<int> lookUp(const std::array<std::pair<std::string_view, int>, N>&
     return std::nullopt;
 }
 
-bool isLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int daysInMonth(int year, int month)
-{
-    static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : kDays[static_cast<std::size_t>(month - 1)];
-}
-
-bool isValidDay(int year, int month, int day)
-{
-    return year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
-}
-
 bool isAsciiLetter(char16_t c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
@@ -195,6 +179,11 @@ public:
     }
 
 private:
+    bool isValidDay(int year, int month, int day) const
+    {
+        return year >= 1 && day >= 1 && day <= calendar_.daysInMonth(year, month);
+    }
+
     std::optional<DateRecognizer::Match> matchAt(std::size_t start) const
     {
         if (auto relative = relativePhrase(start); relative && relative->unit != RelativeUnit::Day) {

@@ -2,8 +2,6 @@
 
 #include <system_error>
 
-#include <fcntl.h>
-
 #include <fmt/format.h>
 
 #include "base/Calendar.h"
@@ -29,20 +27,6 @@ constexpr const char* kGraphPathKey = "logseqGraphPath";
                         "The journal page " + notefile::lastComponent(page) +
                             " could not be opened for writing, and its content could not be read as UTF-8 "
                             "text, so it was left as it was.");
-}
-
-// Whether the bullet needs a line break in front to start a line of its own.
-// Judged on the page's text, where a carriage return and line feed is one
-// character that is no line feed; bytes that are not UTF-8 by the last one,
-// so the bullet never runs on from the line before; an unreadable page gets none.
-bool separatorBefore(const std::string& page, const std::optional<std::string>& text)
-{
-    if (text) {
-        return !text->empty() && !notefile::endsWithLineFeed(*text);
-    }
-    std::error_code error;
-    const auto bytes = file::readAll(page, error);
-    return bytes && !bytes->empty() && bytes->back() != '\n';
 }
 
 }  // namespace
@@ -89,17 +73,11 @@ void LogseqTarget::send(const std::string& text, const std::optional<PickerOptio
         notefile::writeAtomically(page, "");
     }
 
-    const std::string bullet = bulletLine(line);
-    const auto content = notefile::readUtf8(page);
-    const std::string separator = separatorBefore(page, content) ? "\n" : "";
-    if (auto opened = notefile::OpenedNote::open(page, O_WRONLY)) {
-        opened->writeAll(separator + bullet);
-    } else {
-        // Replaced only by a copy that keeps every line it had.
-        if (!content) {
-            failLeftUnchanged(page);
-        }
-        notefile::writeAtomically(page, *content + separator + bullet);
+    // Judged on the page's text, where a carriage return and line feed is one
+    // character that is no line feed; bytes that are not UTF-8 by the last one,
+    // so the bullet never runs on from the line before.
+    if (!notefile::appendToNote(page, bulletLine(line), file::LineEndCheck::lastCharacterOrByte)) {
+        failLeftUnchanged(page);
     }
     landing_.announce(commandName(), line, "Logseq · " + notefile::lastComponent(page), page, std::nullopt,
                       /*parksLoop=*/true);

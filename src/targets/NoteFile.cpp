@@ -1,10 +1,6 @@
 #include "targets/NoteFile.h"
 
-#include <cerrno>
 #include <system_error>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "base/FileUtil.h"
 #include "base/Text.h"
@@ -18,11 +14,6 @@ namespace {
 [[noreturn]] void fail(const char* what, const std::string& path, std::error_code error)
 {
     throw fs::filesystem_error(what, fs::path(path), error);
-}
-
-[[noreturn]] void failWithErrno(const char* what, const std::string& path)
-{
-    fail(what, path, std::error_code(errno, std::generic_category()));
 }
 
 std::string_view withoutTrailingSlashes(std::string_view path)
@@ -97,15 +88,10 @@ std::optional<std::string> readUtf8(const std::string& path)
 {
     std::error_code error;
     auto content = file::readAll(path, error);
-    if (!content || text::toUtf8(text::toUtf16(*content)) != *content) {
+    if (!content || !text::isValidUtf8(*content)) {
         return std::nullopt;
     }
     return content;
-}
-
-bool endsWithLineFeed(std::string_view text)
-{
-    return text.ends_with('\n') && !text.ends_with("\r\n");
 }
 
 void writeAtomically(const std::string& path, std::string_view content)
@@ -116,62 +102,26 @@ void writeAtomically(const std::string& path, std::string_view content)
     }
 }
 
-std::optional<OpenedNote> OpenedNote::open(const std::string& path, int flags)
+bool appendToNote(const std::string& path, std::string_view line, file::LineEndCheck lineEnd)
 {
-    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
+    const auto failure = file::appendLine(
+        path, line,
+        {.lineEnd = lineEnd, .replaceOnlyUtf8Text = true, .mode = 0644, .keepExistingMode = true});
+    if (!failure) {
+        return true;
     }
-    return OpenedNote(fd, path);
-}
-
-OpenedNote::OpenedNote(OpenedNote&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_))
-{
-    other.fd_ = -1;
-}
-
-OpenedNote::~OpenedNote()
-{
-    if (fd_ >= 0) {
-        ::close(fd_);
+    switch (failure->step) {
+    case file::AppendStep::readForReplacement:
+        return false;
+    case file::AppendStep::notRegularFile:
+        fail("something other than a file is where the note belongs", path, failure->error);
+    case file::AppendStep::replace:
+        fail("cannot write the note", path, failure->error);
+    case file::AppendStep::examine:
+    case file::AppendStep::write:
+        break;
     }
-}
-
-off_t OpenedNote::seekToEnd()
-{
-    const off_t size = ::lseek(fd_, 0, SEEK_END);
-    if (size < 0) {
-        failWithErrno("cannot seek to the end of the note", path_);
-    }
-    return size;
-}
-
-std::optional<char> OpenedNote::lastByte(off_t size)
-{
-    if (size <= 0) {
-        return std::nullopt;
-    }
-    char byte = 0;
-    for (;;) {
-        const ssize_t count = ::pread(fd_, &byte, 1, size - 1);
-        if (count == 1) {
-            return byte;
-        }
-        if (count == 0) {
-            return std::nullopt;
-        }
-        if (errno != EINTR) {
-            failWithErrno("cannot read the end of the note", path_);
-        }
-    }
-}
-
-void OpenedNote::writeAll(std::string_view bytes)
-{
-    seekToEnd();
-    if (const std::error_code error = file::writeAll(fd_, bytes)) {
-        fail("cannot write to the note", path_, error);
-    }
+    fail("cannot write to the note", path, failure->error);
 }
 
 }  // namespace qm::notefile

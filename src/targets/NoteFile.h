@@ -4,7 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
+
+#include "base/AppendLine.h"
 
 namespace qm::notefile {
 
@@ -33,36 +34,15 @@ bool existsAsNote(const std::string& path);
 // The whole file as UTF-8 text; nothing when it cannot be read or is not UTF-8.
 std::optional<std::string> readUtf8(const std::string& path);
 
-// True when the text's last user-perceived character is a line feed. A
-// carriage return and line feed is one character that is not.
-bool endsWithLineFeed(std::string_view text);
-
 // Writes the whole file at once (the old content or the new, never a mix).
 // An existing file keeps its permission bits; a new one gets 0644.
 void writeAtomically(const std::string& path, std::string_view content);
 
-// An existing file opened without truncating it (O_NONBLOCK, O_CLOEXEC), or
-// none when it cannot be opened. Closed on destruction; a failed close
-// changes nothing for the caller.
-class OpenedNote {
-public:
-    static std::optional<OpenedNote> open(const std::string& path, int flags);
-    OpenedNote(OpenedNote&& other) noexcept;
-    OpenedNote& operator=(OpenedNote&&) = delete;
-    OpenedNote(const OpenedNote&) = delete;
-    ~OpenedNote();
-
-    // Seeks to the end; returns the size.
-    off_t seekToEnd();
-    // The last byte, or nothing for an empty file or a read that gave nothing.
-    std::optional<char> lastByte(off_t size);
-    void writeAll(std::string_view bytes);
-
-private:
-    OpenedNote(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-
-    int fd_;
-    std::string path_;
-};
+// Appends `line` to the note (file::appendLine, with `lineEnd` deciding
+// whether a line feed goes in first). The note keeps its mode, and a note
+// that cannot be opened for writing is replaced only by a copy of its UTF-8
+// text plus the line. False when it could be neither opened for writing nor
+// read as UTF-8 text, so it was left as it was; other failures throw.
+bool appendToNote(const std::string& path, std::string_view line, file::LineEndCheck lineEnd);
 
 }  // namespace qm::notefile

@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include <fcntl.h>
-
 #include <fmt/format.h>
 
 #include "base/Calendar.h"
@@ -58,21 +56,12 @@ void createNoteIfMissing(const std::string& note, const std::string& root,
     notefile::writeAtomically(note, content);
 }
 
+// The line starts a line of its own when the note's last byte is not a line feed.
 void appendLine(const std::string& note, const std::string& line)
 {
-    if (auto opened = notefile::OpenedNote::open(note, O_RDWR)) {
-        const off_t size = opened->seekToEnd();
-        const auto last = opened->lastByte(size);
-        opened->writeAll(last && *last != '\n' ? "\n" + line : line);
-        return;
-    }
-    // Replaced only by a copy that keeps every line it had.
-    const auto content = notefile::readUtf8(note);
-    if (!content) {
+    if (!notefile::appendToNote(note, line, file::LineEndCheck::lastByte)) {
         failLeftUnchanged(note);
     }
-    const bool needsSeparator = !content->empty() && !notefile::endsWithLineFeed(*content);
-    notefile::writeAtomically(note, *content + (needsSeparator ? "\n" : "") + line);
 }
 
 }  // namespace

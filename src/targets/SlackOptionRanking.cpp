@@ -4,7 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
@@ -28,18 +27,19 @@ Characters charactersOf(std::string_view utf8)
         composed = nfc->normalize(composed, status);
     }
     Characters characters;
-    icu::BreakIterator* breaks = text::characterBreakIterator();
-    if (breaks == nullptr || U_FAILURE(status)) {
-        // Without ICU's rules every code unit stands alone: still a total order.
+    if (U_FAILURE(status)) {
+        // Without ICU's normalisation every code unit stands alone: still a total order.
         for (const char16_t unit : wide) {
             characters.emplace_back(1, unit);
         }
         return characters;
     }
-    breaks->setText(composed);
-    for (int32_t start = breaks->first(), end = breaks->next(); end != icu::BreakIterator::DONE;
-         start = end, end = breaks->next()) {
-        characters.emplace_back(composed.getBuffer() + start, static_cast<std::size_t>(end - start));
+    const std::u16string_view units(composed.getBuffer(), static_cast<std::size_t>(composed.length()));
+    text::CharacterBreaks breaks(units);
+    for (std::size_t start = 0; start < units.size();) {
+        const std::size_t end = breaks.following(start);
+        characters.emplace_back(units.substr(start, end - start));
+        start = end;
     }
     return characters;
 }

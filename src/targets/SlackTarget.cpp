@@ -23,11 +23,6 @@ constexpr const char* kFailureRowPrefix = "\u26A0\uFE0F ";
 // How often a load waiting for the people's list looks at its own cancellation.
 constexpr auto kCancellationPoll = std::chrono::milliseconds(20);
 
-bool isUtf8(const std::string& bytes)
-{
-    return text::toUtf8(text::toUtf16(bytes)) == bytes;
-}
-
 }  // namespace
 
 SlackTarget::SlackTarget(HttpClient& http, std::string apiHost, SecretLoader loadSecret, const Clock& clock,
@@ -40,7 +35,7 @@ SlackTarget::SlackTarget(HttpClient& http, std::string apiHost, SecretLoader loa
 std::string SlackTarget::slackToken() const
 {
     const auto bytes = loadSecret_ ? loadSecret_(kTokenService, kTokenKey) : std::nullopt;
-    std::string token = bytes && isUtf8(*bytes) ? text::trimmed(*bytes) : std::string();
+    std::string token = bytes && text::isValidUtf8(*bytes) ? text::trimmed(*bytes) : std::string();
     if (token.empty()) {
         throw SlackError(SlackError::Code::notConnected, kNotConnectedDescription);
     }

@@ -220,12 +220,32 @@ TEST(CalendarTest, CountsCalendarDaysNotElapsedTime)
         {"America/New_York", "2024-03-09 23:30:00", "2024-03-11 00:30:00", 2},
         {"America/New_York", "2024-11-02 12:00:00", "2024-11-04 11:00:00", 2},
         {"Europe/Berlin", "2024-10-26 00:00:00", "2024-10-27 23:59:59", 1},
+        {"UTC", "2100-02-28 12:00:00", "2100-03-01 12:00:00", 1},
+        {"UTC", "2000-02-28 12:00:00", "2000-03-01 12:00:00", 2},
+        {"UTC", "1999-01-01 00:00:00", "2001-01-01 00:00:00", 731},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.zone << " " << c.from << " → " << c.to);
         const auto calendar = zone(c.zone);
         EXPECT_EQ(calendar.daysBetween(at(calendar, c.from), at(calendar, c.to)), c.days);
         EXPECT_EQ(calendar.isSameDay(at(calendar, c.from), at(calendar, c.to)), c.days == 0);
+    }
+}
+
+TEST(CalendarTest, KnowsHowManyDaysEachMonthHas)
+{
+    struct Case {
+        int year;
+        int month;
+        int days;
+    };
+    const Case cases[] = {
+        {2024, 1, 31}, {2024, 2, 29},  {2023, 2, 28}, {2000, 2, 29}, {1900, 2, 28}, {2100, 2, 28},
+        {2024, 4, 30}, {2024, 12, 31}, {2024, 0, 0},  {2024, 13, 0}, {2024, -1, 0},
+    };
+    const auto calendar = zone("Europe/Berlin");
+    for (const auto& c : cases) {
+        EXPECT_EQ(calendar.daysInMonth(c.year, c.month), c.days) << c.year << "-" << c.month;
     }
 }
 

@@ -2,16 +2,18 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "base/FileDescriptor.h"
+#include "support/ScopedFileSizeLimit.h"
 #include "support/TempDir.h"
 
 namespace qm {
@@ -126,18 +128,12 @@ TEST(FileUtilTest, WriteFailingHalfwayKeepsOldContentAndRemovesTheTemporary)
     const fs::path target = dir / "notes.db";
     ASSERT_FALSE(file::writeAtomically(target, "old content", 0600));
 
-    // A file-size limit makes write() fail part way; it binds root as well.
-    rlimit previousLimit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    rlimit small = previousLimit;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-
-    const std::error_code error = file::writeAtomically(target, std::string(64 * 1024, 'x'), 0600);
-
-    std::signal(SIGXFSZ, previousHandler);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    std::error_code error;
+    {
+        test::ScopedFileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.valid());
+        error = file::writeAtomically(target, std::string(64 * 1024, 'x'), 0600);
+    }
 
     EXPECT_EQ(error, std::errc::file_too_large);
     EXPECT_EQ(readOrFail(target), "old content");
@@ -315,6 +311,87 @@ TEST(FileUtilTest, ReadAllReportsWhyItCouldNotRead)
     error = std::make_error_code(std::errc::io_error);
     EXPECT_EQ(file::readAll(dir / "large", error), large);
     EXPECT_FALSE(error) << "a successful read clears the error";
+}
+
+TEST(FileUtilTest, ReadRegularFileRefusesWhatWouldBlockOrIsNoFile)
+{
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);  // nobody writes to it
+    ASSERT_FALSE(file::writeAtomically(dir / "file", "content", 0600));
+
+    std::error_code error;
+    EXPECT_EQ(file::readRegularFile(dir / "fifo", error), std::nullopt);
+    EXPECT_EQ(error, std::errc::invalid_argument);
+    EXPECT_EQ(file::readRegularFile(dir.path(), error), std::nullopt);
+    EXPECT_EQ(error, std::errc::invalid_argument);
+    EXPECT_EQ(file::readRegularFile(dir / "missing", error), std::nullopt);
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(file::readRegularFile(dir / "file", error), "content");
+    EXPECT_FALSE(error);
+}
+
+// ---- moveAside -------------------------------------------------------------------------------------------
+
+TEST(FileUtilTest, MoveAsideTakesTheFirstFreeNameAndNeverReplacesOne)
+{
+    test::TempDir dir;
+    const fs::path file = dir / "state.json";
+    std::error_code error;
+
+    for (const char* content : {"first", "second", "third"}) {
+        ASSERT_FALSE(file::writeAtomically(file, content, 0600));
+        EXPECT_TRUE(file::moveAside(file, error)) << error.message();
+    }
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"state.json.corrupt", "state.json.corrupt-2",
+                                                               "state.json.corrupt-3"}));
+    EXPECT_EQ(readOrFail(dir / "state.json.corrupt"), "first");
+    EXPECT_EQ(readOrFail(dir / "state.json.corrupt-3"), "third");
+
+    // A gap is filled; a folder in a name's place is not replaced either.
+    fs::remove(dir / "state.json.corrupt-2");
+    fs::create_directories(dir / "state.json.corrupt-2");
+    ASSERT_FALSE(file::writeAtomically(file, "fourth", 0600));
+    const auto aside = file::moveAside(file, error);
+    ASSERT_TRUE(aside);
+    EXPECT_EQ(*aside, dir / "state.json.corrupt-4");
+    EXPECT_EQ(readOrFail(*aside), "fourth");
+    EXPECT_TRUE(fs::is_directory(dir / "state.json.corrupt-2"));
+
+    EXPECT_EQ(file::moveAside(dir / "missing.json", error), std::nullopt);
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+}
+
+// ---- FileDescriptor --------------------------------------------------------------------------------------
+
+bool isOpenDescriptor(int fd)
+{
+    return ::fcntl(fd, F_GETFD) != -1;
+}
+
+TEST(FileUtilTest, AFileDescriptorIsClosedExactlyOnceByItsOwner)
+{
+    test::TempDir dir;
+    ASSERT_FALSE(file::writeAtomically(dir / "file", "x", 0600));
+    int raw = -1;
+    {
+        file::FileDescriptor fd(::open((dir / "file").c_str(), O_RDONLY | O_CLOEXEC));
+        raw = fd.get();
+        ASSERT_TRUE(fd);
+        file::FileDescriptor moved(std::move(fd));
+        EXPECT_FALSE(fd);  // NOLINT(bugprone-use-after-move): moved-from owns nothing
+        EXPECT_TRUE(isOpenDescriptor(raw));
+    }
+    EXPECT_FALSE(isOpenDescriptor(raw)) << "closed when its last owner went";
+
+    file::FileDescriptor released(::open((dir / "file").c_str(), O_RDONLY | O_CLOEXEC));
+    raw = released.release();
+    EXPECT_FALSE(released);
+    EXPECT_TRUE(isOpenDescriptor(raw));
+    file::FileDescriptor adopted;
+    adopted.reset(raw);
+    EXPECT_EQ(adopted.close(), 0);
+    EXPECT_FALSE(isOpenDescriptor(raw));
+    EXPECT_EQ(adopted.close(), 0) << "closing nothing is no error";
 }
 
 }  // namespace

@@ -48,6 +48,56 @@ TEST(TextTest, ConvertsBetweenUtf8AndUtf16ReplacingInvalidInput)
     }
 }
 
+// Well-formed UTF-8 is what RFC 3629 allows; every other byte sequence is
+// refused and, made valid, becomes one U+FFFD per maximal invalid part, as
+// toUtf16 decodes it.
+TEST(TextTest, ChecksUtf8ValidityAndReplacesWhatIsInvalid)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* valid;  // nullptr: the bytes are valid and come back unchanged
+    };
+    const Case cases[] = {
+        {"empty", "", nullptr},
+        {"ASCII with NUL", std::string("a\0b", 3), nullptr},
+        {"two-byte", "caf\u00E9", nullptr},
+        {"three-byte", "\u20AC", nullptr},
+        {"four-byte", "\U0001F600", nullptr},
+        {"last code point", "\U0010FFFF", nullptr},
+        {"last before the surrogates", "\uD7FF", nullptr},
+        {"first after the surrogates", "\uE000", nullptr},
+        {"noncharacter", "\uFFFE", nullptr},
+        // Overlong forms.
+        {"overlong slash, two bytes", "\xC0\xAF", "\uFFFD\uFFFD"},
+        {"overlong NUL, two bytes", "a\xC0\x80z", "a\uFFFD\uFFFDz"},
+        {"overlong three bytes", "\xE0\x80\xAF", "\uFFFD\uFFFD\uFFFD"},
+        {"overlong four bytes", "\xF0\x82\x82\xAC", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+        // Surrogates encoded as if they were characters (CESU-8 / WTF-8).
+        {"high surrogate", "\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},
+        {"low surrogate", "\xED\xBF\xBF", "\uFFFD\uFFFD\uFFFD"},
+        {"surrogate pair", "\xED\xA0\xBD\xED\xB8\x80", "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
+        // Beyond U+10FFFF, and bytes that never occur.
+        {"above U+10FFFF", "\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"five-byte lead", "\xF8\x88\x80\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"FF", "a\xFF", "a\uFFFD"},
+        {"lone continuation", "\x80x", "\uFFFDx"},
+        // Sequences cut short are one replacement each.
+        {"truncated two of three", "\xE2\x82", "\uFFFD"},
+        {"truncated three of four", "\xF0\x9F\x98", "\uFFFD"},
+        {"truncated, then ASCII", "\xF0\x9F\x98!", "\uFFFD!"},
+        {"truncated inside valid text", "ok \xE2\x82 ok \u20AC", "ok \uFFFD ok \u20AC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(isValidUtf8(c.bytes), c.valid == nullptr);
+        const std::string valid = validUtf8(c.bytes);
+        EXPECT_EQ(valid, c.valid ? std::string(c.valid) : c.bytes);
+        EXPECT_TRUE(isValidUtf8(valid));
+        EXPECT_EQ(valid, toUtf8(toUtf16(c.bytes)));
+    }
+}
+
 TEST(TextTest, Utf16WithUnpairedSurrogatesBecomesReplacementCharacters)
 {
     EXPECT_EQ(toUtf8(u"a\xD800"

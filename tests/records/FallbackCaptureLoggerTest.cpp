@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +23,7 @@
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
 #include "records/RecordsNotifications.h"
+#include "support/Nobody.h"
 #include "support/TempDir.h"
 
 namespace qm {
@@ -403,7 +403,6 @@ TEST_F(FallbackCaptureLoggerTest, clearsAndAppendsFromManyThreadsLoseNoLine)
 class FallbackCaptureLoggerForeignLogTest : public FallbackCaptureLoggerTest {
 protected:
     static constexpr const char* kFolderVariable = "QM_TEST_FOREIGN_LOG_FOLDER";
-    static constexpr uid_t kNobody = 65534;
 
     // <folder>/com.quillmarker.app/fallback_captures.log in a folder that belongs to
     // "nobody", with a log that belongs to root. The child, started afresh by the death
@@ -423,7 +422,7 @@ protected:
         folder = pattern;
         fs::create_directories(foreignLog().parent_path());
         for (const auto& owned : {folder, foreignLog().parent_path()}) {
-            ASSERT_EQ(::chown(owned.c_str(), kNobody, kNobody), 0);
+            ASSERT_EQ(::chown(owned.c_str(), test::kNobody, test::kNobody), 0);
             ASSERT_EQ(::chmod(owned.c_str(), 0755), 0);
         }
         setenv(kFolderVariable, folder.c_str(), 1);
@@ -444,8 +443,7 @@ protected:
     {
         std::error_code ignored;
         fs::remove_all(test::testHome(), ignored);  // the child's own test home
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-            ::setresuid(kNobody, kNobody, kNobody) != 0) {
+        if (!test::becomeNobody()) {
             std::_Exit(2);
         }
         FallbackCaptureLogger foreign(clock, loop, center, folder);

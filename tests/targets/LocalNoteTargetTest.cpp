@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include "base/FileUtil.h"
 #include "base/Log.h"
 #include "platform/runtime/PlatformError.h"
+#include "support/Nobody.h"
 #include "support/ScopedEnvironment.h"
 #include "targets/LandingRig.h"
 #include "targets/TimeZoneScope.h"
@@ -174,8 +174,6 @@ void PrintTo(const ForeignFileCase& c, std::ostream* os)
 
 class LocalNoteForeignFileTest : public ::testing::TestWithParam<ForeignFileCase> {
 protected:
-    static constexpr uid_t kNobody = 65534;
-
     void SetUp() override
     {
         if (::geteuid() != 0) {
@@ -203,8 +201,7 @@ protected:
     // In the child: becomes "nobody" and appends; exits 0 when appended, 3 for our error.
     [[noreturn]] void appendAsNobody() const
     {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-            ::setresuid(kNobody, kNobody, kNobody) != 0) {
+        if (!test::becomeNobody()) {
             std::_Exit(2);
         }
         try {

@@ -25,9 +25,9 @@ namespace qm {
 // and main loop, in-memory user defaults reporting to the notification centre,
 // and the in-memory notification centres, pasteboard, alerts, colour panel,
 // event store and legacy keychain. The network has no stand-in: requests go
-// through libcurl, and tests point them at fake servers on 127.0.0.1. Tests and benchmarks drive the members directly; bundle()
-// names them for AppComposition. Build and destroy it on the main thread,
-// after (before) whatever was composed over it.
+// through libcurl, and tests point them at fake servers on 127.0.0.1. Tests and benchmarks drive the members
+// directly; bundle() names them for AppComposition. Build and destroy it on the main thread, after (before)
+// whatever was composed over it.
 class StandInPlatform {
 public:
     StandInPlatform();

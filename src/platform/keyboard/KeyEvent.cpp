@@ -1,12 +1,8 @@
 #include "platform/keyboard/KeyEvent.h"
 
 #include <algorithm>
-#include <memory>
-#include <stdexcept>
 
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
-
+#include "base/CharacterBreaks.h"
 #include "base/Text.h"
 
 namespace qm {
@@ -47,25 +43,16 @@ std::string KeyEvent::text() const
 
 std::vector<std::u16string> KeyEvent::unicodeStringChunks(std::u16string_view text)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> characters(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !characters) {
-        throw std::runtime_error("ICU character break iterator unavailable");
-    }
-    const icu::UnicodeString aliased(false, text.data(), static_cast<int32_t>(text.size()));
-    characters->setText(aliased);
-
+    text::CharacterBreaks characters(text);
     std::vector<std::u16string> chunks;
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t limit = std::min(text.size(), start + maxTextLength);
         std::size_t end = limit;
         if (limit < text.size()) {
-            const int32_t boundary = characters->preceding(static_cast<int32_t>(limit) + 1);
-            end = boundary != icu::BreakIterator::DONE && static_cast<std::size_t>(boundary) > start
-                      ? static_cast<std::size_t>(boundary)
-                      : limit;
+            // The last character boundary at or before the limit.
+            const std::size_t boundary = characters.preceding(limit + 1);
+            end = boundary > start ? boundary : limit;
             if (end == limit && end > start && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) {
                 --end;  // one character longer than an event: cut between code points
             }

@@ -151,15 +151,9 @@ void UserDefaults::load()
 
 void UserDefaults::moveAside(const std::string& reason)
 {
-    std::filesystem::path aside = file_.string() + ".corrupt";
     std::error_code error;
-    for (int attempt = 2; std::filesystem::exists(aside, error) && !error; ++attempt) {
-        aside = file_.string() + fmt::format(".corrupt-{}", attempt);
-    }
-    if (!error) {
-        std::filesystem::rename(file_, aside, error);
-    }
-    if (error) {
+    const auto aside = file::moveAside(file_, error);
+    if (!aside) {
         Log::log(fmt::format("❌ UserDefaults: {} is unreadable ({}) and could not be moved aside ({}); "
                              "changes stay in memory",
                              file_.string(), reason, error.message()));
@@ -167,7 +161,7 @@ void UserDefaults::moveAside(const std::string& reason)
         return;
     }
     Log::log(fmt::format("❌ UserDefaults: {} is unreadable ({}); moved it to {} and started empty",
-                         file_.string(), reason, aside.string()));
+                         file_.string(), reason, aside->string()));
 }
 
 bool UserDefaults::isPersisting() const

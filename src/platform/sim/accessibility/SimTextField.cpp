@@ -71,4 +71,10 @@ void SimTextField::setBoundsOverride(std::optional<Rect> bounds) const
     }
 }
 
+void SimTextField::setChangeHandler(std::function<void()> handler) const
+{
+    const auto lock = state_->lock();
+    state_->setTextWatcher(id_, std::move(handler));
+}
+
 }  // namespace qm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,11 @@ public:
     // "AXBoundsForRange" answers `bounds` for every range (zero or off-screen
     // rectangles, as some applications give); std::nullopt restores the layout.
     void setBoundsOverride(std::optional<Rect> bounds) const;
+
+    // For a view of the field (a host window's text field): `handler` runs
+    // on the main loop after its text or selection changed, by typing, by
+    // Accessibility or by the test; an empty handler stops it.
+    void setChangeHandler(std::function<void()> handler) const;
 };
 
 }  // namespace qm

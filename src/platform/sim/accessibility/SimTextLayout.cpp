@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/sim/accessibility/SimGraphemes.h"
+#include "base/CharacterBreaks.h"
 
 namespace qm {
 namespace {
@@ -27,7 +27,7 @@ SimTextLayout::Position SimTextLayout::positionOf(std::u16string_view text, std:
     const auto head = text.substr(0, offset);
     const auto line = static_cast<std::size_t>(std::count(head.begin(), head.end(), u'\n'));
     const std::size_t start = lineStartBefore(text, offset);
-    return {line, SimGraphemes::count(text, start, offset)};
+    return {line, text::CharacterBreaks(text).count(start, offset)};
 }
 
 std::size_t SimTextLayout::offsetAt(std::u16string_view text, std::size_t line, std::size_t column)
@@ -41,9 +41,10 @@ std::size_t SimTextLayout::offsetAt(std::u16string_view text, std::size_t line, 
         start = newline + 1;
     }
     const std::size_t end = lineEndFrom(text, start);
+    text::CharacterBreaks breaks(text);
     std::size_t offset = start;
     for (std::size_t i = 0; i < column && offset < end; ++i) {
-        offset = std::min(SimGraphemes::nextBoundary(text, offset), end);
+        offset = std::min(breaks.following(offset), end);
     }
     return offset;
 }
@@ -63,9 +64,10 @@ Rect SimTextLayout::boundsForRange(std::u16string_view text, const Rect& frame, 
     // Several lines: from the left edge to the end of the longest line touched.
     std::size_t widest = last.column;
     std::size_t lineStart = lineStartBefore(text, std::min(start, text.size()));
+    text::CharacterBreaks breaks(text);
     for (std::size_t line = first.line; line < last.line; ++line) {
         const std::size_t lineEnd = lineEndFrom(text, lineStart);
-        widest = std::max(widest, SimGraphemes::count(text, lineStart, lineEnd));
+        widest = std::max(widest, breaks.count(lineStart, lineEnd));
         lineStart = lineEnd + 1;
     }
     return {left, top, static_cast<double>(widest) * advance, height};

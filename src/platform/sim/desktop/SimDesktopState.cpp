@@ -290,10 +290,28 @@ void SimDesktopState::setText(SimNode& field, std::u16string text)
     setSelection(field, {static_cast<std::int64_t>(field.text.size()), 0});
 }
 
+void SimDesktopState::setTextWatcher(std::uint64_t id, std::function<void()> handler)
+{
+    if (handler) {
+        textWatchers_[id] = TextWatcher{std::move(handler), std::make_shared<std::atomic<bool>>(false)};
+    } else {
+        textWatchers_.erase(id);
+    }
+}
+
 void SimDesktopState::notify(std::int32_t pid, std::uint64_t token, std::string_view notification)
 {
     if (!alive_) {
         return;
+    }
+    if (notification == AXNotification::valueChanged || notification == AXNotification::selectedTextChanged) {
+        const auto watcher = textWatchers_.find(token);
+        if (watcher != textWatchers_.end() && !watcher->second.scheduled->exchange(true)) {
+            mainLoop_.post([handler = watcher->second.handler, scheduled = watcher->second.scheduled] {
+                scheduled->store(false);
+                handler();
+            });
+        }
     }
     for (const Registration& registration : registrations_) {
         if (registration.pid != pid || registration.notification != notification ||

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -92,6 +94,11 @@ public:
 
     void notify(std::int32_t pid, std::uint64_t token, std::string_view notification);
 
+    // Runs `handler` on the main loop after changes of the text or the
+    // selection of text field `id`, whoever made them (one run for the
+    // changes made before it runs); an empty handler stops it.
+    void setTextWatcher(std::uint64_t id, std::function<void()> handler);
+
     bool secureInputRequested() const { return secureInputRequested_; }
     void setSecureInputRequested(bool requested) { secureInputRequested_ = requested; }
     bool isSecureInputOn();
@@ -141,6 +148,11 @@ private:
     bool secureInputRequested_ = false;
     std::map<std::uint64_t, double> timeouts_;
     double defaultTimeout_ = defaultMessagingTimeout;
+    struct TextWatcher {
+        std::function<void()> handler;
+        std::shared_ptr<std::atomic<bool>> scheduled;
+    };
+    std::map<std::uint64_t, TextWatcher> textWatchers_;
     std::map<std::uint64_t, ObserverRecord> observers_;
     std::vector<Registration> registrations_;
     std::uint64_t nextObserverId_ = 1;

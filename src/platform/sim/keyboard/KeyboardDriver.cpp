@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/CharacterBreaks.h"
 #include "base/Text.h"
 #include "platform/keyboard/KeyCode.h"
-#include "platform/sim/accessibility/SimGraphemes.h"
 #include "platform/sim/keyboard/SimEventStream.h"
 #include "platform/sim/keyboard/UsKeyboardLayout.h"
 
@@ -133,9 +133,10 @@ std::vector<KeyEvent> KeyboardDriver::eventsForText(std::string_view utf8)
 {
     const std::u16string text = text::toUtf16(utf8);
     std::vector<KeyEvent> events;
+    text::CharacterBreaks breaks(text);
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t end = SimGraphemes::nextBoundary(text, start);
+        const std::size_t end = breaks.following(start);
         const std::u16string_view character = std::u16string_view(text).substr(start, end - start);
         start = end;
         if (character == u"\n" || character == u"\r" || character == u"\r\n") {

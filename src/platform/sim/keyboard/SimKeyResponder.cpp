@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/CharacterBreaks.h"
 #include "platform/accessibility/AXRole.h"
 #include "platform/keyboard/KeyCode.h"
-#include "platform/sim/accessibility/SimGraphemes.h"
 #include "platform/sim/accessibility/SimTextLayout.h"
 #include "platform/sim/desktop/SimDesktopState.h"
 
@@ -97,7 +97,7 @@ void handleTextKey(SimDesktopState& state, SimNode& field, const KeyEvent& event
         if (start < end) {
             state.replaceText(field, start, end, u"");
         } else if (start > 0) {
-            state.replaceText(field, SimGraphemes::previousBoundary(field.text, start), start, u"");
+            state.replaceText(field, text::CharacterBreaks(field.text).preceding(start), start, u"");
         }
         return;
     case KeyCode::returnKey:
@@ -116,12 +116,12 @@ void handleTextKey(SimDesktopState& state, SimNode& field, const KeyEvent& event
     case KeyCode::escape:
         return;
     case KeyCode::leftArrow: {
-        const std::size_t caret = start < end ? start : SimGraphemes::previousBoundary(field.text, start);
+        const std::size_t caret = start < end ? start : text::CharacterBreaks(field.text).preceding(start);
         state.setSelection(field, {static_cast<std::int64_t>(caret), 0});
         return;
     }
     case KeyCode::rightArrow: {
-        const std::size_t caret = start < end ? end : SimGraphemes::nextBoundary(field.text, end);
+        const std::size_t caret = start < end ? end : text::CharacterBreaks(field.text).following(end);
         state.setSelection(field, {static_cast<std::int64_t>(caret), 0});
         return;
     }

@@ -1,0 +1,274 @@
+// The knowledge index on a generated vault of 10,000 notes, each figure beside
+// its baseline from the same run: the whole rebuild beside a bare FTS5 bulk
+// insert of the same texts (one transaction, one prepared statement, the text
+// already in memory), and the overlay's search beside `grep -ril` over the
+// same tree.
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <fmt/format.h>
+
+#include "StandInBench.h"
+#include "knowledge/KnowledgeSuggestionEngine.h"
+#include "knowledge/SecondBrainIndexer.h"
+#include "platform/sim/runtime/SimClock.h"
+#include "platform/sim/runtime/SimMainLoop.h"
+#include "platform/storage/UserDefaults.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kNotes = 10000;
+
+struct Note {
+    std::string title;
+    std::string stripped;
+    std::string path;
+};
+
+struct Corpus {
+    fs::path root;
+    fs::path vault;
+    std::vector<Note> notes;
+    std::vector<std::vector<std::string>> queries;
+    std::uintmax_t bytes = 0;
+};
+
+Corpus* corpus = nullptr;
+std::map<std::string, std::vector<double>> samples;  // seconds
+
+std::string word(std::mt19937& random)
+{
+    static const char* syllables[] = {"ka", "lo", "mi",  "ren", "sto", "va", "qua", "del", "tor", "pin",
+                                      "ex", "ul", "bri", "nox", "sa",  "te", "gor", "fe",  "li",  "mun"};
+    std::uniform_int_distribution<int> count(2, 4), pick(0, 19);
+    std::string result;
+    for (int i = count(random); i > 0; --i) {
+        result += syllables[pick(random)];
+    }
+    return result;
+}
+
+Corpus makeCorpus()
+{
+    Corpus made;
+    made.root = qm::bench::makePrivateHome();
+    made.vault = made.root / "vault";
+    std::mt19937 random(2026);
+    std::vector<std::string> vocabulary;
+    for (int i = 0; i < 5000; ++i) {
+        vocabulary.push_back(word(random));
+    }
+    // Zipf-like: a few words are common, most are rare.
+    std::vector<double> weights;
+    for (int i = 0; i < 5000; ++i) {
+        weights.push_back(1.0 / (i + 1));
+    }
+    std::discrete_distribution<int> pickWord(weights.begin(), weights.end());
+    std::uniform_int_distribution<int> length(80, 400);
+    for (int n = 0; n < kNotes; ++n) {
+        const auto folder =
+            made.vault / fmt::format("area{}", n % 10) / fmt::format("topic{}", (n / 10) % 25);
+        fs::create_directories(folder);
+        const auto title =
+            fmt::format("note {} {}", n, vocabulary[static_cast<std::size_t>(pickWord(random))]);
+        std::string text = "# " + title + "\n\n";
+        std::vector<std::string> words;
+        for (int w = length(random); w > 0; --w) {
+            words.push_back(vocabulary[static_cast<std::size_t>(pickWord(random))]);
+            text += words.back();
+            text += (w % 17 == 0) ? "\n\n" : (w % 29 == 0) ? " **bold** [link](x.md) " : " ";
+        }
+        const auto path = folder / (title + ".md");
+        std::ofstream(path, std::ios::binary) << text;
+        made.bytes += text.size();
+        made.notes.push_back({title, qm::SecondBrainIndexer::stripMarkdown(text), path.string()});
+        if (n % 50 == 0 && words.size() > 40) {
+            made.queries.push_back({words[10], words[20], words[30]});
+        }
+    }
+    return made;
+}
+
+double seconds(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void BM_RawFts5BulkInsert(benchmark::State& state)
+{
+    int round = 0;
+    for (auto _ : state) {
+        const auto file = corpus->root / fmt::format("raw{}.db", round++);
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db,
+                     "CREATE VIRTUAL TABLE knowledge_fts USING fts5(title, content, path, source, "
+                     "tokenize='porter unicode61');",
+                     nullptr, nullptr, nullptr);
+        const auto start = Clock::now();
+        sqlite3_exec(db, "BEGIN;", nullptr, nullptr, nullptr);
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO knowledge_fts VALUES (?, ?, ?, ?);", -1, &insert, nullptr);
+        for (const auto& note : corpus->notes) {
+            sqlite3_bind_text(insert, 1, note.title.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert, 2, note.stripped.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert, 3, note.path.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert, 4, "vault", -1, SQLITE_STATIC);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+        const auto elapsed = seconds(start);
+        state.SetIterationTime(elapsed);
+        samples["raw insert"].push_back(elapsed);
+        sqlite3_close(db);
+        fs::remove(file);
+    }
+}
+
+struct IndexerWorld {
+    qm::SimClock clock;
+    qm::SimMainLoop loop{clock};
+    qm::UserDefaults defaults{""};
+    std::unique_ptr<qm::SecondBrainIndexer> indexer;
+
+    IndexerWorld()
+    {
+        defaults.set(qm::SecondBrainIndexer::foldersKey,
+                     qm::DefaultsValue(std::vector<std::string>{corpus->vault.string()}));
+        indexer = std::make_unique<qm::SecondBrainIndexer>(corpus->root / "support", defaults, loop, clock);
+        settle();
+    }
+
+    void settle()
+    {
+        loop.runUntil(
+            [&] {
+                indexer->getDatabaseQueue().sync([] {});
+                return loop.pendingCount() == 0 && !indexer->isIndexing();
+            },
+            600);
+    }
+};
+
+void BM_Rebuild(benchmark::State& state)
+{
+    IndexerWorld world;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        world.indexer->triggerAsyncReindex();
+        world.settle();
+        const auto elapsed = seconds(start);
+        state.SetIterationTime(elapsed);
+        samples["rebuild"].push_back(elapsed);
+    }
+    if (world.indexer->documentCount() != kNotes) {
+        state.SkipWithError(fmt::format("indexed {} notes", world.indexer->documentCount()).c_str());
+    }
+}
+
+void BM_Search(benchmark::State& state)
+{
+    IndexerWorld world;
+    qm::KnowledgeSuggestionEngine engine(*world.indexer);
+    std::size_t next = 0, hits = 0;
+    for (auto _ : state) {
+        const auto& words = corpus->queries[next++ % corpus->queries.size()];
+        const auto start = Clock::now();
+        const auto found = engine.search(words[0] + " " + words[1] + " " + words[2]);
+        const auto elapsed = seconds(start);
+        state.SetIterationTime(elapsed);
+        samples["search"].push_back(elapsed);
+        hits += found.size();
+    }
+    state.counters["hits/search"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+}
+
+void BM_GrepRil(benchmark::State& state)
+{
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const auto& words = corpus->queries[next++ % corpus->queries.size()];
+        const auto command = fmt::format("grep -ril '{}' '{}' > /dev/null", words[0], corpus->vault.string());
+        const auto start = Clock::now();
+        const auto status = std::system(command.c_str());
+        const auto elapsed = seconds(start);
+        state.SetIterationTime(elapsed);
+        samples["grep -ril"].push_back(elapsed);
+        if (status != 0) {
+            state.SkipWithError("grep found nothing");
+        }
+    }
+}
+
+BENCHMARK(BM_RawFts5BulkInsert)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rebuild)->UseManualTime()->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Search)->UseManualTime()->Iterations(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GrepRil)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+double median(std::vector<double> values)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+void printSummary()
+{
+    const double raw = median(samples["raw insert"]), rebuild = median(samples["rebuild"]);
+    const double search = median(samples["search"]), grep = median(samples["grep -ril"]);
+    fmt::print("\nCorpus: {} notes, {:.1f} MiB of markdown\n", corpus->notes.size(),
+               static_cast<double>(corpus->bytes) / (1024.0 * 1024.0));
+    fmt::print(
+        "Rebuild (walk, read, strip, insert): median {:.0f} ms; raw FTS5 bulk insert: median {:.0f} ms\n",
+        rebuild * 1e3, raw * 1e3);
+    const double speed = rebuild > 0 ? raw / rebuild : 0;
+    fmt::print("Goal: rebuild at least 0.8x the raw insert's speed: {} ({:.2f}x)\n",
+               speed >= 0.8 ? "met" : "NOT met", speed);
+    fmt::print("Search: p50 {:.3f} ms; grep -ril: median {:.1f} ms\n", search * 1e3, grep * 1e3);
+    fmt::print("Goal: search p50 under 2 ms: {}\n", search < 0.002 ? "met" : "NOT met");
+    const double factor = search > 0 ? grep / search : 0;
+    fmt::print("Goal: search at least 10x faster than grep: {} ({:.0f}x)\n", factor >= 10 ? "met" : "NOT met",
+               factor);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    auto made = makeCorpus();
+    corpus = &made;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary();
+    corpus = nullptr;
+    fs::remove_all(made.root);
+    return 0;
+}

@@ -1,0 +1,384 @@
+#include "knowledge/MCPServerConnection.h"
+
+#include <fmt/format.h>
+
+#include "base/Log.h"
+#include "base/Text.h"
+#include "knowledge/MCPHubManager.h"
+#include "knowledge/MCPLineHandler.h"
+
+namespace qm {
+namespace {
+
+constexpr std::string_view kAuthPrefix = "Authorization: Bearer ";
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view trimmedBytes(std::string_view line)
+{
+    while (!line.empty() && isBlank(line.front())) {
+        line.remove_prefix(1);
+    }
+    while (!line.empty() && isBlank(line.back())) {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+}  // namespace
+
+namespace {
+
+// Hands the server's thread what the hub or a request's task wants written.
+class ConnectionSink final : public MCPConnectionSink {
+public:
+    ConnectionSink(std::weak_ptr<MCPServerConnection> connection, std::shared_ptr<asio::io_context> io,
+                   bool isReply)
+        : connection_(std::move(connection)), io_(std::move(io)), isReply_(isReply)
+    {
+    }
+
+    void send(std::string bytes, SendCompletion completion) override
+    {
+        asio::post(*io_, [connection = connection_, bytes = std::move(bytes),
+                          completion = std::move(completion), isReply = isReply_]() mutable {
+            if (const auto live = connection.lock()) {
+                live->deliver(std::move(bytes), std::move(completion), isReply);
+            } else if (completion) {
+                completion("the connection is closed");
+            }
+        });
+    }
+
+private:
+    std::weak_ptr<MCPServerConnection> connection_;
+    std::shared_ptr<asio::io_context> io_;
+    bool isReply_;
+};
+
+}  // namespace
+
+MCPServerConnection::MCPServerConnection(asio::ip::tcp::socket socket, Context context)
+    : socket_(std::move(socket)), context_(std::move(context)), idleTimer_(*context_.io),
+      authLineTimer_(*context_.io), drainTimer_(*context_.io)
+{
+}
+
+void MCPServerConnection::start()
+{
+    replySink_ = std::make_shared<ConnectionSink>(weak_from_this(), context_.io, true);
+    hubSink_ = std::make_shared<ConnectionSink>(weak_from_this(), context_.io, false);
+    std::error_code ignored;
+    socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
+    context_.hub.registerConnection(hubSink_, id_);
+    arm(idleTimer_, context_.limits.unauthenticatedIdle, &MCPServerConnection::onIdle);
+    readMore();
+}
+
+void MCPServerConnection::readMore()
+{
+    if (reading_ || peerEnded_ || phase_ == Phase::closed || phase_ == Phase::refusing) {
+        return;
+    }
+    std::size_t room = readBuffer_.size();
+    if (phase_ == Phase::authenticating) {
+        // Never read past the authentication line's limit: what follows it is
+        // only looked at once the line has been judged.
+        room = context_.limits.maxAuthLineBytes > buffer_.size()
+                   ? context_.limits.maxAuthLineBytes - buffer_.size()
+                   : 1;
+        room = std::min(room, readBuffer_.size());
+    } else if (inFlight_ >= context_.limits.maxInFlight) {
+        return;  // back-pressure: the replies coming back resume reading
+    }
+    reading_ = true;
+    socket_.async_read_some(asio::buffer(readBuffer_.data(), room),
+                            [self = shared_from_this()](const std::error_code& error, std::size_t count) {
+                                self->onRead(error, count);
+                            });
+}
+
+void MCPServerConnection::onRead(const std::error_code& error, std::size_t count)
+{
+    reading_ = false;
+    if (phase_ == Phase::closed) {
+        return;
+    }
+    buffer_.append(readBuffer_.data(), count);
+    if (phase_ == Phase::authenticating) {
+        processAuthentication();
+    } else if (phase_ == Phase::open) {
+        processLines();
+    }
+    if (phase_ == Phase::closed || phase_ == Phase::refusing) {
+        return;
+    }
+    if (error == asio::error::eof) {
+        onPeerEnded();
+        return;
+    }
+    if (error) {
+        Log::print((phase_ == Phase::authenticating ? "⚠️ Error reading auth header: "
+                                                    : "⚠️ Connection message read error: ") +
+                   error.message());
+        close();
+        return;
+    }
+    readMore();
+}
+
+bool MCPServerConnection::isAuthenticationLine(std::string_view line) const
+{
+    const auto token = context_.token();
+    if (!token) {
+        return false;
+    }
+    return MCPServer::constantTimeEquals(trimmedBytes(line), std::string(kAuthPrefix) + *token);
+}
+
+void MCPServerConnection::processAuthentication()
+{
+    const auto newline = buffer_.find('\n');
+    if (newline != std::string::npos) {
+        if (isAuthenticationLine(std::string_view(buffer_).substr(0, newline))) {
+            accept(newline + 1);
+        } else {
+            refuse();
+        }
+        return;
+    }
+    if (buffer_.empty()) {
+        return;
+    }
+    // A client that sends its token and no "\n" is taken at its word at once.
+    if (isAuthenticationLine(buffer_)) {
+        accept(buffer_.size());
+    } else if (buffer_.size() >= context_.limits.maxAuthLineBytes) {
+        refuse();
+    } else if (!authLineTimerArmed_) {
+        authLineTimerArmed_ = true;
+        arm(authLineTimer_, context_.limits.authLineDeadline, &MCPServerConnection::onAuthLineDeadline);
+    }
+}
+
+void MCPServerConnection::accept(std::size_t consumed)
+{
+    buffer_.erase(0, consumed);
+    phase_ = Phase::open;
+    idleTimer_.cancel();
+    authLineTimer_.cancel();
+    processLines();
+}
+
+void MCPServerConnection::refuse()
+{
+    phase_ = Phase::refusing;
+    idleTimer_.cancel();
+    authLineTimer_.cancel();
+    buffer_.clear();
+    auto bytes = std::make_shared<const std::string>(MCPServer::kRefusal);
+    asio::async_write(
+        socket_, asio::buffer(*bytes),
+        [self = shared_from_this(), bytes](const std::error_code&, std::size_t) { self->close(); });
+}
+
+void MCPServerConnection::processLines()
+{
+    std::size_t start = 0;
+    while (phase_ == Phase::open && inFlight_ < context_.limits.maxInFlight) {
+        const auto newline = buffer_.find('\n', start);
+        if (newline == std::string::npos) {
+            break;
+        }
+        const std::string_view line = std::string_view(buffer_).substr(start, newline - start);
+        start = newline + 1;
+        if (line.size() > context_.limits.maxLineBytes) {
+            closeForLimit(fmt::format("a line is longer than {} bytes", context_.limits.maxLineBytes));
+            return;
+        }
+        if (!text::isValidUtf8(line)) {
+            Log::print("❌ Failed to parse JSON-RPC message: the line is not valid UTF-8");
+            continue;
+        }
+        if (context_.lines.handleLine(line, id_, replySink_)) {
+            ++inFlight_;
+        }
+    }
+    if (phase_ != Phase::open) {
+        return;
+    }
+    buffer_.erase(0, start);
+    if (buffer_.size() > context_.limits.maxLineBytes && buffer_.find('\n') == std::string::npos) {
+        closeForLimit(fmt::format("a line is longer than {} bytes", context_.limits.maxLineBytes));
+        return;
+    }
+    finishIfDrained();
+}
+
+void MCPServerConnection::onPeerEnded()
+{
+    peerEnded_ = true;
+    if (phase_ == Phase::authenticating) {
+        close();
+        return;
+    }
+    arm(drainTimer_, context_.limits.drainAfterEof, &MCPServerConnection::onDrainDeadline);
+    finishIfDrained();
+}
+
+void MCPServerConnection::finishIfDrained()
+{
+    if (phase_ != Phase::open || !peerEnded_ || inFlight_ > 0 || writing_ || !outbound_.empty()) {
+        return;
+    }
+    // Complete lines still waiting for room are owed replies too.
+    if (buffer_.find('\n') != std::string::npos) {
+        return;
+    }
+    close();
+}
+
+void MCPServerConnection::deliver(std::string bytes, MCPConnectionSink::SendCompletion completion,
+                                  bool isReply)
+{
+    if (phase_ != Phase::open) {
+        if (completion) {
+            completion("the connection is closed");
+        }
+        return;
+    }
+    if (isReply && inFlight_ > 0) {
+        --inFlight_;
+    }
+    enqueue(std::move(bytes), std::move(completion));
+    if (phase_ != Phase::open) {
+        return;
+    }
+    if (isReply) {
+        processLines();
+        readMore();
+    }
+}
+
+void MCPServerConnection::enqueue(std::string bytes, MCPConnectionSink::SendCompletion completion)
+{
+    if (outboundBytes_ + bytes.size() > context_.limits.maxOutboundBytes) {
+        if (completion) {
+            completion("the connection's outbound queue is full");
+        }
+        closeForLimit(
+            fmt::format("more than {} reply bytes wait to be read", context_.limits.maxOutboundBytes));
+        return;
+    }
+    outboundBytes_ += bytes.size();
+    outbound_.push_back({std::make_shared<const std::string>(std::move(bytes)), std::move(completion)});
+    if (!writing_) {
+        writeNext();
+    }
+}
+
+void MCPServerConnection::writeNext()
+{
+    writing_ = true;
+    const auto bytes = outbound_.front().bytes;
+    asio::async_write(socket_, asio::buffer(*bytes),
+                      [self = shared_from_this(), bytes](const std::error_code& error, std::size_t) {
+                          self->onWritten(error);
+                      });
+}
+
+void MCPServerConnection::onWritten(const std::error_code& error)
+{
+    writing_ = false;
+    if (phase_ == Phase::closed) {
+        return;
+    }
+    Outbound done = std::move(outbound_.front());
+    outbound_.pop_front();
+    outboundBytes_ -= done.bytes->size();
+    if (done.completion) {
+        done.completion(error ? std::optional<std::string>(error.message()) : std::nullopt);
+    }
+    if (error) {
+        close();
+        return;
+    }
+    if (!outbound_.empty()) {
+        writeNext();
+    }
+    finishIfDrained();
+}
+
+void MCPServerConnection::closeForLimit(std::string_view reason)
+{
+    Log::print(fmt::format("⚠️ MCP connection closed: {}", reason));
+    close();
+}
+
+void MCPServerConnection::arm(asio::steady_timer& timer, std::chrono::milliseconds after,
+                              void (MCPServerConnection::*fired)())
+{
+    timer.expires_after(after);
+    timer.async_wait([weak = weak_from_this(), fired](const std::error_code& error) {
+        const auto self = weak.lock();
+        if (!error && self && self->phase_ != Phase::closed) {
+            ((*self).*fired)();
+        }
+    });
+}
+
+void MCPServerConnection::onIdle()
+{
+    if (phase_ == Phase::authenticating) {
+        closeForLimit(
+            fmt::format("no authentication within {} ms", context_.limits.unauthenticatedIdle.count()));
+    }
+}
+
+void MCPServerConnection::onAuthLineDeadline()
+{
+    if (phase_ == Phase::authenticating) {
+        refuse();
+    }
+}
+
+void MCPServerConnection::onDrainDeadline()
+{
+    if (phase_ == Phase::open) {
+        closeForLimit(fmt::format("replies still owed {} ms after the client ended its side",
+                                  context_.limits.drainAfterEof.count()));
+    }
+}
+
+void MCPServerConnection::close()
+{
+    if (phase_ == Phase::closed) {
+        return;
+    }
+    phase_ = Phase::closed;
+    idleTimer_.cancel();
+    authLineTimer_.cancel();
+    drainTimer_.cancel();
+    std::error_code ignored;
+    socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
+    auto unsent = std::move(outbound_);
+    outbound_.clear();
+    outboundBytes_ = 0;
+    for (auto& item : unsent) {
+        if (item.completion) {
+            item.completion("the connection is closed");
+        }
+    }
+    buffer_.clear();
+    buffer_.shrink_to_fit();
+    context_.hub.unregisterConnection(id_);
+    if (context_.closed) {
+        context_.closed(id_);
+    }
+}
+
+}  // namespace qm

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <asio.hpp>
+
+#include "base/Uuid.h"
+#include "knowledge/MCPConnectionSink.h"
+#include "knowledge/MCPServer.h"
+#include "knowledge/MCPServerLimits.h"
+
+namespace qm {
+
+class MCPHubManager;
+class MCPLineHandler;
+
+// One accepted client of the MCP server: the authentication line, the framing
+// of request lines, the queue of reply bytes and the limits. Everything but
+// the sinks runs on the server's thread, the only thread running `io`.
+class MCPServerConnection : public std::enable_shared_from_this<MCPServerConnection> {
+public:
+    // Owned by the server, which outlives its connections' handlers.
+    struct Context {
+        std::shared_ptr<asio::io_context> io;
+        MCPLineHandler& lines;
+        MCPHubManager& hub;
+        const MCPServer::TokenSource& token;
+        const MCPServerLimits& limits;
+        // Called once, when the connection has closed.
+        std::function<void(const Uuid&)> closed;
+    };
+
+    MCPServerConnection(asio::ip::tcp::socket socket, Context context);
+    MCPServerConnection(const MCPServerConnection&) = delete;
+    MCPServerConnection& operator=(const MCPServerConnection&) = delete;
+
+    const Uuid& id() const { return id_; }
+
+    // Registers with the hub and starts reading.
+    void start();
+    // Closes the socket, fails what was still to be written and unregisters.
+    // Repeats do nothing.
+    void close();
+
+    // Where a sink's bytes arrive, on the server's thread. A reply settles one
+    // request in flight; a broadcast does not.
+    void deliver(std::string bytes, MCPConnectionSink::SendCompletion completion, bool isReply);
+
+private:
+    enum class Phase { authenticating, open, refusing, closed };
+    struct Outbound {
+        std::shared_ptr<const std::string> bytes;
+        MCPConnectionSink::SendCompletion completion;
+    };
+
+    void readMore();
+    void onRead(const std::error_code& error, std::size_t count);
+    void processAuthentication();
+    bool isAuthenticationLine(std::string_view line) const;
+    void accept(std::size_t consumed);
+    void refuse();
+    void processLines();
+    void onPeerEnded();
+    void finishIfDrained();
+    void enqueue(std::string bytes, MCPConnectionSink::SendCompletion completion);
+    void writeNext();
+    void onWritten(const std::error_code& error);
+    void closeForLimit(std::string_view reason);
+    void arm(asio::steady_timer& timer, std::chrono::milliseconds after,
+             void (MCPServerConnection::*fired)());
+    void onIdle();
+    void onAuthLineDeadline();
+    void onDrainDeadline();
+
+    asio::ip::tcp::socket socket_;
+    Context context_;
+    const Uuid id_ = Uuid::random();
+    Phase phase_ = Phase::authenticating;
+    std::shared_ptr<MCPConnectionSink> replySink_;
+    std::shared_ptr<MCPConnectionSink> hubSink_;
+    // Received bytes that no "\n" has ended yet, or lines waiting for room in flight.
+    std::string buffer_;
+    std::array<char, 65536> readBuffer_{};
+    bool reading_ = false;
+    bool peerEnded_ = false;
+    std::size_t inFlight_ = 0;
+    std::deque<Outbound> outbound_;
+    std::size_t outboundBytes_ = 0;
+    bool writing_ = false;
+    asio::steady_timer idleTimer_;
+    asio::steady_timer authLineTimer_;
+    bool authLineTimerArmed_ = false;
+    asio::steady_timer drainTimer_;
+};
+
+}  // namespace qm

@@ -1,0 +1,310 @@
+#include "knowledge/SecondBrainIndexer.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <set>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "base/FileUtil.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/Regex.h"
+#include "base/SqliteStatement.h"
+#include "base/Text.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/storage/UserDefaults.h"
+
+namespace qm {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string lowercasedExtension(const fs::path& file)
+{
+    auto extension = file.extension().string();
+    if (!extension.empty()) {
+        extension.erase(0, 1);
+    }
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+bool isHidden(const fs::path& entry)
+{
+    const auto name = entry.filename().string();
+    return !name.empty() && name.front() == '.';
+}
+
+const std::vector<std::pair<Regex, std::string>>& markdownRules()
+{
+    static const auto rules = [] {
+        std::vector<std::pair<Regex, std::string>> list;
+        const std::pair<const char*, const char*> patterns[] = {
+            {R"(^#+\s+)", ""},
+            {R"(\*\*|\*)", ""},
+            {R"(__|_)", ""},
+            {R"(\[([^\]]+)\]\([^\)]+\))", "$1"},
+            {R"(!\[([^\]]*)\]\([^\)]+\))", ""},
+            {R"(\s+)", " "},
+        };
+        for (const auto& [pattern, replacement] : patterns) {
+            list.emplace_back(*Regex::compile(pattern), replacement);
+        }
+        return list;
+    }();
+    return rules;
+}
+
+}  // namespace
+
+SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appDataFolder,
+                                       UserDefaults& defaults, MainLoop& mainLoop, const Clock& clock)
+    : defaults_(defaults), mainLoop_(mainLoop), clock_(clock)
+{
+    openDatabase(appDataFolder);
+    dbQueue_.sync([this] { createTables(); });
+    dbQueue_.sync([this] { updateDocumentCount(); });
+    triggerAsyncReindex();
+}
+
+SecondBrainIndexer::~SecondBrainIndexer()
+{
+    // Let queued rebuilds and searches finish before the connection goes.
+    dbQueue_.sync([] {});
+    if (db_ != nullptr) {
+        sqlite3_close_v2(db_);
+    }
+}
+
+void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>& appDataFolder)
+{
+    if (!appDataFolder) {
+        Log::print("❌ SQLite Error: Application support directory not found.");
+        return;
+    }
+    std::error_code ignored;
+    fs::create_directories(*appDataFolder, ignored);
+    const auto file = *appDataFolder / "QuillmarkerKnowledge.db";
+    Log::print(fmt::format("📁 QuillmarkerKnowledge.db Path: {}", file.string()));
+    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) {
+        Log::print(
+            "❌ SQLite Error: Failed to open QuillmarkerKnowledge.db. Falling back to in-memory database.");
+        sqlite3_close(db_);
+        db_ = nullptr;
+        sqlite3_open(":memory:", &db_);
+    }
+    sqlite3_busy_timeout(db_, 5000);
+}
+
+void SecondBrainIndexer::createTables()
+{
+    if (db_ == nullptr) {
+        return;
+    }
+    char* error = nullptr;
+    const char* statement = "CREATE VIRTUAL TABLE IF NOT EXISTS knowledge_fts USING fts5(\n"
+                            "    title, content, path, source, tokenize='porter unicode61'\n"
+                            ");";
+    if (sqlite3_exec(db_, statement, nullptr, nullptr, &error) != SQLITE_OK && error != nullptr) {
+        Log::print(fmt::format("❌ SQLite FTS5 Error: {}", error));
+    }
+    sqlite3_free(error);
+}
+
+std::vector<std::string> SecondBrainIndexer::indexedFolders() const
+{
+    auto folders = defaults_.stringArrayForKey(foldersKey).value_or(std::vector<std::string>{});
+    for (auto& folder : folders) {
+        folder = paths::expandTilde(folder);
+    }
+    return folders;
+}
+
+void SecondBrainIndexer::setIndexedFolders(const std::vector<std::string>& folders)
+{
+    defaults_.set(foldersKey, DefaultsValue(folders));
+    triggerAsyncReindex();
+}
+
+void SecondBrainIndexer::addFolder(const std::string& path)
+{
+    const auto expanded = paths::expandTilde(path);
+    auto folders = defaults_.stringArrayForKey(foldersKey).value_or(std::vector<std::string>{});
+    if (std::find(folders.begin(), folders.end(), expanded) != folders.end()) {
+        return;
+    }
+    folders.push_back(expanded);
+    setIndexedFolders(folders);
+}
+
+void SecondBrainIndexer::removeFolder(const std::string& path)
+{
+    const auto expanded = paths::expandTilde(path);
+    auto folders = defaults_.stringArrayForKey(foldersKey).value_or(std::vector<std::string>{});
+    const auto found = std::find(folders.begin(), folders.end(), expanded);
+    if (found == folders.end()) {
+        return;
+    }
+    folders.erase(found);
+    setIndexedFolders(folders);
+}
+
+void SecondBrainIndexer::triggerAsyncReindex()
+{
+    bool expected = false;
+    if (!rebuildScheduled_.compare_exchange_strong(expected, true)) {
+        return;
+    }
+    const auto alive = alive_.watch();
+    mainLoop_.post([this, alive] {
+        if (alive) {
+            isIndexing_ = true;
+        }
+    });
+    dbQueue_.async([this, alive] {
+        rebuildIndex();
+        const auto finished = clock_.now();
+        mainLoop_.post([this, alive, finished] {
+            if (!alive) {
+                return;
+            }
+            isIndexing_ = false;
+            lastIndexedTime_ = finished;
+            rebuildScheduled_.store(false);
+            // The count is published from the queue; the main loop never waits on it.
+            dbQueue_.async([this] { updateDocumentCount(); });
+        });
+    });
+}
+
+void SecondBrainIndexer::rebuildIndex()
+{
+    if (db_ == nullptr) {
+        return;
+    }
+    // One transaction: a search sees the old index or the new one, and the
+    // inserts are not each committed to disk.
+    sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "DELETE FROM knowledge_fts;", nullptr, nullptr, nullptr);
+    for (const auto& folder : indexedFolders()) {
+        indexFolder(folder);
+    }
+    if (sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
+        sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
+    }
+}
+
+void SecondBrainIndexer::indexFolder(const std::string& folder)
+{
+    std::error_code error;
+    // Symbolic links are neither followed nor read: a link to a folder could
+    // loop back above itself, and the walk reports links as links.
+    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
+    if (error) {
+        return;
+    }
+    // The folder's own name, also when the entry ends in "/".
+    auto source = fs::path(folder).filename();
+    if (source.empty()) {
+        source = fs::path(folder).parent_path().filename();
+    }
+    for (auto it = std::move(walk); it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (error) {
+            break;
+        }
+        const auto& entry = *it;
+        if (isHidden(entry.path())) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        std::error_code statusError;
+        if (!entry.is_regular_file(statusError) || entry.is_symlink(statusError)) {
+            continue;
+        }
+        indexFile(entry.path(), source.string());
+    }
+}
+
+void SecondBrainIndexer::indexFile(const std::filesystem::path& file, const std::string& source)
+{
+    static const std::set<std::string> extensions = {"md", "txt", "markdown", "org"};
+    if (extensions.count(lowercasedExtension(file)) == 0) {
+        return;
+    }
+    std::error_code error;
+    const auto size = fs::file_size(file, error);
+    if (!error && size > maximumFileSize) {
+        Log::print(fmt::format("⚠️ Failed to index file {}: the file is larger than 16 MiB ({} bytes).",
+                               file.string(), size));
+        return;
+    }
+    const auto text = file::readAll(file, error);
+    if (!text) {
+        Log::print(fmt::format("⚠️ Failed to index file {}: {}", file.string(), error.message()));
+        return;
+    }
+    if (!text::isValidUtf8(*text)) {
+        Log::print(
+            fmt::format("⚠️ Failed to index file {}: The file couldn’t be opened because the text "
+                        "encoding of its contents can’t be determined.",
+                        file.string()));
+        return;
+    }
+    insertDoc(file.stem().string(), stripMarkdown(*text), file.string(), source);
+}
+
+void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::string& content,
+                                           const std::string& path, const std::string& source)
+{
+    dbQueue_.sync([&] { insertDoc(title, content, path, source); });
+}
+
+void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& content,
+                                   const std::string& path, const std::string& source)
+{
+    SqliteStatement statement(
+        db_, "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);");
+    if (!statement) {
+        return;
+    }
+    int index = 1;
+    for (const auto* value : {&title, &content, &path, &source}) {
+        statement.bindText(index++, *value);
+    }
+    if (!statement.run()) {
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", statement.errorMessage()));
+    }
+}
+
+void SecondBrainIndexer::updateDocumentCount()
+{
+    int count = 0;
+    SqliteStatement statement(db_, "SELECT COUNT(*) FROM knowledge_fts;");
+    if (statement.step() == SqliteStatement::Step::row) {
+        count = static_cast<int>(statement.columnInt(0));
+    }
+    const auto alive = alive_.watch();
+    mainLoop_.post([this, alive, count] {
+        if (alive) {
+            documentCount_ = count;
+        }
+    });
+}
+
+std::string SecondBrainIndexer::stripMarkdown(const std::string& text)
+{
+    auto result = text;
+    for (const auto& [regex, replacement] : markdownRules()) {
+        result = regex.replaceAll(result, replacement);
+    }
+    return text::trimmed(result);
+}
+
+}  // namespace qm

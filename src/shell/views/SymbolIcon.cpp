@@ -1,0 +1,266 @@
+#include "shell/views/SymbolIcon.h"
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <utility>
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace qm {
+
+namespace {
+
+// Each drawing works in a 24 × 24 box; the painter is scaled to the icon.
+using Drawing = void (*)(QPainter&, const QColor&);
+
+void fill(QPainter& p, const QPainterPath& path, const QColor& color)
+{
+    p.fillPath(path, color);
+}
+
+void cutOut(QPainter& p, const QPainterPath& path)
+{
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.fillPath(path, Qt::transparent);
+    p.restore();
+}
+
+QPainterPath roundedRect(qreal x, qreal y, qreal w, qreal h, qreal r)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(x, y, w, h), r, r);
+    return path;
+}
+
+void documents(QPainter& p, const QColor& c)
+{
+    fill(p, roundedRect(8, 2, 13, 16, 2.5), c);
+    cutOut(p, roundedRect(4.5, 5.5, 14, 17, 3));
+    fill(p, roundedRect(5.5, 6.5, 12, 15, 2.5), c);
+}
+
+void documentText(QPainter& p, const QColor& c)
+{
+    fill(p, roundedRect(4, 2, 16, 20, 3), c);
+    for (int line = 0; line < 3; ++line) {
+        cutOut(p, roundedRect(7.5, 8 + line * 4, line == 2 ? 6 : 9, 1.8, 0.9));
+    }
+}
+
+void pencil(QPainter& p, const QColor& c)
+{
+    p.save();
+    p.translate(12, 11);
+    p.rotate(-45);
+    QPainterPath body;
+    body.addRoundedRect(QRectF(-9, -2.6, 14, 5.2), 1, 1);
+    QPainterPath tip;
+    tip.moveTo(5.8, -2.6);
+    tip.lineTo(10, 0);
+    tip.lineTo(5.8, 2.6);
+    tip.closeSubpath();
+    fill(p, body, c);
+    fill(p, tip, c);
+    p.restore();
+    fill(p, roundedRect(3, 20, 18, 1.8, 0.9), c);
+}
+
+void bell(QPainter& p, const QColor& c)
+{
+    QPainterPath path;
+    path.moveTo(12, 3);
+    path.cubicTo(7, 3, 6, 7.5, 6, 11);
+    path.lineTo(6, 14.5);
+    path.lineTo(3.5, 17.5);
+    path.lineTo(20.5, 17.5);
+    path.lineTo(18, 14.5);
+    path.lineTo(18, 11);
+    path.cubicTo(18, 7.5, 17, 3, 12, 3);
+    fill(p, path, c);
+    QPainterPath clapper;
+    clapper.addEllipse(QPointF(12, 19.8), 2.6, 2.2);
+    fill(p, clapper, c);
+}
+
+void bubbles(QPainter& p, const QColor& c)
+{
+    QPainterPath right;
+    right.addEllipse(QRectF(9, 7, 13.5, 10.5));
+    right.moveTo(19, 15);
+    right.lineTo(22, 20);
+    right.lineTo(15.5, 17);
+    fill(p, right, c);
+    QPainterPath gap;
+    gap.addEllipse(QRectF(0.5, 2, 15.5, 12.5));
+    cutOut(p, gap);
+    QPainterPath left;
+    left.addEllipse(QRectF(1.5, 3, 13.5, 10.5));
+    left.moveTo(4, 11);
+    left.lineTo(2, 16);
+    left.lineTo(8, 13);
+    fill(p, left, c);
+}
+
+void speakerBody(QPainter& p, const QColor& c)
+{
+    QPainterPath path;
+    path.moveTo(2.5, 9);
+    path.lineTo(6.5, 9);
+    path.lineTo(11.5, 4.5);
+    path.lineTo(11.5, 19.5);
+    path.lineTo(6.5, 15);
+    path.lineTo(2.5, 15);
+    path.closeSubpath();
+    fill(p, path, c);
+}
+
+void speakerWaves(QPainter& p, const QColor& c)
+{
+    speakerBody(p, c);
+    p.save();
+    QPen pen(c, 1.9, Qt::SolidLine, Qt::RoundCap);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(8.5, 7.5, 8, 9), -50 * 16, 100 * 16);
+    p.drawArc(QRectF(8, 4, 13.5, 16), -55 * 16, 110 * 16);
+    p.restore();
+}
+
+void speakerSlash(QPainter& p, const QColor& c)
+{
+    speakerBody(p, c);
+    p.save();
+    p.setPen(QPen(c, 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(14.5, 8), QPointF(21.5, 16));
+    p.drawLine(QPointF(21.5, 8), QPointF(14.5, 16));
+    p.restore();
+}
+
+void warningTriangle(QPainter& p, const QColor& c)
+{
+    QPainterPath triangle;
+    triangle.moveTo(12, 2.5);
+    triangle.lineTo(22.5, 21);
+    triangle.lineTo(1.5, 21);
+    triangle.closeSubpath();
+    p.save();
+    p.setPen(QPen(c, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(c);
+    p.drawPath(triangle);
+    p.restore();
+    cutOut(p, roundedRect(10.9, 8, 2.2, 7.5, 1.1));
+    QPainterPath dot;
+    dot.addEllipse(QPointF(12, 18), 1.3, 1.3);
+    cutOut(p, dot);
+}
+
+void person(QPainter& p, const QColor& c)
+{
+    QPainterPath head;
+    head.addEllipse(QPointF(12, 7.5), 4.5, 4.5);
+    fill(p, head, c);
+    QPainterPath body;
+    body.moveTo(3.5, 21.5);
+    body.cubicTo(3.5, 15.5, 7.5, 13.5, 12, 13.5);
+    body.cubicTo(16.5, 13.5, 20.5, 15.5, 20.5, 21.5);
+    body.closeSubpath();
+    fill(p, body, c);
+}
+
+void gear(QPainter& p, const QColor& c)
+{
+    QPainterPath wheel;
+    wheel.addEllipse(QPointF(12, 12), 7, 7);
+    for (int tooth = 0; tooth < 8; ++tooth) {
+        const double angle = tooth * M_PI / 4;
+        QPainterPath bump;
+        bump.addRoundedRect(QRectF(-2, -10.5, 4, 5), 1, 1);
+        QTransform turn;
+        turn.translate(12, 12);
+        turn.rotateRadians(angle);
+        wheel = wheel.united(turn.map(bump));
+    }
+    fill(p, wheel, c);
+    QPainterPath hole;
+    hole.addEllipse(QPointF(12, 12), 3, 3);
+    cutOut(p, hole);
+}
+
+void checkmarkCircle(QPainter& p, const QColor& c)
+{
+    QPainterPath disc;
+    disc.addEllipse(QPointF(12, 12), 10, 10);
+    fill(p, disc, c);
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.setPen(QPen(Qt::transparent, 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath tick;
+    tick.moveTo(7, 12.5);
+    tick.lineTo(10.5, 16);
+    tick.lineTo(17, 8.5);
+    p.drawPath(tick);
+    p.restore();
+}
+
+void dot(QPainter& p, const QColor& c)
+{
+    QPainterPath disc;
+    disc.addEllipse(QPointF(12, 12), 7, 7);
+    fill(p, disc, c);
+}
+
+constexpr std::array<std::pair<std::string_view, Drawing>, 14> kDrawings{{
+    {"doc.on.doc.fill", documents},
+    {"doc.on.doc", documents},
+    {"doc.text.fill", documentText},
+    {"pencil.and.outline", pencil},
+    {"bell.fill", bell},
+    {"bubble.left.and.bubble.right.fill", bubbles},
+    {"speaker.slash.fill", speakerSlash},
+    {"speaker.wave.2.fill", speakerWaves},
+    {"exclamationmark.triangle.fill", warningTriangle},
+    {"person.fill", person},
+    {"person", person},
+    {"gearshape.fill", gear},
+    {"gearshape", gear},
+    {"checkmark.circle.fill", checkmarkCircle},
+}};
+
+Drawing drawingFor(std::string_view name)
+{
+    for (const auto& [symbol, drawing] : kDrawings) {
+        if (symbol == name) {
+            return drawing;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool SymbolIcon::isKnown(std::string_view name)
+{
+    return drawingFor(name) != nullptr;
+}
+
+QPixmap SymbolIcon::pixmap(std::string_view name, const QColor& color, int size, qreal devicePixelRatio)
+{
+    const int side = std::max(1, static_cast<int>(std::lround(size * devicePixelRatio)));
+    QPixmap image(side, side);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(side / 24.0, side / 24.0);
+        const Drawing drawing = drawingFor(name);
+        (drawing ? drawing : dot)(painter, color);
+    }
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+}  // namespace qm

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/runtime/PlatformError.h"
+
+namespace qm {
+
+// Where a streamed answer goes: its pieces in arrival order, then exactly one
+// end, with the failure when it did not finish normally. Either may be empty.
+struct AIStreamHandler {
+    std::function<void(const std::string& chunk)> onChunk;
+    std::function<void(const std::optional<PlatformError>& failure)> onEnd;
+};
+
+}  // namespace qm
