@@ -90,9 +90,19 @@ void DesktopApplication::launch()
     delegate_->applicationDidFinishLaunching();
     if (options_.headless) {
         Log::print("⌨️ Quillmarker: typing standard input into the host window (a line feed is Return)");
-        keyboard_ = std::make_unique<StdinKeyboard>(STDIN_FILENO, options_.keyIntervalMs,
-                                                    [this] { quitWhenSettled(); });
+        keyboard_ = std::make_unique<StdinKeyboard>(
+            STDIN_FILENO, options_.keyIntervalMs, [this] { return windowsInMotion(); },
+            [this] { quitWhenSettled(); });
     }
+}
+
+bool DesktopApplication::windowsInMotion()
+{
+    // Keys typed while a trigger is being removed are swallowed by design; and
+    // the overlay has the keyboard exactly while capture mode is open.
+    CaptureRouterController& router = app_->captureRouter();
+    return router.isCaptureTransitionThreadSafe() ||
+           router.isCaptureModeActive() != guard_.isOwnEditableWindowKey();
 }
 
 void DesktopApplication::quitWhenSettled()

@@ -50,6 +50,7 @@ public:
 private:
     AppComposition::Options compositionOptions();
     AppDelegate::Hooks delegateHooks();
+    bool windowsInMotion();
     void quitWhenSettled();
 
     Options options_;

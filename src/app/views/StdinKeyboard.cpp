@@ -41,8 +41,10 @@ void press(QWidget* target, int key, const QString& text)
 
 }  // namespace
 
-StdinKeyboard::StdinKeyboard(int fd, int keyIntervalMs, std::function<void()> ended)
-    : fd_(fd), notifier_(new QSocketNotifier(fd, QSocketNotifier::Read, this)), ended_(std::move(ended))
+StdinKeyboard::StdinKeyboard(int fd, int keyIntervalMs, std::function<bool()> shouldWait,
+                             std::function<void()> ended)
+    : fd_(fd), notifier_(new QSocketNotifier(fd, QSocketNotifier::Read, this)),
+      shouldWait_(std::move(shouldWait)), ended_(std::move(ended))
 {
     pace_.setInterval(keyIntervalMs);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { readAvailable(); });
@@ -87,6 +89,9 @@ void StdinKeyboard::readAvailable()
 
 void StdinKeyboard::typeNext()
 {
+    if (!characters_.empty() && shouldWait_ && shouldWait_()) {
+        return;
+    }
     if (characters_.empty()) {
         pace_.stop();
         if (inputEnded_ && ended_) {

@@ -20,8 +20,10 @@ namespace qm {
 class StdinKeyboard final : public QObject {
 public:
     // `ended` runs once, after the last character was typed following the end
-    // of input (or a read error).
-    StdinKeyboard(int fd, int keyIntervalMs, std::function<void()> ended);
+    // of input (or a read error). While `shouldWait` holds (a window is
+    // still opening or closing), no key is typed: a person waits for the
+    // window too.
+    StdinKeyboard(int fd, int keyIntervalMs, std::function<bool()> shouldWait, std::function<void()> ended);
     ~StdinKeyboard() override;
 
 private:
@@ -34,6 +36,7 @@ private:
     std::string pendingBytes_;  // an incomplete UTF-8 sequence from the last read
     std::deque<std::string> characters_;
     bool inputEnded_ = false;
+    std::function<bool()> shouldWait_;
     std::function<void()> ended_;
 };
 
