@@ -75,6 +75,17 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
             std::make_unique<KeychainBridge>(*p.legacyKeychain, p.mainLoop, SecureRandom::bytes);
     }
 
+    if (options_.withAssistant) {
+        assistant_ = std::make_unique<AssistantServices>(AssistantServices::Dependencies{
+            .platform = platform_,
+            .database = *database_,
+            .secrets = *secrets_,
+            .fieldContext = *fieldContextDetector_,
+            .fieldMemory = *fieldMemory_,
+            .mcpPort = options_.mcpPort,
+        });
+    }
+
     history_ = std::make_unique<CaptureHistoryStore>(*database_, p.mainLoop, p.notificationCenter, p.clock);
     recoveryLog_ = std::make_unique<FallbackCaptureLogger>(p.clock, p.mainLoop, p.notificationCenter,
                                                            p.applicationSupport);
@@ -146,6 +157,7 @@ AppComposition::~AppComposition()
     eventTapManager_.reset();
     captureRouter_.reset();
     // What asks the firewall goes before it, and the firewall before the queue its refreshes use.
+    assistant_.reset();
     keychainBridge_.reset();
     colorPicker_.reset();
     fieldMemory_.reset();

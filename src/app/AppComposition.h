@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "app/AssistantServices.h"
 #include "app/CaptureRecords.h"
 #include "app/PlatformBundle.h"
 #include "app/StandardCaptureTargets.h"
@@ -64,6 +66,11 @@ public:
         CaptureRouterModeServices::CalendarAccessCheck requestCalendarAccess;
         // True while one of the program's own editable windows is key. Empty: never.
         std::function<bool()> isOwnEditableWindowKey;
+        // Builds the AI engine, knowledge graph, tool server and note index
+        // too. The program does; tests of the capture road leave them out.
+        bool withAssistant = false;
+        // The tool server's port (0: the system picks one, as tests do).
+        std::uint16_t mcpPort = 9987;
     };
 
     // `platform` and everything it names must outlive the composition.
@@ -96,6 +103,9 @@ public:
     // What the capture router is built with; a test may build another router on it.
     CaptureRouterModeServices captureModeServices();
 
+    // Null unless composed withAssistant.
+    AssistantServices* assistant() { return assistant_.get(); }
+
 private:
     struct Installed;
 
@@ -112,6 +122,7 @@ private:
     std::unique_ptr<FieldMemoryEngine> fieldMemory_;
     std::unique_ptr<ColorPickerHelper> colorPicker_;
     std::unique_ptr<KeychainBridge> keychainBridge_;
+    std::unique_ptr<AssistantServices> assistant_;
     std::unique_ptr<CaptureHistoryStore> history_;
     std::unique_ptr<FallbackCaptureLogger> recoveryLog_;
     std::unique_ptr<CaptureRecords> records_;

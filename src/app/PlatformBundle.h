@@ -16,6 +16,7 @@ class ColorPanel;
 class DistributedNotificationCenter;
 class EventTapFactory;
 class HttpClient;
+class HttpStreamClient;
 class LegacyKeychain;
 class MainLoop;
 class Mouse;
@@ -74,8 +75,9 @@ struct PlatformBundle {
     // Event store: makes a store for one job.
     EventStore::Factory eventStores;
 
-    // Network: HTTP requests.
+    // Network: HTTP requests, and streamed ones (the AI services).
     std::reference_wrapper<HttpClient> http;
+    std::reference_wrapper<HttpStreamClient> httpStreams;
 };
 
 }  // namespace qm

@@ -31,6 +31,7 @@ PlatformBundle LinuxPlatform::bundle(std::optional<std::filesystem::path> applic
         .mouse = desktop.mouse(),
         .eventStores = eventStores->factory(),
         .http = http,
+        .httpStreams = httpStreams,
     };
 }
 

@@ -7,6 +7,7 @@
 #include "app/PlatformBundle.h"
 #include "platform/linux/display/QtScreens.h"
 #include "platform/linux/network/CurlHttpClient.h"
+#include "platform/linux/network/CurlHttpStreamClient.h"
 #include "platform/linux/runtime/QtMainLoop.h"
 #include "platform/linux/workspace/QtAlertPresenter.h"
 #include "platform/linux/workspace/QtPasteboard.h"
@@ -51,6 +52,7 @@ public:
     SimColorPanel colorPanel;
     const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
     CurlHttpClient http;
+    CurlHttpStreamClient httpStreams;
 };
 
 }  // namespace qm

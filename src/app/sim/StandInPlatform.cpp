@@ -28,6 +28,7 @@ PlatformBundle StandInPlatform::bundle(std::optional<std::filesystem::path> appl
         .mouse = desktop.mouse(),
         .eventStores = eventStores->factory(),
         .http = http,
+        .httpStreams = httpStreams,
     };
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/PlatformBundle.h"
 #include "platform/linux/network/CurlHttpClient.h"
+#include "platform/linux/network/CurlHttpStreamClient.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/eventstore/SimEventStoreBackend.h"
@@ -51,6 +52,7 @@ public:
     const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
     SimLegacyKeychain legacyKeychain;
     CurlHttpClient http;
+    CurlHttpStreamClient httpStreams;
 };
 
 }  // namespace qm

@@ -12,6 +12,8 @@
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/views/CaptureOverlayPanelWidget.h"
+#include "knowledge/MCPServer.h"
+#include "knowledge/SecondBrainIndexer.h"
 #include "platform/runtime/Clock.h"
 #include "shell/views/HUDWindowWidget.h"
 
@@ -63,6 +65,7 @@ AppComposition::Options DesktopApplication::compositionOptions()
                                                            platform_.defaults, guard_);
     };
     options.isOwnEditableWindowKey = [this] { return guard_.isOwnEditableWindowKey(); };
+    options.withAssistant = true;
     return options;
 }
 
@@ -70,6 +73,8 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
 {
     AppDelegate::Hooks hooks;
     hooks.startKeyboardGuardSelfHealing = [this] { guard_.startSelfHealing(); };
+    hooks.startMCPServer = [this] { app_->assistant()->mcpServer().start(); };
+    hooks.triggerReindex = [this] { app_->assistant()->indexer().triggerAsyncReindex(); };
     hooks.showHUD = [this](const std::string& message, const std::optional<std::string>& image) {
         hud_.show(message, image);
     };

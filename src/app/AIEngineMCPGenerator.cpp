@@ -1,0 +1,60 @@
+#include "app/AIEngineMCPGenerator.h"
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+
+#include "platform/runtime/CancellationToken.h"
+#include "platform/runtime/ConcurrentQueue.h"
+#include "platform/runtime/PlatformError.h"
+#include "suggestions/AIActionType.h"
+#include "suggestions/AISuggestionEngine.h"
+
+namespace qm {
+
+namespace {
+
+AIActionType engineAction(const MCPAIGenerator::Action& action)
+{
+    switch (action.kind) {
+    case MCPAIGenerator::Action::Kind::rewrite:
+        return AIActionType::rewrite(action.text);
+    case MCPAIGenerator::Action::Kind::translate:
+        return AIActionType::translate(action.text);
+    case MCPAIGenerator::Action::Kind::explain:
+        return AIActionType::explain();
+    case MCPAIGenerator::Action::Kind::summarize:
+        return AIActionType::summarize();
+    case MCPAIGenerator::Action::Kind::custom:
+        break;
+    }
+    return AIActionType::custom(action.text);
+}
+
+}  // namespace
+
+AIEngineMCPGenerator::AIEngineMCPGenerator(AISuggestionEngine& engine, ConcurrentQueue& queue)
+    : engine_(engine), queue_(queue)
+{
+}
+
+void AIEngineMCPGenerator::generateAIResponse(const std::string& prompt, const Action& action,
+                                              std::int64_t maxTokens, Completion completion)
+{
+    const int tokens =
+        static_cast<int>(std::clamp<std::int64_t>(maxTokens, 1, std::numeric_limits<int>::max()));
+    queue_.async([this, prompt, action, tokens, completion = std::move(completion)] {
+        Result result;
+        try {
+            const AISuggestion answer = engine_.generateAIResponse(prompt, engineAction(action), tokens, {});
+            result.answer = Answer{answer.text, answer.provider, answer.model, answer.estimatedTokens};
+        } catch (const PlatformError& error) {
+            result.errorDescription = error.localizedDescription();
+        } catch (const std::exception& error) {
+            result.errorDescription = error.what();
+        }
+        completion(std::move(result));
+    });
+}
+
+}  // namespace qm

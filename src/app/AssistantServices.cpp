@@ -1,0 +1,95 @@
+#include "app/AssistantServices.h"
+
+#include "app/AIEngineMCPGenerator.h"
+#include "base/Paths.h"
+#include "knowledge/FieldMemorySealer.h"
+#include "knowledge/GraphQueryEngine.h"
+#include "knowledge/KnowledgeGraphEngine.h"
+#include "knowledge/MCPHubManager.h"
+#include "knowledge/MCPLineHandler.h"
+#include "knowledge/MCPRequestHandler.h"
+#include "knowledge/MCPServer.h"
+#include "knowledge/MCPSuggestionQueue.h"
+#include "knowledge/SecondBrainIndexer.h"
+#include "platform/notifications/DistributedNotificationCenter.h"
+#include "platform/runtime/ConcurrentQueue.h"
+#include "store/KeychainHelper.h"
+#include "suggestions/AISuggestionEngine.h"
+#include "suggestions/AnthropicService.h"
+#include "suggestions/FieldContextDetector.h"
+#include "suggestions/LocalOllamaService.h"
+#include "suggestions/OpenAIService.h"
+
+namespace qm {
+
+namespace {
+
+// Where the people-and-projects pattern of the knowledge graph finds home folders.
+constexpr const char* kHomesFolder = "/home";
+constexpr const char* kMCPToggle = "com.quillmarker.mcp.toggle";
+
+}  // namespace
+
+AssistantServices::AssistantServices(const Dependencies& d) : platform_(d.platform)
+{
+    const PlatformBundle& p = d.platform;
+    KeychainHelper& secrets = d.secrets;
+    const SecretLoader loadSecret = [&secrets](std::string_view service, std::string_view key) {
+        return secrets.load(service, key);
+    };
+    aiStreams_ = std::make_unique<ConcurrentQueue>("com.quillmarker.ai.streams", 2);
+    aiEngine_ = std::make_unique<AISuggestionEngine>(
+        p.defaults, p.clock, p.mainLoop, p.workspace, p.accessibility,
+        [&detector = d.fieldContext](const AXUIElement& focused) { return detector.detect(focused).domain; },
+        std::make_unique<OpenAIService>(p.httpStreams, *aiStreams_, loadSecret,
+                                        std::string(OpenAIService::kEndpoint)),
+        std::make_unique<AnthropicService>(p.httpStreams, *aiStreams_, loadSecret,
+                                           std::string(AnthropicService::kEndpoint)),
+        std::make_unique<LocalOllamaService>(p.httpStreams, *aiStreams_,
+                                             std::string(LocalOllamaService::kEndpoint)));
+
+    requests_ = std::make_unique<ConcurrentQueue>("com.quillmarker.mcp.requests", 2);
+    graphEngine_ = std::make_unique<KnowledgeGraphEngine>(d.database, p.clock, kHomesFolder);
+    graphQueries_ = std::make_unique<GraphQueryEngine>(d.database, p.clock);
+    hub_ = std::make_unique<MCPHubManager>(*graphQueries_, p.clock);
+    suggestionQueue_ = std::make_unique<MCPSuggestionQueue>(p.clock);
+    memorySealer_ = std::make_unique<FieldMemorySealer>(d.fieldMemory);
+    aiGenerator_ = std::make_unique<AIEngineMCPGenerator>(*aiEngine_, *requests_);
+    requestHandler_ = std::make_unique<MCPRequestHandler>(MCPRequestHandler::Services{
+        .database = d.database,
+        .workspace = p.workspace,
+        .accessibility = p.accessibility,
+        .memorySealer = *memorySealer_,
+        .aiGenerator = *aiGenerator_,
+        .suggestionQueue = *suggestionQueue_,
+        .hub = *hub_,
+        .graphEngine = *graphEngine_,
+        .clock = p.clock,
+    });
+    lineHandler_ = std::make_unique<MCPLineHandler>(*requestHandler_, *requests_);
+    mcpServer_ = std::make_unique<MCPServer>(
+        *lineHandler_, *hub_, [&secrets] { return MCPServer::getOrCreateMCPToken(secrets); }, d.mcpPort);
+    toggleObserver_ = p.distributedNotificationCenter.get().addObserver(
+        kMCPToggle, std::nullopt,
+        [server = mcpServer_.get()](const DistributedNotificationCenter::Notification& notification) {
+            server->handleToggleNotification(notification);
+        });
+
+    std::optional<std::filesystem::path> ownFolder;
+    if (p.applicationSupport) {
+        ownFolder = *p.applicationSupport / paths::kBundleIdentifier;
+    }
+    indexer_ = std::make_unique<SecondBrainIndexer>(ownFolder, p.defaults, p.mainLoop, p.clock);
+}
+
+AssistantServices::~AssistantServices()
+{
+    platform_.distributedNotificationCenter.get().removeObserver(toggleObserver_);
+    mcpServer_->stop();
+    mcpServer_.reset();
+    // Requests still queued answer while what they reach exists.
+    requests_.reset();
+    indexer_.reset();
+}
+
+}  // namespace qm
