@@ -66,13 +66,7 @@ void AppDelegate::applicationDidFinishLaunching()
         showOnboardingWindow();
         return;
     }
-    replaceStatusItem();
-    callIfSet(hooks_.checkForUpdatesIfNeeded);
-    if (services_.permissions.isAccessibilityTrusted()) {
-        startCapture();
-    } else {
-        promptForAccessibilityPermission();
-    }
+    startMenuBarServices();
 }
 
 void AppDelegate::installObservers()
@@ -146,6 +140,17 @@ void AppDelegate::replaceStatusItem()
     setupStatusItem();
 }
 
+void AppDelegate::startMenuBarServices()
+{
+    replaceStatusItem();
+    callIfSet(hooks_.checkForUpdatesIfNeeded);
+    if (services_.permissions.isAccessibilityTrusted()) {
+        startCapture();
+    } else {
+        promptForAccessibilityPermission();
+    }
+}
+
 void AppDelegate::startCapture()
 {
     services_.eventTapManager.start();
@@ -212,13 +217,7 @@ void AppDelegate::activateMenuBarAgentAndStartServices()
     if (hooks_.setActivationPolicy && !hooks_.setActivationPolicy(false)) {
         hooks_.setActivationPolicy(false);
     }
-    replaceStatusItem();
-    callIfSet(hooks_.checkForUpdatesIfNeeded);
-    if (services_.permissions.isAccessibilityTrusted()) {
-        startCapture();
-    } else {
-        promptForAccessibilityPermission();
-    }
+    startMenuBarServices();
 }
 
 void AppDelegate::promptForAccessibilityPermission()

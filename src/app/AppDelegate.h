@@ -94,6 +94,8 @@ private:
     void installObservers();
     void setupStatusItem();
     void replaceStatusItem();
+    // The status item, the update check, then capture or the Accessibility prompt.
+    void startMenuBarServices();
     void startCapture();
     void onboardingWindowClosed();
     void shortcutPreferenceChanged();
