@@ -166,6 +166,17 @@ void callServer(const StatePtr& state, const char* method, const QVariantList& a
         qt(DBusUserNotificationCenter::serviceName), qt(DBusUserNotificationCenter::objectPath),
         qt(DBusUserNotificationCenter::interfaceName), QString::fromLatin1(method));
     message.setArguments(arguments);
+    if (!state->bus.isConnected()) {
+        // No call can be made: answer later all the same, never inside the caller.
+        QDBusError error = state->bus.lastError();
+        if (!error.isValid()) {
+            error = QDBusError(QDBusError::Disconnected, QStringLiteral("Not connected to the session bus"));
+        }
+        QMetaObject::invokeMethod(
+            state->context.get(), [onError = std::move(onError), error] { onError(error); },
+            Qt::QueuedConnection);
+        return;
+    }
     const QDBusPendingCall call =
         state->bus.asyncCall(message, std::max(1, state->configuration.callTimeoutMilliseconds));
     auto* watcher = new QDBusPendingCallWatcher(call, state->context.get());
