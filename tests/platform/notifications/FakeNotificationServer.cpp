@@ -67,6 +67,9 @@ bool FakeNotificationServer::handleMessage(const QDBusMessage& message, const QD
         call.actions = arguments.at(5).toStringList();
         arguments.at(6).value<QDBusArgument>() >> call.hints;
         notifyCalls_.push_back(call);
+        if (onNotify) {
+            onNotify();
+        }
         lastId_ = call.replacesId != 0 ? call.replacesId : ++issued_;
         reply << QVariant::fromValue(lastId_);
     } else if (message.member() == QStringLiteral("CloseNotification") && arguments.size() == 1) {

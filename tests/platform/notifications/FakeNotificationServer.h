@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QDBusConnection>
@@ -36,6 +37,9 @@ public:
     int capabilityCalls() const { return capabilityCalls_; }
     // The id the server gave the last notification it showed.
     quint32 lastId() const { return lastId_; }
+
+    // Runs when a Notify call arrives, before it is answered.
+    std::function<void()> onNotify;
 
     // The user clicked an action (or the notification itself: "default").
     void invokeAction(quint32 id, const QString& key);

@@ -38,7 +38,9 @@ class DBusSignalRelay;
 // for a click on the notification itself; the server's ActionInvoked and
 // NotificationClosed signals reach the delegate on the main loop
 // (UserNotificationResponse::defaultActionIdentifier for a click, the
-// dismiss action for a dismissal when the category asks for it).
+// dismiss action for a dismissal when the category asks for it). The server's
+// ids live only in the process: a notification still shown from before a
+// restart no longer reports to the delegate.
 //
 // Authorization: there is no permission to ask for on this desktop;
 // notifications are allowed when a notification server answers. Without a
