@@ -24,26 +24,19 @@
 #include <fmt/format.h>
 
 #include "StandInBench.h"
+#include "app/AppComposition.h"
+#include "app/sim/StandInPlatform.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
-#include "capture/EventTapManagerDelegate.h"
 #include "capture/views/CaptureOverlayPanelWidget.h"
 #include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/linux/display/QtScreens.h"
-#include "platform/notifications/NotificationCenter.h"
-#include "platform/runtime/ConcurrentQueue.h"
 #include "platform/sim/accessibility/SimTextField.h"
-#include "platform/sim/accessibility/SimTextFieldSpec.h"
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
-#include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
-#include "platform/storage/UserDefaults.h"
 #include "shell/OwnWindowKeyboardGuard.h"
-#include "shell/PermissionsManager.h"
-#include "store/DatabaseManager.h"
-#include "store/PrivacyFirewall.h"
 
 namespace {
 
@@ -86,19 +79,16 @@ KeyEvent keyDown(std::string_view chord)
     std::abort();
 }
 
-// An editor in front with a focused field, the real event tap, capture router
-// and privacy firewall, and the overlay above.
+// The app composed on the stand-in desktop: an editor in front with a focused
+// field, the real event tap, capture router and privacy firewall, and the
+// overlay above.
 struct World {
     World()
-        : folder(bench::makePrivateHome()), editor(desktop.addApplication("com.example.editor", "Editor")),
-          field(bench::addFocusedField(editor)), database(clock, folder, defaults), firewall(database, clock),
-          router(loop, clock, desktop.workspace(), desktop.accessibility(), desktop.syntheticEvents(), center,
-                 defaults, CaptureTargetRegistry::standard(), services()),
-          manager(bench::tapServices(desktop.eventTaps(), desktop, loop, clock, defaults, center, router,
-                                     firewall))
+        : editor(desktop.addApplication("com.example.editor", "Editor")),
+          field(bench::addFocusedField(editor)), app(platform.bundle(folder.path()), options()),
+          router(app.captureRouter()), manager(app.eventTapManager())
     {
         editor.activate();
-        PermissionsManager::setAccessibilityTrust(&desktop.trust());
         bench::startTap(manager, delegate, loop);
         panel->current = &standIn;
     }
@@ -107,18 +97,12 @@ struct World {
     {
         manager.stop();
         drain();
-        PermissionsManager::setAccessibilityTrust(nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
 
-    CaptureRouterModeServices services()
+    AppComposition::Options options()
     {
-        CaptureRouterModeServices made;
-        made.screens = &desktop.screens();
-        made.mouse = &desktop.mouse();
-        made.backgroundQueue = &background;
-        made.makeOverlayPanel = [this] { return panel; };
+        AppComposition::Options made = bench::quietOptions();
+        made.makeOverlayPanel = [this](CaptureRouterController&) { return panel; };
         return made;
     }
 
@@ -131,26 +115,23 @@ struct World {
         }
     }
 
-    SimClock clock;
-    SimMainLoop loop{clock};
-    StandInDesktop desktop{loop};
-    std::filesystem::path folder;
-    UserDefaults defaults{""};
-    NotificationCenter center;
+    StandInPlatform platform;
+    SimMainLoop& loop = platform.loop;
+    StandInDesktop& desktop = platform.desktop;
+    bench::PrivateHome folder;
     SimApplication editor;
     SimTextField field;
-    DatabaseManager database;
-    PrivacyFirewall firewall;
-    ConcurrentQueue background{"com.quillmarker.bench.background", 2};
     std::shared_ptr<TimingPanel> panel = std::make_shared<TimingPanel>();
-    CaptureRouterController router;
     bench::QuietDelegate delegate;
-    EventTapManager manager;
+    AppComposition app;
+    CaptureRouterController& router;
+    EventTapManager& manager;
     StandInPanel standIn;
     QtScreens screens;
     QtApplicationWindows windows;
-    OwnWindowKeyboardGuard guard{loop, center, windows};
-    CaptureOverlayPanelWidget qtPanel{loop, clock, router, center, screens, defaults, guard};
+    OwnWindowKeyboardGuard guard{loop, platform.notificationCenter, windows};
+    CaptureOverlayPanelWidget qtPanel{loop,    platform.clock,    router, platform.notificationCenter,
+                                      screens, platform.defaults, guard};
 };
 
 World* world = nullptr;

@@ -23,21 +23,15 @@
 #include <fmt/format.h>
 
 #include "StandInBench.h"
+#include "app/AppComposition.h"
+#include "app/sim/StandInPlatform.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
-#include "capture/EventTapManagerDelegate.h"
-#include "platform/notifications/NotificationCenter.h"
+#include "platform/keyboard/EventTapFactory.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/sim/accessibility/SimTextField.h"
-#include "platform/sim/accessibility/SimTextFieldSpec.h"
-#include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
-#include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
-#include "platform/storage/UserDefaults.h"
-#include "shell/PermissionsManager.h"
-#include "store/DatabaseManager.h"
-#include "store/PrivacyFirewall.h"
 
 namespace {
 
@@ -88,19 +82,16 @@ std::vector<KeyEvent> keyDowns(std::string_view text)
     return downs;
 }
 
-// The event tap of the app on a stand-in desktop: an editor in front with a
-// focused field, the real capture router and privacy firewall.
+// The event tap of the app composed on the stand-in desktop, its tap factory
+// captured: an editor in front with a focused field, the real capture router
+// and privacy firewall.
 struct World {
     World()
-        : folder(bench::makePrivateHome()), editor(desktop.addApplication("com.example.editor", "Editor")),
-          field(bench::addFocusedField(editor)), database(clock, folder, defaults), firewall(database, clock),
-          router(loop, clock, desktop.workspace(), desktop.accessibility(), desktop.syntheticEvents(), center,
-                 defaults),
-          factory(desktop.eventTaps()),
-          manager(bench::tapServices(factory, desktop, loop, clock, defaults, center, router, firewall))
+        : editor(desktop.addApplication("com.example.editor", "Editor")),
+          field(bench::addFocusedField(editor)), factory(desktop.eventTaps()),
+          app(bundle(), bench::quietOptions(0)), router(app.captureRouter()), manager(app.eventTapManager())
     {
         editor.activate();
-        PermissionsManager::setAccessibilityTrust(&desktop.trust());
         bench::startTap(manager, delegate, loop);
     }
 
@@ -108,8 +99,13 @@ struct World {
     {
         manager.stop();
         drain();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+    }
+
+    PlatformBundle bundle()
+    {
+        PlatformBundle made = platform.bundle(folder.path());
+        made.eventTaps = factory;
+        return made;
     }
 
     // Waits for the capture a trigger opened, closes it and brings the editor
@@ -136,20 +132,17 @@ struct World {
         }
     }
 
-    SimClock clock;
-    SimMainLoop loop{clock};
-    StandInDesktop desktop{loop};
-    std::filesystem::path folder;
-    UserDefaults defaults{""};
-    NotificationCenter center;
+    StandInPlatform platform;
+    SimMainLoop& loop = platform.loop;
+    StandInDesktop& desktop = platform.desktop;
+    bench::PrivateHome folder;
     SimApplication editor;
     SimTextField field;
-    DatabaseManager database;
-    PrivacyFirewall firewall;
-    CaptureRouterController router;
     CapturingTapFactory factory;
     bench::QuietDelegate delegate;
-    EventTapManager manager;
+    AppComposition app;
+    CaptureRouterController& router;
+    EventTapManager& manager;
 };
 
 World* world = nullptr;

@@ -2,25 +2,23 @@
 
 // What the benchmarks of the keyboard pipeline share: a private home, an editor
 // with a focused field on the stand-in desktop, a delegate that ignores the
-// tap's reports, and the event tap manager's wiring and start.
+// tap's reports, the options the app is composed with, and the event tap
+// manager's start.
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include "capture/CaptureRouterController.h"
+#include "app/AppComposition.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
-#include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/accessibility/SimTextField.h"
 #include "platform/sim/accessibility/SimTextFieldSpec.h"
-#include "platform/sim/desktop/StandInDesktop.h"
-#include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
-#include "platform/storage/UserDefaults.h"
-#include "store/PrivacyFirewall.h"
+#include "platform/sim/workspace/SimApplication.h"
 
 namespace qm::bench {
 
@@ -36,20 +34,35 @@ public:
     void eventTapManagerDidCommitActiveSuggestion(EventTapManager&) override {}
 };
 
-// A fresh folder that HOME and the XDG folders point into: nothing a benchmark
-// does may reach the real home folder.
-inline std::filesystem::path makePrivateHome()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::abort();
+// A fresh folder that HOME and the XDG folders point into, removed with it:
+// nothing a benchmark does may reach the real home folder.
+class PrivateHome {
+public:
+    PrivateHome()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        setenv("HOME", pattern.c_str(), 1);
+        setenv("XDG_DATA_HOME", pattern.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
+        setenv("XDG_DOCUMENTS_DIR", pattern.c_str(), 1);
+        path_ = pattern;
     }
-    setenv("HOME", pattern.c_str(), 1);
-    setenv("XDG_DATA_HOME", pattern.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
-    setenv("XDG_DOCUMENTS_DIR", pattern.c_str(), 1);
-    return pattern;
-}
+    ~PrivateHome()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    PrivateHome(const PrivateHome&) = delete;
+    PrivateHome& operator=(const PrivateHome&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 // A single-line field in a window of `editor`, with the focus.
 inline SimTextField addFocusedField(SimApplication& editor)
@@ -62,24 +75,13 @@ inline SimTextField addFocusedField(SimApplication& editor)
     return added;
 }
 
-inline EventTapManager::Services tapServices(EventTapFactory& tapFactory, StandInDesktop& desktop,
-                                             SimMainLoop& loop, SimClock& clock, UserDefaults& defaults,
-                                             NotificationCenter& center, CaptureRouterController& router,
-                                             PrivacyFirewall& firewall)
+// No HUD to show; `backgroundThreads` for picker loads, sends and records.
+inline AppComposition::Options quietOptions(unsigned backgroundThreads = 2)
 {
-    return EventTapManager::Services{
-        .tapFactory = tapFactory,
-        .eventPoster = desktop.syntheticEvents(),
-        .secureInput = desktop.secureInput(),
-        .workspace = desktop.workspace(),
-        .mainLoop = loop,
-        .clock = clock,
-        .defaults = defaults,
-        .notificationCenter = center,
-        .captureRouter = router,
-        .privacyFirewall = firewall,
-        .isOwnEditableWindowKey = [] { return false; },
-    };
+    AppComposition::Options options;
+    options.showHUD = [](const std::string&, const std::optional<std::string>&) {};
+    options.backgroundThreads = backgroundThreads;
+    return options;
 }
 
 // Starts the manager and waits until its tap thread has made the tap.

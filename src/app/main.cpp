@@ -1,36 +1,158 @@
-// The composition root: the only place that picks concrete implementations.
-//
-// The menu-bar agent, its windows and the keyboard pipeline's hosts are not
-// wired yet; for now the program opens its stores the way the agent will at
-// launch (the legacy secret move first, then the rules database), reports
-// where they live, and exits.
+// The program's entry: reads the options, picks a display (or none), starts
+// the application on Qt's event loop and stops it cleanly on quit, on SIGTERM
+// and SIGINT, and when standard input ends in headless mode.
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
 #include <fmt/format.h>
 
+#include "app/views/DesktopApplication.h"
 #include "base/Log.h"
 #include "base/Paths.h"
-#include "platform/runtime/Clock.h"
 #include "platform/storage/UserDefaults.h"
-#include "store/DatabaseManager.h"
-#include "store/KeychainHelper.h"
 
-int main()
+namespace {
+
+constexpr std::string_view kHelp = R"(Usage: quillmarker [--headless] [--key-interval MS] [--help]
+
+Quillmarker captures a line of text from any text field: type //note (or
+//clip, //timer 25m, ...) and a space, then your line, then Return.
+
+This machine has no other applications whose fields Quillmarker could reach,
+so it brings its own stand-in desktop: a host window with one text field
+("Notes - Draft") to type into. With a display you see the status item, the
+host window and, on first start, onboarding. Where no tray exists, the same
+menu is reachable from the host window.
+
+Without a display (no DISPLAY or WAYLAND_DISPLAY, or --headless) the program
+runs on Qt's offscreen platform and types standard input into the host
+window, one character at a time; a line feed is Return. For example
+
+  printf '//note buy milk\n' | quillmarker --headless
+
+appends "- [HH:mm] buy milk" to Documents/Quillmarker/Quick Capture.md. The
+program quits once its input has ended and the last capture has landed; the
+log lines on standard output and standard error say where each capture went.
+
+Options:
+  --headless          run without a display, reading keys from standard input
+  --key-interval MS   milliseconds between typed keys (default 20)
+  --help              show this text
+
+Files: the rules database, secrets, recovery log and schedules live in
+$XDG_DATA_HOME/com.quillmarker.app (default ~/.local/share); settings in
+$XDG_CONFIG_HOME.
+)";
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto ignored = ::write(signalPipe[1], &byte, 1);
+}
+
+// The offscreen platform says so each time a window asks for what it cannot
+// do (opacity, raising); those lines would bury the program's own.
+void quietOffscreenMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(QStringLiteral("This plugin does not support"))) {
+        return;
+    }
+    std::fputs(qFormatLogMessage(type, context, message).toLocal8Bit().append('\n').constData(), stderr);
+}
+
+bool hasDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (const char* value = std::getenv(name); value && *value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
 {
     using namespace qm;
 
-    // Linux keeps no legacy keychain items of ours, so the move finds nothing.
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
+    DesktopApplication::Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kHelp.data(), stdout);
+            return 0;
+        }
+        if (argument == "--headless") {
+            options.headless = true;
+        } else if (argument == "--key-interval" && i + 1 < argc) {
+            options.keyIntervalMs = std::atoi(argv[++i]);
+            if (options.keyIntervalMs < 0 || options.keyIntervalMs > 10000) {
+                std::fputs("quillmarker: --key-interval takes 0 to 10000 milliseconds\n", stderr);
+                return 2;
+            }
+        } else {
+            std::fprintf(stderr, "quillmarker: unknown option %s (see --help)\n", argv[i]);
+            return 2;
+        }
+    }
+    if (!hasDisplay()) {
+        options.headless = true;
+    }
+    if (options.headless) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qInstallMessageHandler(quietOffscreenMessages);
+    }
 
-    UserDefaults& defaults = UserDefaults::standard();
-    DatabaseManager database(Clock::system(), paths::applicationSupport(), defaults);
-    DatabaseManager::setShared(&database);
+    const auto support = paths::applicationSupport();
+    const auto defaultsFile = UserDefaults::standardFilePath();
+    if (!support || !defaultsFile) {
+        std::fputs("quillmarker: no home folder: set HOME or XDG_DATA_HOME\n", stderr);
+        return 1;
+    }
+    options.applicationSupport = *support;
+    options.defaultsFile = *defaultsFile;
 
-    const auto exclusions = database.fetchExclusionList();
-    const auto rules = database.fetchRulesConfig();
-    Log::print(fmt::format("🚀 Quillmarker: {} rules and {} excluded applications ready", rules.size(),
-                           exclusions.size()));
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Quillmarker"));
+    // The program lives in the status bar: closing a window never ends it.
+    application.setQuitOnLastWindowClosed(false);
 
-    defaults.synchronize();
-    DatabaseManager::setShared(nullptr);
-    return 0;
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::perror("quillmarker: pipe");
+        return 1;
+    }
+    QSocketNotifier signalReader(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalReader, &QSocketNotifier::activated, [] {
+        char byte;
+        while (::read(signalPipe[0], &byte, 1) > 0) {
+        }
+        QApplication::quit();
+    });
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+
+    int status = 0;
+    {
+        DesktopApplication app(options);
+        app.launch();
+        Log::print(
+            fmt::format("🚀 Quillmarker is running ({})", options.headless ? "headless" : "with a display"));
+        status = application.exec();
+        app.terminate();
+    }
+    Log::print("👋 Quillmarker stopped");
+    return status;
 }

@@ -6,7 +6,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "platform/storage/UserDefaults.h"
-#include "records/CaptureFailureGuide.h"
+#include "targets/TargetsDefaultsKeys.h"
 
 namespace qm {
 
@@ -19,8 +19,8 @@ struct FolderSetting {
 };
 
 constexpr FolderSetting kFolderSettings[] = {
-    {"obsidian", "obsidianVaultPath", "Obsidian vault"},
-    {"logseq", "logseqGraphPath", "Logseq graph"},
+    {"obsidian", TargetsDefaultsKeys::obsidianVaultPath, "Obsidian vault"},
+    {"logseq", TargetsDefaultsKeys::logseqGraphPath, "Logseq graph"},
 };
 
 }  // namespace
@@ -32,7 +32,8 @@ std::string CaptureFolderPreCheck::expandTilde(std::string_view path)
     return paths::expandTilde(path);
 }
 
-std::optional<UserInfo> CaptureFolderPreCheck::missingPathFailure(std::string_view commandName) const
+std::optional<CaptureFailureNotice>
+CaptureFolderPreCheck::missingPathFailure(std::string_view commandName) const
 {
     const FolderSetting* setting = nullptr;
     for (const auto& candidate : kFolderSettings) {
@@ -58,19 +59,8 @@ std::optional<UserInfo> CaptureFolderPreCheck::missingPathFailure(std::string_vi
                                  command + " again."
                            : label + " path does not exist or is not a folder: " + expanded +
                                  ". Choose it again in Settings.";
-    const CaptureFailureGuide guide = CaptureFailureGuide::resolve(command, "path");
-
-    UserInfo userInfo{
-        {"command", command},
-        {"detail", detail},
-        {"saved", false},
-        {"section", guide.section},
-        {"actionTitle", guide.actionTitle},
-    };
-    if (guide.field) {
-        userInfo.set("field", *guide.field);
-    }
-    return userInfo;
+    // The guide is the folder setting's, whatever the sentence says.
+    return CaptureFailureNotice::guided(command, detail, /*saved=*/false, "path");
 }
 
 }  // namespace qm

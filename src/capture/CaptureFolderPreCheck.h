@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/notifications/UserInfo.h"
+#include "capture/CaptureFailureNotice.h"
 
 namespace qm {
 
@@ -20,9 +20,8 @@ public:
     explicit CaptureFolderPreCheck(const UserDefaults& defaults);
 
     // Nothing when `commandName` needs no folder or its folder exists; else the
-    // userInfo of "PresentCaptureFailure": "command", "detail", "saved" (false),
-    // "section", "actionTitle" and, when the guide names one, "field".
-    std::optional<UserInfo> missingPathFailure(std::string_view commandName) const;
+    // notice to post (not saved, guided to the folder's setting).
+    std::optional<CaptureFailureNotice> missingPathFailure(std::string_view commandName) const;
 
     // A leading "~" (alone or before "/") becomes the home folder (paths::homeFolder);
     // anything else, and everything when no home folder is known, is unchanged.

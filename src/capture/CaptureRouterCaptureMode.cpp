@@ -4,6 +4,8 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
+#include "capture/CaptureFailureNotice.h"
+#include "capture/CaptureNotifications.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -11,7 +13,6 @@
 #include "platform/runtime/ConcurrentQueue.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/workspace/Workspace.h"
-#include "records/CaptureFailureGuide.h"
 #include "targets/CalcExpressionEvaluator.h"
 #include "targets/PickerFilteringTarget.h"
 
@@ -22,8 +23,6 @@ namespace qm {
 
 namespace {
 
-constexpr const char* kPresentCaptureFailure = "PresentCaptureFailure";
-constexpr const char* kUpdateCapturePanelSize = "UpdateCapturePanelSize";
 constexpr const char* kFailureRowId = "error";
 // Warning sign, variation selector 16, space: how a target's failure row begins.
 constexpr std::string_view kFailureRowPrefix = "\u26A0\uFE0F ";
@@ -110,18 +109,8 @@ void CaptureRouterController::applyPickerOptions(const std::shared_ptr<CaptureTa
     if (options.size() == 1 && options.front().id == kFailureRowId) {
         const std::string detail = withoutFailurePrefix(options.front().displayName);
         runCaptureModeExit();
-        const CaptureFailureGuide guide = CaptureFailureGuide::resolve(target->commandName(), detail);
-        UserInfo userInfo{
-            {"command", target->commandName()},
-            {"detail", detail},
-            {"saved", false},
-            {"section", guide.section},
-            {"actionTitle", guide.actionTitle},
-        };
-        if (guide.field) {
-            userInfo.set("field", *guide.field);
-        }
-        notificationCenter_.post(kPresentCaptureFailure, nullptr, std::move(userInfo));
+        CaptureFailureNotice::guided(target->commandName(), detail, /*saved=*/false)
+            .post(notificationCenter_);
         return;
     }
     pickerOptions_ = std::move(options);
@@ -145,7 +134,7 @@ void CaptureRouterController::handleMessageInputChange(const std::string& text)
 void CaptureRouterController::updateCalcLivePreview(const std::string& text)
 {
     calcLivePreviewText_ = CalcExpressionEvaluator::previewEvaluate(text);
-    notificationCenter_.post(kUpdateCapturePanelSize);
+    notificationCenter_.post(CaptureNotifications::updateCapturePanelSize);
 }
 
 void CaptureRouterController::confirmSelectedTarget()
@@ -232,7 +221,7 @@ void CaptureRouterController::publishCaptureState()
 
 ConcurrentQueue& CaptureRouterController::backgroundQueue() const
 {
-    return services_.backgroundQueue ? *services_.backgroundQueue : ConcurrentQueue::shared();
+    return services_.backgroundQueue;
 }
 
 }  // namespace qm

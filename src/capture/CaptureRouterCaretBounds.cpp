@@ -85,8 +85,7 @@ Rect CaptureRouterController::resolveCaretBounds() const
     const AXError focusError =
         accessibility_.systemWideElement().copyAttributeValue(AXAttribute::focusedUIElement, focused);
 
-    const std::vector<Screen> screens =
-        services_.screens ? services_.screens->screens() : std::vector<Screen>{};
+    const std::vector<Screen> screens = services_.screens.screens();
     const double screenHeight = screens.empty() ? fallbackScreenHeight : screens.front().frame.height();
 
     std::optional<AXUIElement> element;
@@ -113,7 +112,7 @@ Rect CaptureRouterController::resolveCaretBounds() const
         }
     }
 
-    const Point mouse = services_.mouse ? services_.mouse->location() : Point{};
+    const Point mouse = services_.mouse.location();
     const Rect box(mouse.x, screenHeight - mouse.y, 10, 20);
     Log::log(fmt::format(
         "🖱️ CaptureRouter: AX caret failed or Electron matched. Falling back to mouse position in "

@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
+#include "capture/CaptureFailureNotice.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -11,10 +12,8 @@
 #include "platform/runtime/ConcurrentQueue.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/workspace/Workspace.h"
-#include "records/CaptureFailureGuide.h"
 #include "records/CaptureHistoryStore.h"
 #include "records/FallbackCaptureLogger.h"
-#include "shell/PermissionsManager.h"
 #include "targets/PickerFilteringTarget.h"
 
 // The end of a capture: commit (permission check, exit, send, record, and on
@@ -26,7 +25,6 @@ namespace qm {
 
 namespace {
 
-constexpr const char* kPresentCaptureFailure = "PresentCaptureFailure";
 constexpr const char* kCalendarPermissionDenied =
     "Calendar access was denied. Grant access in System Settings → Privacy & Security → Calendars.";
 // What the user reads when a target failed with something that is not an error of ours.
@@ -103,11 +101,7 @@ void CaptureRouterController::checkCalendarAccess(CommitRequest request)
             }
         });
     };
-    if (services_.requestCalendarAccess) {
-        services_.requestCalendarAccess(std::move(answer));
-    } else {
-        PermissionsManager::requestCalendarAccess(std::move(answer));
-    }
+    services_.requestCalendarAccess(std::move(answer));
 }
 
 void CaptureRouterController::sendCapture(CommitRequest request)
@@ -160,25 +154,15 @@ void CaptureRouterController::failCommit(const CommitRequest& request, const std
     const std::string detail = error.what();
     Log::log(fmt::format("❌ CaptureRouterController: Failed to send capture to '{}': {}", command, detail));
     recordAttempt(request, false);
-    const bool saved = FallbackCaptureLogger::saveFallback(request.text, command, error);
-    std::string message = "Capture failed: " + detail;
-    if (saved) {
-        message += "\nSaved to local recovery log.";
-    }
-    const CaptureFailureGuide guide = CaptureFailureGuide::resolve(command, detail);
-    UserInfo userInfo{
-        {"command", command}, {"detail", detail},         {"saved", saved},
-        {"message", message}, {"section", guide.section}, {"actionTitle", guide.actionTitle},
-    };
-    if (guide.field) {
-        userInfo.set("field", *guide.field);
-    }
-    notificationCenter_.post(kPresentCaptureFailure, nullptr, std::move(userInfo));
+    const bool saved = services_.recoveryLog.saveFallback(request.text, command, error);
+    CaptureFailureNotice notice = CaptureFailureNotice::guided(command, detail, saved);
+    notice.message = "Capture failed: " + detail + (saved ? "\nSaved to local recovery log." : "");
+    notice.post(notificationCenter_);
 }
 
 void CaptureRouterController::recordAttempt(const CommitRequest& request, bool success)
 {
-    CaptureHistoryStore* history = services_.history ? services_.history : &CaptureHistoryStore::shared();
+    CaptureHistoryStore* history = &services_.history;
     backgroundQueue().async([history, command = request.target->commandName(), text = request.text, success] {
         history->record(command, text, success);
     });

@@ -2,24 +2,13 @@
 
 #include <stdexcept>
 
+#include "base/SharedInstance.h"
+#include "capture/CaptureNotifications.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 
 namespace qm {
-
-namespace {
-
-std::atomic<CaptureRouterController*>& installedInstance()
-{
-    static std::atomic<CaptureRouterController*> instance{nullptr};
-    return instance;
-}
-
-constexpr const char* kHideSuggestionsOverlay = "HideSuggestionsOverlay";
-constexpr const char* kPresentCaptureFailure = "PresentCaptureFailure";
-
-}  // namespace
 
 CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock& clock, Workspace& workspace,
                                                  Accessibility& accessibility,
@@ -39,6 +28,9 @@ CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock
       hostFocus_(workspace, accessibility, [this] { return hostCaptureContext_; }),
       captureTransitionQueue_(std::make_unique<SerialQueue>(captureTransitionQueueLabel))
 {
+    if (!services_.requestCalendarAccess) {
+        throw std::invalid_argument("CaptureRouterController: no calendar access check");
+    }
 }
 
 CaptureRouterController::~CaptureRouterController()
@@ -46,22 +38,11 @@ CaptureRouterController::~CaptureRouterController()
     destroying_.store(true);
     // Drains the queue now, while every member a running removal touches still exists.
     captureTransitionQueue_.reset();
-    CaptureRouterController* self = this;
-    installedInstance().compare_exchange_strong(self, nullptr);
 }
 
 CaptureRouterController& CaptureRouterController::shared()
 {
-    if (CaptureRouterController* installed = installedInstance().load()) {
-        return *installed;
-    }
-    throw std::logic_error(
-        "CaptureRouterController::shared() used before the composition root installed one");
-}
-
-void CaptureRouterController::setShared(CaptureRouterController* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<CaptureRouterController>::get("CaptureRouterController");
 }
 
 bool CaptureRouterController::isCaptureModeActiveThreadSafe() const
@@ -101,12 +82,12 @@ bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& 
         outcome = detector_.handleKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
     }
     if (outcome.hidesSuggestions) {
-        mainLoop_.post(alive_.guard([this] { notificationCenter_.post(kHideSuggestionsOverlay); }));
+        mainLoop_.post(
+            alive_.guard([this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
     }
     if (outcome.folderFailure) {
-        mainLoop_.post(alive_.guard([this, userInfo = *outcome.folderFailure] {
-            notificationCenter_.post(kPresentCaptureFailure, nullptr, userInfo);
-        }));
+        mainLoop_.post(alive_.guard(
+            [this, notice = std::move(*outcome.folderFailure)] { notice.post(notificationCenter_); }));
     }
     if (!outcome.isTrigger()) {
         return false;

@@ -88,23 +88,21 @@ public:
     static constexpr double fallbackScreenHeight = 1080.0;
 
     // Every reference must outlive the controller. `defaults` supplies the
-    // Obsidian vault and Logseq graph folders of the pre-check; `services` what
-    // capture mode and the commit work with.
+    // Obsidian vault and Logseq graph folders of the pre-check; `registry` the
+    // targets the triggers name; `services` what capture mode and the commit
+    // work with.
     CaptureRouterController(MainLoop& mainLoop, const Clock& clock, Workspace& workspace,
                             Accessibility& accessibility, SyntheticEventPoster& eventPoster,
                             NotificationCenter& notificationCenter, const UserDefaults& defaults,
-                            CaptureTargetRegistry registry = CaptureTargetRegistry::standard(),
-                            CaptureRouterModeServices services = {});
+                            CaptureTargetRegistry registry, CaptureRouterModeServices services);
     // Waits for a removal already running; removals still queued do nothing.
     ~CaptureRouterController();
     CaptureRouterController(const CaptureRouterController&) = delete;
     CaptureRouterController& operator=(const CaptureRouterController&) = delete;
 
-    // The instance the composition root installed with setShared(). Throws
-    // std::logic_error when none was installed.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<CaptureRouterController>); throws std::logic_error before that.
     static CaptureRouterController& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(CaptureRouterController* instance);
 
     // --- Event-tap thread (and any other thread) ---
 

@@ -11,19 +11,13 @@ namespace qm {
 // The fixed, ordered table of capture targets. The trigger detector walks it
 // from first to last and the first command word that matches wins, so the
 // order is part of the behaviour. Immutable once built: safe to read from any
-// thread without a lock.
+// thread without a lock. The composition root builds the app's table
+// (StandardCaptureTargets).
 class CaptureTargetRegistry {
 public:
     using Targets = std::vector<std::shared_ptr<CaptureTarget>>;
 
-    // The ten targets in their fixed order: note, reminders, copy, timer,
-    // calc, alarm, calendar, obsidian, slack, logseq. They work with the
-    // process-wide services: the standard user defaults, the system clock, the
-    // secret store, libcurl, and the landing installed with
-    // CaptureLanding::setShared() (looked up when a capture lands).
-    static CaptureTargetRegistry standard();
-
-    // Any targets, in the given order (tests). Null entries are dropped.
+    // The targets in the given order. Null entries are dropped.
     explicit CaptureTargetRegistry(Targets targets);
 
     const Targets& targets() const { return targets_; }

@@ -3,6 +3,9 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
+#include "capture/CaptureDefaultsKeys.h"
+#include "capture/CaptureFailureNotice.h"
+#include "capture/CaptureNotifications.h"
 #include "capture/CaptureRouterController.h"
 #include "platform/keyboard/EventTapFactory.h"
 #include "platform/keyboard/EventTapRunLoop.h"
@@ -11,6 +14,7 @@
 #include "platform/runtime/ThreadName.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/workspace/Alert.h"
+#include "platform/workspace/AlertPresenter.h"
 #include "shell/PermissionsManager.h"
 
 namespace qm {
@@ -43,9 +47,9 @@ void EventTapManager::observeAIPromptNotifications()
                 }
             }));
     };
-    observe("TriggerAIQuickActions", true);
-    observe("CancelAIPrompt", false);
-    observe("CommitAIPrompt", false);
+    observe(CaptureNotifications::triggerAIQuickActions, true);
+    observe(CaptureNotifications::cancelAIPrompt, false);
+    observe(CaptureNotifications::commitAIPrompt, false);
 }
 
 void EventTapManager::onMain(std::function<void()> task)
@@ -86,16 +90,16 @@ void EventTapManager::loadShortcutPreferences()
         return stored ? *stored : fallback;
     };
     EventFlags modifiers = 0;
-    if (flag("shortcutHasControl", true)) {
+    if (flag(CaptureDefaultsKeys::shortcutHasControl, true)) {
         modifiers |= KeyEventFlags::control;
     }
-    if (flag("shortcutHasOption", false)) {
+    if (flag(CaptureDefaultsKeys::shortcutHasOption, false)) {
         modifiers |= KeyEventFlags::alternate;
     }
-    if (flag("shortcutHasShift", false)) {
+    if (flag(CaptureDefaultsKeys::shortcutHasShift, false)) {
         modifiers |= KeyEventFlags::shift;
     }
-    if (flag("shortcutHasCommand", false)) {
+    if (flag(CaptureDefaultsKeys::shortcutHasCommand, false)) {
         modifiers |= KeyEventFlags::command;
     }
     setShortcutModifiers(modifiers == 0 ? KeyEventFlags::control : modifiers);
@@ -108,7 +112,7 @@ void EventTapManager::setShortcutModifiers(EventFlags modifiers)
 
 void EventTapManager::start()
 {
-    if (!PermissionsManager::isAccessibilityTrusted()) {
+    if (!services_.permissions.isAccessibilityTrusted()) {
         Log::print("Accessibility not trusted. Skipping event tap creation.");
         return;
     }
@@ -225,8 +229,8 @@ void EventTapManager::startWatchdogTimer()
 
 void EventTapManager::handleTimeout()
 {
-    CaptureRouterController& router = services_.captureRouter;
-    services_.mainLoop.post([&router] { router.cancelCapture(); });
+    // Guarded: the router goes with the manager, and the loop may still hold this.
+    onMain([&router = services_.captureRouter] { router.cancelCapture(); });
     int count = 0;
     {
         std::lock_guard lock(tapLock_);
@@ -257,21 +261,19 @@ void EventTapManager::handleTimeout()
         isTapPermanentlyDisabled_ = true;
     }
     stop();
-    NotificationCenter& center = services_.notificationCenter;
-    services_.mainLoop.post([&router, &center] {
+    onMain([&router = services_.captureRouter, &center = services_.notificationCenter] {
         router.cancelCapture();
-        center.post("PresentCaptureFailure", nullptr,
-                    UserInfo{{"command", "capture"},
-                             {"detail", detailAfterRepeatedTimeouts},
-                             {"saved", false},
-                             {"informational", true}});
+        CaptureFailureNotice notice;
+        notice.command = "capture";
+        notice.detail = detailAfterRepeatedTimeouts;
+        notice.informational = true;
+        notice.post(center);
     });
 }
 
 void EventTapManager::handleUserInputDisable()
 {
-    CaptureRouterController& router = services_.captureRouter;
-    services_.mainLoop.post([&router] { router.cancelCapture(); });
+    onMain([&router = services_.captureRouter] { router.cancelCapture(); });
     std::shared_ptr<EventTap> tap;
     {
         std::lock_guard lock(tapLock_);
@@ -300,7 +302,7 @@ void EventTapManager::handleUserInputDisable()
 
 void EventTapManager::showEventTapFailurePrompt()
 {
-    services_.mainLoop.post([] {
+    onMain([&alerts = services_.alerts, &permissions = services_.permissions] {
         Alert alert;
         alert.messageText = "Input Monitoring or Accessibility Permission Required";
         alert.informativeText =
@@ -312,8 +314,8 @@ void EventTapManager::showEventTapFailurePrompt()
         alert.alertStyle = Alert::Style::critical;
         alert.addButton("Open Settings");
         alert.addButton("Cancel");
-        if (alert.runModal() == Alert::alertFirstButtonReturn) {
-            PermissionsManager::openAccessibilitySettings();
+        if (alert.runModal(alerts) == Alert::alertFirstButtonReturn) {
+            permissions.openAccessibilitySettings();
         }
     });
 }

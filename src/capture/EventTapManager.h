@@ -23,11 +23,13 @@
 
 namespace qm {
 
+class AlertPresenter;
 class CaptureRouterController;
 class Clock;
 class EventTapFactory;
 class EventTapManagerDelegate;
 class EventTapRunLoop;
+class PermissionsManager;
 class PrivacyFirewall;
 class SecureInput;
 class SyntheticEventPoster;
@@ -75,6 +77,10 @@ public:
         NotificationCenter& notificationCenter;
         CaptureRouterController& captureRouter;
         PrivacyFirewall& privacyFirewall;
+        // The Accessibility trust checked at start, and the settings the failure prompt opens.
+        PermissionsManager& permissions;
+        // Shows the failure prompt.
+        AlertPresenter& alerts;
         // True while one of the program's own editable windows is key; keys
         // then reach that window untouched. Called for every key-down on the
         // tap's thread. Empty: never.

@@ -6,6 +6,7 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
+#include "capture/CaptureNotifications.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
@@ -16,6 +17,7 @@
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/workspace/Workspace.h"
+#include "shell/ShellNotifications.h"
 #include "store/PrivacyFirewall.h"
 
 namespace qm {
@@ -135,7 +137,8 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
 
     if (control && !option && !command && keyCode == KeyCode::space) {
         const bool shift = (modifiers & KeyEventFlags::shift) != 0;
-        postOnMain(shift ? "TriggerAIQuickActions" : "TriggerManualSuggestions");
+        postOnMain(shift ? CaptureNotifications::triggerAIQuickActions
+                         : CaptureNotifications::triggerManualSuggestions);
         return true;
     }
     // One look at the typing state for the whole decision.
@@ -156,7 +159,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
         return true;
     }
     if (flags.placeholderMode && keyCode == KeyCode::tab) {
-        postOnMain("TabPlaceholderPressed");
+        postOnMain(CaptureNotifications::tabPlaceholderPressed);
         return true;
     }
 
@@ -204,7 +207,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
         }
     }
     if (keyCode == KeyCode::escape) {
-        postOnMain("EscapePlaceholderPressed");
+        postOnMain(CaptureNotifications::escapePlaceholderPressed);
         callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
             delegate.eventTapManagerDidClearSuggestions(manager);
         });
@@ -223,13 +226,13 @@ bool EventTapManager::dispatchAIPromptKey(const KeyEvent& event)
 {
     switch (event.keyCode()) {
     case KeyCode::returnKey:
-        postOnMain("CommitAIPrompt");
+        postOnMain(CaptureNotifications::commitAIPrompt);
         return true;
     case KeyCode::deleteKey:
-        postOnMain("DeleteAIPromptChar");
+        postOnMain(CaptureNotifications::deleteAIPromptChar);
         return true;
     case KeyCode::escape:
-        postOnMain("CancelAIPrompt");
+        postOnMain(CaptureNotifications::cancelAIPrompt);
         return true;
     case KeyCode::command:
     case KeyCode::shift:
@@ -238,16 +241,16 @@ bool EventTapManager::dispatchAIPromptKey(const KeyEvent& event)
     case KeyCode::rightOption:
         return false;
     case KeyCode::leftArrow:
-        postOnMain("CycleAIActionLeft");
+        postOnMain(CaptureNotifications::cycleAIActionLeft);
         return true;
     case KeyCode::rightArrow:
-        postOnMain("CycleAIActionRight");
+        postOnMain(CaptureNotifications::cycleAIActionRight);
         return true;
     default:
         break;
     }
     if (auto text = getUnicodeString(event); text && !text->empty()) {
-        postOnMain("AppendAIPromptChar", UserInfo{{"text", std::move(*text)}});
+        postOnMain(CaptureNotifications::appendAIPromptChar, UserInfo{{"text", std::move(*text)}});
     }
     return true;
 }
@@ -262,8 +265,8 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
         // What was typed so far must not keep suggestions on screen.
         clearContext(bundleId, false);
     }
-    postOnMain("TogglePerAppMute", UserInfo{{"bundleId", bundleId}, {"muted", muted}});
-    postOnMain("ShowHUDMessage",
+    postOnMain(CaptureNotifications::togglePerAppMute, UserInfo{{"bundleId", bundleId}, {"muted", muted}});
+    postOnMain(ShellNotifications::showHUDMessage,
                UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
 }
 

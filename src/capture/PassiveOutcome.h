@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/notifications/UserInfo.h"
+#include "capture/CaptureFailureNotice.h"
 #include "targets/CaptureTarget.h"
 
 namespace qm {
@@ -27,8 +27,8 @@ struct PassiveOutcome {
     // A command word was typed at a valid boundary: the suggestion overlay must
     // go, even when the folder pre-check then stops the trigger.
     bool hidesSuggestions = false;
-    // The folder pre-check failed: the userInfo of "PresentCaptureFailure".
-    std::optional<UserInfo> folderFailure;
+    // The folder pre-check failed: the notice to post.
+    std::optional<CaptureFailureNotice> folderFailure;
 
     bool isTrigger() const { return kind == Kind::trigger; }
 };

@@ -11,7 +11,6 @@
 #include "capture/PassiveOutcome.h"
 #include "capture/PassiveTriggerBuffer.h"
 #include "platform/keyboard/KeyEventFlags.h"
-#include "platform/notifications/UserInfo.h"
 
 namespace qm {
 
@@ -21,9 +20,10 @@ namespace qm {
 // the outcome.
 class PassiveTriggerDetector {
 public:
-    // The folder check of targets that need a configured folder: the
-    // "PresentCaptureFailure" userInfo when the folder is missing.
-    using MissingPathFailure = std::function<std::optional<UserInfo>(const CaptureTarget& target)>;
+    // The folder check of targets that need a configured folder: the notice
+    // to post when the folder is missing.
+    using MissingPathFailure =
+        std::function<std::optional<CaptureFailureNotice>(const CaptureTarget& target)>;
 
     // At most this many UTF-16 units of a key's text are read.
     static constexpr std::size_t maxKeyTextLength = 16;

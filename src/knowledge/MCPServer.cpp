@@ -184,9 +184,9 @@ std::size_t MCPServer::connectionCount() const
     return state_->connectionCount.load();
 }
 
-std::optional<std::string> MCPServer::getOrCreateMCPToken()
+std::optional<std::string> MCPServer::getOrCreateMCPToken(KeychainHelper& secrets)
 {
-    const auto stored = KeychainHelper::loadWithStatus(KeychainHelper::service, kTokenKey);
+    const auto stored = secrets.loadWithStatus(KeychainHelper::service, kTokenKey);
     if (stored.status == KeychainHelper::LoadResult::Status::unreadable) {
         Log::print("❌ MCP token could not be read from the secret store");
         return std::nullopt;
@@ -195,7 +195,7 @@ std::optional<std::string> MCPServer::getOrCreateMCPToken()
         return stored.data;
     }
     std::string token = generateSecureMCPToken();
-    KeychainHelper::save(KeychainHelper::service, kTokenKey, token);
+    secrets.save(KeychainHelper::service, kTokenKey, token);
     return token;
 }
 

@@ -12,6 +12,7 @@
 
 namespace qm {
 
+class KeychainHelper;
 class MCPHubManager;
 class MCPLineHandler;
 
@@ -62,7 +63,7 @@ public:
     // The token under the default service and "mcp_token" in the secret store,
     // made and saved when there is none. Nothing when a stored one cannot be
     // read, so an unreadable secret is never replaced.
-    static std::optional<std::string> getOrCreateMCPToken();
+    static std::optional<std::string> getOrCreateMCPToken(KeychainHelper& secrets);
     // 64 lower-case hex digits of 32 random bytes; 32 upper-case hex digits of
     // a random UUID when the random source fails.
     static std::string generateSecureMCPToken();

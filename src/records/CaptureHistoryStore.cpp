@@ -1,7 +1,6 @@
 #include "records/CaptureHistoryStore.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -10,12 +9,14 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
+#include "base/SharedInstance.h"
 #include "base/SqliteStatement.h"
 #include "base/Text.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "records/CaptureInsights.h"
+#include "records/RecordsNotifications.h"
 #include "store/DatabaseManager.h"
 
 namespace qm {
@@ -51,21 +52,9 @@ const std::string& trimStatement()
     return sql;
 }
 
-std::atomic<CaptureHistoryStore*>& installedInstance()
-{
-    static std::atomic<CaptureHistoryStore*> instance{nullptr};
-    return instance;
-}
-
 }  // namespace
 
 CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop& mainLoop,
-                                         NotificationCenter& notificationCenter, const Clock& clock)
-    : CaptureHistoryStore(database, &mainLoop, notificationCenter, clock)
-{
-}
-
-CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop* mainLoop,
                                          NotificationCenter& notificationCenter, const Clock& clock)
     : database_(database), mainLoop_(mainLoop), notificationCenter_(notificationCenter), clock_(clock)
 {
@@ -75,17 +64,7 @@ CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop* ma
 
 CaptureHistoryStore& CaptureHistoryStore::shared()
 {
-    if (CaptureHistoryStore* installed = installedInstance().load()) {
-        return *installed;
-    }
-    static CaptureHistoryStore fallback(DatabaseManager::shared(), nullptr,
-                                        NotificationCenter::defaultCenter(), Clock::system());
-    return fallback;
-}
-
-void CaptureHistoryStore::setShared(CaptureHistoryStore* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<CaptureHistoryStore>::get("CaptureHistoryStore");
 }
 
 void CaptureHistoryStore::record(std::string_view target, std::string_view text, bool success)
@@ -173,9 +152,9 @@ CaptureStats CaptureHistoryStore::stats(double now, const Calendar& calendar)
 void CaptureHistoryStore::postChanged(bool onMainLoop)
 {
     NotificationCenter* center = &notificationCenter_;
-    auto post = [center] { center->post(std::string(historyChangedNotification)); };
-    if (onMainLoop && mainLoop_) {
-        mainLoop_->post(post);
+    auto post = [center] { center->post(RecordsNotifications::captureHistoryChanged); };
+    if (onMainLoop) {
+        mainLoop_.post(post);
     } else {
         post();
     }

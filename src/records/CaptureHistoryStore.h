@@ -21,9 +21,8 @@ class NotificationCenter;
 // Nothing is thrown: a failed statement is logged and gives an empty result.
 class CaptureHistoryStore {
 public:
-    // Posted with no object and no userInfo: on the main loop after a record,
-    // on the calling thread after clearAll().
-    static constexpr std::string_view historyChangedNotification = "CaptureHistoryChanged";
+    // RecordsNotifications::captureHistoryChanged is posted on the main loop
+    // after a record, on the calling thread after clearAll().
     static constexpr int kMaxRows = 2000;
 
     // Creates the table and its index (both idempotent). All four references must
@@ -33,13 +32,9 @@ public:
     CaptureHistoryStore(const CaptureHistoryStore&) = delete;
     CaptureHistoryStore& operator=(const CaptureHistoryStore&) = delete;
 
-    // The instance the composition root installed with setShared(). Without one,
-    // the first call builds a fallback on the shared database, the default
-    // notification centre and the system clock, which posts on the calling thread
-    // as it has no main loop.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<CaptureHistoryStore>); throws std::logic_error before that.
     static CaptureHistoryStore& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(CaptureHistoryStore* instance);
 
     // Stores one attempt with its text trimmed; a blank text stores and posts nothing.
     // Any thread.
@@ -58,12 +53,10 @@ public:
     CaptureStats stats(double now, const Calendar& calendar = Calendar::current());
 
 private:
-    CaptureHistoryStore(DatabaseManager& database, MainLoop* mainLoop, NotificationCenter& notificationCenter,
-                        const Clock& clock);
     void postChanged(bool onMainLoop);
 
     DatabaseManager& database_;
-    MainLoop* mainLoop_;
+    MainLoop& mainLoop_;
     NotificationCenter& notificationCenter_;
     const Clock& clock_;
 };

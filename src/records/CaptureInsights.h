@@ -20,8 +20,7 @@ public:
     static CaptureStats calculate(const std::vector<CaptureActivityRecord>& records, double now,
                                   const Calendar& calendar = Calendar::current());
     // As of the clock's time, in the user's current calendar.
-    static CaptureStats calculate(const std::vector<CaptureActivityRecord>& records,
-                                  const Clock& clock = Clock::system());
+    static CaptureStats calculate(const std::vector<CaptureActivityRecord>& records, const Clock& clock);
 
     CaptureInsights() = delete;
 };

@@ -1,24 +1,12 @@
 #include "records/CaptureLanding.h"
 
-#include <atomic>
-#include <stdexcept>
-
+#include "base/SharedInstance.h"
 #include "platform/runtime/MainLoop.h"
 #include "records/CaptureQuietWindow.h"
 #include "records/IfThenLine.h"
 #include "records/OpenLoopStore.h"
 
 namespace qm {
-
-namespace {
-
-std::atomic<CaptureLanding*>& installedInstance()
-{
-    static std::atomic<CaptureLanding*> instance{nullptr};
-    return instance;
-}
-
-}  // namespace
 
 CaptureLanding::CaptureLanding(MainLoop& mainLoop, OpenLoopStore& store, CaptureQuietWindow& quietWindow,
                                HostContextSource hostContext, ShowHUD showHUD)
@@ -29,16 +17,7 @@ CaptureLanding::CaptureLanding(MainLoop& mainLoop, OpenLoopStore& store, Capture
 
 CaptureLanding& CaptureLanding::shared()
 {
-    CaptureLanding* instance = installedInstance().load();
-    if (!instance) {
-        throw std::logic_error("CaptureLanding::shared(): no instance was installed");
-    }
-    return *instance;
-}
-
-void CaptureLanding::setShared(CaptureLanding* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<CaptureLanding>::get("CaptureLanding");
 }
 
 void CaptureLanding::announce(const std::string& target, const std::string& text, const std::string& receipt,

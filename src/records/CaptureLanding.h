@@ -33,11 +33,9 @@ public:
     CaptureLanding(const CaptureLanding&) = delete;
     CaptureLanding& operator=(const CaptureLanding&) = delete;
 
-    // The instance the composition root installed with setShared(). Throws
-    // std::logic_error when none was installed.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<CaptureLanding>); throws std::logic_error before that.
     static CaptureLanding& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(CaptureLanding* instance);
 
     // Any thread; never fails. On the main thread the work is done at once;
     // elsewhere it is handed to the main loop, in call order, and this returns

@@ -1,21 +1,11 @@
 #include "records/CaptureQuietWindow.h"
 
-#include <atomic>
 #include <limits>
 
+#include "base/SharedInstance.h"
 #include "platform/runtime/Clock.h"
 
 namespace qm {
-
-namespace {
-
-std::atomic<CaptureQuietWindow*>& installedInstance()
-{
-    static std::atomic<CaptureQuietWindow*> instance{nullptr};
-    return instance;
-}
-
-}  // namespace
 
 CaptureQuietWindow::CaptureQuietWindow(const Clock& clock)
     : clock_(clock), until_(-std::numeric_limits<double>::infinity())
@@ -24,16 +14,7 @@ CaptureQuietWindow::CaptureQuietWindow(const Clock& clock)
 
 CaptureQuietWindow& CaptureQuietWindow::shared()
 {
-    if (CaptureQuietWindow* instance = installedInstance().load()) {
-        return *instance;
-    }
-    static CaptureQuietWindow fallback(Clock::system());
-    return fallback;
-}
-
-void CaptureQuietWindow::setShared(CaptureQuietWindow* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<CaptureQuietWindow>::get("CaptureQuietWindow");
 }
 
 void CaptureQuietWindow::begin()

@@ -17,11 +17,9 @@ public:
     CaptureQuietWindow(const CaptureQuietWindow&) = delete;
     CaptureQuietWindow& operator=(const CaptureQuietWindow&) = delete;
 
-    // The instance the composition root installed with setShared(); without one,
-    // a window on the system clock.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<CaptureQuietWindow>); throws std::logic_error before that.
     static CaptureQuietWindow& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(CaptureQuietWindow* instance);
 
     // Opens the window, or moves its end forward, to now + duration.
     void begin();

@@ -1,6 +1,9 @@
 #include "records/FallbackCaptureLogger.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <mutex>
 #include <system_error>
 #include <utility>
@@ -14,12 +17,14 @@
 #include "base/AppendLine.h"
 #include "base/FileUtil.h"
 #include "base/Paths.h"
+#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "base/UtcTimestamp.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/SerialQueue.h"
+#include "records/RecordsNotifications.h"
 
 namespace qm {
 
@@ -29,33 +34,6 @@ constexpr const char* kFileName = "fallback_captures.log";
 constexpr const char* kQueueLabel = "com.quillmarker.app.fallbackCaptureLog";
 constexpr mode_t kFileMode = 0600;
 constexpr mode_t kFolderMode = 0700;
-
-// ---- Wiring ----
-
-struct Wiring {
-    const Clock* clock = nullptr;
-    MainLoop* mainLoop = nullptr;
-    NotificationCenter* center = nullptr;
-    FallbackCaptureLogger::ApplicationSupportResolver resolver;
-};
-
-std::mutex& wiringMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-Wiring& wiring()
-{
-    static Wiring value;
-    return value;
-}
-
-Wiring currentWiring()
-{
-    std::lock_guard lock(wiringMutex());
-    return wiring();
-}
 
 SerialQueue& logQueue()
 {
@@ -180,14 +158,24 @@ std::optional<FileFailure> emptyFile(const std::filesystem::path& file)
 
 }  // namespace
 
-std::filesystem::path FallbackCaptureLogger::logFileURL()
+FallbackCaptureLogger::FallbackCaptureLogger(const Clock& clock, MainLoop& mainLoop,
+                                             NotificationCenter& notificationCenter,
+                                             std::optional<std::filesystem::path> applicationSupport)
+    : clock_(clock), mainLoop_(mainLoop), notificationCenter_(notificationCenter),
+      applicationSupport_(std::move(applicationSupport))
 {
-    const auto resolver = currentWiring().resolver;
-    auto support = resolver ? resolver() : paths::applicationSupport();
-    if (!support) {
-        support = paths::homeFolder() / ".local/share";
-    }
-    return *support / paths::kBundleIdentifier / kFileName;
+}
+
+FallbackCaptureLogger& FallbackCaptureLogger::shared()
+{
+    return SharedInstance<FallbackCaptureLogger>::get("FallbackCaptureLogger");
+}
+
+std::filesystem::path FallbackCaptureLogger::logFileURL() const
+{
+    const std::filesystem::path support =
+        applicationSupport_ ? *applicationSupport_ : paths::homeFolder() / ".local/share";
+    return support / paths::kBundleIdentifier / kFileName;
 }
 
 bool FallbackCaptureLogger::saveFallback(std::string_view text, std::string_view target,
@@ -197,8 +185,7 @@ bool FallbackCaptureLogger::saveFallback(std::string_view text, std::string_view
     if (trimmedText.empty()) {
         return false;
     }
-    const Clock* clock = currentWiring().clock;
-    const double now = (clock ? *clock : Clock::system()).now();
+    const double now = clock_.now();
     bool written = false;
     try {
         written = writeEntry(trimmedText, target, error.what(), logFileURL(), now);
@@ -381,38 +368,8 @@ void FallbackCaptureLogger::clearLog(const std::filesystem::path& file)
 
 void FallbackCaptureLogger::postLogChanged()
 {
-    const Wiring current = currentWiring();
-    NotificationCenter* center = current.center ? current.center : &NotificationCenter::defaultCenter();
-    auto post = [center] { center->post(std::string(logChangedNotification)); };
-    if (current.mainLoop) {
-        current.mainLoop->post(post);
-    } else {
-        post();
-    }
-}
-
-void FallbackCaptureLogger::setClock(const Clock* clock)
-{
-    std::lock_guard lock(wiringMutex());
-    wiring().clock = clock;
-}
-
-void FallbackCaptureLogger::setMainLoop(MainLoop* mainLoop)
-{
-    std::lock_guard lock(wiringMutex());
-    wiring().mainLoop = mainLoop;
-}
-
-void FallbackCaptureLogger::setNotificationCenter(NotificationCenter* center)
-{
-    std::lock_guard lock(wiringMutex());
-    wiring().center = center;
-}
-
-void FallbackCaptureLogger::setApplicationSupportResolver(ApplicationSupportResolver resolver)
-{
-    std::lock_guard lock(wiringMutex());
-    wiring().resolver = std::move(resolver);
+    NotificationCenter* center = &notificationCenter_;
+    mainLoop_.post([center] { center->post(RecordsNotifications::fallbackCaptureLogChanged); });
 }
 
 }  // namespace qm

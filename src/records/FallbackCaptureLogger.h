@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <exception>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,26 +25,39 @@ class NotificationCenter;
 // backslash, a double quote and a line feed are written as \\, \" and \n;
 // nothing else is escaped. The target is the capture's command word.
 //
-// Every file access runs on the logger's own serial queue, so a clear never
+// Every file access runs on the log's own serial queue, so a clear never
 // swallows a line being appended; each call waits for its turn and may come
 // from any thread.
+//
+// The app builds one logger; it stamps lines with its clock and posts
+// RecordsNotifications::fallbackCaptureLogChanged (no object, no userInfo) on
+// its main loop after a saved line or a clear. The file helpers are static.
 class FallbackCaptureLogger {
 public:
     using Entry = FallbackCaptureLoggerEntry;
-    using ApplicationSupportResolver = std::function<std::optional<std::filesystem::path>()>;
 
-    // Posted with no object and no userInfo, on the main loop, after a saved line or a clear.
-    static constexpr std::string_view logChangedNotification = "FallbackCaptureLogChanged";
     static constexpr std::size_t kDefaultReadLimit = 500;
+
+    // `applicationSupport` is the folder holding "com.quillmarker.app" (none:
+    // the home folder's ".local/share"). The references must outlive the
+    // logger; the main loop also every post the logger made.
+    FallbackCaptureLogger(const Clock& clock, MainLoop& mainLoop, NotificationCenter& notificationCenter,
+                          std::optional<std::filesystem::path> applicationSupport);
+    FallbackCaptureLogger(const FallbackCaptureLogger&) = delete;
+    FallbackCaptureLogger& operator=(const FallbackCaptureLogger&) = delete;
+
+    // The process-wide instance the composition root installed
+    // (ScopedShared<FallbackCaptureLogger>); throws std::logic_error before that.
+    static FallbackCaptureLogger& shared();
 
     // <Application Support>/com.quillmarker.app/fallback_captures.log. Computes the
     // location only; creates nothing.
-    static std::filesystem::path logFileURL();
+    std::filesystem::path logFileURL() const;
 
     // Saves a failed capture's trimmed text with the error's description (what())
     // to logFileURL() at the clock's time. True only when the line was written; a
     // blank text or any file error gives false, and nothing is posted.
-    static bool saveFallback(std::string_view text, std::string_view target, const std::exception& error);
+    bool saveFallback(std::string_view text, std::string_view target, const std::exception& error);
 
     // Appends one line to `file`, creating its folder (0700) and the file (0600)
     // as needed, and returns true. A file that ends without a line feed (edited by
@@ -65,7 +77,7 @@ public:
     // The entries of `file`, newest (last line) first, at most `limit`. A missing
     // or unreadable file gives none; a line that does not parse is skipped alone,
     // and bytes that are not UTF-8 read as U+FFFD within their own line.
-    static std::vector<Entry> readEntries(const std::filesystem::path& file = logFileURL(),
+    static std::vector<Entry> readEntries(const std::filesystem::path& file,
                                           std::size_t limit = kDefaultReadLimit);
 
     // The entries in a log's content, as readEntries reads them.
@@ -81,23 +93,19 @@ public:
     // Empties the log: a new empty file, created 0600, replaces it atomically
     // (a missing one is created). Throws std::filesystem::filesystem_error, and
     // posts nothing, when the folder or the file cannot be made.
-    static void clearLog(const std::filesystem::path& file = logFileURL());
-
-    // Wiring, done by the composition root before first use; nullptr (an empty
-    // resolver) restores the default: the system clock, posting on the calling
-    // thread, the default notification centre, qm::paths::applicationSupport().
-    static void setClock(const Clock* clock);
-    static void setMainLoop(MainLoop* mainLoop);
-    static void setNotificationCenter(NotificationCenter* center);
-    static void setApplicationSupportResolver(ApplicationSupportResolver resolver);
-
-    FallbackCaptureLogger() = delete;
+    void clearLog(const std::filesystem::path& file);
+    void clearLog() { clearLog(logFileURL()); }
 
 private:
     // The position of the quote that closes an escaped field starting at field[0].
     static std::optional<std::size_t> findClosingQuote(std::string_view field);
     static std::string unescapeField(std::string_view field);
-    static void postLogChanged();
+    void postLogChanged();
+
+    const Clock& clock_;
+    MainLoop& mainLoop_;
+    NotificationCenter& notificationCenter_;
+    const std::optional<std::filesystem::path> applicationSupport_;
 };
 
 }  // namespace qm

@@ -1,25 +1,13 @@
 #include "records/HostFocus.h"
 
-#include <atomic>
-#include <stdexcept>
-
 #include "base/Paths.h"
+#include "base/SharedInstance.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
 #include "platform/accessibility/Accessibility.h"
 #include "platform/workspace/Workspace.h"
 
 namespace qm {
-
-namespace {
-
-std::atomic<HostFocus*>& installedInstance()
-{
-    static std::atomic<HostFocus*> instance{nullptr};
-    return instance;
-}
-
-}  // namespace
 
 HostFocus::HostFocus(Workspace& workspace, Accessibility& accessibility, HeldContext heldContext)
     : workspace_(workspace), accessibility_(accessibility), heldContext_(std::move(heldContext))
@@ -28,16 +16,7 @@ HostFocus::HostFocus(Workspace& workspace, Accessibility& accessibility, HeldCon
 
 HostFocus& HostFocus::shared()
 {
-    HostFocus* instance = installedInstance().load();
-    if (!instance) {
-        throw std::logic_error("HostFocus::shared(): no instance was installed");
-    }
-    return *instance;
-}
-
-void HostFocus::setShared(HostFocus* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<HostFocus>::get("HostFocus");
 }
 
 HostCaptureContext HostFocus::snapshot() const

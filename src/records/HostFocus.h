@@ -29,12 +29,9 @@ public:
     HostFocus(const HostFocus&) = delete;
     HostFocus& operator=(const HostFocus&) = delete;
 
-    // The instance the composition root installed with setShared(). Throws
-    // std::logic_error when none was installed: there is no desktop to read
-    // without one.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<HostFocus>); throws std::logic_error before that.
     static HostFocus& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(HostFocus* instance);
 
     // The context of the frontmost application now.
     HostCaptureContext snapshot() const;

@@ -1,6 +1,8 @@
 #include "records/OpenLoopStore.h"
 
 #include <atomic>
+#include <cmath>
+#include <ctime>
 #include <stdexcept>
 #include <system_error>
 
@@ -9,6 +11,7 @@
 #include "base/Calendar.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
+#include "base/SharedInstance.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/workspace/Workspace.h"
@@ -20,12 +23,6 @@ namespace {
 
 constexpr mode_t kFolderMode = 0700;
 constexpr mode_t kFileMode = 0600;
-
-std::atomic<OpenLoopStore*>& installedInstance()
-{
-    static std::atomic<OpenLoopStore*> instance{nullptr};
-    return instance;
-}
 
 bool isAsciiLetter(char c)
 {
@@ -105,16 +102,7 @@ OpenLoopStore::OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& 
 
 OpenLoopStore& OpenLoopStore::shared()
 {
-    OpenLoopStore* instance = installedInstance().load();
-    if (!instance) {
-        throw std::logic_error("OpenLoopStore::shared(): no instance was installed");
-    }
-    return *instance;
-}
-
-void OpenLoopStore::setShared(OpenLoopStore* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<OpenLoopStore>::get("OpenLoopStore");
 }
 
 void OpenLoopStore::load()

@@ -46,15 +46,13 @@ public:
     // The references must outlive the store; the main loop may still hold a
     // whisper check after the store is gone (it then does nothing).
     OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& workspace, ReturnWhisper whisper,
-                  std::optional<std::filesystem::path> applicationSupport = paths::applicationSupport());
+                  std::optional<std::filesystem::path> applicationSupport);
     OpenLoopStore(const OpenLoopStore&) = delete;
     OpenLoopStore& operator=(const OpenLoopStore&) = delete;
 
-    // The instance the composition root installed with setShared(). Throws
-    // std::logic_error when none was installed.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<OpenLoopStore>); throws std::logic_error before that.
     static OpenLoopStore& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(OpenLoopStore* instance);
 
     // Parks a new open loop at the front (the oldest beyond 40 fall off, closed
     // or not) and makes its receipt and reveal path the last ones (an absent

@@ -3,13 +3,10 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "base/SharedInstance.h"
 #include "platform/display/Screens.h"
 
 namespace qm {
-
-namespace {
-std::atomic<HUDPanel*> installedPanel{nullptr};
-}
 
 HUDPanel::HUDPanel(MainLoop& mainLoop, const Screens& screens, std::unique_ptr<HUDWindow> window)
     : mainLoop_(mainLoop), screens_(screens), window_(std::move(window))
@@ -20,16 +17,7 @@ HUDPanel::HUDPanel(MainLoop& mainLoop, const Screens& screens, std::unique_ptr<H
 
 HUDPanel& HUDPanel::shared()
 {
-    HUDPanel* panel = installedPanel.load();
-    if (!panel) {
-        throw std::logic_error("HUDPanel::shared(): no HUD panel was installed");
-    }
-    return *panel;
-}
-
-void HUDPanel::setShared(HUDPanel* panel)
-{
-    installedPanel.store(panel);
+    return SharedInstance<HUDPanel>::get("HUDPanel");
 }
 
 void HUDPanel::show(const std::string& message, const std::optional<std::string>& systemImage)

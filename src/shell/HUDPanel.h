@@ -39,7 +39,6 @@ public:
     // The panel the composition root installed. Throws std::logic_error when
     // none was installed.
     static HUDPanel& shared();
-    static void setShared(HUDPanel* panel);
 
     void show(const std::string& message, const std::optional<std::string>& systemImage);
 

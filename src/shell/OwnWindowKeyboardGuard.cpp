@@ -5,14 +5,11 @@
 #include <string>
 
 #include "base/Log.h"
+#include "base/SharedInstance.h"
 #include "platform/display/ApplicationWindows.h"
 #include "platform/display/Window.h"
 
 namespace qm {
-
-namespace {
-std::atomic<OwnWindowKeyboardGuard*> installedGuard{nullptr};
-}
 
 OwnWindowKeyboardGuard::OwnWindowKeyboardGuard(MainLoop& mainLoop, NotificationCenter& center,
                                                const ApplicationWindows& windows)
@@ -32,16 +29,7 @@ OwnWindowKeyboardGuard::~OwnWindowKeyboardGuard()
 
 OwnWindowKeyboardGuard& OwnWindowKeyboardGuard::shared()
 {
-    OwnWindowKeyboardGuard* guard = installedGuard.load();
-    if (!guard) {
-        throw std::logic_error("OwnWindowKeyboardGuard::shared(): no guard was installed");
-    }
-    return *guard;
-}
-
-void OwnWindowKeyboardGuard::setShared(OwnWindowKeyboardGuard* guard)
-{
-    installedGuard.store(guard);
+    return SharedInstance<OwnWindowKeyboardGuard>::get("OwnWindowKeyboardGuard");
 }
 
 bool OwnWindowKeyboardGuard::isOwnEditableWindowKey() const

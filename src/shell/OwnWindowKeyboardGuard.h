@@ -41,7 +41,6 @@ public:
     // The guard the composition root installed. Throws std::logic_error when
     // none was installed.
     static OwnWindowKeyboardGuard& shared();
-    static void setShared(OwnWindowKeyboardGuard* guard);
 
     bool isOwnEditableWindowKey() const;
 

@@ -2,10 +2,9 @@
 
 #include <atomic>
 #include <memory>
-#include <stdexcept>
 
+#include "base/SharedInstance.h"
 #include "platform/accessibility/AccessibilityTrust.h"
-#include "platform/eventstore/EventStore.h"
 #include "platform/notifications/UserNotificationCenter.h"
 #include "platform/workspace/SystemSettingsLink.h"
 #include "platform/workspace/Workspace.h"
@@ -14,29 +13,8 @@ namespace qm {
 
 namespace {
 
-std::atomic<AccessibilityTrust*> accessibilityTrust{nullptr};
-std::atomic<Workspace*> workspace{nullptr};
-
 constexpr const char* kSecurityPane = "com.apple.preference.security";
 constexpr const char* kNotificationsPane = "com.apple.Notifications-Settings.extension";
-
-AccessibilityTrust& trust()
-{
-    AccessibilityTrust* installed = accessibilityTrust.load();
-    if (!installed) {
-        throw std::logic_error("PermissionsManager: no AccessibilityTrust was wired (setAccessibilityTrust)");
-    }
-    return *installed;
-}
-
-void openSettings(const SystemSettingsLink& link)
-{
-    Workspace* installed = workspace.load();
-    if (!installed) {
-        throw std::logic_error("PermissionsManager: no Workspace was wired (setWorkspace)");
-    }
-    installed->openURL(link.url());
-}
 
 // The system promises one answer per request; a second one must not reach
 // the caller twice, from whatever thread it comes.
@@ -59,11 +37,31 @@ bool allowsNotifications(const UserNotificationSettings& settings)
     return authorized && settings.alertSetting != UserNotificationSettings::Setting::disabled;
 }
 
+}  // namespace
+
+PermissionsManager::PermissionsManager(AccessibilityTrust& accessibilityTrust, Workspace& workspace,
+                                       UserNotificationCenter& userNotificationCenter,
+                                       EventStore::Factory eventStores)
+    : accessibilityTrust_(accessibilityTrust), workspace_(workspace),
+      userNotificationCenter_(userNotificationCenter), eventStores_(std::move(eventStores))
+{
+}
+
+PermissionsManager& PermissionsManager::shared()
+{
+    return SharedInstance<PermissionsManager>::get("PermissionsManager");
+}
+
+void PermissionsManager::openSettings(const SystemSettingsLink& link) const
+{
+    workspace_.openURL(link.url());
+}
+
 // Both event-store requests: a store lives for the request only, the macOS 14
 // full-access request where there is one, and an error counts as refused.
-void requestEventStoreAccess(EventStoreEntityType type, PermissionsManager::Completion completion)
+void PermissionsManager::requestEventStoreAccess(EventStoreEntityType type, Completion completion) const
 {
-    std::shared_ptr<EventStore> store = EventStore::make();
+    std::shared_ptr<EventStore> store = eventStores_();
     auto answer = [store, completion = once(std::move(completion))](
                       bool granted, const std::optional<PlatformError>& error) {
         completion(granted && !error);
@@ -77,16 +75,14 @@ void requestEventStoreAccess(EventStoreEntityType type, PermissionsManager::Comp
     }
 }
 
-}  // namespace
-
 bool PermissionsManager::isAccessibilityTrusted()
 {
-    return trust().isProcessTrusted();
+    return accessibilityTrust_.isProcessTrusted();
 }
 
 bool PermissionsManager::requestAccessibility(bool prompt)
 {
-    return trust().isProcessTrustedWithOptions(prompt);
+    return accessibilityTrust_.isProcessTrustedWithOptions(prompt);
 }
 
 void PermissionsManager::openAccessibilitySettings()
@@ -111,7 +107,7 @@ void PermissionsManager::openNotificationSettings()
 
 bool PermissionsManager::isRemindersAuthorized()
 {
-    return EventStore::make()->authorizationStatus(EventStoreEntityType::reminder) ==
+    return eventStores_()->authorizationStatus(EventStoreEntityType::reminder) ==
            EventStoreAuthorizationStatus::fullAccess;
 }
 
@@ -122,7 +118,7 @@ void PermissionsManager::requestRemindersAccess(Completion completion)
 
 bool PermissionsManager::isCalendarAuthorized()
 {
-    const auto store = EventStore::make();
+    const auto store = eventStores_();
     const auto status = store->authorizationStatus(EventStoreEntityType::event);
     if (store->supportsFullAccessRequests()) {
         return status == EventStoreAuthorizationStatus::fullAccess ||
@@ -138,7 +134,7 @@ void PermissionsManager::requestCalendarAccess(Completion completion)
 
 void PermissionsManager::isNotificationsAuthorized(Completion completion)
 {
-    UserNotificationCenter::current().getNotificationSettings(
+    userNotificationCenter_.getNotificationSettings(
         [completion = once(std::move(completion))](const UserNotificationSettings& settings) {
             completion(allowsNotifications(settings));
         });
@@ -146,28 +142,19 @@ void PermissionsManager::isNotificationsAuthorized(Completion completion)
 
 void PermissionsManager::requestNotificationsAccess(Completion completion)
 {
-    UserNotificationCenter::current().requestAuthorization(
+    UserNotificationCenter& center = userNotificationCenter_;
+    center.requestAuthorization(
         UserNotificationCenter::alert | UserNotificationCenter::sound | UserNotificationCenter::badge,
-        [completion = once(std::move(completion))](bool granted, const std::optional<PlatformError>& error) {
+        [&center, completion = once(std::move(completion))](bool granted,
+                                                            const std::optional<PlatformError>& error) {
             if (!granted || error) {
                 completion(false);
                 return;
             }
-            UserNotificationCenter::current().getNotificationSettings(
-                [completion](const UserNotificationSettings& settings) {
-                    completion(settings.alertSetting != UserNotificationSettings::Setting::disabled);
-                });
+            center.getNotificationSettings([completion](const UserNotificationSettings& settings) {
+                completion(settings.alertSetting != UserNotificationSettings::Setting::disabled);
+            });
         });
-}
-
-void PermissionsManager::setAccessibilityTrust(AccessibilityTrust* trust)
-{
-    accessibilityTrust.store(trust);
-}
-
-void PermissionsManager::setWorkspace(Workspace* installed)
-{
-    workspace.store(installed);
 }
 
 }  // namespace qm

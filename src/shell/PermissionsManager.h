@@ -2,9 +2,13 @@
 
 #include <functional>
 
+#include "platform/eventstore/EventStore.h"
+
 namespace qm {
 
 class AccessibilityTrust;
+struct SystemSettingsLink;
+class UserNotificationCenter;
 class Workspace;
 
 // The one place that asks the system about the four grants the program needs:
@@ -19,49 +23,59 @@ class Workspace;
 // answered (the main thread on the stand-in platform), and never reports an
 // error: a refused or failed request is false.
 //
-// Reminders and calendars go through the installed EventStore factory,
-// notifications through UserNotificationCenter::current(); the Accessibility
-// trust and the workspace are wired with the setters below.
+// Reminders and calendars go through a store made for each check or request.
 class PermissionsManager {
 public:
     using Completion = std::function<void(bool)>;
 
+    // Every reference must outlive the manager; `eventStores` makes a store per
+    // check or request.
+    PermissionsManager(AccessibilityTrust& accessibilityTrust, Workspace& workspace,
+                       UserNotificationCenter& userNotificationCenter, EventStore::Factory eventStores);
+    PermissionsManager(const PermissionsManager&) = delete;
+    PermissionsManager& operator=(const PermissionsManager&) = delete;
+
+    // The process-wide instance the composition root installed
+    // (ScopedShared<PermissionsManager>); throws std::logic_error before that.
+    static PermissionsManager& shared();
+
     // Accessibility's trusted check; never prompts.
-    static bool isAccessibilityTrusted();
+    bool isAccessibilityTrusted();
     // The trusted check with the prompt option: with `prompt` true and the
     // process not yet trusted, the system shows its own prompt. The trust at
     // the moment of the call.
-    static bool requestAccessibility(bool prompt);
+    bool requestAccessibility(bool prompt);
 
-    static void openAccessibilitySettings();
-    static void openRemindersSettings();
-    static void openCalendarSettings();
+    void openAccessibilitySettings();
+    void openRemindersSettings();
+    void openCalendarSettings();
     // The Notifications pane, without an anchor.
-    static void openNotificationSettings();
+    void openNotificationSettings();
 
     // Full access to reminders only; write-only access does not count.
-    static bool isRemindersAuthorized();
+    bool isRemindersAuthorized();
     // Asks for full access to reminders (access to reminders before macOS 14).
-    static void requestRemindersAccess(Completion completion);
+    void requestRemindersAccess(Completion completion);
 
     // From macOS 14 on, full or write-only access to events; before, authorized.
-    static bool isCalendarAuthorized();
+    bool isCalendarAuthorized();
     // Asks for full access to events (access to events before macOS 14).
-    static void requestCalendarAccess(Completion completion);
+    void requestCalendarAccess(Completion completion);
 
     // Authorized, provisional or ephemeral, with banners/alerts not turned off.
-    static void isNotificationsAuthorized(Completion completion);
+    void isNotificationsAuthorized(Completion completion);
     // Asks for alerts, sounds and badges; when granted, true only if
     // banners/alerts are not turned off.
-    static void requestNotificationsAccess(Completion completion);
+    void requestNotificationsAccess(Completion completion);
 
-    // Wiring by the composition root before first use; the callers keep the
-    // objects alive. Without them the operations that need them throw
-    // std::logic_error.
-    static void setAccessibilityTrust(AccessibilityTrust* trust);
-    static void setWorkspace(Workspace* workspace);
+private:
+    void openSettings(const SystemSettingsLink& link) const;
+    void requestEventStoreAccess(EventStoreEntityType type, Completion completion) const;
 
-    PermissionsManager() = delete;
+    AccessibilityTrust& accessibilityTrust_;
+    Workspace& workspace_;
+    UserNotificationCenter& userNotificationCenter_;
+    const EventStore::Factory eventStores_;
 };
 
 }  // namespace qm

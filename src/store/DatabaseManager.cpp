@@ -1,10 +1,10 @@
 #include "store/DatabaseManager.h"
 
 #include "base/Log.h"
+#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
 
-#include <atomic>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -62,14 +62,6 @@ constexpr const char* kCreateTables[] = {
     "NOT NULL);",
 };
 
-// The wired instance is owned by the composition root; the fallback only serves
-// a process that never wired one.
-std::atomic<DatabaseManager*>& installedInstance()
-{
-    static std::atomic<DatabaseManager*> instance{nullptr};
-    return instance;
-}
-
 }  // namespace
 
 DatabaseManager::DatabaseManager(const Clock& clock, std::optional<std::filesystem::path> applicationSupport,
@@ -94,16 +86,7 @@ DatabaseManager::~DatabaseManager()
 
 DatabaseManager& DatabaseManager::shared()
 {
-    if (DatabaseManager* installed = installedInstance().load()) {
-        return *installed;
-    }
-    static DatabaseManager fallback(Clock::system());
-    return fallback;
-}
-
-void DatabaseManager::setShared(DatabaseManager* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<DatabaseManager>::get("DatabaseManager");
 }
 
 void DatabaseManager::openDatabase(const std::optional<std::filesystem::path>& applicationSupport)

@@ -50,22 +50,15 @@ public:
     // one there is no connection and every statement fails. `defaults` supplies
     // the repetition thresholds of the templates. Both references must outlive
     // this object.
-    explicit DatabaseManager(
-        const Clock& clock,
-        std::optional<std::filesystem::path> applicationSupport = paths::applicationSupport(),
-        const UserDefaults& defaults = UserDefaults::standard());
+    DatabaseManager(const Clock& clock, std::optional<std::filesystem::path> applicationSupport,
+                    const UserDefaults& defaults);
     virtual ~DatabaseManager();
     DatabaseManager(const DatabaseManager&) = delete;
     DatabaseManager& operator=(const DatabaseManager&) = delete;
 
-    // The process-wide instance: the one the composition root installed with
-    // setShared(). If none was installed, the first call builds a fallback from
-    // the system clock, the default Application Support folder and the standard
-    // user defaults.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<DatabaseManager>); throws std::logic_error before that.
     static DatabaseManager& shared();
-    // The composition root owns `instance` and keeps it alive until nothing uses
-    // shared() any more; install it at start-up, before the first shared().
-    static void setShared(DatabaseManager* instance);
 
     // Generic statements.
     virtual void performRaw(const std::function<void(sqlite3*)>& block);

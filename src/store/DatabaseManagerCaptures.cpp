@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
+#include "store/StoreDefaultsKeys.h"
 
 #include <fmt/format.h>
 #include <sqlite3.h>
@@ -78,8 +79,8 @@ DatabaseManager::Rows DatabaseManager::fetchAllSkeletons()
 std::int64_t DatabaseManager::repetitionThreshold(const std::string& appBundleId) const
 {
     const bool terminal = isTerminalLike(appBundleId);
-    const auto value =
-        defaults_.objectForKey(terminal ? "repetitionThresholdTerminal" : "repetitionThresholdGeneral");
+    const auto value = defaults_.objectForKey(terminal ? StoreDefaultsKeys::repetitionThresholdTerminal
+                                                       : StoreDefaultsKeys::repetitionThresholdGeneral);
     if (const std::int64_t* configured = value ? value->get<std::int64_t>() : nullptr) {
         return *configured;
     }

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -15,6 +14,7 @@
 #include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
+#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/storage/LegacyKeychain.h"
@@ -49,34 +49,24 @@ struct LegacyReadResult {
     KeychainHelper::Bytes data;
 };
 
-struct Wiring {
+}  // namespace
+
+struct KeychainHelper::Storage {
+    Storage(LegacyKeychain* legacyKeychain, std::optional<fs::path> support)
+        : keychain(legacyKeychain), applicationSupport(std::move(support))
+    {
+    }
+
+    LegacyKeychain* const keychain;
+    const std::optional<fs::path> applicationSupport;
     std::atomic<bool> didPurgeLegacyKeychain{false};
-    std::atomic<LegacyKeychain*> keychain{nullptr};
-    std::mutex resolverMutex;
-    KeychainHelper::ApplicationSupportResolver resolver;
+    // Last member: drained first, while everything a queued operation uses is in place.
+    SerialQueue queue{"com.quillmarker.app.localSecrets"};
 };
 
-Wiring& wiring()
-{
-    static Wiring instance;
-    return instance;
-}
+namespace {
 
-SerialQueue& storageQueue()
-{
-    static SerialQueue queue("com.quillmarker.app.localSecrets");
-    return queue;
-}
-
-std::optional<fs::path> applicationSupport()
-{
-    KeychainHelper::ApplicationSupportResolver resolver;
-    {
-        std::lock_guard lock(wiring().resolverMutex);
-        resolver = wiring().resolver;
-    }
-    return resolver ? resolver() : paths::applicationSupport();
-}
+using Storage = KeychainHelper::Storage;
 
 // Folders are created 0700, but one made by an older version or by hand may be
 // wider; tighten it when it is ours. Anything but a folder at that path is an error.
@@ -97,9 +87,9 @@ std::error_code makePrivate(const fs::path& folder)
     return {};
 }
 
-std::optional<fs::path> secretsDirectory()
+std::optional<fs::path> secretsDirectory(const Storage& storage)
 {
-    auto support = applicationSupport();
+    const auto& support = storage.applicationSupport;
     if (!support) {
         return std::nullopt;
     }
@@ -128,18 +118,18 @@ std::string fileName(std::string_view service, std::string_view key)
            ".secret";
 }
 
-std::optional<fs::path> fileURL(std::string_view service, std::string_view key)
+std::optional<fs::path> fileURL(const Storage& storage, std::string_view service, std::string_view key)
 {
-    auto folder = secretsDirectory();
+    auto folder = secretsDirectory(storage);
     if (!folder) {
         return std::nullopt;
     }
     return *folder / fileName(service, key);
 }
 
-void deleteKeychainItem(std::string_view service, std::string_view key)
+void deleteKeychainItem(const Storage& storage, std::string_view service, std::string_view key)
 {
-    if (auto* keychain = wiring().keychain.load()) {
+    if (auto* keychain = storage.keychain) {
         (void)keychain->deleteItem(LegacyKeychain::ItemClass::genericPassword, service, key);
     }
 }
@@ -181,13 +171,13 @@ LegacyReadResult readLegacyItem(LegacyKeychain& keychain, const LegacyItem& item
     return {LegacyReadResult::Kind::found, std::move(*result.matches.front().data)};
 }
 
-void moveLegacyItem(LegacyKeychain& keychain, const LegacyItem& item)
+void moveLegacyItem(const Storage& storage, LegacyKeychain& keychain, const LegacyItem& item)
 {
     const std::string name = std::string(item.service) + "/" + std::string(item.account);
     auto read = readLegacyItem(keychain, item);
     switch (read.kind) {
     case LegacyReadResult::Kind::nothingToMove:
-        deleteKeychainItem(item.service, item.account);
+        deleteKeychainItem(storage, item.service, item.account);
         return;
     case LegacyReadResult::Kind::needsUserInteraction:
         Log::log("🔑 Legacy Keychain item " + name + " requires UI to read; left in place.");
@@ -199,13 +189,13 @@ void moveLegacyItem(LegacyKeychain& keychain, const LegacyItem& item)
     // A file already at the target wins over the legacy copy. Anything else
     // there, or a failed write, keeps the item for the next launch to try again.
     const LegacyItem target = legacyTarget(item);
-    auto path = fileURL(target.service, target.account);
+    auto path = fileURL(storage, target.service, target.account);
     if (!path) {
         return;
     }
     std::error_code error;
     if (fs::is_regular_file(*path, error)) {
-        deleteKeychainItem(item.service, item.account);
+        deleteKeychainItem(storage, item.service, item.account);
         return;
     }
     if (error && error != std::errc::no_such_file_or_directory) {
@@ -215,38 +205,38 @@ void moveLegacyItem(LegacyKeychain& keychain, const LegacyItem& item)
         return;
     }
     Log::log("🔑 Migrated legacy Keychain item " + name + " → file store.");
-    deleteKeychainItem(item.service, item.account);
+    deleteKeychainItem(storage, item.service, item.account);
 }
 
 // Runs on the storage queue, so no file operation can slip in before the move
 // has put a legacy secret in place.
-void purgeOnQueue()
+void purgeOnQueue(Storage& storage)
 {
-    if (wiring().didPurgeLegacyKeychain.exchange(true)) {
+    if (storage.didPurgeLegacyKeychain.exchange(true)) {
         return;
     }
     if (const char* testMode = std::getenv("QM_TEST_MODE"); testMode && std::string_view(testMode) == "1") {
         return;
     }
-    auto* keychain = wiring().keychain.load();
+    auto* keychain = storage.keychain;
     if (!keychain) {
         return;
     }
     for (const auto& item : kLegacyItems) {
-        moveLegacyItem(*keychain, item);
+        moveLegacyItem(storage, *keychain, item);
     }
     (void)keychain->deleteAll(LegacyKeychain::ItemClass::genericPassword, kProbeService);
 }
 
-SecStatus saveOnQueue(std::string_view service, std::string_view key, std::string_view data)
+SecStatus saveOnQueue(Storage& storage, std::string_view service, std::string_view key, std::string_view data)
 {
-    purgeOnQueue();
+    purgeOnQueue(storage);
     if (!isStorableName(service, key)) {
         Log::log("❌ Local secret save failed (" + text::validUtf8(service) + "/" + text::validUtf8(key) +
                  "): the service or key is not valid UTF-8");
         return errSecIO;
     }
-    auto path = fileURL(service, key);
+    auto path = fileURL(storage, service, key);
     if (!path) {
         return errSecIO;
     }
@@ -258,15 +248,15 @@ SecStatus saveOnQueue(std::string_view service, std::string_view key, std::strin
     return errSecSuccess;
 }
 
-KeychainHelper::LoadResult loadOnQueue(std::string_view service, std::string_view key)
+KeychainHelper::LoadResult loadOnQueue(Storage& storage, std::string_view service, std::string_view key)
 {
     using Status = KeychainHelper::LoadResult::Status;
-    purgeOnQueue();
+    purgeOnQueue(storage);
     if (!isStorableName(service, key)) {
         // Nothing can ever be stored under such a name.
         return {Status::notFound, {}};
     }
-    auto path = fileURL(service, key);
+    auto path = fileURL(storage, service, key);
     if (!path) {
         return {Status::unreadable, {}};
     }
@@ -279,24 +269,36 @@ KeychainHelper::LoadResult loadOnQueue(std::string_view service, std::string_vie
     return {Status::found, std::move(*bytes)};
 }
 
-void removeOnQueue(std::string_view service, std::string_view key)
+void removeOnQueue(Storage& storage, std::string_view service, std::string_view key)
 {
-    purgeOnQueue();
+    purgeOnQueue(storage);
     if (isStorableName(service, key)) {
-        if (auto path = fileURL(service, key)) {
+        if (auto path = fileURL(storage, service, key)) {
             std::error_code ignored;
             fs::remove(*path, ignored);
         }
     }
-    deleteKeychainItem(service, key);
+    deleteKeychainItem(storage, service, key);
 }
 
 }  // namespace
 
+KeychainHelper::KeychainHelper(LegacyKeychain* legacyKeychain, std::optional<fs::path> applicationSupport)
+    : storage_(std::make_unique<Storage>(legacyKeychain, std::move(applicationSupport)))
+{
+}
+
+KeychainHelper::~KeychainHelper() = default;
+
+KeychainHelper& KeychainHelper::shared()
+{
+    return SharedInstance<KeychainHelper>::get("KeychainHelper");
+}
+
 SecStatus KeychainHelper::save(std::string_view service, std::string_view key, std::string_view data,
                                std::optional<std::string_view> /*label*/)
 {
-    return storageQueue().syncResult([&] { return saveOnQueue(service, key, data); });
+    return storage_->queue.syncResult([&] { return saveOnQueue(*storage_, service, key, data); });
 }
 
 std::optional<KeychainHelper::Bytes> KeychainHelper::load(std::string_view service, std::string_view key,
@@ -311,41 +313,25 @@ std::optional<KeychainHelper::Bytes> KeychainHelper::load(std::string_view servi
 
 KeychainHelper::LoadResult KeychainHelper::loadWithStatus(std::string_view service, std::string_view key)
 {
-    return storageQueue().syncResult([&] { return loadOnQueue(service, key); });
+    return storage_->queue.syncResult([&] { return loadOnQueue(*storage_, service, key); });
 }
 
 void KeychainHelper::remove(std::string_view service, std::string_view key)
 {
-    storageQueue().sync([&] { removeOnQueue(service, key); });
+    storage_->queue.sync([&] { removeOnQueue(*storage_, service, key); });
 }
 
 void KeychainHelper::purgeLegacyKeychainItemsIfNeeded()
 {
-    auto& queue = storageQueue();
+    auto& queue = storage_->queue;
     if (queue.isCurrent()) {
-        purgeOnQueue();
+        purgeOnQueue(*storage_);
         return;
     }
-    if (wiring().didPurgeLegacyKeychain.load()) {
+    if (storage_->didPurgeLegacyKeychain.load()) {
         return;
     }
-    queue.sync(purgeOnQueue);
-}
-
-void KeychainHelper::setLegacyKeychain(LegacyKeychain* keychain)
-{
-    wiring().keychain.store(keychain);
-}
-
-void KeychainHelper::setApplicationSupportResolver(ApplicationSupportResolver resolver)
-{
-    std::lock_guard lock(wiring().resolverMutex);
-    wiring().resolver = std::move(resolver);
-}
-
-void KeychainHelper::resetLegacyMoveForTesting()
-{
-    wiring().didPurgeLegacyKeychain.store(false);
+    queue.sync([this] { purgeOnQueue(*storage_); });
 }
 
 }  // namespace qm

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,10 +18,10 @@ class LegacyKeychain;
 // touched to move items that older versions left there into the files, and to
 // delete them.
 //
-// Static operations only. Each runs on the serial queue
+// The app builds one. Each operation runs on its serial queue
 // "com.quillmarker.app.localSecrets" and waits for it, so file accesses never
 // overlap; they may be called from any thread except that queue itself. Each
-// first performs the once-per-process legacy move on that queue, so no caller
+// first performs the legacy move (once per helper) on that queue, so no caller
 // can read a secret's file before the move has put the legacy value there.
 //
 // The folder is 0700 (an existing folder of ours that is wider is tightened);
@@ -44,37 +44,44 @@ public:
         Bytes data;
     };
 
+    // `applicationSupport` is the folder holding "com.quillmarker.app"; without
+    // one every save fails and every load is unreadable. Without a legacy
+    // keychain (Linux keeps none of ours) the legacy move and the keychain half
+    // of remove() do nothing; a given one must outlive the helper.
+    KeychainHelper(LegacyKeychain* legacyKeychain, std::optional<std::filesystem::path> applicationSupport);
+    // Waits for the operation running on the queue.
+    ~KeychainHelper();
+    KeychainHelper(const KeychainHelper&) = delete;
+    KeychainHelper& operator=(const KeychainHelper&) = delete;
+
+    // The process-wide instance the composition root installed
+    // (ScopedShared<KeychainHelper>); throws std::logic_error before that.
+    static KeychainHelper& shared();
+
     // Writes the secret, replacing any earlier one. errSecSuccess, or errSecIO for
     // every failure. The label is accepted for the caller's benefit and not stored.
-    static SecStatus save(std::string_view service, std::string_view key, std::string_view data,
-                          std::optional<std::string_view> label = std::nullopt);
+    SecStatus save(std::string_view service, std::string_view key, std::string_view data,
+                   std::optional<std::string_view> label = std::nullopt);
 
     // The secret, or nothing when it is absent *or unreadable*. skipAuthUI has no
     // effect on the file store. A caller that would create a new secret when there
     // is none (a key, a token) must use loadWithStatus() instead, so that a read
     // failure never replaces the secret it failed to read.
-    static std::optional<Bytes> load(std::string_view service, std::string_view key, bool skipAuthUI = true);
-    static LoadResult loadWithStatus(std::string_view service, std::string_view key);
+    std::optional<Bytes> load(std::string_view service, std::string_view key, bool skipAuthUI = true);
+    LoadResult loadWithStatus(std::string_view service, std::string_view key);
 
     // Removes the secret's file (a missing one is fine) and any legacy keychain
     // generic-password item of the same service and account.
-    static void remove(std::string_view service, std::string_view key);
+    void remove(std::string_view service, std::string_view key);
 
-    // Moves the legacy keychain items into the file store, once per process.
+    // Moves the legacy keychain items into the file store, once per helper.
     // Skipped, and nothing read or deleted, when QM_TEST_MODE is "1".
-    static void purgeLegacyKeychainItemsIfNeeded();
+    void purgeLegacyKeychainItemsIfNeeded();
 
-    // Wiring, done by the composition root before first use. Without a keychain
-    // the legacy move and the keychain half of remove() do nothing. An empty
-    // resolver restores the default, qm::paths::applicationSupport().
-    using ApplicationSupportResolver = std::function<std::optional<std::filesystem::path>()>;
-    static void setLegacyKeychain(LegacyKeychain* keychain);
-    static void setApplicationSupportResolver(ApplicationSupportResolver resolver);
+    struct Storage;
 
-    // Lets a test run the legacy move again in the same process.
-    static void resetLegacyMoveForTesting();
-
-    KeychainHelper() = delete;
+private:
+    std::unique_ptr<Storage> storage_;
 };
 
 }  // namespace qm

@@ -4,13 +4,13 @@ namespace qm {
 
 SecretStore::LoadResult KeychainSecretStore::loadWithStatus(std::string_view service, std::string_view key)
 {
-    return KeychainHelper::loadWithStatus(service, key);
+    return helper_.loadWithStatus(service, key);
 }
 
 SecStatus KeychainSecretStore::save(std::string_view service, std::string_view key, std::string_view data,
                                     std::optional<std::string_view> label)
 {
-    return KeychainHelper::save(service, key, data, label);
+    return helper_.save(service, key, data, label);
 }
 
 }  // namespace qm

@@ -1,16 +1,16 @@
 #include "store/PrivacyFirewall.h"
 
 #include <array>
-#include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <unordered_set>
 
 #include <unicode/uchar.h>
 
 #include "base/Regex.h"
+#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
-#include "platform/runtime/ConcurrentQueue.h"
 #include "store/DatabaseManager.h"
 
 namespace qm {
@@ -31,12 +31,6 @@ struct PrivacyFirewall::Cache {
 };
 
 namespace {
-
-std::atomic<PrivacyFirewall*>& installedInstance()
-{
-    static std::atomic<PrivacyFirewall*> instance{nullptr};
-    return instance;
-}
 
 // Compiled once; a pattern that does not compile stays absent and is skipped.
 struct Patterns {
@@ -65,7 +59,7 @@ PrivacyFirewall::PrivacyFirewall(DatabaseManager& database, const Clock& clock, 
     cache_->database = &database;
     cache_->clock = &clock;
     if (!runner_) {
-        runner_ = [](std::function<void()> task) { ConcurrentQueue::shared().async(std::move(task)); };
+        throw std::invalid_argument("PrivacyFirewall: no background runner for the cache refreshes");
     }
     refreshExcludedAppsCache(cache_);
 }
@@ -77,22 +71,11 @@ PrivacyFirewall::~PrivacyFirewall()
         cache_->database = nullptr;
         cache_->clock = nullptr;
     }
-    PrivacyFirewall* self = this;
-    installedInstance().compare_exchange_strong(self, nullptr);
 }
 
 PrivacyFirewall& PrivacyFirewall::shared()
 {
-    if (PrivacyFirewall* installed = installedInstance().load()) {
-        return *installed;
-    }
-    static PrivacyFirewall fallback(DatabaseManager::shared(), Clock::system());
-    return fallback;
-}
-
-void PrivacyFirewall::setShared(PrivacyFirewall* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<PrivacyFirewall>::get("PrivacyFirewall");
 }
 
 void PrivacyFirewall::refreshExcludedAppsCache(const std::shared_ptr<Cache>& cache)

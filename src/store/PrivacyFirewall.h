@@ -30,21 +30,19 @@ public:
     static constexpr double cacheTTL = 10.0;
     static constexpr const char* exclusionQuery = "SELECT id FROM exclusion_list WHERE category = 'app';";
 
-    // Loads the cache synchronously. Refreshes run through `runner` (default:
-    // the shared background queue). `database` and `clock` must outlive the
-    // firewall; a refresh that runs after the firewall is gone does nothing.
-    PrivacyFirewall(DatabaseManager& database, const Clock& clock, BackgroundRunner runner = {});
+    // Loads the cache synchronously. Refreshes run through `runner` (the app's
+    // background queue; it must not be empty). `database` and `clock` must
+    // outlive the firewall; a refresh that runs after the firewall is gone does
+    // nothing.
+    PrivacyFirewall(DatabaseManager& database, const Clock& clock, BackgroundRunner runner);
     // Waits for a refresh that is querying the database right now.
     ~PrivacyFirewall();
     PrivacyFirewall(const PrivacyFirewall&) = delete;
     PrivacyFirewall& operator=(const PrivacyFirewall&) = delete;
 
-    // The instance the composition root installed with setShared(); without
-    // one, a firewall over DatabaseManager::shared() and the system clock,
-    // built at the first call.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<PrivacyFirewall>); throws std::logic_error before that.
     static PrivacyFirewall& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(PrivacyFirewall* instance);
 
     // Any thread, the event tap included: a lock and a hash lookup, never the
     // database. Letter case does not matter. A stale cache still answers, and

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/Sha256.h"
+#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/network/UrlError.h"
 #include "platform/runtime/Clock.h"
@@ -14,12 +15,6 @@
 namespace qm {
 
 namespace {
-
-std::atomic<AISuggestionEngine*>& installedInstance()
-{
-    static std::atomic<AISuggestionEngine*> instance{nullptr};
-    return instance;
-}
 
 std::int64_t estimatedTokens(const std::string& text)
 {
@@ -59,16 +54,7 @@ AISuggestionEngine::~AISuggestionEngine()
 
 AISuggestionEngine& AISuggestionEngine::shared()
 {
-    AISuggestionEngine* instance = installedInstance().load();
-    if (!instance) {
-        throw std::logic_error("AISuggestionEngine::shared(): no instance was installed");
-    }
-    return *instance;
-}
-
-void AISuggestionEngine::setShared(AISuggestionEngine* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<AISuggestionEngine>::get("AISuggestionEngine");
 }
 
 // --- Settings ---

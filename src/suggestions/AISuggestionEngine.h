@@ -69,7 +69,6 @@ public:
     // The instance the composition root installed; throws std::logic_error when
     // none was.
     static AISuggestionEngine& shared();
-    static void setShared(AISuggestionEngine* instance);
 
     // "aiProvider"; "openai" when absent (an empty stored value stays empty).
     std::string activeProviderName() const;

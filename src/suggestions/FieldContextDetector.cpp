@@ -1,8 +1,6 @@
 #include "suggestions/FieldContextDetector.h"
 
-#include <atomic>
-#include <stdexcept>
-
+#include "base/SharedInstance.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXRole.h"
 #include "platform/accessibility/AXValue.h"
@@ -12,16 +10,6 @@
 
 namespace qm {
 
-namespace {
-
-std::atomic<FieldContextDetector*>& installedInstance()
-{
-    static std::atomic<FieldContextDetector*> instance{nullptr};
-    return instance;
-}
-
-}  // namespace
-
 FieldContextDetector::FieldContextDetector(Accessibility& accessibility, const Workspace& workspace)
     : accessibility_(accessibility), workspace_(workspace)
 {
@@ -29,16 +17,7 @@ FieldContextDetector::FieldContextDetector(Accessibility& accessibility, const W
 
 FieldContextDetector& FieldContextDetector::shared()
 {
-    FieldContextDetector* instance = installedInstance().load();
-    if (!instance) {
-        throw std::logic_error("FieldContextDetector::shared(): no instance was installed");
-    }
-    return *instance;
-}
-
-void FieldContextDetector::setShared(FieldContextDetector* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<FieldContextDetector>::get("FieldContextDetector");
 }
 
 FieldContextResult FieldContextDetector::detect() const

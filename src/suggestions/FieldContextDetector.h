@@ -27,10 +27,9 @@ public:
     FieldContextDetector(const FieldContextDetector&) = delete;
     FieldContextDetector& operator=(const FieldContextDetector&) = delete;
 
-    // The instance the composition root installed; throws std::logic_error when none was.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<FieldContextDetector>); throws std::logic_error before that.
     static FieldContextDetector& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(FieldContextDetector* instance);
 
     // The system-wide focused element; without one, the application rules on
     // the frontmost application alone.

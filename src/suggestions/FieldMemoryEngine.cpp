@@ -1,11 +1,9 @@
 #include "suggestions/FieldMemoryEngine.h"
 
-#include <atomic>
-#include <stdexcept>
-
 #include "base/Log.h"
 #include "base/SecureRandom.h"
 #include "base/Sha256.h"
+#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/storage/UserDefaults.h"
 #include "store/DatabaseManager.h"
@@ -18,12 +16,6 @@ namespace qm {
 namespace {
 
 constexpr std::size_t kKeySize = 32;
-
-std::atomic<FieldMemoryEngine*>& installedInstance()
-{
-    static std::atomic<FieldMemoryEngine*> instance{nullptr};
-    return instance;
-}
 
 // Letter case ignored, one user-perceived character at a time, as the value is
 // shown: "é" written as e + U+0301 does not begin with "e".
@@ -46,16 +38,7 @@ FieldMemoryEngine::FieldMemoryEngine(DatabaseManager& database, SecretStore& sec
 
 FieldMemoryEngine& FieldMemoryEngine::shared()
 {
-    FieldMemoryEngine* instance = installedInstance().load();
-    if (!instance) {
-        throw std::logic_error("FieldMemoryEngine::shared(): no instance was installed");
-    }
-    return *instance;
-}
-
-void FieldMemoryEngine::setShared(FieldMemoryEngine* instance)
-{
-    installedInstance().store(instance);
+    return SharedInstance<FieldMemoryEngine>::get("FieldMemoryEngine");
 }
 
 std::optional<std::string_view> FieldMemoryEngine::retentionSwitch(FieldContext context)

@@ -45,10 +45,9 @@ public:
     FieldMemoryEngine(const FieldMemoryEngine&) = delete;
     FieldMemoryEngine& operator=(const FieldMemoryEngine&) = delete;
 
-    // The instance the composition root installed; throws std::logic_error when none was.
+    // The process-wide instance the composition root installed
+    // (ScopedShared<FieldMemoryEngine>); throws std::logic_error before that.
     static FieldMemoryEngine& shared();
-    // The composition root owns `instance` and keeps it alive while shared() may be used.
-    static void setShared(FieldMemoryEngine* instance);
 
     // The defaults key that switches learning off for one context; nothing for
     // password, which is never learned.

@@ -6,11 +6,11 @@
 #include "base/Text.h"
 #include "platform/runtime/PlatformError.h"
 #include "platform/workspace/Pasteboard.h"
-#include "records/CaptureLanding.h"
+#include "records/CaptureAnnouncer.h"
 
 namespace qm {
 
-ClipboardTarget::ClipboardTarget(Pasteboard* pasteboard, CaptureLanding* landing)
+ClipboardTarget::ClipboardTarget(Pasteboard& pasteboard, CaptureAnnouncer& landing)
     : CaptureTarget(kCommandName, /*needsPicker=*/false), pasteboard_(pasteboard), landing_(landing)
 {
 }
@@ -26,15 +26,12 @@ void ClipboardTarget::send(const std::string& text, const std::optional<PickerOp
     if (line.empty()) {
         return;
     }
-    // Taken first: without them the clipboard is not emptied for nothing.
-    Pasteboard& pasteboard = pasteboard_ ? *pasteboard_ : Pasteboard::general();
-    CaptureLanding& landing = landing_ ? *landing_ : CaptureLanding::shared();
-    pasteboard.clearContents();
-    pasteboard.declareTypes({std::string(Pasteboard::typeString)});
-    if (!pasteboard.setString(line, Pasteboard::typeString)) {
+    pasteboard_.clearContents();
+    pasteboard_.declareTypes({std::string(Pasteboard::typeString)});
+    if (!pasteboard_.setString(line, Pasteboard::typeString)) {
         throw PlatformError(kErrorDomain, kWriteFailedCode, kWriteFailedDescription);
     }
-    landing.announce(commandName(), line, "Copied", std::nullopt, std::nullopt, /*parksLoop=*/false);
+    landing_.announce(commandName(), line, "Copied", std::nullopt, std::nullopt, /*parksLoop=*/false);
     Log::log(fmt::format("📝 ClipboardTarget: Successfully copied text to NSPasteboard: '{}'", line));
 }
 

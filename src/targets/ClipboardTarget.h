@@ -8,7 +8,7 @@
 
 namespace qm {
 
-class CaptureLanding;
+class CaptureAnnouncer;
 class Pasteboard;
 
 // The "//copy" target. Replaces the clipboard's content with the captured line
@@ -21,9 +21,9 @@ public:
     static constexpr long kWriteFailedCode = 1;
     static constexpr const char* kWriteFailedDescription = "Failed to write to the clipboard.";
 
-    // Null arguments stand for Pasteboard::general() and CaptureLanding::shared(),
-    // taken at each send. Whatever is given must outlive the target.
-    explicit ClipboardTarget(Pasteboard* pasteboard = nullptr, CaptureLanding* landing = nullptr);
+    // `pasteboard` is the general pasteboard; `landing` confirms the captures.
+    // Both must outlive the target.
+    ClipboardTarget(Pasteboard& pasteboard, CaptureAnnouncer& landing);
 
     std::vector<PickerOption> pickerOptions(const CancellationToken& cancellation) override;
     // Trims the text; a blank one leaves the clipboard alone. Otherwise the
@@ -32,8 +32,8 @@ public:
     void send(const std::string& text, const std::optional<PickerOption>& selectedOption) override;
 
 private:
-    Pasteboard* pasteboard_;
-    CaptureLanding* landing_;
+    Pasteboard& pasteboard_;
+    CaptureAnnouncer& landing_;
 };
 
 }  // namespace qm

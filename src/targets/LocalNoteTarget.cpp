@@ -6,8 +6,9 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "platform/runtime/Clock.h"
 #include "platform/runtime/PlatformError.h"
-#include "records/CaptureLanding.h"
+#include "records/CaptureAnnouncer.h"
 #include "targets/NoteFile.h"
 
 namespace qm {
@@ -24,7 +25,7 @@ constexpr const char* kLeftUnchangedDescription =
 
 }  // namespace
 
-LocalNoteTarget::LocalNoteTarget(const Clock& clock, CaptureLanding* landing)
+LocalNoteTarget::LocalNoteTarget(const Clock& clock, CaptureAnnouncer& landing)
     : CaptureTarget(kCommandName, /*needsPicker=*/false), clock_(clock), landing_(landing)
 {
 }
@@ -40,11 +41,9 @@ void LocalNoteTarget::send(const std::string& text, const std::optional<PickerOp
     if (line.empty()) {
         return;
     }
-    // Taken first: without a landing nothing is written that could not be confirmed.
-    CaptureLanding& landing = landing_ ? *landing_ : CaptureLanding::shared();
     const fs::path file = captureFileURL();
     appendCapture(line, file, clock_.now());
-    landing.announce(commandName(), line, kFileName, file.string(), std::nullopt, /*parksLoop=*/true);
+    landing_.announce(commandName(), line, kFileName, file.string(), std::nullopt, /*parksLoop=*/true);
     Log::log(fmt::format("📝 LocalNoteTarget: Captured line to Quick Capture at: {}", file.string()));
 }
 

@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/runtime/Clock.h"
 #include "targets/CaptureTarget.h"
 
 namespace qm {
 
-class CaptureLanding;
+class CaptureAnnouncer;
+class Clock;
 
 // The "//note" target. Appends each captured line as a timestamped bullet,
 // "- [HH:mm] text", to the quick-capture markdown file
@@ -27,9 +27,9 @@ public:
     // What a file this target creates begins with.
     static constexpr const char* kHeader = "# Quick Capture\n\n";
 
-    // `clock` stamps the bullets; `landing` confirms the captures (null:
-    // CaptureLanding::shared() at each send). Both must outlive the target.
-    explicit LocalNoteTarget(const Clock& clock = Clock::system(), CaptureLanding* landing = nullptr);
+    // `clock` stamps the bullets; `landing` confirms the captures. Both must
+    // outlive the target.
+    LocalNoteTarget(const Clock& clock, CaptureAnnouncer& landing);
 
     std::vector<PickerOption> pickerOptions(const CancellationToken& cancellation) override;
     // Trims the text; a blank one is nothing to do. Throws the error of
@@ -54,7 +54,7 @@ public:
 
 private:
     const Clock& clock_;
-    CaptureLanding* landing_;
+    CaptureAnnouncer& landing_;
 };
 
 }  // namespace qm

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScopedEnvironment.h"
+
 namespace qm {
 namespace {
 
@@ -348,17 +350,14 @@ TEST(CalendarTest, KnowsZonesByNameOnly)
 
 TEST(CalendarTest, CurrentCalendarFollowsTheEnvironmentZone)
 {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    setenv("TZ", "Asia/Tokyo", 1);
-    const auto tokyo = Calendar::current();
-    setenv("TZ", "America/New_York", 1);
-    const auto newYork = Calendar::current();
-    if (saved) {
-        setenv("TZ", previous.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
+    const auto tokyo = [] {
+        const test::ScopedEnvironment zone("TZ", "Asia/Tokyo");
+        return Calendar::current();
+    }();
+    const auto newYork = [] {
+        const test::ScopedEnvironment zone("TZ", "America/New_York");
+        return Calendar::current();
+    }();
     EXPECT_EQ(tokyo.timeZoneId(), "Asia/Tokyo");
     EXPECT_EQ(newYork.timeZoneId(), "America/New_York");
     EXPECT_EQ(tokyo.components(1700000000).hour, 7);
@@ -367,15 +366,10 @@ TEST(CalendarTest, CurrentCalendarFollowsTheEnvironmentZone)
 
 TEST(CalendarTest, UnknownEnvironmentZoneMeansUtc)
 {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    setenv("TZ", "Nowhere/Atlantis", 1);
-    const auto calendar = Calendar::current();
-    if (saved) {
-        setenv("TZ", previous.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
+    const auto calendar = [] {
+        const test::ScopedEnvironment zone("TZ", "Nowhere/Atlantis");
+        return Calendar::current();
+    }();
     EXPECT_EQ(calendar.components(1700000000).hour, 22);
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/Log.h"
 #include "capture/CaptureModeRig.h"
+#include "capture/CaptureNotifications.h"
 #include "platform/runtime/PlatformError.h"
 
 namespace qm::test {
@@ -50,7 +51,7 @@ TEST_F(CaptureCommitTest, ReturnWithoutACaptureDoesNothing)
     router->commitCapture();
     drainBackground();
     EXPECT_TRUE(boom->script.sent().empty());
-    EXPECT_TRUE(notifications("PresentCaptureFailure").empty());
+    EXPECT_TRUE(notifications(CaptureNotifications::presentCaptureFailure).empty());
     EXPECT_TRUE(historyEntries().empty());
 }
 
@@ -74,7 +75,7 @@ TEST_F(CaptureCommitTest, LineIsSentAsTypedAfterTheOverlayClosedAndRecorded)
     EXPECT_EQ(entry.text, "call mom");
     EXPECT_TRUE(entry.success);
     EXPECT_TRUE(log.contains("✅ CaptureRouterController: Successfully sent capture to 'boom'"));
-    EXPECT_TRUE(notifications("PresentCaptureFailure").empty());
+    EXPECT_TRUE(notifications(CaptureNotifications::presentCaptureFailure).empty());
     EXPECT_TRUE(recoveryEntries().empty());
     EXPECT_EQ(notificationChecks + calendarChecks, 0);
     EXPECT_TRUE(hud.empty());  // the router itself shows nothing on success
@@ -131,7 +132,7 @@ TEST_P(CaptureCommitFailureTest, FailureKeepsTheTextAndAsksForTheAlert)
     typeInOverlay(c.typed);
     Log::Capture log;
     pressInOverlay("return");
-    ASSERT_TRUE(waitFor([&] { return !notifications("PresentCaptureFailure").empty(); }));
+    ASSERT_TRUE(waitFor([&] { return !notifications(CaptureNotifications::presentCaptureFailure).empty(); }));
     drainBackground();
 
     expectCaptureEnded();
@@ -142,7 +143,7 @@ TEST_P(CaptureCommitFailureTest, FailureKeepsTheTextAndAsksForTheAlert)
     EXPECT_TRUE(log.contains("❌ CaptureRouterController: Failed to send capture to '" +
                              std::string(c.command) + "': " + c.detail));
 
-    const auto failures = notifications("PresentCaptureFailure");
+    const auto failures = notifications(CaptureNotifications::presentCaptureFailure);
     ASSERT_EQ(failures.size(), 1u);
     const UserInfo& info = failures[0].userInfo;
     EXPECT_EQ(failures[0].object, nullptr);
@@ -249,7 +250,7 @@ TEST_F(CaptureCommitTest, EscCancelsWithoutSendingAndASecondCancelActivatesNothi
     EXPECT_TRUE(boom->script.sent().empty());
     EXPECT_TRUE(historyEntries().empty());
     EXPECT_TRUE(recoveryEntries().empty());
-    EXPECT_TRUE(notifications("PresentCaptureFailure").empty());
+    EXPECT_TRUE(notifications(CaptureNotifications::presentCaptureFailure).empty());
 
     // The passive side starts afresh: what follows in the host is plain typing.
     desktop.keyboard().type("te ");

@@ -8,6 +8,7 @@
 #include "capture/CaptureFolderPreCheck.h"
 #include "platform/storage/UserDefaults.h"
 #include "support/TempDir.h"
+#include "targets/TargetsDefaultsKeys.h"
 
 namespace qm {
 namespace {
@@ -17,7 +18,7 @@ protected:
     std::string detail(std::string_view command)
     {
         const auto failure = check.missingPathFailure(command);
-        return failure ? failure->get<std::string>("detail").value_or("<no detail>") : "<passes>";
+        return failure ? failure->detail : "<passes>";
     }
 
     test::TempDir dir;
@@ -29,15 +30,15 @@ TEST_F(CaptureFolderPreCheckTest, UnsetObsidianVaultNamesTheFixAndWhereItIs)
 {
     const auto failure = check.missingPathFailure("obsidian");
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->get<std::string>("command"), "obsidian");
-    EXPECT_EQ(failure->get<std::string>("detail"),
+    EXPECT_EQ(failure->userInfo().get<std::string>("command"), "obsidian");
+    EXPECT_EQ(failure->userInfo().get<std::string>("detail"),
               "No Obsidian vault folder is set. Choose the folder in Settings, then type //obsidian again.");
-    EXPECT_EQ(failure->get<bool>("saved"), false);
-    EXPECT_EQ(failure->get<std::string>("section"), "Capture Targets");
-    EXPECT_EQ(failure->get<std::string>("field"), "obsidianVault");
-    EXPECT_EQ(failure->get<std::string>("actionTitle"), "Open Obsidian settings");
-    EXPECT_FALSE(failure->contains("message"));
-    EXPECT_EQ(failure->size(), 6u);
+    EXPECT_EQ(failure->userInfo().get<bool>("saved"), false);
+    EXPECT_EQ(failure->userInfo().get<std::string>("section"), "Capture Targets");
+    EXPECT_EQ(failure->userInfo().get<std::string>("field"), "obsidianVault");
+    EXPECT_EQ(failure->userInfo().get<std::string>("actionTitle"), "Open Obsidian settings");
+    EXPECT_FALSE(failure->userInfo().contains("message"));
+    EXPECT_EQ(failure->userInfo().size(), 6u);
 }
 
 TEST_F(CaptureFolderPreCheckTest, DetailsForEachKindOfBadSetting)
@@ -53,17 +54,17 @@ TEST_F(CaptureFolderPreCheckTest, DetailsForEachKindOfBadSetting)
         std::string expected;
     };
     const Case cases[] = {
-        {"logseq", "logseqGraphPath", "",
+        {"logseq", TargetsDefaultsKeys::logseqGraphPath, "",
          "No Logseq graph folder is set. Choose the folder in Settings, then type //logseq again."},
-        {"logseq", "logseqGraphPath", " \n\t",
+        {"logseq", TargetsDefaultsKeys::logseqGraphPath, " \n\t",
          "No Logseq graph folder is set. Choose the folder in Settings, then type //logseq again."},
-        {"logseq", "logseqGraphPath", file.string(),
+        {"logseq", TargetsDefaultsKeys::logseqGraphPath, file.string(),
          "Logseq graph path does not exist or is not a folder: " + file.string() +
              ". Choose it again in Settings."},
-        {"obsidian", "obsidianVaultPath", "  " + missing.string() + "\n",
+        {"obsidian", TargetsDefaultsKeys::obsidianVaultPath, "  " + missing.string() + "\n",
          "Obsidian vault path does not exist or is not a folder: " + missing.string() +
              ". Choose it again in Settings."},
-        {"obsidian", "obsidianVaultPath", "~/no-such-vault",
+        {"obsidian", TargetsDefaultsKeys::obsidianVaultPath, "~/no-such-vault",
          "Obsidian vault path does not exist or is not a folder: " + std::string(std::getenv("HOME")) +
              "/no-such-vault. Choose it again in Settings."},
     };
@@ -71,7 +72,7 @@ TEST_F(CaptureFolderPreCheckTest, DetailsForEachKindOfBadSetting)
         defaults.set(c.key, c.value);
         EXPECT_EQ(detail(c.command), c.expected) << c.command << " = '" << c.value << "'";
     }
-    EXPECT_EQ(check.missingPathFailure("logseq")->get<std::string>("field"), "logseqGraph");
+    EXPECT_EQ(check.missingPathFailure("logseq")->userInfo().get<std::string>("field"), "logseqGraph");
 }
 
 TEST_F(CaptureFolderPreCheckTest, ExistingFoldersPassAfterTrimmingAndTildeExpansion)
@@ -79,10 +80,10 @@ TEST_F(CaptureFolderPreCheckTest, ExistingFoldersPassAfterTrimmingAndTildeExpans
     const std::filesystem::path home = std::getenv("HOME");
     const auto vault = home / "PreCheckVault";
     std::filesystem::create_directories(vault);
-    defaults.set("obsidianVaultPath", "  ~/PreCheckVault \n");
+    defaults.set(TargetsDefaultsKeys::obsidianVaultPath, "  ~/PreCheckVault \n");
     EXPECT_FALSE(check.missingPathFailure("obsidian"));
 
-    defaults.set("logseqGraphPath", dir.path().string());
+    defaults.set(TargetsDefaultsKeys::logseqGraphPath, dir.path().string());
     EXPECT_FALSE(check.missingPathFailure("logseq"));
     std::filesystem::remove_all(vault);
 }

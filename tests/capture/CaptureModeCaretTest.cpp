@@ -151,13 +151,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CaptureModeRig, FocusedElementWithoutGeometryGivesThePointer)
 {
     auto scripted = std::make_shared<ScriptedAccessibility>();
-    CaptureRouterModeServices services = this->services();
-    services.screens = &desktop.screens();
-    services.mouse = &desktop.mouse();
+    CaptureRouterModeServices services = app().captureModeServices();
     CaptureRouterController* made = nullptr;
     services.makeOverlayPanel = [&] { return std::make_shared<SimCaptureOverlayPanel>(loop, *made, center); };
     CaptureRouterController scriptedRouter(loop, clock, desktop.workspace(), *scripted, poster, center,
-                                           defaults, registry(), services);
+                                           defaults, app().targets(), services);
     made = &scriptedRouter;
     desktop.mouse().moveTo({40, 60});
 

@@ -18,17 +18,13 @@
 
 #include "base/Text.h"
 #include "capture/CaptureRouterRig.h"
+#include "platform/runtime/ConcurrentQueue.h"
 #include "platform/sim/accessibility/SimTextField.h"
 #include "platform/sim/workspace/SimPasteboard.h"
 #include "records/CaptureHistoryStore.h"
-#include "records/CaptureLanding.h"
-#include "records/CaptureQuietWindow.h"
 #include "records/FallbackCaptureLogger.h"
-#include "records/HostFocus.h"
 #include "records/OpenLoopStore.h"
-#include "records/ReturnWhisper.h"
-#include "store/DatabaseManager.h"
-#include "support/TempDir.h"
+#include "support/ScopedEnvironment.h"
 #include "targets/CalcTarget.h"
 #include "targets/ClipboardTarget.h"
 #include "targets/LocalNoteTarget.h"
@@ -208,72 +204,46 @@ private:
     int resets_ = 0;
 };
 
-// The capture router with the real note, clipboard and calculator targets and
-// scripted ones ("timer", "calendar", "boom", and "slack" with a picker), the real capture history
-// on a rules database, the recovery log, the open loops and the landing
-// confirmation, all in private folders, and the permission checks answered as
-// the test says. A host field in the editor has the focus.
+// The app composed on the stand-in desktop with the real note, clipboard and
+// calculator targets and scripted ones ("timer", "calendar", "boom", and
+// "slack" with a picker), the real capture history on a rules database, the
+// recovery log, the open loops and the landing confirmation, all in private
+// folders, and the permission checks answered as the test says. A host field
+// in the editor has the focus.
 class CaptureModeRig : public CaptureRouterRig {
 public:
-    struct HudMessage {
-        std::string message;
-        std::optional<std::string> systemImage;
-        friend bool operator==(const HudMessage&, const HudMessage&) = default;
-    };
-
-    CaptureModeRig()
-        : savedDocuments(std::getenv("XDG_DOCUMENTS_DIR")
-                             ? std::optional<std::string>(std::getenv("XDG_DOCUMENTS_DIR"))
-                             : std::nullopt),
-          database(clock, freshDatabaseIn(folder.path()), defaults), history(database, loop, center, clock),
-          openLoops(clock, loop, desktop.workspace(),
-                    ReturnWhisper(
-                        whisperFocus, quietWindow, [] { return false; },
-                        [](const std::string&, const std::optional<std::string>&) {}),
-                    folder.path()),
-          landing(
-              loop, openLoops, quietWindow, [this] { return router->hostCaptureContext(); },
-              [this](const std::string& message, const std::optional<std::string>& image) {
-                  hud.push_back({message, image});
-              })
+    CaptureModeRig() : CaptureModeRig(Deferred{})
     {
-        // Each record is two commits; a temporary database need not reach the disk.
-        database.executeNonQuery("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY;");
-        setenv("XDG_DOCUMENTS_DIR", (folder / "Documents").c_str(), 1);
-        FallbackCaptureLogger::setApplicationSupportResolver(
-            [support = folder.path()] { return std::optional<std::filesystem::path>(support); });
-        buildRouter(registry(), services());
+        compose(options());
+        focusField();
+    }
+
+    // For a rig that composes with its own options once its members exist.
+    explicit CaptureModeRig(Deferred)
+        : CaptureRouterRig(Deferred{}), documents("XDG_DOCUMENTS_DIR", (stage.support / "Documents").string())
+    {
+    }
+
+    // The host field of the captures, in front.
+    void focusField()
+    {
         field = addField("buy milk ");
         field.focus();
     }
+    // The app's background work uses the scripted targets and checks below.
+    ~CaptureModeRig() override { destroyApp(); }
 
-    ~CaptureModeRig() override
+    // The rig's targets and permission checks.
+    AppComposition::Options options()
     {
-        // Everything the background work touches lives here: finish it first.
-        desktop.ownApplication().setKeyHandler(nullptr);
-        routerInUse.store(nullptr);
-        router.reset();
-        setPanel(nullptr);
-        background.reset();
-        FallbackCaptureLogger::setApplicationSupportResolver(nullptr);
-        if (savedDocuments) {
-            setenv("XDG_DOCUMENTS_DIR", savedDocuments->c_str(), 1);
-        } else {
-            unsetenv("XDG_DOCUMENTS_DIR");
-        }
-    }
-
-    CaptureTargetRegistry registry()
-    {
-        return CaptureTargetRegistry({note, std::make_shared<ClipboardTarget>(&pasteboard, &landing), timer,
-                                      std::make_shared<CalcTarget>(), calendar, boom, pick});
-    }
-
-    CaptureRouterModeServices services()
-    {
-        CaptureRouterModeServices services;
-        services.history = &history;
-        services.ensureNotificationAuthorization = [this](std::function<void(std::exception_ptr)> answer) {
+        AppComposition::Options options;
+        options.makeTargets = [this](const StandardCaptureTargets::Services& services) {
+            note = std::make_shared<LocalNoteTarget>(services.clock, services.landing);
+            return CaptureTargetRegistry(
+                {note, std::make_shared<ClipboardTarget>(services.pasteboard, services.landing), timer,
+                 std::make_shared<CalcTarget>(), calendar, boom, pick});
+        };
+        options.ensureNotificationAuthorization = [this](std::function<void(std::exception_ptr)> answer) {
             ++notificationChecks;
             if (holdPermissionChecks) {
                 heldNotificationAnswer = std::move(answer);
@@ -281,12 +251,14 @@ public:
                 answer(notificationError);
             }
         };
-        services.requestCalendarAccess = [this](std::function<void(bool)> answer) {
+        options.requestCalendarAccess = [this](std::function<void(bool)> answer) {
             ++calendarChecks;
             answer(calendarGranted);
         };
-        return services;
+        return options;
     }
+
+    OpenLoopStore& openLoops() { return app().records().openLoops(); }
 
     // Types the trigger for `command` in the focused field and waits for the overlay.
     void openCapture(const std::string& command)
@@ -317,7 +289,7 @@ public:
         std::latch started(2);
         std::latch finished(2);
         for (int i = 0; i < 2; ++i) {
-            background->async([&] {
+            app().backgroundQueue().async([&] {
                 started.arrive_and_wait();
                 finished.count_down();
             });
@@ -341,45 +313,20 @@ public:
         return done();
     }
 
-    std::vector<CaptureHistoryEntry> historyEntries() { return history.recentEntries(); }
+    std::vector<CaptureHistoryEntry> historyEntries() { return app().history().recentEntries(); }
     std::vector<FallbackCaptureLogger::Entry> recoveryEntries()
     {
-        return FallbackCaptureLogger::readEntries(FallbackCaptureLogger::logFileURL());
+        return FallbackCaptureLogger::readEntries(app().recoveryLog().logFileURL());
     }
     std::filesystem::path noteFile() const
     {
-        return folder / "Documents" / "Quillmarker" / "Quick Capture.md";
+        return stage.support / "Documents" / "Quillmarker" / "Quick Capture.md";
     }
 
-    // Creating and seeding the rules database is many synced commits: done once
-    // per run, each rig starts from a copy.
-    static std::filesystem::path freshDatabaseIn(const std::filesystem::path& support)
-    {
-        static const std::filesystem::path seeded = [] {
-            const auto templateFolder = testHome() / "capture-rules-template";
-            SimClock seedClock;
-            UserDefaults seedDefaults("");
-            DatabaseManager seeding(seedClock, templateFolder, seedDefaults);
-            return templateFolder / "com.quillmarker.app" / "QuillmarkerRules.db";
-        }();
-        const auto file = support / "com.quillmarker.app" / "QuillmarkerRules.db";
-        std::filesystem::create_directories(file.parent_path());
-        std::filesystem::copy_file(seeded, file);
-        return support;
-    }
+    ScopedEnvironment documents;
+    SimPasteboard& pasteboard = stage.platform.pasteboard;
 
-    TempDir folder;
-    std::optional<std::string> savedDocuments;
-    DatabaseManager database;
-    CaptureHistoryStore history;
-    HostFocus whisperFocus{desktop.workspace(), desktop.accessibility()};
-    CaptureQuietWindow quietWindow{clock};
-    OpenLoopStore openLoops;
-    std::vector<HudMessage> hud;
-    CaptureLanding landing;
-    SimPasteboard pasteboard;
-
-    std::shared_ptr<LocalNoteTarget> note = std::make_shared<LocalNoteTarget>(clock, &landing);
+    std::shared_ptr<LocalNoteTarget> note;
     std::shared_ptr<ScriptedTarget> timer = std::make_shared<ScriptedTarget>("timer");
     std::shared_ptr<ScriptedTarget> calendar = std::make_shared<ScriptedTarget>("calendar");
     std::shared_ptr<ScriptedTarget> boom = std::make_shared<ScriptedTarget>("boom");

@@ -6,6 +6,7 @@
 
 #include "base/Log.h"
 #include "capture/CaptureModeRig.h"
+#include "capture/CaptureNotifications.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
 
@@ -24,12 +25,12 @@ class CaptureModeTest : public CaptureModeRig {
 protected:
     CaptureModeTest()
     {
-        token =
-            center.addObserver("UpdateCapturePanelSize", nullptr, [this](const Notification& notification) {
-                EXPECT_EQ(notification.object, nullptr);
-                EXPECT_TRUE(notification.userInfo.empty());
-                ++panelSizeUpdates;
-            });
+        token = center.addObserver(CaptureNotifications::updateCapturePanelSize, nullptr,
+                                   [this](const Notification& notification) {
+                                       EXPECT_EQ(notification.object, nullptr);
+                                       EXPECT_TRUE(notification.userInfo.empty());
+                                       ++panelSizeUpdates;
+                                   });
     }
     ~CaptureModeTest() override { center.removeObserver(token); }
 
@@ -134,12 +135,12 @@ TEST_P(CaptureModePickerLoadTest, LoadedRowsFillThePickerOrEndTheCapture)
     if (c.staysOpen) {
         EXPECT_EQ(router->pickerOptions(), c.shown);
         EXPECT_EQ(router->selectedOption(), c.shown.empty() ? std::nullopt : std::optional(c.shown.front()));
-        EXPECT_TRUE(notifications("PresentCaptureFailure").empty());
+        EXPECT_TRUE(notifications(CaptureNotifications::presentCaptureFailure).empty());
         return;
     }
     EXPECT_EQ(overlay()->calls().back().kind, Call::Kind::hide);
     EXPECT_TRUE(editor.isFrontmost());
-    const auto failures = notifications("PresentCaptureFailure");
+    const auto failures = notifications(CaptureNotifications::presentCaptureFailure);
     ASSERT_EQ(failures.size(), 1u);
     const UserInfo& info = failures[0].userInfo;
     EXPECT_EQ(info.get<std::string>("command"), "slack");
@@ -178,7 +179,7 @@ TEST_F(CaptureModeTest, RowsLoadedAfterTheCaptureEndedAreDropped)
     pick->loadGate.open();
     waitForPickerLoad();
     EXPECT_TRUE(router->pickerOptions().empty());
-    EXPECT_TRUE(notifications("PresentCaptureFailure").empty());
+    EXPECT_TRUE(notifications(CaptureNotifications::presentCaptureFailure).empty());
 }
 
 TEST_F(CaptureModeTest, TypingFiltersThePickerUntilARowIsConfirmed)

@@ -138,7 +138,7 @@ public:
 
 TEST_F(CaptureRouterRig, AtMostThirtyTwoDeleteKeys)
 {
-    buildRouter(CaptureTargetRegistry({std::make_shared<LongWordTarget>()}));
+    composeWithTargets({std::make_shared<LongWordTarget>()});
     for (const auto& attribute : kEverythingRefused) {
         accessibility->refuseWrites(attribute);
     }

@@ -5,21 +5,24 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "app/AppComposition.h"
+#include "capture/CaptureNotifications.h"
 #include "capture/CaptureRouterAccessibilityFilter.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/sim/SimCaptureOverlayPanel.h"
 #include "platform/keyboard/KeyCode.h"
 #include "platform/notifications/NotificationCenter.h"
-#include "platform/runtime/ConcurrentQueue.h"
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
 #include "platform/storage/UserDefaults.h"
+#include "support/StandInApp.h"
 
 namespace qm::test {
 
@@ -65,29 +68,40 @@ private:
     std::atomic<bool> waiting_{false};
 };
 
-// A capture router on the stand-in desktop, with an editor application in
-// front and a keyboard tap that treats keys as the event tap does around the
-// router: the program's own synthetic keys pass, keys pass while capture mode
-// is open, every key-down is swallowed during a transition, and a key the
-// router accepts as a trigger is swallowed. The capture overlay is the
-// stand-in panel, which gets the keys that reach this program.
+// A capture router on the stand-in desktop, composed as the app composes it,
+// with an editor application in front and a keyboard tap that treats keys as
+// the event tap does around the router: the program's own synthetic keys pass,
+// keys pass while capture mode is open, every key-down is swallowed during a
+// transition, and a key the router accepts as a trigger is swallowed. The
+// capture overlay is the stand-in panel, which gets the keys that reach this
+// program; Accessibility goes through a filter and synthetic keys through a
+// gate that the tests control.
 class CaptureRouterRig : public ::testing::Test {
 protected:
     static constexpr const char* kEditorBundle = "com.example.editor";
 
-    CaptureRouterRig()
-        : loop(clock), desktop(loop), defaults(""),
-          accessibility(std::make_shared<CaptureRouterAccessibilityFilter>(desktop.accessibility())),
+    struct HudMessage {
+        std::string message;
+        std::optional<std::string> systemImage;
+        friend bool operator==(const HudMessage&, const HudMessage&) = default;
+    };
+
+    CaptureRouterRig() : CaptureRouterRig(Deferred{}) { compose({}); }
+
+    // For a rig that composes with its own options once its members exist.
+    struct Deferred {};
+    explicit CaptureRouterRig(Deferred)
+        : accessibility(std::make_shared<CaptureRouterAccessibilityFilter>(desktop.accessibility())),
           poster(desktop.syntheticEvents()), editor(desktop.addApplication(kEditorBundle, "Editor")),
           window(editor.addWindow("Draft", Rect(0, 25, 900, 700)))
     {
-        for (const char* name : {"HideSuggestionsOverlay", "PresentCaptureFailure"}) {
+        for (const char* name :
+             {CaptureNotifications::hideSuggestionsOverlay, CaptureNotifications::presentCaptureFailure}) {
             center.addObserver(name, nullptr, [this](const Notification& notification) {
                 std::lock_guard lock(mutex);
                 posted.push_back(notification);
             });
         }
-        buildRouter(CaptureTargetRegistry::standard());
         tap = desktop.eventTaps().createTap(
             EventTap::Location::session, EventTap::Placement::headInsert, EventTap::Options::defaultTap,
             eventMaskBit(KeyEventType::keyDown), [this](const KeyEvent& event) -> std::optional<KeyEvent> {
@@ -107,36 +121,65 @@ protected:
 
     ~CaptureRouterRig() override
     {
-        poster.open();
+        destroyApp();
         tap.reset();
-        desktop.ownApplication().setKeyHandler(nullptr);
-        routerInUse.store(nullptr);
     }
 
-    void buildRouter(CaptureTargetRegistry registry, CaptureRouterModeServices services = {})
+    // Takes the app down (a derived rig does it first, while its members exist).
+    void destroyApp()
     {
-        routerInUse.store(nullptr);
+        poster.open();
         desktop.ownApplication().setKeyHandler(nullptr);
-        router.reset();
+        routerInUse.store(nullptr);
+        router = nullptr;
+        // Everything the background work touches belongs to the app: it finishes there.
+        stage.app.reset();
         setPanel(nullptr);
-        services.screens = &desktop.screens();
-        services.mouse = &desktop.mouse();
-        services.backgroundQueue = background.get();
-        services.makeOverlayPanel = [this] {
-            auto made = std::make_shared<SimCaptureOverlayPanel>(loop, *router, center);
+    }
+
+    // Composes the app (again) with `options` on top of the rig's: the
+    // Accessibility filter, the gated poster, the stand-in overlay, the HUD
+    // recorded, and a background queue of two threads.
+    void compose(AppComposition::Options options)
+    {
+        destroyApp();
+        PlatformBundle bundle = stage.bundle();
+        bundle.accessibility = *accessibility;
+        bundle.syntheticEvents = poster;
+        options.showHUD = [this](const std::string& message, const std::optional<std::string>& image) {
+            hud.push_back({message, image});
+        };
+        options.backgroundThreads = 2;
+        options.makeOverlayPanel = [this](CaptureRouterController& controller) {
+            auto made = std::make_shared<SimCaptureOverlayPanel>(loop, controller, center);
             setPanel(made);
             return made;
         };
-        router = std::make_unique<CaptureRouterController>(loop, clock, desktop.workspace(), *accessibility,
-                                                           poster, center, defaults, std::move(registry),
-                                                           std::move(services));
+        // The overlay is one of this program's own editable windows.
+        options.isOwnEditableWindowKey = [this] {
+            const auto shown = overlay();
+            return shown && shown->isShown();
+        };
+        router = &stage.compose(std::move(bundle), std::move(options)).captureRouter();
         desktop.ownApplication().setKeyHandler([this](const KeyEvent& event) {
             if (const auto shown = overlay()) {
                 shown->keyDown(event);
             }
         });
-        routerInUse.store(router.get());
+        routerInUse.store(router);
     }
+
+    // Composes the app again with only these targets.
+    void composeWithTargets(CaptureTargetRegistry::Targets targets)
+    {
+        AppComposition::Options options;
+        options.makeTargets = [targets](const StandardCaptureTargets::Services&) {
+            return CaptureTargetRegistry(targets);
+        };
+        compose(std::move(options));
+    }
+
+    AppComposition& app() { return *stage.app; }
 
     SimTextField addField(const std::string& value = {}, double width = 400,
                           SimTextKind kind = SimTextKind::singleLine, double y = 100)
@@ -197,11 +240,12 @@ protected:
         return count;
     }
 
-    SimClock clock;
-    SimMainLoop loop;
-    StandInDesktop desktop;
-    UserDefaults defaults;
-    NotificationCenter center;
+    StandInApp stage;
+    SimClock& clock = stage.platform.clock;
+    SimMainLoop& loop = stage.platform.loop;
+    StandInDesktop& desktop = stage.platform.desktop;
+    UserDefaults& defaults = stage.platform.defaults;
+    NotificationCenter& center = stage.platform.notificationCenter;
     std::shared_ptr<CaptureRouterAccessibilityFilter> accessibility;
     GatedEventPoster poster;
     SimApplication editor;
@@ -215,12 +259,10 @@ protected:
 
     mutable std::mutex mutex;
     std::vector<Notification> posted;
+    std::vector<HudMessage> hud;
 
-    // Picker loads, sends and records; drained (by its reset) before what they touch goes.
-    std::unique_ptr<ConcurrentQueue> background =
-        std::make_unique<ConcurrentQueue>("com.quillmarker.test.background", 2);
     std::shared_ptr<SimCaptureOverlayPanel> panel;
-    std::unique_ptr<CaptureRouterController> router;
+    CaptureRouterController* router = nullptr;
     std::atomic<CaptureRouterController*> routerInUse{nullptr};
     std::shared_ptr<EventTap> tap;
 };

@@ -80,7 +80,7 @@ TEST_F(CaptureRouterRig, DestroyingTheRouterWaitsForARunningRemoval)
         poster.open();
     });
     routerInUse.store(nullptr);
-    router.reset();
+    stage.app.reset();
     opener.join();
 
     loop.runUntilIdle();

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
+#include "capture/CaptureNotifications.h"
 #include "capture/CaptureRouterRig.h"
 #include "platform/sim/accessibility/SimTextField.h"
 #include "support/TempDir.h"
+#include "targets/TargetsDefaultsKeys.h"
 
 namespace qm::test {
 namespace {
@@ -42,12 +44,12 @@ TEST_P(CaptureRouterDesktopTest, TypedTriggerOpensCaptureOrReachesTheHost)
         loop.runUntilIdle();
         EXPECT_TRUE(enteredTargets().empty());
         EXPECT_FALSE(router->isCapturePipelineBusyThreadSafe());
-        EXPECT_TRUE(notifications("HideSuggestionsOverlay").empty());
+        EXPECT_TRUE(notifications(CaptureNotifications::hideSuggestionsOverlay).empty());
     } else {
         ASSERT_TRUE(waitForCaptureMode());
         EXPECT_EQ(enteredTargets(), std::vector<std::string>{c.target});
         EXPECT_FALSE(router->isCaptureTransitionThreadSafe());
-        EXPECT_EQ(notifications("HideSuggestionsOverlay").size(), 1u);
+        EXPECT_EQ(notifications(CaptureNotifications::hideSuggestionsOverlay).size(), 1u);
     }
     EXPECT_EQ(field.value(), c.hostValue);
 }
@@ -106,8 +108,8 @@ TEST_F(CaptureRouterRig, MissingObsidianVaultStopsTheTriggerWithTheFix)
 
     EXPECT_TRUE(enteredTargets().empty());
     EXPECT_EQ(field.value(), "//obsidian ");  // the trigger and its Space stay in the host
-    EXPECT_EQ(notifications("HideSuggestionsOverlay").size(), 1u);
-    const auto failures = notifications("PresentCaptureFailure");
+    EXPECT_EQ(notifications(CaptureNotifications::hideSuggestionsOverlay).size(), 1u);
+    const auto failures = notifications(CaptureNotifications::presentCaptureFailure);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].userInfo.get<std::string>("detail"),
               "No Obsidian vault folder is set. Choose the folder in Settings, then type //obsidian again.");
@@ -126,19 +128,19 @@ TEST_F(CaptureRouterRig, LogseqGraphThatIsAFileIsRefusedAndAFolderIsAccepted)
     TempDir dir;
     const auto file = dir / "graph.md";
     std::ofstream(file) << "x";
-    defaults.set("logseqGraphPath", file.string());
+    defaults.set(TargetsDefaultsKeys::logseqGraphPath, file.string());
     SimTextField field = addField();
     field.focus();
     desktop.keyboard().type("//logseq ");
     loop.runUntilIdle();
-    const auto failures = notifications("PresentCaptureFailure");
+    const auto failures = notifications(CaptureNotifications::presentCaptureFailure);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].userInfo.get<std::string>("detail").value_or("").rfind(
                   "Logseq graph path does not exist or is not a folder: " + file.string(), 0),
               0u);
     EXPECT_EQ(failures[0].userInfo.get<std::string>("field"), "logseqGraph");
 
-    defaults.set("logseqGraphPath", "  " + dir.path().string() + "  ");
+    defaults.set(TargetsDefaultsKeys::logseqGraphPath, "  " + dir.path().string() + "  ");
     field.setValue("");
     desktop.keyboard().type("//logseq ");
     ASSERT_TRUE(waitForCaptureMode());

@@ -6,11 +6,8 @@
 
 #include "base/FileUtil.h"
 #include "capture/CaptureModeRig.h"
+#include "capture/CaptureNotifications.h"
 #include "capture/EventTapManager.h"
-#include "platform/sim/workspace/SimAlertPresenter.h"
-#include "platform/workspace/AlertPresenter.h"
-#include "shell/PermissionsManager.h"
-#include "store/PrivacyFirewall.h"
 
 namespace qm::test {
 namespace {
@@ -24,41 +21,11 @@ using Kinds = std::vector<Call::Kind>;
 // clipboard targets, the capture history, the recovery log and the landing.
 class EndToEndCaptureTest : public CaptureModeRig {
 protected:
-    EndToEndCaptureTest() : firewall(database, clock)
+    EndToEndCaptureTest() : manager(app().eventTapManager())
     {
         tap.reset();  // the rig's own stand-in for the event tap
-        PermissionsManager::setAccessibilityTrust(&desktop.trust());
-        PermissionsManager::setWorkspace(&desktop.workspace());
-        AlertPresenter::setShared(&alerts);
-        manager = std::make_unique<EventTapManager>(EventTapManager::Services{
-            .tapFactory = desktop.eventTaps(),
-            .eventPoster = desktop.syntheticEvents(),
-            .secureInput = desktop.secureInput(),
-            .workspace = desktop.workspace(),
-            .mainLoop = loop,
-            .clock = clock,
-            .defaults = defaults,
-            .notificationCenter = center,
-            .captureRouter = *router,
-            .privacyFirewall = firewall,
-            // The overlay is one of this program's own editable windows.
-            .isOwnEditableWindowKey =
-                [this] {
-                    const auto panel = overlay();
-                    return panel && panel->isShown();
-                },
-        });
-        manager->start();
-        EXPECT_TRUE(waitFor([&] { return manager->eventTap() != nullptr; }));
-    }
-
-    ~EndToEndCaptureTest() override
-    {
-        manager.reset();
-        loop.runUntilIdle();
-        AlertPresenter::setShared(nullptr);
-        PermissionsManager::setAccessibilityTrust(nullptr);
-        PermissionsManager::setWorkspace(nullptr);
+        manager.start();
+        EXPECT_TRUE(waitFor([&] { return manager.eventTap() != nullptr; }));
     }
 
     // Types the trigger and its terminator in the host and waits for the overlay.
@@ -80,9 +47,7 @@ protected:
         return kinds;
     }
 
-    SimAlertPresenter alerts{loop};
-    PrivacyFirewall firewall;
-    std::unique_ptr<EventTapManager> manager;
+    EventTapManager& manager;
 };
 
 TEST_F(EndToEndCaptureTest, NoteLandsInTheQuickCaptureFile)
@@ -90,7 +55,7 @@ TEST_F(EndToEndCaptureTest, NoteLandsInTheQuickCaptureFile)
     trigger("note");
     desktop.keyboard().type("call mom");
     desktop.keyboard().press("return");
-    ASSERT_TRUE(waitFor([&] { return historyEntries().size() == 1 && !openLoops.loops().empty(); }));
+    ASSERT_TRUE(waitFor([&] { return historyEntries().size() == 1 && !openLoops().loops().empty(); }));
 
     std::error_code error;
     EXPECT_EQ(file::readAll(noteFile(), error), "# Quick Capture\n\n- [22:13] call mom\n");
@@ -99,14 +64,14 @@ TEST_F(EndToEndCaptureTest, NoteLandsInTheQuickCaptureFile)
     EXPECT_EQ(entry.text, "call mom");
     EXPECT_TRUE(entry.success);
 
-    ASSERT_EQ(openLoops.loops().size(), 1u);
-    const OpenLoop& parked = openLoops.loops().front();
+    ASSERT_EQ(openLoops().loops().size(), 1u);
+    const OpenLoop& parked = openLoops().loops().front();
     EXPECT_EQ(parked.text, "call mom");
     EXPECT_EQ(parked.target, "note");
     EXPECT_EQ(parked.receipt, "Quick Capture.md");
     EXPECT_EQ(parked.appName, "Editor");
     EXPECT_EQ(parked.windowTitle, "Draft");
-    EXPECT_EQ(openLoops.lastRevealPath(), noteFile().string());
+    EXPECT_EQ(openLoops().lastRevealPath(), noteFile().string());
     EXPECT_EQ(hud, (std::vector<HudMessage>{{"Quick Capture.md", std::nullopt}}));
 
     EXPECT_EQ(panelCalls(), (Kinds{Call::Kind::update, Call::Kind::show, Call::Kind::hide}));
@@ -114,7 +79,7 @@ TEST_F(EndToEndCaptureTest, NoteLandsInTheQuickCaptureFile)
     EXPECT_TRUE(editor.isFrontmost());
     EXPECT_EQ(field.value(), "buy milk ");
     EXPECT_TRUE(recoveryEntries().empty());
-    EXPECT_TRUE(notifications("PresentCaptureFailure").empty());
+    EXPECT_TRUE(notifications(CaptureNotifications::presentCaptureFailure).empty());
 }
 
 TEST_F(EndToEndCaptureTest, CopyPutsTheLineOnThePasteboard)
@@ -128,8 +93,8 @@ TEST_F(EndToEndCaptureTest, CopyPutsTheLineOnThePasteboard)
     EXPECT_EQ(pasteboard.string(Pasteboard::typeString), "call mom");
     EXPECT_TRUE(historyEntries().front().success);
     EXPECT_EQ(hud, (std::vector<HudMessage>{{"Copied", std::nullopt}}));
-    EXPECT_TRUE(openLoops.loops().empty());
-    EXPECT_EQ(openLoops.lastReceipt(), "Copied");
+    EXPECT_TRUE(openLoops().loops().empty());
+    EXPECT_EQ(openLoops().lastReceipt(), "Copied");
     EXPECT_EQ(field.value(), "buy milk ");
     EXPECT_TRUE(editor.isFrontmost());
 }
@@ -140,7 +105,7 @@ TEST_F(EndToEndCaptureTest, RefusedPasteboardFailsTheCaptureAndKeepsTheText)
     trigger("copy");
     desktop.keyboard().type("call mom");
     desktop.keyboard().press("return");
-    ASSERT_TRUE(waitFor([&] { return !notifications("PresentCaptureFailure").empty(); }));
+    ASSERT_TRUE(waitFor([&] { return !notifications(CaptureNotifications::presentCaptureFailure).empty(); }));
     drainBackground();
 
     const auto entries = historyEntries();
@@ -153,7 +118,7 @@ TEST_F(EndToEndCaptureTest, RefusedPasteboardFailsTheCaptureAndKeepsTheText)
     EXPECT_EQ(kept[0].target, "copy");
     EXPECT_EQ(kept[0].errorDescription, "Failed to write to the clipboard.");
 
-    const auto failures = notifications("PresentCaptureFailure");
+    const auto failures = notifications(CaptureNotifications::presentCaptureFailure);
     ASSERT_EQ(failures.size(), 1u);
     const UserInfo& info = failures.front().userInfo;
     EXPECT_EQ(info.get<std::string>("command"), "copy");

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "EventTapRig.h"
+#include "capture/CaptureNotifications.h"
+#include "shell/ShellNotifications.h"
 
 namespace qm::test {
 namespace {
@@ -74,10 +76,10 @@ TEST_P(GateTest, EveryKeyPassesUntouched)
     settle();
     if (c.forgetsTyping) {
         EXPECT_THAT(deliveredKeyDowns(), ElementsAre("t", "e", " "));
-        EXPECT_THAT(postedNames(), Not(Contains("HideSuggestionsOverlay")));
+        EXPECT_THAT(postedNames(), Not(Contains(CaptureNotifications::hideSuggestionsOverlay)));
     } else {
         EXPECT_THAT(deliveredKeyDowns(), ElementsAre("t", "e")) << "the trigger's Space is swallowed";
-        EXPECT_THAT(postedNames(), Contains("HideSuggestionsOverlay"));
+        EXPECT_THAT(postedNames(), Contains(CaptureNotifications::hideSuggestionsOverlay));
     }
 }
 
@@ -111,9 +113,9 @@ TEST_F(EventTapRig, CompletedTriggerIsSwallowedAndKeysWaitForTheCapture)
     type("abc");
     press("ctrl+space");
     EXPECT_THAT(deliveredKeyDowns(), ElementsAre("/", "/", "n", "o", "t", "e"));
-    EXPECT_THAT(posted("TriggerManualSuggestions"), IsEmpty());
+    EXPECT_THAT(posted(CaptureNotifications::triggerManualSuggestions), IsEmpty());
     loop.runUntilIdle();
-    EXPECT_THAT(postedNames(), Contains("HideSuggestionsOverlay"));
+    EXPECT_THAT(postedNames(), Contains(CaptureNotifications::hideSuggestionsOverlay));
 }
 
 TEST_F(EventTapRig, OpenCaptureOverlayGetsEveryKey)
@@ -152,10 +154,11 @@ TEST_F(EventTapRig, ControlZeroTogglesSuggestionsForTheFrontmostApplication)
     settle();
     EXPECT_THAT(deliveredKeyDowns(), IsEmpty());
     EXPECT_TRUE(manager->mutedApplications().contains(editorId));
-    ASSERT_EQ(posted("ShowHUDMessage").size(), 1u);
-    EXPECT_EQ(posted("ShowHUDMessage")[0].userInfo.get<std::string>("message"), "Suggestions Disabled");
-    ASSERT_EQ(posted("TogglePerAppMute").size(), 1u);
-    EXPECT_EQ(posted("TogglePerAppMute")[0].userInfo.get<bool>("muted"), true);
+    ASSERT_EQ(posted(ShellNotifications::showHUDMessage).size(), 1u);
+    EXPECT_EQ(posted(ShellNotifications::showHUDMessage)[0].userInfo.get<std::string>("message"),
+              "Suggestions Disabled");
+    ASSERT_EQ(posted(CaptureNotifications::togglePerAppMute).size(), 1u);
+    EXPECT_EQ(posted(CaptureNotifications::togglePerAppMute)[0].userInfo.get<bool>("muted"), true);
     // What was typed no longer feeds suggestions.
     EXPECT_THAT(delegate.calls, Contains("clear"));
     EXPECT_THAT(manager->recentWords(), IsEmpty());
@@ -188,8 +191,9 @@ TEST_F(EventTapRig, ControlZeroTogglesSuggestionsForTheFrontmostApplication)
     press("ctrl+0");
     settle();
     EXPECT_FALSE(manager->mutedApplications().contains(editorId));
-    ASSERT_EQ(posted("ShowHUDMessage").size(), 1u);
-    EXPECT_EQ(posted("ShowHUDMessage")[0].userInfo.get<std::string>("message"), "Suggestions Enabled");
+    ASSERT_EQ(posted(ShellNotifications::showHUDMessage).size(), 1u);
+    EXPECT_EQ(posted(ShellNotifications::showHUDMessage)[0].userInfo.get<std::string>("message"),
+              "Suggestions Enabled");
     press("tab");
     settle();
     EXPECT_THAT(delegate.calls, Contains("cycle"));
@@ -204,7 +208,7 @@ TEST_F(EventTapRig, CaptureTriggersStillWorkWhileMuted)
     type("//note ");
     EXPECT_THAT(deliveredKeyDowns(), ElementsAre("/", "/", "n", "o", "t", "e"));
     loop.runUntilIdle();
-    EXPECT_THAT(postedNames(), Contains("HideSuggestionsOverlay"));
+    EXPECT_THAT(postedNames(), Contains(CaptureNotifications::hideSuggestionsOverlay));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "EventTapRig.h"
 #include "base/Log.h"
+#include "capture/CaptureNotifications.h"
 #include "platform/keyboard/KeyCode.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
 
@@ -57,14 +58,19 @@ const auto option = KeyEventFlags::alternate;
 INSTANTIATE_TEST_SUITE_P(
     KeyDispatch, SuggestionKeyTest,
     ::testing::Values(
-        SuggestionKeyCase{
-            "ControlSpaceSummons", "ctrl+space", "", control, true, {"TriggerManualSuggestions"}, {}},
+        SuggestionKeyCase{"ControlSpaceSummons",
+                          "ctrl+space",
+                          "",
+                          control,
+                          true,
+                          {CaptureNotifications::triggerManualSuggestions},
+                          {}},
         SuggestionKeyCase{"ControlShiftSpaceOpensAIPrompt",
                           "ctrl+shift+space",
                           "",
                           control,
                           true,
-                          {"TriggerAIQuickActions"},
+                          {CaptureNotifications::triggerAIQuickActions},
                           {}},
         SuggestionKeyCase{"ControlOptionSpaceIsNoTrigger", "ctrl+opt+space", "", control, false, {}, {}},
         SuggestionKeyCase{"ControlCommandSpaceIsNoTrigger", "ctrl+cmd+space", "", control, false, {}, {}},
@@ -73,21 +79,56 @@ INSTANTIATE_TEST_SUITE_P(
                           "prompt",
                           control,
                           true,
-                          {"TriggerManualSuggestions"},
+                          {CaptureNotifications::triggerManualSuggestions},
                           {}},
-        SuggestionKeyCase{"PromptReturnCommits", "return", "prompt", control, true, {"CommitAIPrompt"}, {}},
-        SuggestionKeyCase{
-            "PromptDeleteRemovesChar", "delete", "prompt", control, true, {"DeleteAIPromptChar"}, {}},
-        SuggestionKeyCase{"PromptEscapeCancels", "esc", "prompt", control, true, {"CancelAIPrompt"}, {}},
-        SuggestionKeyCase{"PromptLeftCycles", "left", "prompt", control, true, {"CycleAIActionLeft"}, {}},
-        SuggestionKeyCase{"PromptRightCycles", "right", "prompt", control, true, {"CycleAIActionRight"}, {}},
-        SuggestionKeyCase{"PromptTakesTypedText", "x", "prompt", control, true, {"AppendAIPromptChar"}, {}},
+        SuggestionKeyCase{"PromptReturnCommits",
+                          "return",
+                          "prompt",
+                          control,
+                          true,
+                          {CaptureNotifications::commitAIPrompt},
+                          {}},
+        SuggestionKeyCase{"PromptDeleteRemovesChar",
+                          "delete",
+                          "prompt",
+                          control,
+                          true,
+                          {CaptureNotifications::deleteAIPromptChar},
+                          {}},
+        SuggestionKeyCase{"PromptEscapeCancels",
+                          "esc",
+                          "prompt",
+                          control,
+                          true,
+                          {CaptureNotifications::cancelAIPrompt},
+                          {}},
+        SuggestionKeyCase{"PromptLeftCycles",
+                          "left",
+                          "prompt",
+                          control,
+                          true,
+                          {CaptureNotifications::cycleAIActionLeft},
+                          {}},
+        SuggestionKeyCase{"PromptRightCycles",
+                          "right",
+                          "prompt",
+                          control,
+                          true,
+                          {CaptureNotifications::cycleAIActionRight},
+                          {}},
+        SuggestionKeyCase{"PromptTakesTypedText",
+                          "x",
+                          "prompt",
+                          control,
+                          true,
+                          {CaptureNotifications::appendAIPromptChar},
+                          {}},
         SuggestionKeyCase{"PromptTakesTabWhileOverlayShows",
                           "tab",
                           "overlay prompt",
                           control,
                           true,
-                          {"AppendAIPromptChar"},
+                          {CaptureNotifications::appendAIPromptChar},
                           {}},
         SuggestionKeyCase{"OverlayTabCycles", "tab", "overlay", control, true, {}, {"cycle"}},
         SuggestionKeyCase{"PlaceholderTabMovesOnEvenWithOverlay",
@@ -95,10 +136,15 @@ INSTANTIATE_TEST_SUITE_P(
                           "overlay placeholder",
                           control,
                           true,
-                          {"TabPlaceholderPressed"},
+                          {CaptureNotifications::tabPlaceholderPressed},
                           {}},
-        SuggestionKeyCase{
-            "PlaceholderTabMovesOn", "tab", "placeholder", control, true, {"TabPlaceholderPressed"}, {}},
+        SuggestionKeyCase{"PlaceholderTabMovesOn",
+                          "tab",
+                          "placeholder",
+                          control,
+                          true,
+                          {CaptureNotifications::tabPlaceholderPressed},
+                          {}},
         SuggestionKeyCase{"OverlayReturnCommits", "return", "overlay", control, true, {}, {"commit"}},
         SuggestionKeyCase{"ShortcutOneSelectsFirst", "ctrl+1", "overlay", control, true, {}, {"select 0"}},
         SuggestionKeyCase{"ShortcutFiveSelectsFifth", "ctrl+5", "overlay", control, true, {}, {"select 4"}},
@@ -114,14 +160,14 @@ INSTANTIATE_TEST_SUITE_P(
                           "",
                           control,
                           false,
-                          {"EscapePlaceholderPressed"},
+                          {CaptureNotifications::escapePlaceholderPressed},
                           {"clear"}},
         SuggestionKeyCase{"EscapeWithOverlayShownClears",
                           "esc",
                           "overlay",
                           control,
                           false,
-                          {"EscapePlaceholderPressed"},
+                          {CaptureNotifications::escapePlaceholderPressed},
                           {"clear"}},
         SuggestionKeyCase{"PlainLetterIsTyping", "x", "overlay", control, false, {}, {"update"}},
         SuggestionKeyCase{"ControlShiftZeroIsNoMute", "ctrl+shift+0", "", control, false, {}, {}}),
@@ -134,7 +180,7 @@ TEST_F(EventTapRig, PromptTextTravelsInUserInfo)
     clearRecords();
     type("é");
     settle();
-    const auto appended = posted("AppendAIPromptChar");
+    const auto appended = posted(CaptureNotifications::appendAIPromptChar);
     ASSERT_EQ(appended.size(), 1u);
     EXPECT_EQ(appended[0].userInfo.get<std::string>("text"), "é");
 }
@@ -165,9 +211,9 @@ TEST_F(EventTapRig, PromptModeFollowsThePromptNotifications)
     press("esc");
     settle();
     EXPECT_FALSE(manager->isAIPromptMode());
-    center.post("TriggerAIQuickActions");
+    center.post(CaptureNotifications::triggerAIQuickActions);
     EXPECT_TRUE(manager->isAIPromptMode());
-    center.post("CommitAIPrompt");
+    center.post(CaptureNotifications::commitAIPrompt);
     EXPECT_FALSE(manager->isAIPromptMode());
 }
 

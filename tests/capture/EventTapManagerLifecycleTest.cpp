@@ -2,6 +2,8 @@
 
 #include "EventTapRig.h"
 #include "base/Log.h"
+#include "capture/CaptureDefaultsKeys.h"
+#include "capture/CaptureNotifications.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
 
 namespace qm::test {
@@ -142,7 +144,7 @@ TEST_P(TimeoutSequenceTest, CountsTimeoutsWithoutKeysBetween)
     }
     EXPECT_EQ(manager->isTapPermanentlyDisabled(), c.disabledForGood);
     EXPECT_EQ(manager->consecutiveTimeouts(), c.countAfter);
-    const auto failures = posted("PresentCaptureFailure");
+    const auto failures = posted(CaptureNotifications::presentCaptureFailure);
     if (!c.disabledForGood) {
         EXPECT_TRUE(tapEnabled());
         EXPECT_THAT(failures, IsEmpty());
@@ -274,8 +276,7 @@ TEST_F(EventTapLifecycleTest, ManagerGoneBeforeItsDelayedWork)
     startTap();
     type("alpha beta");
     timeOut();
-    manager->setDelegate(nullptr);
-    manager.reset();
+    destroyApp();
     EXPECT_EQ(desktop.eventTaps().tapCount(), 0u);
     loop.advance(10.0);
     type("more");
@@ -308,29 +309,35 @@ TEST_P(ShortcutPreferenceTest, ModifiersFromDefaults)
 
 using namespace KeyEventFlags;
 
-INSTANTIATE_TEST_SUITE_P(
-    Shortcut, ShortcutPreferenceTest,
-    ::testing::Values(
-        ShortcutCase{"NothingStoredIsControl", {}, control},
-        ShortcutCase{"AllFalseIsControl",
-                     {{"shortcutHasControl", false},
-                      {"shortcutHasOption", false},
-                      {"shortcutHasShift", false},
-                      {"shortcutHasCommand", false}},
-                     control},
-        ShortcutCase{"OnlyCommand", {{"shortcutHasControl", false}, {"shortcutHasCommand", true}}, command},
-        ShortcutCase{"CommandAddsToDefaultControl", {{"shortcutHasCommand", true}}, control | command},
-        ShortcutCase{"AllFour",
-                     {{"shortcutHasControl", true},
-                      {"shortcutHasOption", true},
-                      {"shortcutHasShift", true},
-                      {"shortcutHasCommand", true}},
-                     control | alternate | shift | command},
-        ShortcutCase{"NonBooleanControlCountsAsTrue",
-                     {{"shortcutHasControl", 0}, {"shortcutHasOption", true}},
-                     control | alternate},
-        ShortcutCase{"NonBooleanOptionCountsAsFalse", {{"shortcutHasOption", "yes"}}, control}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Shortcut, ShortcutPreferenceTest,
+                         ::testing::Values(ShortcutCase{"NothingStoredIsControl", {}, control},
+                                           ShortcutCase{"AllFalseIsControl",
+                                                        {{CaptureDefaultsKeys::shortcutHasControl, false},
+                                                         {CaptureDefaultsKeys::shortcutHasOption, false},
+                                                         {CaptureDefaultsKeys::shortcutHasShift, false},
+                                                         {CaptureDefaultsKeys::shortcutHasCommand, false}},
+                                                        control},
+                                           ShortcutCase{"OnlyCommand",
+                                                        {{CaptureDefaultsKeys::shortcutHasControl, false},
+                                                         {CaptureDefaultsKeys::shortcutHasCommand, true}},
+                                                        command},
+                                           ShortcutCase{"CommandAddsToDefaultControl",
+                                                        {{CaptureDefaultsKeys::shortcutHasCommand, true}},
+                                                        control | command},
+                                           ShortcutCase{"AllFour",
+                                                        {{CaptureDefaultsKeys::shortcutHasControl, true},
+                                                         {CaptureDefaultsKeys::shortcutHasOption, true},
+                                                         {CaptureDefaultsKeys::shortcutHasShift, true},
+                                                         {CaptureDefaultsKeys::shortcutHasCommand, true}},
+                                                        control | alternate | shift | command},
+                                           ShortcutCase{"NonBooleanControlCountsAsTrue",
+                                                        {{CaptureDefaultsKeys::shortcutHasControl, 0},
+                                                         {CaptureDefaultsKeys::shortcutHasOption, true}},
+                                                        control | alternate},
+                                           ShortcutCase{"NonBooleanOptionCountsAsFalse",
+                                                        {{CaptureDefaultsKeys::shortcutHasOption, "yes"}},
+                                                        control}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qm::test

@@ -93,8 +93,7 @@ TEST_F(EventTapRig, ManagerReleasedWhileAnotherThreadTypes)
         }
     });
     ASSERT_TRUE(waitFor([&] { return keys.load() >= 30; }));
-    manager->setDelegate(nullptr);
-    manager.reset();
+    destroyApp();
     typist.join();
     loop.advance(10.0);
     EXPECT_EQ(desktop.eventTaps().tapCount(), 0u);

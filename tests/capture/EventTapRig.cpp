@@ -4,8 +4,9 @@
 #include <thread>
 
 #include "base/Text.h"
+#include "capture/CaptureNotifications.h"
 #include "platform/sim/accessibility/SimTextFieldSpec.h"
-#include "platform/workspace/AlertPresenter.h"
+#include "shell/ShellNotifications.h"
 
 namespace qm::test {
 
@@ -23,10 +24,13 @@ SimTextField addLineField(const SimApplication& app, const std::string& title)
 }
 
 const std::vector<std::string> kRecordedNames{
-    "TriggerAIQuickActions",  "TriggerManualSuggestions", "CommitAIPrompt",           "CancelAIPrompt",
-    "DeleteAIPromptChar",     "CycleAIActionLeft",        "CycleAIActionRight",       "AppendAIPromptChar",
-    "TabPlaceholderPressed",  "TogglePerAppMute",         "EscapePlaceholderPressed", "ShowHUDMessage",
-    "HideSuggestionsOverlay", "PresentCaptureFailure",
+    CaptureNotifications::triggerAIQuickActions,    CaptureNotifications::triggerManualSuggestions,
+    CaptureNotifications::commitAIPrompt,           CaptureNotifications::cancelAIPrompt,
+    CaptureNotifications::deleteAIPromptChar,       CaptureNotifications::cycleAIActionLeft,
+    CaptureNotifications::cycleAIActionRight,       CaptureNotifications::appendAIPromptChar,
+    CaptureNotifications::tabPlaceholderPressed,    CaptureNotifications::togglePerAppMute,
+    CaptureNotifications::escapePlaceholderPressed, ShellNotifications::showHUDMessage,
+    CaptureNotifications::hideSuggestionsOverlay,   CaptureNotifications::presentCaptureFailure,
 };
 
 }  // namespace
@@ -40,14 +44,17 @@ EventTapRig::EventTapRig()
     addLineField(excluded, "Vault");
     editor.activate();
 
-    PermissionsManager::setAccessibilityTrust(&desktop.trust());
-    PermissionsManager::setWorkspace(&desktop.workspace());
-    AlertPresenter::setShared(&alerts);
-
-    firewall = std::make_unique<PrivacyFirewall>(database(), clock);
-    router =
-        std::make_unique<CaptureRouterController>(loop, clock, desktop.workspace(), desktop.accessibility(),
-                                                  desktop.syntheticEvents(), center, defaults);
+    AppComposition::Options options;
+    options.showHUD = [](const std::string&, const std::optional<std::string>&) {};
+    options.backgroundThreads = 2;
+    options.isOwnEditableWindowKey = [this] { return ownWindowKey.load(); };
+    // The firewall reads the excluded applications when it is built.
+    AppComposition& app =
+        stage.compose(stage.bundle(), std::move(options), "event-tap", [](DatabaseManager& seeding) {
+            EXPECT_TRUE(seeding.addExclusion(excludedId, "app", "test"));
+        });
+    router = &app.captureRouter();
+    manager = &app.eventTapManager();
 
     for (const auto& name : kRecordedNames) {
         tokens_.push_back(center.addObserver(name, nullptr, [this](const Notification& note) {
@@ -55,49 +62,27 @@ EventTapRig::EventTapRig()
             notes_.push_back(note);
         }));
     }
-
-    manager = std::make_unique<EventTapManager>(EventTapManager::Services{
-        .tapFactory = desktop.eventTaps(),
-        .eventPoster = desktop.syntheticEvents(),
-        .secureInput = desktop.secureInput(),
-        .workspace = desktop.workspace(),
-        .mainLoop = loop,
-        .clock = clock,
-        .defaults = defaults,
-        .notificationCenter = center,
-        .captureRouter = *router,
-        .privacyFirewall = *firewall,
-        .isOwnEditableWindowKey = [this] { return ownWindowKey.load(); },
-    });
     manager->setDelegate(&delegate);
     loop.runUntilIdle();
 }
 
 EventTapRig::~EventTapRig()
 {
-    if (manager) {
-        manager->setDelegate(nullptr);
-        manager.reset();
-    }
+    destroyApp();
     for (const auto& token : tokens_) {
         center.removeObserver(token);
     }
     loop.runUntilIdle();
-    router.reset();
-    AlertPresenter::setShared(nullptr);
-    PermissionsManager::setAccessibilityTrust(nullptr);
-    PermissionsManager::setWorkspace(nullptr);
 }
 
-DatabaseManager& EventTapRig::database()
+void EventTapRig::destroyApp()
 {
-    static SimClock databaseClock;
-    static UserDefaults databaseDefaults{""};
-    static TempDir databaseFolder;
-    static DatabaseManager shared(databaseClock, databaseFolder.path(), databaseDefaults);
-    static const bool excludedAdded = shared.addExclusion(excludedId, "app", "test");
-    EXPECT_TRUE(excludedAdded);
-    return shared;
+    if (manager) {
+        manager->setDelegate(nullptr);
+    }
+    manager = nullptr;
+    router = nullptr;
+    stage.app.reset();
 }
 
 void EventTapRig::startTap()

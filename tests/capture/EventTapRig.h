@@ -19,10 +19,7 @@
 #include "platform/sim/runtime/SimMainLoop.h"
 #include "platform/sim/workspace/SimAlertPresenter.h"
 #include "platform/storage/UserDefaults.h"
-#include "shell/PermissionsManager.h"
-#include "store/DatabaseManager.h"
-#include "store/PrivacyFirewall.h"
-#include "support/TempDir.h"
+#include "support/StandInApp.h"
 
 namespace qm::test {
 
@@ -54,11 +51,11 @@ public:
     std::vector<Update> updates;
 };
 
-// The event tap on a stand-in desktop with a manual main loop: an editor in
-// front with a focused one-line field, a terminal, the real capture router and
-// the real privacy firewall over a rules database in a temporary folder, and
-// a recording delegate. Notifications go to a private centre and are recorded
-// by name.
+// The event tap of the app composed on the stand-in desktop with a manual main
+// loop: an editor in front with a focused one-line field, a terminal, an
+// excluded application, the real capture router and the real privacy firewall
+// over a rules database in a temporary folder, and a recording delegate.
+// Notifications are recorded by name.
 class EventTapRig : public ::testing::Test {
 public:
     static constexpr const char* editorId = "com.example.editor";
@@ -70,6 +67,8 @@ public:
 
     // Starts the tap and waits for its thread to install it.
     void startTap();
+    // Takes the app down, its tap manager first.
+    void destroyApp();
     // Pumps the main loop until `done` holds (five seconds of real time at most).
     bool waitFor(const std::function<bool()>& done);
     // Runs the main loop and the tap queue until neither has work left. The
@@ -92,23 +91,21 @@ public:
     std::vector<Notification> posted(const std::string& name) const;
     void clearRecords();
 
-    SimClock clock;
-    SimMainLoop loop{clock};
-    StandInDesktop desktop{loop};
-    UserDefaults defaults{""};
-    NotificationCenter center;
-    SimAlertPresenter alerts{loop};
+    StandInApp stage;
+    SimClock& clock = stage.platform.clock;
+    SimMainLoop& loop = stage.platform.loop;
+    StandInDesktop& desktop = stage.platform.desktop;
+    UserDefaults& defaults = stage.platform.defaults;
+    NotificationCenter& center = stage.platform.notificationCenter;
+    SimAlertPresenter& alerts = stage.platform.alerts;
     SimApplication editor;
     SimApplication terminal;
     SimApplication excluded;
     SimTextField field;
-    // One rules database for every test: building one takes most of a second.
-    static DatabaseManager& database();
-    std::unique_ptr<PrivacyFirewall> firewall;
-    std::unique_ptr<CaptureRouterController> router;
     std::atomic<bool> ownWindowKey{false};
     RecordingTapDelegate delegate;
-    std::unique_ptr<EventTapManager> manager;
+    CaptureRouterController* router = nullptr;
+    EventTapManager* manager = nullptr;
 
 private:
     mutable std::mutex notesMutex_;

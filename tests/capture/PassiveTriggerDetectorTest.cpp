@@ -8,6 +8,7 @@
 #include "capture/PassiveTriggerDetector.h"
 #include "platform/keyboard/KeyCode.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
+#include "support/StandInRecords.h"
 
 namespace qm {
 namespace {
@@ -26,6 +27,9 @@ KeyEvent keyDown(std::uint16_t keyCode, EventFlags flags = 0, std::u16string_vie
 
 class PassiveTriggerDetectorTest : public ::testing::Test {
 protected:
+    // The app's table of targets, for its command words and their order.
+    test::StandInRecords stage;
+
     PassiveOutcome feed(const KeyEvent& event)
     {
         return detector.handleKey(buffer, event.keyCode(), event.flags(), event.unicodeString());
@@ -54,7 +58,7 @@ protected:
         return last;
     }
 
-    CaptureTargetRegistry registry = CaptureTargetRegistry::standard();
+    CaptureTargetRegistry registry = stage.standardTargets();
     PassiveTriggerDetector detector{registry, kLimit};
     PassiveTriggerBuffer buffer;
 };
@@ -247,14 +251,14 @@ TEST_F(PassiveTriggerDetectorTest, KeyTextComesFromTheEventElseFromTheKeyCode)
 TEST_F(PassiveTriggerDetectorTest, FolderFailureStopsTheTriggerAndEmptiesTheBuffer)
 {
     std::vector<std::string> checked;
-    PassiveTriggerDetector checking(registry, kLimit,
-                                    [&](const CaptureTarget& target) -> std::optional<UserInfo> {
-                                        checked.push_back(target.commandName());
-                                        if (target.commandName() == "obsidian") {
-                                            return UserInfo{{"command", "obsidian"}};
-                                        }
-                                        return std::nullopt;
-                                    });
+    PassiveTriggerDetector checking(
+        registry, kLimit, [&](const CaptureTarget& target) -> std::optional<CaptureFailureNotice> {
+            checked.push_back(target.commandName());
+            if (target.commandName() == "obsidian") {
+                return CaptureFailureNotice::guided("obsidian", "no vault", false);
+            }
+            return std::nullopt;
+        });
     const auto typeThrough = [&](std::string_view utf8) {
         for (const auto& event : KeyboardDriver::eventsForText(utf8)) {
             if (event.type() == KeyEventType::keyDown) {
@@ -268,7 +272,7 @@ TEST_F(PassiveTriggerDetectorTest, FolderFailureStopsTheTriggerAndEmptiesTheBuff
     EXPECT_FALSE(outcome.isTrigger());
     EXPECT_TRUE(outcome.hidesSuggestions);
     ASSERT_TRUE(outcome.folderFailure);
-    EXPECT_EQ(outcome.folderFailure->get<std::string>("command"), "obsidian");
+    EXPECT_EQ(outcome.folderFailure->command, "obsidian");
     EXPECT_EQ(buffer.utf8(), "");
 
     // A refused boundary never reaches the check.

@@ -13,11 +13,11 @@
 
 #include "base/FileUtil.h"
 #include "capture/CaptureModeRig.h"
-#include "platform/linux/network/CurlHttpClient.h"
 #include "support/WithoutFileOverride.h"
 #include "targets/FakeSlackServer.h"
 #include "targets/ObsidianTarget.h"
 #include "targets/SlackTarget.h"
+#include "targets/TargetsDefaultsKeys.h"
 #include "targets/TimeZoneScope.h"
 
 // The capture road with the real Slack and Obsidian targets: the Slack
@@ -39,7 +39,7 @@ const PickerOption kBob{"U2", "@bob"};
 
 class TargetCaptureRoadTest : public CaptureModeRig {
 protected:
-    TargetCaptureRoadTest()
+    TargetCaptureRoadTest() : CaptureModeRig(Deferred{})
     {
         slack.script(
             FakeSlackServer::kChannels,
@@ -51,19 +51,26 @@ protected:
                           {{"id", "B1"}, {"name", "deploybot"}, {"is_bot", true}},
                           {{"id", "U2"}, {"name", "bob"}}}))});
         slack.script(FakeSlackServer::kPost, {FakeSlackServer::body(R"({"ok":true})")});
-        defaults.set("obsidianVaultPath", vault.path().string());
-        buildRouter(CaptureTargetRegistry({note, obsidian, slackTarget}), services());
+        defaults.set(TargetsDefaultsKeys::obsidianVaultPath, vault.path().string());
+        AppComposition::Options options = this->options();
+        options.makeTargets = [this](const StandardCaptureTargets::Services& services) {
+            note = std::make_shared<LocalNoteTarget>(services.clock, services.landing);
+            obsidian = std::make_shared<ObsidianTarget>(services.defaults, services.clock, services.landing);
+            slackTarget = std::make_shared<SlackTarget>(
+                services.http, slack.apiHost(),
+                [this](std::string_view, std::string_view) {
+                    std::lock_guard lock(tokenMutex);
+                    return storedToken;
+                },
+                services.clock, services.landing);
+            return CaptureTargetRegistry({note, obsidian, slackTarget});
+        };
+        compose(std::move(options));
+        focusField();
     }
 
-    ~TargetCaptureRoadTest() override
-    {
-        // The targets' server and client go before the rig: nothing may still use them.
-        desktop.ownApplication().setKeyHandler(nullptr);
-        routerInUse.store(nullptr);
-        router.reset();
-        setPanel(nullptr);
-        background.reset();
-    }
+    // The targets' server goes before the rig: nothing may still use it.
+    ~TargetCaptureRoadTest() override { destroyApp(); }
 
     void setToken(std::optional<std::string> token)
     {
@@ -84,7 +91,7 @@ protected:
         std::latch finished(2);
         std::atomic<int> dropped{0};
         for (int i = 0; i < 2; ++i) {
-            background->async([&] {
+            app().backgroundQueue().async([&] {
                 started.arrive_and_wait();
                 dropped += dropFileOverrideOnThisThread() ? 1 : 0;
                 finished.count_down();
@@ -102,18 +109,11 @@ protected:
 
     TimeZoneScope zone{"UTC"};
     FakeSlackServer slack;
-    CurlHttpClient http;
     std::mutex tokenMutex;
     std::optional<std::string> storedToken = std::string(kToken);
     TempDir vault;
-    std::shared_ptr<SlackTarget> slackTarget = std::make_shared<SlackTarget>(
-        http, slack.apiHost(),
-        [this](std::string_view, std::string_view) {
-            std::lock_guard lock(tokenMutex);
-            return storedToken;
-        },
-        clock, landing);
-    std::shared_ptr<ObsidianTarget> obsidian = std::make_shared<ObsidianTarget>(defaults, clock, landing);
+    std::shared_ptr<SlackTarget> slackTarget;
+    std::shared_ptr<ObsidianTarget> obsidian;
 };
 
 TEST_F(TargetCaptureRoadTest, SlackPickerFiltersConfirmsAndSends)
@@ -149,9 +149,9 @@ TEST_F(TargetCaptureRoadTest, SlackPickerFiltersConfirmsAndSends)
     EXPECT_EQ(posts[0].body, R"({"channel":"C3","text":"ship it"})");
     EXPECT_EQ(posts[0].header("Authorization"), std::string("Bearer ") + kToken);
     EXPECT_TRUE(historyEntries().front().success);
-    ASSERT_TRUE(waitFor([&] { return !openLoops.loops().empty(); }));
-    EXPECT_EQ(openLoops.loops().front().receipt, "Slack · #ranking");
-    EXPECT_EQ(openLoops.loops().front().appName, "Editor");
+    ASSERT_TRUE(waitFor([&] { return !openLoops().loops().empty(); }));
+    EXPECT_EQ(openLoops().loops().front().receipt, "Slack · #ranking");
+    EXPECT_EQ(openLoops().loops().front().appName, "Editor");
 }
 
 // Esc leaves the capture without posting; the next //slack starts over in
@@ -212,7 +212,7 @@ TEST_F(TargetCaptureRoadTest, ARefusedPostKeepsTheLineInTheRecoveryLog)
     EXPECT_EQ(entry.text, "hello ada");
     EXPECT_EQ(entry.errorDescription, "Slack API Error: is_archived");
     ASSERT_TRUE(waitFor([&] { return !notifications("PresentCaptureFailure").empty(); }));
-    EXPECT_TRUE(openLoops.loops().empty());
+    EXPECT_TRUE(openLoops().loops().empty());
 }
 
 // A daily note that can be neither appended to nor read as UTF-8 text stays

@@ -229,7 +229,7 @@ TEST_F(MCPContextMethodsTest, MemoriesAreSealedAndReplacedByKey)
 TEST_F(MCPContextMethodsTest, FieldMemorysKeySealsMemoriesInItsOwnFormat)
 {
     SimSecretStore secrets;
-    PrivacyFirewall firewall(*db, clock);
+    PrivacyFirewall firewall(*db, clock, [](std::function<void()> task) { task(); });
     FieldMemoryEngine fieldMemory(*db, secrets, defaults, firewall);
     FieldMemorySealer fieldSealer(fieldMemory);
     MCPRequestHandler sealing({*db, desktop.workspace(), desktop.accessibility(), fieldSealer, ai,

@@ -11,6 +11,7 @@
 #include "base/Log.h"
 #include "knowledge/MCPServerFixture.h"
 #include "store/KeychainHelper.h"
+#include "support/TempDir.h"
 
 namespace qm::test {
 namespace {
@@ -368,16 +369,17 @@ TEST_F(MCPServerTest, ToggleStartsOnTrueStopsOnOtherTextIgnoresNoObject)
 
 TEST_F(MCPServerTest, TheTokenIsMadeOnceAndKeptInTheSecretStore)
 {
-    KeychainHelper::remove(KeychainHelper::service, "mcp_token");
-    const auto made = MCPServer::getOrCreateMCPToken();
+    TempDir support;
+    KeychainHelper secrets(nullptr, support.path());
+    const auto made = MCPServer::getOrCreateMCPToken(secrets);
     ASSERT_TRUE(made);
     EXPECT_THAT(*made, ::testing::MatchesRegex("[0-9a-f]{64}"));
-    EXPECT_EQ(MCPServer::getOrCreateMCPToken(), made);
-    EXPECT_EQ(KeychainHelper::load(KeychainHelper::service, "mcp_token"), made);
-    KeychainHelper::save(KeychainHelper::service, "mcp_token", "hand-made token");
-    EXPECT_EQ(MCPServer::getOrCreateMCPToken(), "hand-made token");
-    KeychainHelper::remove(KeychainHelper::service, "mcp_token");
-    const auto renewed = MCPServer::getOrCreateMCPToken();
+    EXPECT_EQ(MCPServer::getOrCreateMCPToken(secrets), made);
+    EXPECT_EQ(secrets.load(KeychainHelper::service, "mcp_token"), made);
+    secrets.save(KeychainHelper::service, "mcp_token", "hand-made token");
+    EXPECT_EQ(MCPServer::getOrCreateMCPToken(secrets), "hand-made token");
+    secrets.remove(KeychainHelper::service, "mcp_token");
+    const auto renewed = MCPServer::getOrCreateMCPToken(secrets);
     EXPECT_NE(renewed, made);
     EXPECT_NE(MCPServer::generateSecureMCPToken(), MCPServer::generateSecureMCPToken());
 }

@@ -16,7 +16,10 @@
 #include "platform/sim/runtime/SimMainLoop.h"
 #include "platform/storage/UserDefaults.h"
 #include "records/CaptureInsights.h"
+#include "records/RecordsNotifications.h"
 #include "store/DatabaseManager.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SeededRulesDatabase.h"
 #include "support/TempDir.h"
 
 namespace qm {
@@ -24,49 +27,14 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Points TZ, where the current calendar looks, at a zone, and puts it back.
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone)
-    {
-        if (const char* old = std::getenv("TZ")) {
-            saved_ = old;
-        }
-        setenv("TZ", zone, 1);
-    }
-    ~ZoneScope()
-    {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-    }
-    ZoneScope(const ZoneScope&) = delete;
-    ZoneScope& operator=(const ZoneScope&) = delete;
-
-private:
-    std::optional<std::string> saved_;
-};
-
 // A store on a fresh rules database in a temporary folder, with the manual clock
 // and main loop; it counts "CaptureHistoryChanged" and notes where it arrived.
 class CaptureHistoryStoreTest : public ::testing::Test {
 protected:
-    // Creating and seeding the rules database is many synced commits: do it once per
-    // run and start each test from a copy.
+    // Each test starts from a copy of the seeded database (seeding is slow).
     static std::filesystem::path freshDatabaseIn(const std::filesystem::path& folder)
     {
-        static const std::filesystem::path seeded = [] {
-            const auto templateFolder = test::testHome() / "records-rules-template";
-            SimClock clock;
-            UserDefaults defaults("");
-            DatabaseManager seeding(clock, templateFolder, defaults);
-            return templateFolder / "com.quillmarker.app" / "QuillmarkerRules.db";
-        }();
-        const auto file = folder / "com.quillmarker.app" / "QuillmarkerRules.db";
-        std::filesystem::create_directories(file.parent_path());
-        std::filesystem::copy_file(seeded, file);
+        test::copySeededRulesDatabase(folder);
         return folder;
     }
 
@@ -74,7 +42,7 @@ protected:
     {
         // Each record is two commits; a temporary database need not reach the disk.
         database.executeNonQuery("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY;");
-        token = center.addObserver(std::string(CaptureHistoryStore::historyChangedNotification), nullptr,
+        token = center.addObserver(RecordsNotifications::captureHistoryChanged, nullptr,
                                    [this](const Notification& notification) {
                                        EXPECT_EQ(notification.object, nullptr);
                                        EXPECT_TRUE(notification.userInfo.empty());
@@ -168,9 +136,10 @@ TEST_F(CaptureHistoryStoreTest, announcesARecordOnTheMainLoopAfterItIsStored)
     EXPECT_EQ(posts, 0) << "posted before the main loop ran";
 
     int rowsSeenByObserver = -1;
-    const auto seeRows = center.addObserver(
-        std::string(CaptureHistoryStore::historyChangedNotification), nullptr,
-        [&](const Notification&) { rowsSeenByObserver = static_cast<int>(store.recentEntries().size()); });
+    const auto seeRows =
+        center.addObserver(RecordsNotifications::captureHistoryChanged, nullptr, [&](const Notification&) {
+            rowsSeenByObserver = static_cast<int>(store.recentEntries().size());
+        });
     loop.runUntilIdle();
     center.removeObserver(seeRows);
 
@@ -265,7 +234,7 @@ TEST_F(CaptureHistoryStoreTest, clearAllEmptiesTheTableAndAnnouncesAtOnceEvenWhe
 
 TEST_F(CaptureHistoryStoreTest, statisticsCountOnlySuccessfulCapturesInTheCurrentZone)
 {
-    const ZoneScope zone("America/New_York");
+    const test::ScopedEnvironment zone("TZ", "America/New_York");
     const Calendar newYork = Calendar::current();
     ASSERT_EQ(newYork.timeZoneId(), "America/New_York");
     // Monday 9 March 2026, the day after the spring-forward night.

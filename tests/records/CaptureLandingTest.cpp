@@ -164,13 +164,5 @@ TEST_F(CaptureLandingTest, WorkHandedToTheMainLoopIsDroppedOnceTheLandingIsGone)
     EXPECT_TRUE(rig.store->loops().empty());
 }
 
-TEST_F(CaptureLandingTest, SharedIsTheInstalledLanding)
-{
-    EXPECT_THROW(CaptureLanding::shared(), std::logic_error);
-    CaptureLanding::setShared(landing.get());
-    EXPECT_EQ(&CaptureLanding::shared(), landing.get());
-    CaptureLanding::setShared(nullptr);
-}
-
 }  // namespace
 }  // namespace qm

@@ -43,17 +43,5 @@ TEST(CaptureQuietWindowTest, OpenUntilTwentySecondsAfterTheLatestLanding)
     }
 }
 
-TEST(CaptureQuietWindowTest, SharedIsTheInstalledWindowOrOneOnTheSystemClock)
-{
-    SimClock clock;
-    CaptureQuietWindow installed(clock);
-    CaptureQuietWindow::setShared(&installed);
-    EXPECT_EQ(&CaptureQuietWindow::shared(), &installed);
-    CaptureQuietWindow::setShared(nullptr);
-    CaptureQuietWindow& fallback = CaptureQuietWindow::shared();
-    EXPECT_NE(&fallback, &installed);
-    EXPECT_FALSE(fallback.isActive());
-}
-
 }  // namespace
 }  // namespace qm

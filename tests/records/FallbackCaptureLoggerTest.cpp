@@ -22,6 +22,7 @@
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
+#include "records/RecordsNotifications.h"
 #include "support/Nobody.h"
 #include "support/TempDir.h"
 
@@ -40,12 +41,7 @@ class FallbackCaptureLoggerTest : public ::testing::Test {
 protected:
     FallbackCaptureLoggerTest()
     {
-        FallbackCaptureLogger::setClock(&clock);
-        FallbackCaptureLogger::setMainLoop(&loop);
-        FallbackCaptureLogger::setNotificationCenter(&center);
-        FallbackCaptureLogger::setApplicationSupportResolver(
-            [folder = dir.path()] { return std::optional<fs::path>(folder); });
-        token = center.addObserver(std::string(FallbackCaptureLogger::logChangedNotification), nullptr,
+        token = center.addObserver(RecordsNotifications::fallbackCaptureLogChanged, nullptr,
                                    [this](const Notification& notification) {
                                        EXPECT_EQ(notification.object, nullptr);
                                        EXPECT_TRUE(notification.userInfo.empty());
@@ -54,14 +50,7 @@ protected:
                                    });
     }
 
-    ~FallbackCaptureLoggerTest() override
-    {
-        center.removeObserver(token);
-        FallbackCaptureLogger::setClock(nullptr);
-        FallbackCaptureLogger::setMainLoop(nullptr);
-        FallbackCaptureLogger::setNotificationCenter(nullptr);
-        FallbackCaptureLogger::setApplicationSupportResolver(nullptr);
-    }
+    ~FallbackCaptureLoggerTest() override { center.removeObserver(token); }
 
     fs::path logFile() const { return dir / "com.quillmarker.app" / "fallback_captures.log"; }
 
@@ -90,6 +79,7 @@ protected:
     NotificationCenter center;
     NotificationCenter::ObserverToken token;
     int posts = 0;
+    FallbackCaptureLogger logger{clock, loop, center, dir.path()};
 };
 
 std::string line(std::string_view target, std::string_view error, std::string_view text)
@@ -100,12 +90,13 @@ std::string line(std::string_view target, std::string_view error, std::string_vi
 
 TEST_F(FallbackCaptureLoggerTest, theLogLivesInTheAppFolderOfApplicationSupport)
 {
-    EXPECT_EQ(FallbackCaptureLogger::logFileURL(), logFile());
+    EXPECT_EQ(logger.logFileURL(), logFile());
     EXPECT_FALSE(fs::exists(logFile().parent_path())) << "computing the location creates nothing";
 
-    FallbackCaptureLogger::setApplicationSupportResolver(nullptr);
-    EXPECT_EQ(FallbackCaptureLogger::logFileURL(),
-              fs::path(std::getenv("XDG_DATA_HOME")) / "com.quillmarker.app" / "fallback_captures.log");
+    // Without an Application Support folder the home folder's data folder stands in.
+    const FallbackCaptureLogger homeless(clock, loop, center, std::nullopt);
+    EXPECT_EQ(homeless.logFileURL(), fs::path(std::getenv("HOME")) / ".local/share" / "com.quillmarker.app" /
+                                         "fallback_captures.log");
 }
 
 TEST_F(FallbackCaptureLoggerTest, writesTheDocumentedLine)
@@ -138,11 +129,10 @@ TEST_F(FallbackCaptureLoggerTest, savedTextsComeBackExactlyAsSaved)
     double now = kExampleTime;
     for (const auto& c : cases) {
         clock.set(now += 61.5);
-        ASSERT_TRUE(FallbackCaptureLogger::saveFallback(c.text, "note", std::runtime_error(c.error)))
-            << c.text;
+        ASSERT_TRUE(logger.saveFallback(c.text, "note", std::runtime_error(c.error))) << c.text;
     }
 
-    const auto entries = FallbackCaptureLogger::readEntries();
+    const auto entries = FallbackCaptureLogger::readEntries(logFile());
     ASSERT_EQ(entries.size(), std::size(cases));
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto& c = cases[std::size(cases) - 1 - i];
@@ -215,7 +205,7 @@ TEST_F(FallbackCaptureLoggerTest, aDamagedLineOrInvalidByteLosesOnlyThatLine)
              line("slack", "e6", "sixth") +
              "\r\n" +    // 6: CRLF
              unclosed);  // 7: damaged, last, no line feed
-    const auto entries = FallbackCaptureLogger::readEntries();
+    const auto entries = FallbackCaptureLogger::readEntries(logFile());
 
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].text, "sixth");
@@ -235,7 +225,7 @@ TEST_F(FallbackCaptureLoggerTest, readsAtMostTheLimitNewestFirst)
     }
     writeLog(bytes);
 
-    const auto entries = FallbackCaptureLogger::readEntries();
+    const auto entries = FallbackCaptureLogger::readEntries(logFile());
     ASSERT_EQ(entries.size(), 500u);
     EXPECT_EQ(entries.front().text, "capture 599");
     EXPECT_EQ(entries.front().id, "2026-12-07T22:01:57Z#599");
@@ -246,12 +236,12 @@ TEST_F(FallbackCaptureLoggerTest, readsAtMostTheLimitNewestFirst)
 
 TEST_F(FallbackCaptureLoggerTest, whatCannotBeReadGivesNoEntries)
 {
-    EXPECT_TRUE(FallbackCaptureLogger::readEntries().empty()) << "missing file";
+    EXPECT_TRUE(FallbackCaptureLogger::readEntries(logFile()).empty()) << "missing file";
     writeLog("");
-    EXPECT_TRUE(FallbackCaptureLogger::readEntries().empty()) << "empty file";
+    EXPECT_TRUE(FallbackCaptureLogger::readEntries(logFile()).empty()) << "empty file";
     fs::remove(logFile());
     ASSERT_EQ(::mkfifo(logFile().c_str(), 0600), 0);
-    EXPECT_TRUE(FallbackCaptureLogger::readEntries().empty()) << "a FIFO must not block the reader";
+    EXPECT_TRUE(FallbackCaptureLogger::readEntries(logFile()).empty()) << "a FIFO must not block the reader";
 }
 
 TEST_F(FallbackCaptureLoggerTest, savingCreatesAPrivateFileAndAnnouncesItOnTheMainLoop)
@@ -259,8 +249,7 @@ TEST_F(FallbackCaptureLoggerTest, savingCreatesAPrivateFileAndAnnouncesItOnTheMa
     ASSERT_EQ(::umask(022), 022) << "the test main sets umask 022";
     clock.set(kExampleTime + 0.75);
 
-    ASSERT_TRUE(
-        FallbackCaptureLogger::saveFallback("  buy milk\neggs\n", "note", std::runtime_error("Disk full")));
+    ASSERT_TRUE(logger.saveFallback("  buy milk\neggs\n", "note", std::runtime_error("Disk full")));
 
     EXPECT_EQ(content(), line("note", "Disk full", "buy milk\\neggs") + "\n");
     EXPECT_EQ(file::permissions(logFile()), 0600u);
@@ -272,14 +261,14 @@ TEST_F(FallbackCaptureLoggerTest, savingCreatesAPrivateFileAndAnnouncesItOnTheMa
 TEST_F(FallbackCaptureLoggerTest, anExistingWiderFileIsNarrowedTo0600)
 {
     writeLog(line("note", "e", "older") + "\n", 0644);
-    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("newer", "copy", std::runtime_error("e")));
+    ASSERT_TRUE(logger.saveFallback("newer", "copy", std::runtime_error("e")));
     EXPECT_EQ(file::permissions(logFile()), 0600u);
-    EXPECT_EQ(FallbackCaptureLogger::readEntries().size(), 2u);
+    EXPECT_EQ(FallbackCaptureLogger::readEntries(logFile()).size(), 2u);
 }
 
 TEST_F(FallbackCaptureLoggerTest, aBlankTextIsNotSaved)
 {
-    EXPECT_FALSE(FallbackCaptureLogger::saveFallback(" \n\t\u3000", "note", std::runtime_error("e")));
+    EXPECT_FALSE(logger.saveFallback(" \n\t\u3000", "note", std::runtime_error("e")));
     EXPECT_FALSE(fs::exists(logFile()));
     EXPECT_EQ(postsAfterLoop(), 0);
 }
@@ -287,9 +276,9 @@ TEST_F(FallbackCaptureLoggerTest, aBlankTextIsNotSaved)
 TEST_F(FallbackCaptureLoggerTest, aLastLineWithoutLineFeedIsNotJoinedToTheNewOne)
 {
     writeLog(line("note", "e", "typed by hand"));
-    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("new", "note", std::runtime_error("e")));
+    ASSERT_TRUE(logger.saveFallback("new", "note", std::runtime_error("e")));
 
-    const auto entries = FallbackCaptureLogger::readEntries();
+    const auto entries = FallbackCaptureLogger::readEntries(logFile());
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].text, "new");
     EXPECT_EQ(entries[0].id, "2026-12-07T22:01:57Z#1");
@@ -298,14 +287,14 @@ TEST_F(FallbackCaptureLoggerTest, aLastLineWithoutLineFeedIsNotJoinedToTheNewOne
 
 TEST_F(FallbackCaptureLoggerTest, targetsThatWouldBreakTheLineAreMadeReadable)
 {
-    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("one", "two words\nand a line", std::runtime_error("e")));
-    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("two", " \n", std::runtime_error("e")));
-    ASSERT_TRUE(FallbackCaptureLogger::saveFallback("three",
-                                                    "sl\xFF"
-                                                    "ck",
-                                                    std::runtime_error("e")));
+    ASSERT_TRUE(logger.saveFallback("one", "two words\nand a line", std::runtime_error("e")));
+    ASSERT_TRUE(logger.saveFallback("two", " \n", std::runtime_error("e")));
+    ASSERT_TRUE(logger.saveFallback("three",
+                                    "sl\xFF"
+                                    "ck",
+                                    std::runtime_error("e")));
 
-    const auto entries = FallbackCaptureLogger::readEntries();
+    const auto entries = FallbackCaptureLogger::readEntries(logFile());
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[2].target, "two_words_and_a_line");
     EXPECT_EQ(entries[1].target, "unknown");
@@ -317,18 +306,18 @@ TEST_F(FallbackCaptureLoggerTest, aSaveThatCannotWriteReportsFailureAndAnnounces
     // The app folder's place is taken by a file: the folder cannot be made.
     fs::create_directories(dir.path());
     std::ofstream(dir / "com.quillmarker.app") << "not a folder";
-    EXPECT_FALSE(FallbackCaptureLogger::saveFallback("kept in the caller", "note", std::runtime_error("e")));
+    EXPECT_FALSE(logger.saveFallback("kept in the caller", "note", std::runtime_error("e")));
     EXPECT_THROW(FallbackCaptureLogger::writeEntry("t", "note", "e", logFile(), kExampleTime),
                  fs::filesystem_error);
     fs::remove(dir / "com.quillmarker.app");
 
     // The log's place is taken by a folder, then by a FIFO that nobody reads.
     fs::create_directories(logFile());
-    EXPECT_FALSE(FallbackCaptureLogger::saveFallback("kept in the caller", "note", std::runtime_error("e")));
+    EXPECT_FALSE(logger.saveFallback("kept in the caller", "note", std::runtime_error("e")));
     EXPECT_TRUE(fs::is_directory(logFile()));
     fs::remove(logFile());
     ASSERT_EQ(::mkfifo(logFile().c_str(), 0600), 0);
-    EXPECT_FALSE(FallbackCaptureLogger::saveFallback("kept in the caller", "note", std::runtime_error("e")));
+    EXPECT_FALSE(logger.saveFallback("kept in the caller", "note", std::runtime_error("e")));
     EXPECT_TRUE(fs::is_fifo(logFile())) << "the FIFO was replaced";
 
     EXPECT_EQ(postsAfterLoop(), 0);
@@ -338,18 +327,18 @@ TEST_F(FallbackCaptureLoggerTest, clearingEmptiesTheLogIntoAPrivateFile)
 {
     writeLog(line("note", "e", "one") + "\n" + line("note", "e", "two") + "\n", 0644);
 
-    FallbackCaptureLogger::clearLog();
+    logger.clearLog();
 
     EXPECT_EQ(content(), "");
     EXPECT_EQ(file::permissions(logFile()), 0600u);
     EXPECT_EQ(posts, 0);
     EXPECT_EQ(postsAfterLoop(), 1);
-    EXPECT_TRUE(FallbackCaptureLogger::readEntries().empty());
+    EXPECT_TRUE(FallbackCaptureLogger::readEntries(logFile()).empty());
 }
 
 TEST_F(FallbackCaptureLoggerTest, clearingAMissingLogCreatesItEmpty)
 {
-    FallbackCaptureLogger::clearLog();
+    logger.clearLog();
     EXPECT_EQ(content(), "");
     EXPECT_EQ(file::permissions(logFile()), 0600u);
     EXPECT_EQ(postsAfterLoop(), 1);
@@ -358,7 +347,7 @@ TEST_F(FallbackCaptureLoggerTest, clearingAMissingLogCreatesItEmpty)
 TEST_F(FallbackCaptureLoggerTest, aClearThatFailsThrowsAndAnnouncesNothing)
 {
     fs::create_directories(logFile() / "inside");
-    EXPECT_THROW(FallbackCaptureLogger::clearLog(), fs::filesystem_error);
+    EXPECT_THROW(logger.clearLog(), fs::filesystem_error);
     EXPECT_TRUE(fs::exists(logFile() / "inside"));
     EXPECT_EQ(postsAfterLoop(), 0);
 }
@@ -379,13 +368,13 @@ TEST_F(FallbackCaptureLoggerTest, clearsAndAppendsFromManyThreadsLoseNoLine)
             for (int i = 0; i < kLinesEach; ++i) {
                 const std::string text = "w" + std::to_string(w) + " line " + std::to_string(i);
                 started[w].emplace_back(sequence.fetch_add(1), text);
-                EXPECT_TRUE(FallbackCaptureLogger::saveFallback(text, "note", std::runtime_error("e")));
+                EXPECT_TRUE(logger.saveFallback(text, "note", std::runtime_error("e")));
             }
         });
     }
     threads.emplace_back([&] {
         for (int i = 0; i < 10; ++i) {
-            FallbackCaptureLogger::clearLog();
+            logger.clearLog();
             lastClearEnded = sequence.fetch_add(1);
             std::this_thread::yield();
         }
@@ -450,16 +439,15 @@ protected:
     fs::path foreignLog() const { return folder / "com.quillmarker.app" / "fallback_captures.log"; }
 
     // In the child: becomes "nobody" and saves one capture; exits 0 when `saved` is the outcome.
-    [[noreturn]] void saveAsNobodyAndExit(bool expectSaved) const
+    [[noreturn]] void saveAsNobodyAndExit(bool expectSaved)
     {
         std::error_code ignored;
         fs::remove_all(test::testHome(), ignored);  // the child's own test home
         if (!test::becomeNobody()) {
             std::_Exit(2);
         }
-        FallbackCaptureLogger::setApplicationSupportResolver(
-            [this] { return std::optional<fs::path>(folder); });
-        const bool saved = FallbackCaptureLogger::saveFallback("new text", "note", std::runtime_error("e"));
+        FallbackCaptureLogger foreign(clock, loop, center, folder);
+        const bool saved = foreign.saveFallback("new text", "note", std::runtime_error("e"));
         bool threwReadFailure = false;
         try {
             FallbackCaptureLogger::writeEntry("again", "note", "e", foreignLog(), kExampleTime);

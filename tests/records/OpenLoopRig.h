@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CaptureRecords.h"
+#include "app/sim/StandInPlatform.h"
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
@@ -24,8 +26,8 @@ struct HudMessage {
     friend bool operator==(const HudMessage&, const HudMessage&) = default;
 };
 
-// An open-loop store on the stand-in desktop, a manual clock and main loop, in
-// a private Application Support folder, with the HUD and the capture controller
+// An open-loop store wired as the app wires it, on the stand-in platform, in a
+// private Application Support folder, with the HUD and the capture controller
 // played by the rig.
 class OpenLoopRig {
 public:
@@ -33,13 +35,16 @@ public:
 
     std::unique_ptr<OpenLoopStore> makeStore(std::optional<std::filesystem::path> applicationSupport)
     {
-        ReturnWhisper whisper(
-            hostFocus, quietWindow, [this] { return captureModeActive.load(); },
-            [this](const std::string& message, const std::optional<std::string>& image) {
-                hud.push_back({message, image});
-            });
-        return std::make_unique<OpenLoopStore>(clock, loop, desktop.workspace(), std::move(whisper),
-                                               std::move(applicationSupport));
+        const CaptureRecords::Hooks hooks{
+            .showHUD =
+                [this](const std::string& message, const std::optional<std::string>& image) {
+                    hud.push_back({message, image});
+                },
+            .isCaptureModeActive = [this] { return captureModeActive.load(); },
+            .hostCaptureContext = [this] { return heldContext; },
+        };
+        return CaptureRecords::makeOpenLoopStore(platform.bundle(applicationSupport), hostFocus, quietWindow,
+                                                 hooks, applicationSupport);
     }
     std::unique_ptr<OpenLoopStore> makeStore() { return makeStore(folder.path()); }
 
@@ -62,9 +67,10 @@ public:
     }
 
     TempDir folder;
-    SimClock clock;
-    SimMainLoop loop{clock};
-    StandInDesktop desktop{loop};
+    StandInPlatform platform;
+    SimClock& clock = platform.clock;
+    SimMainLoop& loop = platform.loop;
+    StandInDesktop& desktop = platform.desktop;
     HostCaptureContext heldContext;
     HostFocus hostFocus{desktop.workspace(), desktop.accessibility(), [this] { return heldContext; }};
     CaptureQuietWindow quietWindow{clock};

@@ -344,14 +344,5 @@ TEST(OpenLoopStoreTest, WithoutAnApplicationSupportFolderTheStoreLivesInMemory)
     EXPECT_EQ(store->loops().size(), 1u);
 }
 
-TEST(OpenLoopStoreTest, SharedIsTheInstalledStore)
-{
-    EXPECT_THROW(OpenLoopStore::shared(), std::logic_error);
-    OpenLoopRig rig;
-    OpenLoopStore::setShared(rig.store.get());
-    EXPECT_EQ(&OpenLoopStore::shared(), rig.store.get());
-    OpenLoopStore::setShared(nullptr);
-}
-
 }  // namespace
 }  // namespace qm

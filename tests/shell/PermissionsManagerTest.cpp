@@ -1,7 +1,7 @@
 #include "shell/PermissionsManager.h"
 
 #include <atomic>
-#include <stdexcept>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -25,29 +25,22 @@ using AlertSetting = UserNotificationSettings::Setting;
 
 class PermissionsManagerTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        PermissionsManager::setAccessibilityTrust(&trust);
-        PermissionsManager::setWorkspace(&workspace);
-        UserNotificationCenter::setCurrent(&notifications);
-        EventStore::setFactory(events->factory());
-    }
+    using Operation = void (PermissionsManager::*)(PermissionsManager::Completion);
 
-    void TearDown() override
+    // Stores come from the backend of the moment, or from `makeStore` when a test sets it.
+    EventStore::Factory eventStores()
     {
-        PermissionsManager::setAccessibilityTrust(nullptr);
-        PermissionsManager::setWorkspace(nullptr);
-        UserNotificationCenter::setCurrent(nullptr);
-        EventStore::setFactory({});
+        return [this] { return makeStore ? makeStore() : events->makeStore(); };
     }
 
     // Starts an asynchronous operation, pumps the main loop, and returns its
     // one answer; nothing when it never answered.
-    std::optional<bool> answer(void (*operation)(PermissionsManager::Completion))
+    std::optional<bool> answer(Operation operation) { return answer(permissions, operation); }
+    std::optional<bool> answer(PermissionsManager& manager, Operation operation)
     {
         std::optional<bool> result;
         int calls = 0;
-        operation([&](bool value) {
+        (manager.*operation)([&](bool value) {
             ++calls;
             result = value;
         });
@@ -64,27 +57,29 @@ protected:
     SimWorkspace workspace{desktop, 4242};
     SimUserNotificationCenter notifications{loop, clock};
     std::shared_ptr<SimEventStoreBackend> events = std::make_shared<SimEventStoreBackend>(loop);
+    EventStore::Factory makeStore;
+    PermissionsManager permissions{trust, workspace, notifications, eventStores()};
 };
 
 TEST_F(PermissionsManagerTest, EachSettingsOpenerOpensItsPane)
 {
     struct Case {
-        void (*open)();
+        void (PermissionsManager::*open)();
         const char* url;
     };
     const Case cases[] = {
-        {PermissionsManager::openAccessibilitySettings,
+        {&PermissionsManager::openAccessibilitySettings,
          "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"},
-        {PermissionsManager::openRemindersSettings,
+        {&PermissionsManager::openRemindersSettings,
          "x-apple.systempreferences:com.apple.preference.security?Privacy_Reminders"},
-        {PermissionsManager::openCalendarSettings,
+        {&PermissionsManager::openCalendarSettings,
          "x-apple.systempreferences:com.apple.preference.security?Privacy_Calendars"},
-        {PermissionsManager::openNotificationSettings,
+        {&PermissionsManager::openNotificationSettings,
          "x-apple.systempreferences:com.apple.Notifications-Settings.extension"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
-        c.open();
+        (permissions.*c.open)();
         ASSERT_FALSE(workspace.openedURLs().empty());
         EXPECT_EQ(workspace.openedURLs().back(), c.url);
     }
@@ -94,17 +89,17 @@ TEST_F(PermissionsManagerTest, EachSettingsOpenerOpensItsPane)
 TEST_F(PermissionsManagerTest, AccessibilityChecksPromptOnlyWhenAsked)
 {
     trust.setTrusted(false);
-    EXPECT_FALSE(PermissionsManager::isAccessibilityTrusted());
-    EXPECT_FALSE(PermissionsManager::requestAccessibility(false));
+    EXPECT_FALSE(permissions.isAccessibilityTrusted());
+    EXPECT_FALSE(permissions.requestAccessibility(false));
     EXPECT_EQ(trust.promptCount(), 0) << "without the prompt option it is the plain check";
 
     trust.setPromptAnswer(true);
-    EXPECT_FALSE(PermissionsManager::requestAccessibility(true)) << "the trust at the moment of the call";
+    EXPECT_FALSE(permissions.requestAccessibility(true)) << "the trust at the moment of the call";
     EXPECT_EQ(trust.promptCount(), 1);
-    EXPECT_TRUE(PermissionsManager::isAccessibilityTrusted()) << "a later check sees the grant";
+    EXPECT_TRUE(permissions.isAccessibilityTrusted()) << "a later check sees the grant";
 
-    EXPECT_TRUE(PermissionsManager::requestAccessibility(true));
-    EXPECT_TRUE(PermissionsManager::requestAccessibility(false));
+    EXPECT_TRUE(permissions.requestAccessibility(true));
+    EXPECT_TRUE(permissions.requestAccessibility(false));
     EXPECT_EQ(trust.promptCount(), 1) << "a trusted process is not prompted again";
 }
 
@@ -131,8 +126,8 @@ TEST_F(PermissionsManagerTest, RemindersNeedFullAccessWhileCalendarsAlsoAcceptWr
         events->setSupportsFullAccessRequests(c.macOS14);
         events->setAuthorizationStatus(Entity::reminder, c.status);
         events->setAuthorizationStatus(Entity::event, c.status);
-        EXPECT_EQ(PermissionsManager::isRemindersAuthorized(), c.reminders);
-        EXPECT_EQ(PermissionsManager::isCalendarAuthorized(), c.calendars);
+        EXPECT_EQ(permissions.isRemindersAuthorized(), c.reminders);
+        EXPECT_EQ(permissions.isCalendarAuthorized(), c.calendars);
     }
     EXPECT_TRUE(events->accessPrompts().empty()) << "checks never prompt";
 }
@@ -170,7 +165,6 @@ TEST_F(PermissionsManagerTest, EventStoreRequestsAnswerTrueOnlyForAGrant)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         events = std::make_shared<SimEventStoreBackend>(loop);
-        EventStore::setFactory(events->factory());
         events->setSupportsFullAccessRequests(c.macOS14);
         events->setAuthorizationStatus(c.type, c.initial);
         if (c.promptAnswer) {
@@ -179,8 +173,8 @@ TEST_F(PermissionsManagerTest, EventStoreRequestsAnswerTrueOnlyForAGrant)
         if (c.fails) {
             events->failNextAccessRequest(c.type, PlatformError("EKErrorDomain", 5, "Internal failure"));
         }
-        const auto result = answer(c.type == Entity::event ? PermissionsManager::requestCalendarAccess
-                                                           : PermissionsManager::requestRemindersAccess);
+        const auto result = answer(c.type == Entity::event ? &PermissionsManager::requestCalendarAccess
+                                                           : &PermissionsManager::requestRemindersAccess);
         EXPECT_EQ(result, c.expected);
         EXPECT_EQ(events->accessPrompts().size(), c.promptAnswer ? 1u : 0u);
     }
@@ -235,9 +229,9 @@ private:
 
 TEST_F(PermissionsManagerTest, AnEventStoreAnswerCountsOnceAndAnErrorMeansRefused)
 {
-    EventStore::setFactory([this] { return std::make_unique<MisbehavingEventStore>(loop); });
-    for (auto operation :
-         {PermissionsManager::requestCalendarAccess, PermissionsManager::requestRemindersAccess}) {
+    makeStore = [this] { return std::make_unique<MisbehavingEventStore>(loop); };
+    for (Operation operation :
+         {&PermissionsManager::requestCalendarAccess, &PermissionsManager::requestRemindersAccess}) {
         EXPECT_EQ(answer(operation), false);
         EXPECT_EQ(MisbehavingEventStore::aliveWhenAnswering.load(), 1) << "the store lives until it answered";
         EXPECT_EQ(MisbehavingEventStore::alive.load(), 0) << "and no longer";
@@ -265,7 +259,7 @@ TEST_F(PermissionsManagerTest, NotificationsCountOnlyWithAnAllowingStatusAndAler
                      << "status " << static_cast<int>(c.status) << ", alerts " << static_cast<int>(c.alerts));
         notifications.setAuthorizationStatus(c.status);
         notifications.setAlertSetting(c.alerts);
-        EXPECT_EQ(answer(PermissionsManager::isNotificationsAuthorized), c.expected);
+        EXPECT_EQ(answer(&PermissionsManager::isNotificationsAuthorized), c.expected);
     }
     EXPECT_TRUE(notifications.authorizationPrompts().empty()) << "the check never prompts";
 }
@@ -295,7 +289,7 @@ TEST_F(PermissionsManagerTest, ANotificationsRequestIsTrueOnlyWhenGrantedWithAle
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SimUserNotificationCenter center(loop, clock);
-        UserNotificationCenter::setCurrent(&center);
+        PermissionsManager manager(trust, workspace, center, eventStores());
         center.setAuthorizationStatus(c.initial);
         center.setAlertSetting(c.alerts);
         if (c.promptAnswer) {
@@ -305,27 +299,14 @@ TEST_F(PermissionsManagerTest, ANotificationsRequestIsTrueOnlyWhenGrantedWithAle
             center.failNextAuthorizationRequest(
                 PlatformError("UNErrorDomain", 1, "Notifications are not allowed"));
         }
-        EXPECT_EQ(answer(PermissionsManager::requestNotificationsAccess), c.expected);
+        EXPECT_EQ(answer(manager, &PermissionsManager::requestNotificationsAccess), c.expected);
         const auto prompts = center.authorizationPrompts();
         ASSERT_EQ(prompts.size(), c.promptAnswer ? 1u : 0u);
         if (!prompts.empty()) {
             EXPECT_EQ(prompts[0], UserNotificationCenter::alert | UserNotificationCenter::sound |
                                       UserNotificationCenter::badge);
         }
-        UserNotificationCenter::setCurrent(&notifications);
     }
-}
-
-TEST(PermissionsManagerWiringTest, MissingWiringFailsClearly)
-{
-    PermissionsManager::setAccessibilityTrust(nullptr);
-    PermissionsManager::setWorkspace(nullptr);
-    EventStore::setFactory({});
-    UserNotificationCenter::setCurrent(nullptr);
-    EXPECT_THROW(PermissionsManager::isAccessibilityTrusted(), std::logic_error);
-    EXPECT_THROW(PermissionsManager::openNotificationSettings(), std::logic_error);
-    EXPECT_THROW(PermissionsManager::isRemindersAuthorized(), std::logic_error);
-    EXPECT_THROW(PermissionsManager::isNotificationsAuthorized([](bool) {}), std::logic_error);
 }
 
 }  // namespace

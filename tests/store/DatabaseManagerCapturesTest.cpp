@@ -1,6 +1,7 @@
 #include "store/DatabaseManagerTest.h"
 
 #include "base/Log.h"
+#include "store/StoreDefaultsKeys.h"
 
 #include <gmock/gmock.h>
 
@@ -132,27 +133,47 @@ TEST_F(DatabaseManagerCapturesTest, TemplatesNeedTheApplicationsRepetitionThresh
         {"terminal inside a name", "org.gnome.TerminalEmulator", {}, 2, true},
         {"general at 2", "com.apple.TextEdit", {}, 2, false},
         {"general at 3", "com.apple.TextEdit", {}, 3, true},
-        {"general threshold 1", "com.apple.TextEdit", {{"repetitionThresholdGeneral", 1}}, 1, true},
+        {"general threshold 1",
+         "com.apple.TextEdit",
+         {{StoreDefaultsKeys::repetitionThresholdGeneral, 1}},
+         1,
+         true},
         {"general threshold leaves terminals",
          "com.apple.Terminal",
-         {{"repetitionThresholdGeneral", 1}},
+         {{StoreDefaultsKeys::repetitionThresholdGeneral, 1}},
          1,
          false},
-        {"terminal threshold 4", "com.apple.Terminal", {{"repetitionThresholdTerminal", 4}}, 3, false},
-        {"terminal threshold 4 met", "com.apple.Terminal", {{"repetitionThresholdTerminal", 4}}, 4, true},
-        {"text is not an integer", "com.apple.TextEdit", {{"repetitionThresholdGeneral", "1"}}, 2, false},
-        {"double is not an integer", "com.apple.TextEdit", {{"repetitionThresholdGeneral", 1.0}}, 2, false},
+        {"terminal threshold 4",
+         "com.apple.Terminal",
+         {{StoreDefaultsKeys::repetitionThresholdTerminal, 4}},
+         3,
+         false},
+        {"terminal threshold 4 met",
+         "com.apple.Terminal",
+         {{StoreDefaultsKeys::repetitionThresholdTerminal, 4}},
+         4,
+         true},
+        {"text is not an integer",
+         "com.apple.TextEdit",
+         {{StoreDefaultsKeys::repetitionThresholdGeneral, "1"}},
+         2,
+         false},
+        {"double is not an integer",
+         "com.apple.TextEdit",
+         {{StoreDefaultsKeys::repetitionThresholdGeneral, 1.0}},
+         2,
+         false},
         {"Boolean is not an integer",
          "com.apple.Terminal",
-         {{"repetitionThresholdTerminal", true}},
+         {{StoreDefaultsKeys::repetitionThresholdTerminal, true}},
          1,
          false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(db->clearAllHistory());
-        defaults.removeObjectForKey("repetitionThresholdGeneral");
-        defaults.removeObjectForKey("repetitionThresholdTerminal");
+        defaults.removeObjectForKey(StoreDefaultsKeys::repetitionThresholdGeneral);
+        defaults.removeObjectForKey(StoreDefaultsKeys::repetitionThresholdTerminal);
         for (const auto& [key, value] : c.stored) {
             defaults.set(key, value);
         }

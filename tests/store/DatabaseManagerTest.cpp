@@ -374,13 +374,6 @@ TEST_F(DatabaseManagerTest, PerformRawHandsTheConnectionToABlockOnTheQueue)
     EXPECT_EQ(count("capture_history"), 0);
 }
 
-TEST_F(DatabaseManagerTest, SharedIsTheInstanceTheAppInstalled)
-{
-    DatabaseManager::setShared(db.get());
-    EXPECT_EQ(&DatabaseManager::shared(), db.get());
-    DatabaseManager::setShared(nullptr);
-}
-
 TEST_F(DatabaseManagerTest, AnAsynchronousInsertIsVisibleToTheNextRead)
 {
     auto stored = db->insertCapturedTextAsync("git status", "com.apple.Terminal", std::nullopt);

@@ -3,6 +3,7 @@
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/storage/UserDefaults.h"
 #include "store/DatabaseManager.h"
+#include "support/SeededRulesDatabase.h"
 #include "support/TempDir.h"
 
 #include <memory>
@@ -20,18 +21,6 @@ namespace qm::test {
 // once per run; the tests of creation and seeding open fresh files themselves.
 class DatabaseManagerTest : public ::testing::Test {
 protected:
-    static const std::filesystem::path& seededFile()
-    {
-        static const std::filesystem::path file = [] {
-            const auto folder = testHome() / "rules-database-template";
-            SimClock clock;
-            UserDefaults defaults("");
-            DatabaseManager seeding(clock, folder, defaults);
-            return folder / "com.quillmarker.app" / "QuillmarkerRules.db";
-        }();
-        return file;
-    }
-
     std::unique_ptr<DatabaseManager> open()
     {
         return std::make_unique<DatabaseManager>(clock, dir.path(), defaults);
@@ -39,8 +28,7 @@ protected:
 
     std::unique_ptr<DatabaseManager> openSeededCopy()
     {
-        std::filesystem::create_directories(databaseFile().parent_path());
-        std::filesystem::copy_file(seededFile(), databaseFile());
+        copySeededRulesDatabase(dir.path());
         return open();
     }
 

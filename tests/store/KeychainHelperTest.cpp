@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "base/Log.h"
 #include "platform/sim/storage/SimLegacyKeychain.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 namespace qm {
@@ -59,29 +61,13 @@ void writeFile(const fs::path& path, std::string_view bytes)
 // starts as a fresh process would: the legacy move has not run yet.
 class KeychainHelperTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    // A new launch over the same folder and keychain (none: no Application Support folder).
+    void relaunch(std::optional<fs::path> applicationSupport)
     {
-        if (const char* previous = std::getenv("XDG_DATA_HOME")) {
-            previousDataHome_ = previous;
-        }
-        setenv("XDG_DATA_HOME", dataHome().c_str(), 1);
-        unsetenv("QM_TEST_MODE");
-        KeychainHelper::setLegacyKeychain(&keychain);
-        KeychainHelper::resetLegacyMoveForTesting();
+        secrets.reset();
+        secrets = std::make_unique<KeychainHelper>(&keychain, std::move(applicationSupport));
     }
-
-    void TearDown() override
-    {
-        KeychainHelper::setLegacyKeychain(nullptr);
-        KeychainHelper::setApplicationSupportResolver(nullptr);
-        KeychainHelper::resetLegacyMoveForTesting();
-        unsetenv("QM_TEST_MODE");
-        if (previousDataHome_) {
-            setenv("XDG_DATA_HOME", previousDataHome_->c_str(), 1);
-        } else {
-            unsetenv("XDG_DATA_HOME");
-        }
-    }
+    void relaunch() { relaunch(dataHome()); }
 
     fs::path dataHome() const { return temp / "data"; }
     fs::path secretsFolder() const { return dataHome() / "com.quillmarker.app" / "local-secrets"; }
@@ -112,9 +98,8 @@ protected:
 
     test::TempDir temp;
     SimLegacyKeychain keychain;
-
-private:
-    std::optional<std::string> previousDataHome_;
+    test::ScopedEnvironment testMode{"QM_TEST_MODE", std::nullopt};
+    std::unique_ptr<KeychainHelper> secrets = std::make_unique<KeychainHelper>(&keychain, dataHome());
 };
 
 // ---- file names ----
@@ -136,10 +121,10 @@ class KeychainHelperFileNameTest : public KeychainHelperTest,
 TEST_P(KeychainHelperFileNameTest, EachSecretIsOneFlatFileNamedFromServiceAndKey)
 {
     const auto& c = GetParam();
-    ASSERT_EQ(KeychainHelper::save(c.service, c.key, "bytes of " + c.fileName), errSecSuccess);
+    ASSERT_EQ(secrets->save(c.service, c.key, "bytes of " + c.fileName), errSecSuccess);
     EXPECT_EQ(storedNames(), std::vector<std::string>{c.fileName});
     EXPECT_TRUE(fs::is_regular_file(secretsFolder() / c.fileName));
-    EXPECT_EQ(KeychainHelper::load(c.service, c.key), "bytes of " + c.fileName);
+    EXPECT_EQ(secrets->load(c.service, c.key), "bytes of " + c.fileName);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,10 +147,10 @@ TEST_F(KeychainHelperTest, DifferentServiceAndKeyPairsNeverShareAFile)
         {"a", "k"},   {"a b", "k"}, {"a+b", "k"},   {"", "a__k"}, {"a", ""},        {"a__", ""},
     };
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        ASSERT_EQ(KeychainHelper::save(pairs[i].first, pairs[i].second, std::to_string(i)), errSecSuccess);
+        ASSERT_EQ(secrets->save(pairs[i].first, pairs[i].second, std::to_string(i)), errSecSuccess);
     }
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        EXPECT_EQ(KeychainHelper::load(pairs[i].first, pairs[i].second), std::to_string(i))
+        EXPECT_EQ(secrets->load(pairs[i].first, pairs[i].second), std::to_string(i))
             << pairs[i].first << " / " << pairs[i].second;
     }
     EXPECT_EQ(storedNames().size(), pairs.size());
@@ -175,10 +160,10 @@ TEST_F(KeychainHelperTest, NamesThatAreNotUtf8AreRefusedRatherThanMerged)
 {
     // Both would otherwise encode as the replacement character and share a file.
     Log::Capture log;
-    EXPECT_EQ(KeychainHelper::save("svc", "\xff", "one"), errSecIO);
-    EXPECT_EQ(KeychainHelper::save("svc", "\xfe", "two"), errSecIO);
+    EXPECT_EQ(secrets->save("svc", "\xff", "one"), errSecIO);
+    EXPECT_EQ(secrets->save("svc", "\xfe", "two"), errSecIO);
     EXPECT_EQ(log.count("❌ Local secret save failed (svc/"), 2u);
-    EXPECT_EQ(KeychainHelper::loadWithStatus("svc", "\xff").status, Status::notFound);
+    EXPECT_EQ(secrets->loadWithStatus("svc", "\xff").status, Status::notFound);
     EXPECT_TRUE(storedNames().empty());
 }
 
@@ -189,43 +174,43 @@ TEST_F(KeychainHelperTest, SaveLoadReplaceAndDelete)
     const std::string binary("\x00\xff\x01 secret\n", 10);
     Log::Capture log;
 
-    auto missing = KeychainHelper::loadWithStatus("QuillmarkerAI", "openai");
+    auto missing = secrets->loadWithStatus("QuillmarkerAI", "openai");
     EXPECT_EQ(missing.status, Status::notFound);
-    EXPECT_FALSE(KeychainHelper::load("QuillmarkerAI", "openai"));
+    EXPECT_FALSE(secrets->load("QuillmarkerAI", "openai"));
 
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "openai", binary, "OpenAI key"), errSecSuccess);
-    auto found = KeychainHelper::loadWithStatus("QuillmarkerAI", "openai");
+    ASSERT_EQ(secrets->save("QuillmarkerAI", "openai", binary, "OpenAI key"), errSecSuccess);
+    auto found = secrets->loadWithStatus("QuillmarkerAI", "openai");
     EXPECT_EQ(found.status, Status::found);
     EXPECT_EQ(found.data, binary);
     EXPECT_EQ(contentsOf(secretsFolder() / "QuillmarkerAI__openai.secret"), binary)
         << "no header, no encoding";
 
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "openai", "short"), errSecSuccess);
-    EXPECT_EQ(KeychainHelper::load("QuillmarkerAI", "openai"), "short");
+    ASSERT_EQ(secrets->save("QuillmarkerAI", "openai", "short"), errSecSuccess);
+    EXPECT_EQ(secrets->load("QuillmarkerAI", "openai"), "short");
 
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "openai", ""), errSecSuccess);
-    EXPECT_EQ(KeychainHelper::loadWithStatus("QuillmarkerAI", "openai").status, Status::found)
+    ASSERT_EQ(secrets->save("QuillmarkerAI", "openai", ""), errSecSuccess);
+    EXPECT_EQ(secrets->loadWithStatus("QuillmarkerAI", "openai").status, Status::found)
         << "an empty secret is still a stored secret";
 
-    KeychainHelper::remove("QuillmarkerAI", "openai");
-    EXPECT_EQ(KeychainHelper::loadWithStatus("QuillmarkerAI", "openai").status, Status::notFound);
-    KeychainHelper::remove("QuillmarkerAI", "openai");
+    secrets->remove("QuillmarkerAI", "openai");
+    EXPECT_EQ(secrets->loadWithStatus("QuillmarkerAI", "openai").status, Status::notFound);
+    secrets->remove("QuillmarkerAI", "openai");
     EXPECT_TRUE(storedNames().empty());
     EXPECT_TRUE(log.lines().empty()) << log.lines().front();
 }
 
 TEST_F(KeychainHelperTest, DeleteAlsoRemovesTheKeychainItemOfThatServiceAndAccount)
 {
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();  // so the items below stay until remove()
+    secrets->purgeLegacyKeychainItemsIfNeeded();  // so the items below stay until remove()
     addLegacy("QuillmarkerAI", "slackToken", "legacy");
     addLegacy("QuillmarkerAI", "openai", "other");
     ASSERT_EQ(keychain.add({ItemClass::internetPassword, "QuillmarkerAI", "slackToken", "web", false}),
               errSecSuccess);
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "slackToken", "xoxb"), errSecSuccess);
+    ASSERT_EQ(secrets->save("QuillmarkerAI", "slackToken", "xoxb"), errSecSuccess);
 
-    KeychainHelper::remove("QuillmarkerAI", "slackToken");
+    secrets->remove("QuillmarkerAI", "slackToken");
 
-    EXPECT_FALSE(KeychainHelper::load("QuillmarkerAI", "slackToken"));
+    EXPECT_FALSE(secrets->load("QuillmarkerAI", "slackToken"));
     EXPECT_FALSE(hasLegacy("QuillmarkerAI", "slackToken"));
     EXPECT_TRUE(hasLegacy("QuillmarkerAI", "openai"));
     EXPECT_TRUE(keychain.contains(ItemClass::internetPassword, "QuillmarkerAI", "slackToken"));
@@ -258,23 +243,20 @@ TEST_F(KeychainHelperTest, UnreadableSecretIsToldApartFromAMissingOne)
              writeFile(folder, "not a folder");
          },
          "❌ Failed to create local secrets directory: ", errSecIO},
-        {"no Application Support folder",
-         [](const fs::path&) {
-             KeychainHelper::setApplicationSupportResolver([] { return std::optional<fs::path>(); });
-         },
-         nullptr, errSecIO},
+        {"no Application Support folder", [this](const fs::path&) { relaunch(std::nullopt); }, nullptr,
+         errSecIO},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(dataHome());
-        KeychainHelper::setApplicationSupportResolver(nullptr);
+        relaunch();
         c.arrange(secretsFolder());
         Log::Capture log;
 
-        auto result = KeychainHelper::loadWithStatus("QuillmarkerAI", "openai");
+        auto result = secrets->loadWithStatus("QuillmarkerAI", "openai");
         EXPECT_EQ(result.status, Status::unreadable);
-        EXPECT_FALSE(KeychainHelper::load("QuillmarkerAI", "openai"));
-        EXPECT_EQ(KeychainHelper::save("QuillmarkerAI", "openai", "new key"), c.saveStatus);
+        EXPECT_FALSE(secrets->load("QuillmarkerAI", "openai"));
+        EXPECT_EQ(secrets->save("QuillmarkerAI", "openai", "new key"), c.saveStatus);
         if (c.logFragment) {
             EXPECT_TRUE(log.contains(c.logFragment));
         }
@@ -286,7 +268,7 @@ TEST_F(KeychainHelperTest, FailedWriteReportsIoErrorAndLogsItsCause)
     // A non-empty folder at the target name cannot be replaced by a rename, even by root.
     fs::create_directories(secretsFolder() / "QuillmarkerAI__slackToken.secret" / "inside");
     Log::Capture log;
-    EXPECT_EQ(KeychainHelper::save("QuillmarkerAI", "slackToken", "xoxb-123"), errSecIO);
+    EXPECT_EQ(secrets->save("QuillmarkerAI", "slackToken", "xoxb-123"), errSecIO);
     EXPECT_EQ(log.count("❌ Local secret save failed (QuillmarkerAI/slackToken): "), 1u);
     EXPECT_FALSE(log.contains("xoxb-123")) << "the secret never reaches the log";
 }
@@ -296,14 +278,14 @@ TEST_F(KeychainHelperTest, FailedWriteReportsIoErrorAndLogsItsCause)
 TEST_F(KeychainHelperTest, SecretFilesAre0600InsideA0700FolderWhateverTheUmask)
 {
     const mode_t previous = ::umask(022);
-    ASSERT_EQ(KeychainHelper::save(kDefault, "mcp_token", "token"), errSecSuccess);
+    ASSERT_EQ(secrets->save(kDefault, "mcp_token", "token"), errSecSuccess);
     const auto file = secretsFolder() / "com%2Equillmarker%2Eapp__mcp%5Ftoken.secret";
     EXPECT_EQ(modeOf(file), 0600u);
     EXPECT_EQ(modeOf(secretsFolder()), 0700u);
 
     // A replacement is a new file, created private: it never inherits a wider mode.
     ::chmod(file.c_str(), 0644);
-    ASSERT_EQ(KeychainHelper::save(kDefault, "mcp_token", "token 2"), errSecSuccess);
+    ASSERT_EQ(secrets->save(kDefault, "mcp_token", "token 2"), errSecSuccess);
     EXPECT_EQ(modeOf(file), 0600u);
     ::umask(previous);
 }
@@ -314,7 +296,7 @@ TEST_F(KeychainHelperTest, ExistingWideStoreFolderIsTightenedTo0700)
     ::chmod(secretsFolder().c_str(), 0755);
     ASSERT_EQ(modeOf(secretsFolder()), 0755u);
 
-    EXPECT_FALSE(KeychainHelper::load(kDefault, "mcp_token"));
+    EXPECT_FALSE(secrets->load(kDefault, "mcp_token"));
     EXPECT_EQ(modeOf(secretsFolder()), 0700u);
 }
 
@@ -342,7 +324,7 @@ TEST_P(KeychainHelperLegacyMoveTest, LegacyItemMovesToItsFileAndLeavesTheKeychai
     Log::Capture log;
 
     // The first operation of the process performs the move before it reads.
-    EXPECT_EQ(KeychainHelper::load(c.service, c.key), "secret of " + c.legacyService);
+    EXPECT_EQ(secrets->load(c.service, c.key), "secret of " + c.legacyService);
 
     EXPECT_FALSE(hasLegacy(c.legacyService, c.legacyAccount));
     EXPECT_EQ(modeOf(secretsFolder() / storedNames().at(0)), 0600u);
@@ -368,7 +350,7 @@ TEST_F(KeychainHelperTest, ItemsOutsideTheLegacyListAreLeftAlone)
     addLegacy("QuillmarkerAI", "gemini", "g");
     addLegacy("NorvoAI", "openai", "o");
     addLegacy("com.quillmarker.app", "other", "x");
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
+    secrets->purgeLegacyKeychainItemsIfNeeded();
     EXPECT_TRUE(hasLegacy("QuillmarkerAI", "gemini"));
     EXPECT_TRUE(hasLegacy("NorvoAI", "openai"));
     EXPECT_TRUE(hasLegacy("com.quillmarker.app", "other"));
@@ -391,13 +373,13 @@ TEST_F(KeychainHelperTest, EarlierLegacyItemWinsWhenTwoLandInTheSameFile)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.winner.legacyService + "/" + c.winner.legacyAccount);
         fs::remove_all(dataHome());
-        KeychainHelper::resetLegacyMoveForTesting();
+        relaunch();
         // The loser is added first, so only the list's order can make the winner win.
         addLegacy(c.loser.legacyService, c.loser.legacyAccount, "loser");
         addLegacy(c.winner.legacyService, c.winner.legacyAccount, "winner");
         Log::Capture log;
 
-        EXPECT_EQ(KeychainHelper::load(c.winner.service, c.winner.key), "winner");
+        EXPECT_EQ(secrets->load(c.winner.service, c.winner.key), "winner");
         EXPECT_FALSE(hasLegacy(c.winner.legacyService, c.winner.legacyAccount));
         EXPECT_FALSE(hasLegacy(c.loser.legacyService, c.loser.legacyAccount)) << "deleted unwritten";
         EXPECT_EQ(log.lines(),
@@ -413,7 +395,7 @@ TEST_F(KeychainHelperTest, ExistingFileWinsOverTheLegacyItemSilently)
     addLegacy("QuillmarkerAI", "anthropic", "legacy");
     Log::Capture log;
 
-    EXPECT_EQ(KeychainHelper::load("QuillmarkerAI", "anthropic"), "current");
+    EXPECT_EQ(secrets->load("QuillmarkerAI", "anthropic"), "current");
     EXPECT_FALSE(hasLegacy("QuillmarkerAI", "anthropic"));
     EXPECT_TRUE(log.lines().empty());
 }
@@ -424,7 +406,7 @@ TEST_F(KeychainHelperTest, ItemThatNeedsUserInteractionStaysAndIsTriedAgainNextL
     addLegacy("QuillmarkerAI", "anthropic", "ak-legacy");
     Log::Capture log;
 
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
+    secrets->purgeLegacyKeychainItemsIfNeeded();
 
     EXPECT_EQ(log.lines(),
               (std::vector<std::string>{
@@ -438,13 +420,13 @@ TEST_F(KeychainHelperTest, ItemThatNeedsUserInteractionStaysAndIsTriedAgainNextL
         }
         EXPECT_FALSE(call.kind == CallKind::deleteItem && call.account == "openai") << "left in place";
     }
-    EXPECT_EQ(KeychainHelper::loadWithStatus("QuillmarkerAI", "openai").status, Status::notFound);
+    EXPECT_EQ(secrets->loadWithStatus("QuillmarkerAI", "openai").status, Status::notFound);
 
     // The next launch: the item can be read now.
     keychain.deleteItem(ItemClass::genericPassword, "QuillmarkerAI", "openai");
     addLegacy("QuillmarkerAI", "openai", "sk-legacy");
-    KeychainHelper::resetLegacyMoveForTesting();
-    EXPECT_EQ(KeychainHelper::load("QuillmarkerAI", "openai"), "sk-legacy");
+    relaunch();
+    EXPECT_EQ(secrets->load("QuillmarkerAI", "openai"), "sk-legacy");
     EXPECT_FALSE(hasLegacy("QuillmarkerAI", "openai"));
 }
 
@@ -453,7 +435,7 @@ TEST_F(KeychainHelperTest, LegacyItemWithoutDataIsDeletedWithoutMakingAFile)
     addLegacy("QuillmarkerAI", "openai", "");
     addLegacy("QuillmarkerAI", "anthropic", std::nullopt);
     Log::Capture log;
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
+    secrets->purgeLegacyKeychainItemsIfNeeded();
     EXPECT_FALSE(hasLegacy("QuillmarkerAI", "openai"));
     EXPECT_FALSE(hasLegacy("QuillmarkerAI", "anthropic"));
     EXPECT_TRUE(storedNames().empty());
@@ -467,15 +449,14 @@ TEST_F(KeychainHelperTest, LegacyItemStaysWhenItsFileCannotBeWritten)
     fs::create_directories(secretsFolder() / "QuillmarkerAI__slackToken.secret" / "inside");
     Log::Capture log;
 
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
+    secrets->purgeLegacyKeychainItemsIfNeeded();
     EXPECT_TRUE(hasLegacy("QuillmarkerAI", "slackToken"));
     EXPECT_FALSE(log.contains("QuillmarkerAI/slackToken → file store"));
     EXPECT_FALSE(hasLegacy("QuillmarkerAI", "openai")) << "one failure does not stop the others";
 
     // Without a store folder nothing can be moved.
-    KeychainHelper::resetLegacyMoveForTesting();
-    KeychainHelper::setApplicationSupportResolver([] { return std::optional<fs::path>(); });
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
+    relaunch(std::nullopt);
+    secrets->purgeLegacyKeychainItemsIfNeeded();
     EXPECT_TRUE(hasLegacy("QuillmarkerAI", "slackToken"));
 }
 
@@ -485,7 +466,7 @@ TEST_F(KeychainHelperTest, ProbeItemsAreDeletedButNotInternetPasswordsOfTheSameN
     addLegacy("QuillmarkerKeychainAuthTest", "another", "q");
     ASSERT_EQ(keychain.add({ItemClass::internetPassword, "QuillmarkerKeychainAuthTest", "web", "w", false}),
               errSecSuccess);
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
+    secrets->purgeLegacyKeychainItemsIfNeeded();
     EXPECT_FALSE(hasLegacy("QuillmarkerKeychainAuthTest", "probe"));
     EXPECT_FALSE(hasLegacy("QuillmarkerKeychainAuthTest", "another"));
     EXPECT_TRUE(keychain.contains(ItemClass::internetPassword, "QuillmarkerKeychainAuthTest", "web"));
@@ -502,12 +483,8 @@ TEST_F(KeychainHelperTest, TestModeOneSkipsTheMoveEntirelyAndAnyOtherValueLetsIt
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value ? "QM_TEST_MODE=\"" + *c.value + "\"" : "QM_TEST_MODE unset");
         fs::remove_all(dataHome());
-        KeychainHelper::resetLegacyMoveForTesting();
-        if (c.value) {
-            setenv("QM_TEST_MODE", c.value->c_str(), 1);
-        } else {
-            unsetenv("QM_TEST_MODE");
-        }
+        relaunch();
+        test::ScopedEnvironment mode("QM_TEST_MODE", c.value);
         for (const auto& item : keychain.items()) {
             keychain.deleteItem(item.itemClass, item.service, *item.account);
         }
@@ -515,7 +492,7 @@ TEST_F(KeychainHelperTest, TestModeOneSkipsTheMoveEntirelyAndAnyOtherValueLetsIt
         addLegacy("QuillmarkerKeychainAuthTest", "probe", "p");
         keychain.clearCalls();
 
-        const auto loaded = KeychainHelper::load("QuillmarkerAI", "openai");
+        const auto loaded = secrets->load("QuillmarkerAI", "openai");
 
         if (c.moves) {
             EXPECT_EQ(loaded, "sk");
@@ -529,28 +506,29 @@ TEST_F(KeychainHelperTest, TestModeOneSkipsTheMoveEntirelyAndAnyOtherValueLetsIt
     }
 }
 
-TEST_F(KeychainHelperTest, MoveRunsOncePerProcess)
+TEST_F(KeychainHelperTest, MoveRunsOncePerLaunch)
 {
     addLegacy("QuillmarkerAI", "openai", "sk");
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
-    EXPECT_EQ(KeychainHelper::load("QuillmarkerAI", "openai"), "sk");
+    secrets->purgeLegacyKeychainItemsIfNeeded();
+    EXPECT_EQ(secrets->load("QuillmarkerAI", "openai"), "sk");
     const auto readsAfterFirstMove = keychain.callCount(CallKind::copyMatching);
     EXPECT_EQ(readsAfterFirstMove, 7u);
 
     addLegacy("QuillmarkerAI", "anthropic", "ak");
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
-    EXPECT_FALSE(KeychainHelper::load("QuillmarkerAI", "anthropic"));
-    KeychainHelper::save(kDefault, "mcp_token", "t");
-    KeychainHelper::remove(kDefault, "nothing");
+    secrets->purgeLegacyKeychainItemsIfNeeded();
+    EXPECT_FALSE(secrets->load("QuillmarkerAI", "anthropic"));
+    secrets->save(kDefault, "mcp_token", "t");
+    secrets->remove(kDefault, "nothing");
     EXPECT_EQ(keychain.callCount(CallKind::copyMatching), readsAfterFirstMove);
     EXPECT_TRUE(hasLegacy("QuillmarkerAI", "anthropic"));
 
-    // Once QM_TEST_MODE=1 has skipped it, the process has had its one chance.
-    KeychainHelper::resetLegacyMoveForTesting();
-    setenv("QM_TEST_MODE", "1", 1);
-    KeychainHelper::purgeLegacyKeychainItemsIfNeeded();
-    unsetenv("QM_TEST_MODE");
-    EXPECT_FALSE(KeychainHelper::load("QuillmarkerAI", "anthropic"));
+    // Once QM_TEST_MODE=1 has skipped it, the launch has had its one chance.
+    relaunch();
+    {
+        test::ScopedEnvironment mode("QM_TEST_MODE", "1");
+        secrets->purgeLegacyKeychainItemsIfNeeded();
+    }
+    EXPECT_FALSE(secrets->load("QuillmarkerAI", "anthropic"));
     EXPECT_TRUE(hasLegacy("QuillmarkerAI", "anthropic"));
 }
 
@@ -561,9 +539,9 @@ TEST_F(KeychainHelperTest, NoCallerSeesALegacySecretAsMissingWhileTheMoveRuns)
     addLegacy(kDefault.data(), "fieldMemory.encryptionKey", "the old key");
     std::vector<std::optional<KeychainHelper::Bytes>> seen(6);
     std::vector<std::thread> threads;
-    threads.emplace_back([] { KeychainHelper::purgeLegacyKeychainItemsIfNeeded(); });
+    threads.emplace_back([this] { secrets->purgeLegacyKeychainItemsIfNeeded(); });
     for (auto& slot : seen) {
-        threads.emplace_back([&slot] { slot = KeychainHelper::load(kDefault, "fieldMemory.encryptionKey"); });
+        threads.emplace_back([this, &slot] { slot = secrets->load(kDefault, "fieldMemory.encryptionKey"); });
     }
     for (auto& thread : threads) {
         thread.join();
@@ -581,15 +559,15 @@ TEST_F(KeychainHelperTest, ParallelSavesAndLoadsNeverTearASecret)
     std::vector<std::thread> threads;
     std::vector<int> failures(kThreads, 0);
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &failures] {
+        threads.emplace_back([this, t, &failures] {
             const std::string own = "thread-" + std::to_string(t);
             const std::string shared(1000 + t, static_cast<char>('a' + t));
             for (int round = 0; round < kRounds; ++round) {
                 const std::string value = own + "#" + std::to_string(round);
-                failures[t] += KeychainHelper::save("QuillmarkerAI", own, value) != errSecSuccess;
-                failures[t] += KeychainHelper::load("QuillmarkerAI", own) != value;
-                failures[t] += KeychainHelper::save(kDefault, "shared", shared) != errSecSuccess;
-                auto read = KeychainHelper::load(kDefault, "shared");
+                failures[t] += secrets->save("QuillmarkerAI", own, value) != errSecSuccess;
+                failures[t] += secrets->load("QuillmarkerAI", own) != value;
+                failures[t] += secrets->save(kDefault, "shared", shared) != errSecSuccess;
+                auto read = secrets->load(kDefault, "shared");
                 // Whoever wrote last, the value is one whole write.
                 failures[t] += !read || read->size() < 1000 || read->size() >= 1000 + kThreads ||
                                read->find_first_not_of(read->front()) != std::string::npos;

@@ -2,12 +2,14 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/runtime/ConcurrentQueue.h"
 #include "store/DatabaseManagerTest.h"
 #include "store/PrivacyFirewall.h"
 
@@ -101,9 +103,12 @@ TEST_F(PrivacyFirewallTest, RefreshQueuedBeforeTheFirewallWentDoesNothing)
     runQueued();
 }
 
-TEST_F(PrivacyFirewallTest, DefaultRunnerRefreshesOnTheBackgroundQueue)
+TEST_F(PrivacyFirewallTest, RefreshesRunThroughTheGivenRunnerWhichMustBeThere)
 {
-    PrivacyFirewall firewall(*db, clock);
+    EXPECT_THROW(PrivacyFirewall(*db, clock, {}), std::invalid_argument);
+    ConcurrentQueue background("com.quillmarker.test.background", 2);
+    PrivacyFirewall firewall(
+        *db, clock, [&background](std::function<void()> task) { background.async(std::move(task)); });
     ASSERT_TRUE(db->addExclusion("com.example.bg", "app", ""));
     clock.advance(30);
     bool excluded = firewall.isAppExcluded("com.example.bg");

@@ -241,27 +241,24 @@ TEST(AIServiceRequestTest, ModelsAndPromptsAreSentUnchanged)
 TEST(AIServiceRequestTest, KeysAreReadFromTheSecretStoreOnEveryRequest)
 {
     test::TempDir support;
-    KeychainHelper::setApplicationSupportResolver([&] { return support.path(); });
-    struct Restore {
-        ~Restore() { KeychainHelper::setApplicationSupportResolver(nullptr); }
-    } restore;
+    KeychainHelper secrets(nullptr, support.path());
 
     AIServiceRig rig;
     rig.server.reply("/v1/messages", whole(ServiceKind::anthropic));
     rig.server.reply("/v1/chat/completions", whole(ServiceKind::openai));
-    const SecretLoader store = [](std::string_view service, std::string_view key) {
-        return KeychainHelper::load(service, key);
+    const SecretLoader store = [&secrets](std::string_view service, std::string_view key) {
+        return secrets.load(service, key);
     };
     AnthropicService anthropic(rig.http, rig.streams, store, rig.server.baseUrl());
     OpenAIService openai(rig.http, rig.streams, store, rig.server.baseUrl());
 
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "anthropic", "  sk-ant-first\n"), errSecSuccess);
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "openai", "sk-oa-first"), errSecSuccess);
+    ASSERT_EQ(secrets.save("QuillmarkerAI", "anthropic", "  sk-ant-first\n"), errSecSuccess);
+    ASSERT_EQ(secrets.save("QuillmarkerAI", "openai", "sk-oa-first"), errSecSuccess);
     anthropic.generateResponse("a", std::nullopt, 1, {});
     openai.generateResponse("a", std::nullopt, 1, {});
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "anthropic", "sk-ant-second"), errSecSuccess);
+    ASSERT_EQ(secrets.save("QuillmarkerAI", "anthropic", "sk-ant-second"), errSecSuccess);
     anthropic.generateResponse("a", std::nullopt, 1, {});
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "anthropic", " \n\t "), errSecSuccess);
+    ASSERT_EQ(secrets.save("QuillmarkerAI", "anthropic", " \n\t "), errSecSuccess);
     try {
         anthropic.generateResponse("a", std::nullopt, 1, {});
         ADD_FAILURE() << "a blank key was used";

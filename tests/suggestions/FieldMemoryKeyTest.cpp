@@ -30,24 +30,13 @@ constexpr const char* kSafari = "com.apple.Safari";
 // one read.
 class FieldMemoryKeyTest : public FieldMemoryRig, public ::testing::WithParamInterface<bool> {
 protected:
-    void SetUp() override
-    {
-        KeychainHelper::setApplicationSupportResolver([this]() -> std::optional<std::filesystem::path> {
-            if (fileStoreFailsNext.exchange(false)) {
-                return std::nullopt;  // the secrets folder cannot be reached: unreadable
-            }
-            return dir.path();
-        });
-    }
-    void TearDown() override { KeychainHelper::setApplicationSupportResolver(nullptr); }
-
     bool usesFileStore() const { return GetParam(); }
     SecretStore& store() { return usesFileStore() ? static_cast<SecretStore&>(fileStore) : secrets; }
 
     void failNextRead()
     {
         if (usesFileStore()) {
-            fileStoreFailsNext = true;
+            fileStore.failsNext = true;
         } else {
             secrets.failNextReads(1);
         }
@@ -62,8 +51,34 @@ protected:
         return loaded.data;
     }
 
-    std::atomic<bool> fileStoreFailsNext{false};
-    KeychainSecretStore fileStore;
+    // The program's file store, one of whose reads the test can make fail.
+    class FileStore final : public SecretStore {
+    public:
+        explicit FileStore(const std::filesystem::path& applicationSupport)
+            : helper_(nullptr, applicationSupport), files_(helper_)
+        {
+        }
+        LoadResult loadWithStatus(std::string_view service, std::string_view key) override
+        {
+            if (failsNext.exchange(false)) {
+                return {LoadResult::Status::unreadable, {}};
+            }
+            return files_.loadWithStatus(service, key);
+        }
+        SecStatus save(std::string_view service, std::string_view key, std::string_view data,
+                       std::optional<std::string_view> label) override
+        {
+            return files_.save(service, key, data, label);
+        }
+
+        std::atomic<bool> failsNext{false};
+
+    private:
+        KeychainHelper helper_;
+        KeychainSecretStore files_;
+    };
+
+    FileStore fileStore{dir.path()};
 };
 
 TEST_P(FieldMemoryKeyTest, OneUnreadableReadNeverReplacesTheKey)

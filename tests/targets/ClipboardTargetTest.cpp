@@ -26,8 +26,8 @@ protected:
         EXPECT_TRUE(pasteboard.setString("old", Pasteboard::typeString));
     }
 
-    SimPasteboard pasteboard;
-    ClipboardTarget target{&pasteboard, &landing};
+    SimPasteboard& pasteboard = stage.platform.pasteboard;
+    ClipboardTarget target{pasteboard, landing};
 };
 
 TEST_F(ClipboardTargetTest, TrimmedLineBecomesTheOnlyContent)

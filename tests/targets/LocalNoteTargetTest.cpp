@@ -15,6 +15,7 @@
 #include "base/Log.h"
 #include "platform/runtime/PlatformError.h"
 #include "support/Nobody.h"
+#include "support/ScopedEnvironment.h"
 #include "targets/LandingRig.h"
 #include "targets/TimeZoneScope.h"
 
@@ -35,27 +36,11 @@ std::string contentOf(const fs::path& file)
 // A note target writing into a private Documents folder.
 class LocalNoteTargetTest : public LandingRig {
 protected:
-    LocalNoteTargetTest()
-    {
-        if (const char* old = std::getenv("XDG_DOCUMENTS_DIR")) {
-            savedDocuments = old;
-        }
-        setenv("XDG_DOCUMENTS_DIR", documents.path().c_str(), 1);
-    }
-    ~LocalNoteTargetTest() override
-    {
-        if (savedDocuments) {
-            setenv("XDG_DOCUMENTS_DIR", savedDocuments->c_str(), 1);
-        } else {
-            unsetenv("XDG_DOCUMENTS_DIR");
-        }
-    }
-
     fs::path noteFile() const { return documents / "Quillmarker" / "Quick Capture.md"; }
 
     TempDir documents;
-    std::optional<std::string> savedDocuments;
-    LocalNoteTarget target{clock, &landing};
+    ScopedEnvironment documentsFolder{"XDG_DOCUMENTS_DIR", documents.path().string()};
+    LocalNoteTarget target{clock, landing};
 };
 
 TEST_F(LocalNoteTargetTest, FirstCaptureCreatesTheFileAndLandsAsAnOpenLoop)

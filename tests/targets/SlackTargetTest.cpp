@@ -369,18 +369,17 @@ TEST_F(SlackTargetTest, TheTokenNeverLeavesTheAuthorizationHeader)
 // "QuillmarkerAI" / "slackToken".
 TEST_F(SlackTargetTest, ReadsTheTokenFromTheSecretStore)
 {
+    KeychainHelper secrets(nullptr, stage.support.path());
     SlackTarget stored{http, slack.apiHost(),
-                       [](std::string_view service, std::string_view key) {
-                           return KeychainHelper::load(service, key, true);
+                       [&secrets](std::string_view service, std::string_view key) {
+                           return secrets.load(service, key, true);
                        },
                        clock, landing};
-    KeychainHelper::remove("QuillmarkerAI", "slackToken");
     EXPECT_EQ(stored.pickerOptions(CancellationToken()).front().id, "error");
-    ASSERT_EQ(KeychainHelper::save("QuillmarkerAI", "slackToken", std::string(kToken) + "\n"), errSecSuccess);
+    ASSERT_EQ(secrets.save("QuillmarkerAI", "slackToken", std::string(kToken) + "\n"), errSecSuccess);
     EXPECT_EQ(stored.pickerOptions(CancellationToken()).size(), 5u);
     EXPECT_EQ(slack.requestsTo(FakeSlackServer::kChannels).front().header("Authorization"),
               std::string("Bearer ") + kToken);
-    KeychainHelper::remove("QuillmarkerAI", "slackToken");
 }
 
 // The capture router filters on the main thread while a load may be

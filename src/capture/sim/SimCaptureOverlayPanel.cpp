@@ -1,6 +1,7 @@
 #include "capture/sim/SimCaptureOverlayPanel.h"
 
 #include "base/Text.h"
+#include "capture/CaptureNotifications.h"
 #include "capture/CaptureRouterController.h"
 #include "platform/keyboard/KeyCode.h"
 #include "platform/keyboard/KeyEventFlags.h"
@@ -74,7 +75,7 @@ void SimCaptureOverlayPanel::handleKey(const KeyEvent& event)
         if (target && target->needsPicker() && !router_.isTargetConfirmed() &&
             !router_.pickerOptions().empty()) {
             router_.confirmSelectedTarget();
-            notificationCenter_.post("UpdateCapturePanelSize");
+            notificationCenter_.post(CaptureNotifications::updateCapturePanelSize);
         }
         return;
     }

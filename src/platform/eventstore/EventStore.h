@@ -16,8 +16,8 @@
 namespace qm {
 
 // The user's calendars and reminders lists. A caller makes a store for one job
-// (EventStore::make()) and lets it go afterwards; every store sees the same
-// data and the same access decisions.
+// (with the Factory it was given) and lets it go afterwards; every store sees
+// the same data and the same access decisions.
 //
 // Calls may be made from any thread. Access completions are called once,
 // later, never inside the request; the stand-in calls them on the main loop.
@@ -39,12 +39,6 @@ public:
     static constexpr long errorEventStoreNotAuthorized = 29;
 
     virtual ~EventStore() = default;
-
-    // A new store from the factory the composition root installed. Throws
-    // std::logic_error when none was installed.
-    static std::unique_ptr<EventStore> make();
-    // An empty factory uninstalls it.
-    static void setFactory(Factory factory);
 
     // The decision for `type`; the same for every store of the process.
     virtual EventStoreAuthorizationStatus authorizationStatus(EventStoreEntityType type) const = 0;

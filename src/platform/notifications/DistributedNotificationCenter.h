@@ -37,13 +37,6 @@ public:
 
     virtual ~DistributedNotificationCenter() = default;
 
-    // The centre the composition root installed. Throws std::logic_error when
-    // none was installed.
-    static DistributedNotificationCenter& defaultCenter();
-    // The composition root owns `center` and keeps it alive while anything may
-    // call defaultCenter(); nullptr uninstalls it.
-    static void setDefaultCenter(DistributedNotificationCenter* center);
-
     // Observes posts of `name`; with an `object`, only posts carrying that object.
     virtual ObserverToken addObserver(std::string name, std::optional<std::string> object, Block block) = 0;
     // After it returns, the block is not called again. Unknown tokens are ignored.

@@ -19,14 +19,6 @@ std::atomic<std::uint64_t> nextObserverId{1};
 
 }  // namespace
 
-NotificationCenter& NotificationCenter::defaultCenter()
-{
-    // Never destroyed: observers owned by other process-wide objects may still
-    // remove themselves while static objects are torn down at exit.
-    static auto* instance = new NotificationCenter;
-    return *instance;
-}
-
 NotificationCenter::ObserverToken NotificationCenter::addObserver(std::string name, const void* object,
                                                                   Block block)
 {

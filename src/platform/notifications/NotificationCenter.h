@@ -42,9 +42,6 @@ public:
     NotificationCenter(const NotificationCenter&) = delete;
     NotificationCenter& operator=(const NotificationCenter&) = delete;
 
-    // The process-wide centre that the app's components talk through.
-    static NotificationCenter& defaultCenter();
-
     ObserverToken addObserver(std::string name, const void* object, Block block);
     // Removing an unknown or already removed token does nothing.
     void removeObserver(const ObserverToken& token);

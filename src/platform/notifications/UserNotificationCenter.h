@@ -41,13 +41,6 @@ public:
 
     virtual ~UserNotificationCenter() = default;
 
-    // The centre the composition root installed. Throws std::logic_error when
-    // none was installed.
-    static UserNotificationCenter& current();
-    // The composition root owns `center` and keeps it alive while anything may
-    // call current(); nullptr uninstalls it.
-    static void setCurrent(UserNotificationCenter* center);
-
     // Shows the system's prompt the first time; later calls answer with the
     // user's earlier decision.
     virtual void requestAuthorization(AuthorizationOptions options, AuthorizationCompletion completion) = 0;

@@ -64,14 +64,6 @@ ConcurrentQueue::~ConcurrentQueue()
     }
 }
 
-ConcurrentQueue& ConcurrentQueue::shared()
-{
-    // Never destroyed: background tasks may still be running while static
-    // objects are torn down at exit.
-    static auto* instance = new ConcurrentQueue("com.quillmarker.app.background");
-    return *instance;
-}
-
 const std::string& ConcurrentQueue::label() const
 {
     return state_->label;

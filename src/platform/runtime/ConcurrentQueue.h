@@ -20,10 +20,6 @@ public:
     ConcurrentQueue(const ConcurrentQueue&) = delete;
     ConcurrentQueue& operator=(const ConcurrentQueue&) = delete;
 
-    // The process-wide background queue ("com.quillmarker.app.background"),
-    // created on first use and kept until the process ends.
-    static ConcurrentQueue& shared();
-
     const std::string& label() const;
     unsigned threadCount() const;
 

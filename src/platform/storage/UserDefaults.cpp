@@ -128,14 +128,6 @@ std::optional<std::filesystem::path> UserDefaults::standardFilePath()
     return *config / paths::kBundleIdentifier / "defaults.json";
 }
 
-UserDefaults& UserDefaults::standard()
-{
-    // Never destroyed, like the centre it reports to.
-    static auto* instance = new UserDefaults(standardFilePath().value_or(std::filesystem::path()),
-                                             &NotificationCenter::defaultCenter());
-    return *instance;
-}
-
 void UserDefaults::load()
 {
     std::error_code error;

@@ -54,10 +54,6 @@ public:
     // "$XDG_CONFIG_HOME/com.quillmarker.app/defaults.json".
     static std::optional<std::filesystem::path> standardFilePath();
 
-    // The process-wide defaults at standardFilePath() (in memory when there is
-    // no home), reporting changes to NotificationCenter::defaultCenter().
-    static UserDefaults& standard();
-
     std::optional<DefaultsValue> objectForKey(const std::string& key) const;
     bool boolForKey(const std::string& key) const;
     std::int64_t integerForKey(const std::string& key) const;

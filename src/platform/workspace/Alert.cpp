@@ -4,14 +4,14 @@
 
 namespace qm {
 
-Alert::ModalResponse Alert::runModal() const
+Alert::ModalResponse Alert::runModal(AlertPresenter& presenter) const
 {
     if (buttons.empty()) {
         Alert shown = *this;
         shown.addButton("OK");
-        return AlertPresenter::shared().runModal(shown);
+        return presenter.runModal(shown);
     }
-    return AlertPresenter::shared().runModal(*this);
+    return presenter.runModal(*this);
 }
 
 }  // namespace qm

@@ -6,6 +6,8 @@
 
 namespace qm {
 
+class AlertPresenter;
+
 // A modal alert: a message, an explanation and buttons, shown until the user
 // answers. The answer is the platform's modal response: the first button
 // added answers alertFirstButtonReturn, the next one 1001, and so on.
@@ -35,9 +37,9 @@ struct Alert {
 
     void addButton(std::string title) { buttons.push_back(std::move(title)); }
 
-    // Shows the alert with the installed AlertPresenter and waits for the
-    // answer, on the main thread. An alert without buttons shows one "OK".
-    ModalResponse runModal() const;
+    // Shows the alert with `presenter` and waits for the answer, on the main
+    // thread. An alert without buttons shows one "OK".
+    ModalResponse runModal(AlertPresenter& presenter) const;
 
     bool operator==(const Alert&) const = default;
 };

@@ -9,13 +9,6 @@ class AlertPresenter {
 public:
     virtual ~AlertPresenter() = default;
 
-    // The presenter the composition root installed. Throws std::logic_error
-    // when none was installed.
-    static AlertPresenter& shared();
-    // The composition root owns `presenter` and keeps it alive while anything
-    // may show an alert; nullptr uninstalls it.
-    static void setShared(AlertPresenter* presenter);
-
     // Shows `alert` (which has at least one button) modally on the main thread
     // and returns the response of the button the user chose.
     virtual Alert::ModalResponse runModal(const Alert& alert) = 0;

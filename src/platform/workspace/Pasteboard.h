@@ -22,13 +22,6 @@ public:
 
     virtual ~Pasteboard() = default;
 
-    // The general pasteboard that the composition root installed. Throws
-    // std::logic_error when none was installed.
-    static Pasteboard& general();
-    // The composition root owns `pasteboard` and keeps it alive while anything
-    // may call general(); nullptr uninstalls it.
-    static void setGeneral(Pasteboard* pasteboard);
-
     // Drops every representation and returns the new change count.
     virtual long clearContents() = 0;
 

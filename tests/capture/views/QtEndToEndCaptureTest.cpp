@@ -8,8 +8,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "app/AppComposition.h"
+#include "app/sim/LinuxPlatform.h"
 #include "base/FileUtil.h"
-#include "capture/CaptureModeRig.h"
 #include "capture/CaptureOverlayGeometry.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
@@ -19,28 +20,17 @@
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
 #include "platform/linux/display/QtApplicationWindows.h"
-#include "platform/linux/display/QtScreens.h"
-#include "platform/linux/runtime/QtMainLoop.h"
-#include "platform/runtime/ConcurrentQueue.h"
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/views/HostTextFieldWidget.h"
 #include "platform/sim/views/HostWindow.h"
 #include "records/CaptureHistoryStore.h"
-#include "records/CaptureLanding.h"
-#include "records/CaptureQuietWindow.h"
-#include "records/HostFocus.h"
-#include "records/OpenLoopStore.h"
-#include "records/ReturnWhisper.h"
 #include "shell/HUDPanel.h"
 #include "shell/OwnWindowKeyboardGuard.h"
-#include "shell/PermissionsManager.h"
 #include "shell/views/HUDWindowWidget.h"
-#include "store/DatabaseManager.h"
-#include "store/PrivacyFirewall.h"
 #include "support/QtTestApplication.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
-#include "targets/LocalNoteTarget.h"
 
 namespace qm::test {
 namespace {
@@ -53,8 +43,6 @@ class QtEndToEndCaptureTest : public ::testing::Test {
 protected:
     QtEndToEndCaptureTest()
     {
-        setenv("XDG_DOCUMENTS_DIR", (folder / "Documents").c_str(), 1);
-        PermissionsManager::setAccessibilityTrust(&desktop.trust());
         manager.setDelegate(nullptr);
         manager.start();
         EXPECT_TRUE(pumpQtUntil([&] { return manager.eventTap() != nullptr; }));
@@ -70,25 +58,24 @@ protected:
     ~QtEndToEndCaptureTest() override
     {
         manager.stop();
-        background.reset();
         pumpQtFor(std::chrono::milliseconds(10));
-        PermissionsManager::setAccessibilityTrust(nullptr);
-        unsetenv("XDG_DOCUMENTS_DIR");
     }
 
-    CaptureRouterModeServices services()
+    AppComposition::Options options()
     {
-        CaptureRouterModeServices made;
-        made.screens = &screens;
-        made.mouse = &desktop.mouse();
-        made.backgroundQueue = background.get();
-        made.history = &history;
-        made.makeOverlayPanel = [this] {
-            auto made = std::make_shared<CaptureOverlayPanelWidget>(loop, clock, router, center, screens,
-                                                                    defaults, guard);
+        AppComposition::Options made;
+        made.showHUD = [this](const std::string& message, const std::optional<std::string>& image) {
+            hud.show(message, image);
+        };
+        made.makeOverlayPanel = [this](CaptureRouterController& router) {
+            auto made = std::make_shared<CaptureOverlayPanelWidget>(
+                platform.loop, platform.clock, router, platform.notificationCenter, platform.screens,
+                platform.defaults, guard);
             panel = made.get();
             return made;
         };
+        made.backgroundThreads = 2;
+        made.isOwnEditableWindowKey = [this] { return guard.isOwnEditableWindowKey(); };
         return made;
     }
 
@@ -99,55 +86,18 @@ protected:
 
     QApplication& application = qtApplication();
     TempDir folder;
+    ScopedEnvironment documents{"XDG_DOCUMENTS_DIR", (folder / "Documents").string()};
     SimClock clock;  // the capture's timestamp: 22:13 in the tests' time zone
-    QtMainLoop loop;
-    StandInDesktop desktop{loop};
-    UserDefaults defaults{""};
-    NotificationCenter center;
-    QtScreens screens;
+    LinuxPlatform platform{clock, ""};
+    StandInDesktop& desktop = platform.desktop;
     QtApplicationWindows windows;
-    OwnWindowKeyboardGuard guard{loop, center, windows};
-    DatabaseManager database{clock, CaptureModeRig::freshDatabaseIn(folder.path()), defaults};
-    CaptureHistoryStore history{database, loop, center, clock};
-    HostFocus whisperFocus{desktop.workspace(), desktop.accessibility()};
-    CaptureQuietWindow quietWindow{clock};
-    HUDPanel hud{loop, screens, std::make_unique<HUDWindowWidget>(loop)};
-    OpenLoopStore openLoops{clock, loop, desktop.workspace(),
-                            ReturnWhisper(
-                                whisperFocus, quietWindow, [] { return false; },
-                                [](const std::string&, const std::optional<std::string>&) {}),
-                            folder.path()};
-    CaptureLanding landing{loop, openLoops, quietWindow, [this] { return router.hostCaptureContext(); },
-                           [this](const std::string& message, const std::optional<std::string>& image) {
-                               hud.show(message, image);
-                           }};
-    std::unique_ptr<ConcurrentQueue> background =
-        std::make_unique<ConcurrentQueue>("com.quillmarker.test.background", 2);
+    OwnWindowKeyboardGuard guard{platform.loop, platform.notificationCenter, windows};
+    HUDPanel hud{platform.loop, platform.screens, std::make_unique<HUDWindowWidget>(platform.loop)};
     CaptureOverlayPanelWidget* panel = nullptr;
-    CaptureRouterController router{
-        loop,
-        clock,
-        desktop.workspace(),
-        desktop.accessibility(),
-        desktop.syntheticEvents(),
-        center,
-        defaults,
-        CaptureTargetRegistry({std::make_shared<LocalNoteTarget>(clock, &landing)}),
-        services()};
-    PrivacyFirewall firewall{database, clock};
-    EventTapManager manager{EventTapManager::Services{
-        .tapFactory = desktop.eventTaps(),
-        .eventPoster = desktop.syntheticEvents(),
-        .secureInput = desktop.secureInput(),
-        .workspace = desktop.workspace(),
-        .mainLoop = loop,
-        .clock = clock,
-        .defaults = defaults,
-        .notificationCenter = center,
-        .captureRouter = router,
-        .privacyFirewall = firewall,
-        .isOwnEditableWindowKey = [this] { return guard.isOwnEditableWindowKey(); },
-    }};
+    AppComposition app{platform.bundle(folder.path()), options()};
+    CaptureRouterController& router = app.captureRouter();
+    CaptureHistoryStore& history = app.history();
+    EventTapManager& manager = app.eventTapManager();
     HostWindow host{desktop, HostWindow::Spec{.value = "buy milk "}};
 };
 
@@ -171,7 +121,7 @@ TEST_F(QtEndToEndCaptureTest, NoteTypedInAHostWindowLandsInTheQuickCaptureFile)
     ASSERT_EQ(
         host.field().axElement().copyParameterizedAttributeValue(AXAttribute::boundsForRange, range, bounds),
         AXError::success);
-    const Rect caret = CaptureOverlayGeometry::caretOnScreen(*bounds.asRect(), screens.screens());
+    const Rect caret = CaptureOverlayGeometry::caretOnScreen(*bounds.asRect(), platform.screens.screens());
     const Rect frame = panel->screenFrame();
     EXPECT_EQ(panel->currentCaretRect(), caret);
     EXPECT_DOUBLE_EQ(frame.x(), caret.x() + caret.width() / 2 - 170);

@@ -298,23 +298,19 @@ TEST_F(EventStoreTest, StoresOnSeveralThreadsSaveEveryReminderOnce)
     EXPECT_EQ(identifiers.size(), 100u);
 }
 
-TEST(EventStoreFactoryTest, MakeUsesTheInstalledFactoryAndFailsClearlyWithoutOne)
+TEST(EventStoreFactoryTest, FactoryMakesStoresOfItsBackendAndFailsClearlyOnceItIsGone)
 {
-    EventStore::setFactory({});
-    EXPECT_THROW(EventStore::make(), std::logic_error);
-
     SimClock clock;
     SimMainLoop loop(clock);
     auto backend = std::make_shared<SimEventStoreBackend>(loop);
     backend->setAuthorizationStatus(EventStoreEntityType::reminder,
                                     EventStoreAuthorizationStatus::fullAccess);
-    EventStore::setFactory(backend->factory());
-    EXPECT_EQ(EventStore::make()->authorizationStatus(EventStoreEntityType::reminder),
+    const EventStore::Factory factory = backend->factory();
+    EXPECT_EQ(factory()->authorizationStatus(EventStoreEntityType::reminder),
               EventStoreAuthorizationStatus::fullAccess);
 
     backend.reset();
-    EXPECT_THROW(EventStore::make(), std::logic_error) << "the factory must not outlive its backend silently";
-    EventStore::setFactory({});
+    EXPECT_THROW(factory(), std::logic_error) << "the factory must not outlive its backend silently";
 }
 
 }  // namespace

@@ -121,17 +121,5 @@ TEST_F(DistributedNotificationCenterTest, APostToAProcessThatEndedIsDropped)
     EXPECT_EQ(heard, 0);
 }
 
-TEST(DistributedNotificationCenterSlotTest, DefaultCenterIsTheInstalledOneAndFailsClearlyWithoutOne)
-{
-    DistributedNotificationCenter::setDefaultCenter(nullptr);
-    EXPECT_THROW(DistributedNotificationCenter::defaultCenter(), std::logic_error);
-    SimClock clock;
-    SimMainLoop loop(clock);
-    SimDistributedNotificationCenter center(loop);
-    DistributedNotificationCenter::setDefaultCenter(&center);
-    EXPECT_EQ(&DistributedNotificationCenter::defaultCenter(), &center);
-    DistributedNotificationCenter::setDefaultCenter(nullptr);
-}
-
 }  // namespace
 }  // namespace qm

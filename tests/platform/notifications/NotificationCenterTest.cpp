@@ -134,10 +134,5 @@ TEST(NotificationCenterTest, ObserversDeliverOnThePostersThreadWhileOthersRegist
     EXPECT_EQ(center.observerCount("Tick"), 0u);
 }
 
-TEST(NotificationCenterTest, DefaultCentreIsOneInstance)
-{
-    EXPECT_EQ(&NotificationCenter::defaultCenter(), &NotificationCenter::defaultCenter());
-}
-
 }  // namespace
 }  // namespace qm

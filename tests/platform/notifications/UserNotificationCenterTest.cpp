@@ -420,17 +420,5 @@ TEST_F(UserNotificationCenterTest, CallsFromSeveralThreadsAreAnsweredOnTheMainLo
     EXPECT_EQ(center.deliveredNotifications().size(), static_cast<std::size_t>(kThreads * kEach));
 }
 
-TEST(UserNotificationCenterSlotTest, CurrentIsTheInstalledCentreAndFailsClearlyWithoutOne)
-{
-    UserNotificationCenter::setCurrent(nullptr);
-    EXPECT_THROW(UserNotificationCenter::current(), std::logic_error);
-    SimClock clock;
-    SimMainLoop loop(clock);
-    SimUserNotificationCenter center(loop, clock);
-    UserNotificationCenter::setCurrent(&center);
-    EXPECT_EQ(&UserNotificationCenter::current(), &center);
-    UserNotificationCenter::setCurrent(nullptr);
-}
-
 }  // namespace
 }  // namespace qm

@@ -57,10 +57,9 @@ TEST(ConcurrentQueueTest, DestructorRunsEveryQueuedTask)
     EXPECT_EQ(onPool.load(), 1000);
 }
 
-TEST(ConcurrentQueueTest, SharedPoolHasAtLeastTwoNamedThreads)
+TEST(ConcurrentQueueTest, DefaultPoolHasAtLeastTwoThreadsNamedAfterTheLabel)
 {
-    auto& shared = ConcurrentQueue::shared();
-    EXPECT_EQ(&shared, &ConcurrentQueue::shared());
+    ConcurrentQueue shared("com.quillmarker.app.background");
     EXPECT_GE(shared.threadCount(), 2u);
     std::mutex mutex;
     std::condition_variable done;

@@ -27,9 +27,6 @@ Alert failureAlert()
 
 class AlertTest : public testing::Test {
 protected:
-    void SetUp() override { AlertPresenter::setShared(&presenter); }
-    void TearDown() override { AlertPresenter::setShared(nullptr); }
-
     SimAlertPresenter presenter;
 };
 
@@ -39,9 +36,9 @@ TEST_F(AlertTest, ScriptedAnswersPressButtonsByResponseOrTitle)
     presenter.answerNextWithButton("Open Settings");
     presenter.answerNextWithButton("Not now");
 
-    EXPECT_EQ(failureAlert().runModal(), 1001);
-    EXPECT_EQ(failureAlert().runModal(), Alert::alertFirstButtonReturn);
-    EXPECT_EQ(failureAlert().runModal(), Alert::buttonReturn(1));
+    EXPECT_EQ(failureAlert().runModal(presenter), 1001);
+    EXPECT_EQ(failureAlert().runModal(presenter), Alert::alertFirstButtonReturn);
+    EXPECT_EQ(failureAlert().runModal(presenter), Alert::buttonReturn(1));
     EXPECT_EQ(presenter.unusedAnswers(), 0u);
 
     const auto shown = presenter.shownAlerts();
@@ -55,7 +52,7 @@ TEST_F(AlertTest, AnAlertWithoutButtonsShowsOK)
     Alert notice;
     notice.alertStyle = Alert::Style::informational;
     notice.messageText = "Quillmarker paused";
-    EXPECT_EQ(notice.runModal(), Alert::alertFirstButtonReturn);
+    EXPECT_EQ(notice.runModal(presenter), Alert::alertFirstButtonReturn);
     EXPECT_EQ(presenter.shownAlerts().at(0).buttons, std::vector<std::string>{"OK"});
 }
 
@@ -75,7 +72,7 @@ TEST_F(AlertTest, AnAlertTheScriptCannotAnswerFailsAndNamesIt)
         SCOPED_TRACE(c.what);
         c.script();
         try {
-            failureAlert().runModal();
+            failureAlert().runModal(presenter);
             ADD_FAILURE() << "the alert was answered";
         } catch (const std::logic_error& error) {
             EXPECT_THAT(error.what(), testing::HasSubstr("//timer didn't save"));
@@ -101,12 +98,6 @@ TEST_F(AlertTest, AnAlertOffTheMainThreadIsAFault)
     worker.join();
     EXPECT_TRUE(threw);
     EXPECT_EQ(onLoop.runModal(failureAlert()), Alert::alertFirstButtonReturn) << "the test's thread is main";
-}
-
-TEST(AlertPresenterSlotTest, RunningAnAlertWithoutAPresenterFailsClearly)
-{
-    AlertPresenter::setShared(nullptr);
-    EXPECT_THROW(failureAlert().runModal(), std::logic_error);
 }
 
 }  // namespace

@@ -59,17 +59,6 @@ TEST(PasteboardTest, ARefusedWriteReportsFalseAndChangesNothing)
     EXPECT_EQ(pasteboard.string(Pasteboard::typeString), "written");
 }
 
-TEST(PasteboardTest, GeneralIsTheInstalledPasteboardAndFailsClearlyWithoutOne)
-{
-    Pasteboard::setGeneral(nullptr);
-    EXPECT_THROW(Pasteboard::general(), std::logic_error);
-
-    SimPasteboard pasteboard;
-    Pasteboard::setGeneral(&pasteboard);
-    EXPECT_EQ(&Pasteboard::general(), &pasteboard);
-    Pasteboard::setGeneral(nullptr);
-}
-
 TEST(PasteboardTest, WritersOnSeveralThreadsLeaveOneWholeValue)
 {
     SimPasteboard pasteboard;

@@ -15,7 +15,7 @@ namespace qm {
 
 // The stand-in for the system's calendar and reminders database and for the
 // user's privacy decisions about it. Every store made from it (makeStore(), or
-// factory() installed with EventStore::setFactory) sees the same data.
+// through factory()) sees the same data.
 //
 // A test plays the user: it scripts the answer to each access prompt, sets
 // decisions as System Settings would, adds calendars and lists, and makes a

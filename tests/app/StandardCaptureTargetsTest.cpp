@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/CaptureTargetRegistry.h"
+#include "app/StandardCaptureTargets.h"
+#include "support/StandInRecords.h"
 #include "targets/AlarmTarget.h"
 #include "targets/CalcTarget.h"
 #include "targets/CalendarTarget.h"
@@ -17,7 +18,7 @@
 #include "targets/TargetUnavailableError.h"
 #include "targets/TimerTarget.h"
 
-namespace qm {
+namespace qm::test {
 namespace {
 
 struct Registered {
@@ -40,9 +41,14 @@ const Registered kTable[] = {
     {"logseq", typeid(LogseqTarget), "LogseqTarget", false},
 };
 
-TEST(CaptureTargetRegistryTest, TenTargetsInTheirFixedOrder)
+class StandardCaptureTargetsTest : public ::testing::Test {
+protected:
+    StandInRecords stage;
+};
+
+TEST_F(StandardCaptureTargetsTest, TenTargetsInTheirFixedOrder)
 {
-    const auto registry = CaptureTargetRegistry::standard();
+    const auto registry = stage.standardTargets();
     ASSERT_EQ(registry.size(), std::size(kTable));
     for (std::size_t i = 0; i < registry.size(); ++i) {
         const CaptureTarget& target = *registry.targets()[i];
@@ -55,19 +61,19 @@ TEST(CaptureTargetRegistryTest, TenTargetsInTheirFixedOrder)
     EXPECT_EQ(registry.target("notes"), nullptr);
 }
 
-TEST(CaptureTargetRegistryTest, EachStandardRegistryHasItsOwnTargets)
+TEST_F(StandardCaptureTargetsTest, EachTableHasItsOwnTargets)
 {
-    const auto first = CaptureTargetRegistry::standard();
-    const auto second = CaptureTargetRegistry::standard();
+    const auto first = stage.standardTargets();
+    const auto second = stage.standardTargets();
     EXPECT_NE(first.targets().front(), second.targets().front());
     EXPECT_EQ(CaptureTargetRegistry({nullptr, first.targets()[2], nullptr}).size(), 1u);
 }
 
 // Targets whose delivery is not in this build fail with a sentence for the
 // user, in an error domain named after the target's type.
-TEST(CaptureTargetRegistryTest, UnavailableTargetsFailClearly)
+TEST_F(StandardCaptureTargetsTest, UnavailableTargetsFailClearly)
 {
-    const auto registry = CaptureTargetRegistry::standard();
+    const auto registry = stage.standardTargets();
     for (std::size_t i = 0; i < registry.size(); ++i) {
         CaptureTarget& target = *registry.targets()[i];
         const std::string command = target.commandName();
@@ -96,15 +102,5 @@ TEST(CaptureTargetRegistryTest, UnavailableTargetsFailClearly)
     }
 }
 
-TEST(PickerOptionTest, EqualAndHashedOverBothFields)
-{
-    const PickerOption general{"C1", "#general"};
-    EXPECT_EQ(general, (PickerOption{"C1", "#general"}));
-    EXPECT_NE(general, (PickerOption{"C1", "#random"}));
-    EXPECT_NE(general, (PickerOption{"C2", "#general"}));
-    EXPECT_EQ(std::hash<PickerOption>{}(general), std::hash<PickerOption>{}(PickerOption{"C1", "#general"}));
-    EXPECT_NE(std::hash<PickerOption>{}(general), std::hash<PickerOption>{}(PickerOption{"#general", "C1"}));
-}
-
 }  // namespace
-}  // namespace qm
+}  // namespace qm::test

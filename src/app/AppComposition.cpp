@@ -1,0 +1,183 @@
+#include "app/AppComposition.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "base/ScopedShared.h"
+#include "base/SecureRandom.h"
+#include "capture/CaptureRouterController.h"
+#include "capture/EventTapManager.h"
+#include "platform/runtime/ConcurrentQueue.h"
+#include "records/CaptureHistoryStore.h"
+#include "records/FallbackCaptureLogger.h"
+#include "shell/PermissionsManager.h"
+#include "store/DatabaseManager.h"
+#include "store/KeychainHelper.h"
+#include "store/KeychainSecretStore.h"
+#include "store/PrivacyFirewall.h"
+#include "suggestions/ColorPickerHelper.h"
+#include "suggestions/FieldContextDetector.h"
+#include "suggestions/FieldMemoryEngine.h"
+#include "suggestions/KeychainBridge.h"
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kBackgroundQueueLabel = "com.quillmarker.app.background";
+
+}  // namespace
+
+// The shared instances, installed last and uninstalled first.
+struct AppComposition::Installed {
+    ScopedShared<KeychainHelper> secrets;
+    ScopedShared<DatabaseManager> database;
+    ScopedShared<PrivacyFirewall> privacyFirewall;
+    ScopedShared<PermissionsManager> permissions;
+    ScopedShared<FieldContextDetector> fieldContextDetector;
+    ScopedShared<FieldMemoryEngine> fieldMemory;
+    ScopedShared<CaptureHistoryStore> history;
+    ScopedShared<FallbackCaptureLogger> recoveryLog;
+    ScopedShared<CaptureQuietWindow> quietWindow;
+    ScopedShared<HostFocus> hostFocus;
+    ScopedShared<OpenLoopStore> openLoops;
+    ScopedShared<CaptureLanding> landing;
+    ScopedShared<CaptureRouterController> captureRouter;
+};
+
+AppComposition::AppComposition(PlatformBundle platform, Options options)
+    : platform_(std::move(platform)), options_(std::move(options))
+{
+    if (!options_.showHUD) {
+        throw std::invalid_argument("AppComposition: no HUD to show messages on");
+    }
+    const PlatformBundle& p = platform_;
+
+    // The legacy move first: nothing may read a secret before it is in place.
+    secrets_ = std::make_unique<KeychainHelper>(p.legacyKeychain, p.applicationSupport);
+    secrets_->purgeLegacyKeychainItemsIfNeeded();
+    secretStore_ = std::make_unique<KeychainSecretStore>(*secrets_);
+    database_ = std::make_unique<DatabaseManager>(p.clock, p.applicationSupport, p.defaults);
+
+    backgroundQueue_ = std::make_unique<ConcurrentQueue>(kBackgroundQueueLabel, options_.backgroundThreads);
+    privacyFirewall_ = std::make_unique<PrivacyFirewall>(
+        *database_, p.clock,
+        [queue = backgroundQueue_.get()](std::function<void()> task) { queue->async(std::move(task)); });
+    permissions_ = std::make_unique<PermissionsManager>(p.accessibilityTrust, p.workspace,
+                                                        p.userNotificationCenter, p.eventStores);
+
+    fieldContextDetector_ = std::make_unique<FieldContextDetector>(p.accessibility, p.workspace);
+    fieldMemory_ =
+        std::make_unique<FieldMemoryEngine>(*database_, *secretStore_, p.defaults, *privacyFirewall_);
+    colorPicker_ = std::make_unique<ColorPickerHelper>(p.colorPanel, *database_, *fieldMemory_);
+    if (p.legacyKeychain) {
+        keychainBridge_ =
+            std::make_unique<KeychainBridge>(*p.legacyKeychain, p.mainLoop, SecureRandom::bytes);
+    }
+
+    history_ = std::make_unique<CaptureHistoryStore>(*database_, p.mainLoop, p.notificationCenter, p.clock);
+    recoveryLog_ = std::make_unique<FallbackCaptureLogger>(p.clock, p.mainLoop, p.notificationCenter,
+                                                           p.applicationSupport);
+    // The records ask the router, which comes later and goes first.
+    records_ = std::make_unique<CaptureRecords>(
+        p, CaptureRecords::Hooks{
+               .showHUD = options_.showHUD,
+               .isCaptureModeActive =
+                   [this] { return captureRouter_ && captureRouter_->isCaptureModeActiveThreadSafe(); },
+               .hostCaptureContext =
+                   [this] {
+                       return captureRouter_ ? captureRouter_->hostCaptureContext() : HostCaptureContext{};
+                   },
+           });
+
+    const StandardCaptureTargets::Services targetServices{
+        .clock = p.clock,
+        .defaults = p.defaults,
+        .pasteboard = p.pasteboard,
+        .http = p.http,
+        .loadSecret = [secrets =
+                           secrets_.get()](std::string_view service,
+                                           std::string_view key) { return secrets->load(service, key); },
+        .landing = records_->landing(),
+    };
+    targets_ = std::make_unique<CaptureTargetRegistry>(options_.makeTargets
+                                                           ? options_.makeTargets(targetServices)
+                                                           : StandardCaptureTargets::make(targetServices));
+
+    captureRouter_ = std::make_unique<CaptureRouterController>(
+        p.mainLoop, p.clock, p.workspace, p.accessibility, p.syntheticEvents, p.notificationCenter,
+        p.defaults, *targets_, captureModeServices());
+    eventTapManager_ = std::make_unique<EventTapManager>(EventTapManager::Services{
+        .tapFactory = p.eventTaps,
+        .eventPoster = p.syntheticEvents,
+        .secureInput = p.secureInput,
+        .workspace = p.workspace,
+        .mainLoop = p.mainLoop,
+        .clock = p.clock,
+        .defaults = p.defaults,
+        .notificationCenter = p.notificationCenter,
+        .captureRouter = *captureRouter_,
+        .privacyFirewall = *privacyFirewall_,
+        .permissions = *permissions_,
+        .alerts = p.alerts,
+        .isOwnEditableWindowKey = options_.isOwnEditableWindowKey,
+    });
+
+    installed_.reset(new Installed{
+        ScopedShared<KeychainHelper>(*secrets_),
+        ScopedShared<DatabaseManager>(*database_),
+        ScopedShared<PrivacyFirewall>(*privacyFirewall_),
+        ScopedShared<PermissionsManager>(*permissions_),
+        ScopedShared<FieldContextDetector>(*fieldContextDetector_),
+        ScopedShared<FieldMemoryEngine>(*fieldMemory_),
+        ScopedShared<CaptureHistoryStore>(*history_),
+        ScopedShared<FallbackCaptureLogger>(*recoveryLog_),
+        ScopedShared<CaptureQuietWindow>(records_->quietWindow()),
+        ScopedShared<HostFocus>(records_->hostFocus()),
+        ScopedShared<OpenLoopStore>(records_->openLoops()),
+        ScopedShared<CaptureLanding>(records_->landing()),
+        ScopedShared<CaptureRouterController>(*captureRouter_),
+    });
+}
+
+AppComposition::~AppComposition()
+{
+    installed_.reset();
+    eventTapManager_.reset();
+    captureRouter_.reset();
+    // What asks the firewall goes before it, and the firewall before the queue its refreshes use.
+    keychainBridge_.reset();
+    colorPicker_.reset();
+    fieldMemory_.reset();
+    fieldContextDetector_.reset();
+    privacyFirewall_.reset();
+    // Picker loads, sends and history records finish here, while the targets,
+    // the records, the history and the database they touch still exist.
+    backgroundQueue_.reset();
+}
+
+CaptureRouterModeServices AppComposition::captureModeServices()
+{
+    CaptureRouterModeServices::CalendarAccessCheck calendarAccess = options_.requestCalendarAccess;
+    if (!calendarAccess) {
+        calendarAccess = [permissions = permissions_.get()](std::function<void(bool)> answer) {
+            permissions->requestCalendarAccess(std::move(answer));
+        };
+    }
+    CaptureRouterModeServices::OverlayPanelFactory makeOverlayPanel;
+    if (options_.makeOverlayPanel) {
+        makeOverlayPanel = [this] { return options_.makeOverlayPanel(*captureRouter_); };
+    }
+    return CaptureRouterModeServices{
+        .screens = platform_.screens,
+        .mouse = platform_.mouse,
+        .backgroundQueue = *backgroundQueue_,
+        .history = *history_,
+        .recoveryLog = *recoveryLog_,
+        .requestCalendarAccess = std::move(calendarAccess),
+        .ensureNotificationAuthorization = options_.ensureNotificationAuthorization,
+        .makeOverlayPanel = std::move(makeOverlayPanel),
+    };
+}
+
+}  // namespace qm

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/CaptureRecords.h"
+#include "app/PlatformBundle.h"
+#include "app/StandardCaptureTargets.h"
+#include "capture/CaptureRouterModeServices.h"
+#include "capture/CaptureTargetRegistry.h"
+#include "records/CaptureLanding.h"
+
+namespace qm {
+
+class CaptureHistoryStore;
+class CaptureOverlayPanel;
+class CaptureRouterController;
+class ColorPickerHelper;
+class ConcurrentQueue;
+class DatabaseManager;
+class EventTapManager;
+class FallbackCaptureLogger;
+class FieldContextDetector;
+class FieldMemoryEngine;
+class KeychainBridge;
+class KeychainHelper;
+class PermissionsManager;
+class PrivacyFirewall;
+class SecretStore;
+
+// The composition root: the one place that builds the program's services, each
+// once, from a platform bundle, and the only place that installs the shared
+// instances the program's code reaches (KeychainHelper::shared() and the
+// others), for the composition's lifetime. main(), the test rigs and the
+// benchmarks all build their object graph here.
+//
+// Start-up order: the legacy secrets move, the rules database, the background
+// queue, the privacy firewall, the permissions, the field context detector,
+// the field memory and the colour picker, the saved-credential bridge (where
+// the platform has a keychain), the capture history, the recovery log, the
+// capture records, the targets, the capture router and the event tap manager
+// (not started). Build and destroy it on the main thread.
+// Destruction uninstalls the shared instances, takes down the tap manager, the
+// router, the suggestion services and the firewall, finishes the background
+// queue's work while what it touches still exists, then the rest in the
+// reverse order.
+class AppComposition {
+public:
+    // The seams the app fills in above the services (the HUD, the overlay
+    // window) and the choices a test or benchmark makes.
+    struct Options {
+        // Shows a message on the HUD at once. Required.
+        CaptureLanding::ShowHUD showHUD;
+        // Makes the capture overlay over the router, on the first capture.
+        // Empty: capture mode keeps its state and shows nothing.
+        std::function<std::shared_ptr<CaptureOverlayPanel>(CaptureRouterController&)> makeOverlayPanel;
+        // The table of capture targets. Empty: StandardCaptureTargets.
+        std::function<CaptureTargetRegistry(const StandardCaptureTargets::Services&)> makeTargets;
+        // Threads of the background queue "com.quillmarker.app.background"; 0: the machine's.
+        unsigned backgroundThreads = 0;
+        // Checked before a //timer or //alarm send. Empty: no check.
+        CaptureRouterModeServices::NotificationAuthorizationCheck ensureNotificationAuthorization;
+        // Checked before a //calendar send. Empty: the permissions manager asks.
+        CaptureRouterModeServices::CalendarAccessCheck requestCalendarAccess;
+        // True while one of the program's own editable windows is key. Empty: never.
+        std::function<bool()> isOwnEditableWindowKey;
+    };
+
+    // `platform` and everything it names must outlive the composition.
+    AppComposition(PlatformBundle platform, Options options);
+    ~AppComposition();
+    AppComposition(const AppComposition&) = delete;
+    AppComposition& operator=(const AppComposition&) = delete;
+
+    const PlatformBundle& platform() const { return platform_; }
+
+    KeychainHelper& secrets() { return *secrets_; }
+    // The same files, as the services that keep a secret take them.
+    SecretStore& secretStore() { return *secretStore_; }
+    DatabaseManager& database() { return *database_; }
+    PrivacyFirewall& privacyFirewall() { return *privacyFirewall_; }
+    PermissionsManager& permissions() { return *permissions_; }
+    FieldContextDetector& fieldContextDetector() { return *fieldContextDetector_; }
+    FieldMemoryEngine& fieldMemory() { return *fieldMemory_; }
+    ColorPickerHelper& colorPicker() { return *colorPicker_; }
+    // Null where the platform keeps no keychain of saved passwords (Linux).
+    KeychainBridge* keychainBridge() { return keychainBridge_.get(); }
+    CaptureHistoryStore& history() { return *history_; }
+    FallbackCaptureLogger& recoveryLog() { return *recoveryLog_; }
+    CaptureRecords& records() { return *records_; }
+    const CaptureTargetRegistry& targets() const { return *targets_; }
+    ConcurrentQueue& backgroundQueue() { return *backgroundQueue_; }
+    CaptureRouterController& captureRouter() { return *captureRouter_; }
+    EventTapManager& eventTapManager() { return *eventTapManager_; }
+
+    // What the capture router is built with; a test may build another router on it.
+    CaptureRouterModeServices captureModeServices();
+
+private:
+    struct Installed;
+
+    PlatformBundle platform_;
+    Options options_;
+    // In start-up order.
+    std::unique_ptr<KeychainHelper> secrets_;
+    std::unique_ptr<SecretStore> secretStore_;
+    std::unique_ptr<DatabaseManager> database_;
+    std::unique_ptr<ConcurrentQueue> backgroundQueue_;
+    std::unique_ptr<PrivacyFirewall> privacyFirewall_;
+    std::unique_ptr<PermissionsManager> permissions_;
+    std::unique_ptr<FieldContextDetector> fieldContextDetector_;
+    std::unique_ptr<FieldMemoryEngine> fieldMemory_;
+    std::unique_ptr<ColorPickerHelper> colorPicker_;
+    std::unique_ptr<KeychainBridge> keychainBridge_;
+    std::unique_ptr<CaptureHistoryStore> history_;
+    std::unique_ptr<FallbackCaptureLogger> recoveryLog_;
+    std::unique_ptr<CaptureRecords> records_;
+    std::unique_ptr<CaptureTargetRegistry> targets_;
+    std::unique_ptr<CaptureRouterController> captureRouter_;
+    std::unique_ptr<EventTapManager> eventTapManager_;
+    std::unique_ptr<Installed> installed_;
+};
+
+}  // namespace qm

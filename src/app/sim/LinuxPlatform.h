@@ -1,0 +1,56 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app/PlatformBundle.h"
+#include "platform/linux/display/QtScreens.h"
+#include "platform/linux/network/CurlHttpClient.h"
+#include "platform/linux/runtime/QtMainLoop.h"
+#include "platform/linux/workspace/QtAlertPresenter.h"
+#include "platform/linux/workspace/QtPasteboard.h"
+#include "platform/notifications/NotificationCenter.h"
+#include "platform/sim/desktop/StandInDesktop.h"
+#include "platform/sim/eventstore/SimEventStoreBackend.h"
+#include "platform/sim/notifications/SimDistributedNotificationCenter.h"
+#include "platform/sim/notifications/SimUserNotificationCenter.h"
+#include "platform/sim/workspace/SimColorPanel.h"
+#include "platform/storage/UserDefaults.h"
+
+namespace qm {
+
+class Clock;
+
+// The platform the program runs on here: Qt's main loop, screens, clipboard
+// and alerts, libcurl for the network, and the stand-in desktop (its
+// applications, Accessibility and keyboard) on Qt's main loop, since this
+// machine gives no other program's text fields to reach. Families without a
+// Linux service yet use their stand-ins. Needs a QApplication; build and
+// destroy it on the main thread, after (before) whatever was composed over it.
+class LinuxPlatform {
+public:
+    // `defaultsFile` empty: the user defaults stay in memory.
+    LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile);
+    LinuxPlatform(const LinuxPlatform&) = delete;
+    LinuxPlatform& operator=(const LinuxPlatform&) = delete;
+
+    // The bundle over these services, keeping files in `applicationSupport`.
+    PlatformBundle bundle(std::optional<std::filesystem::path> applicationSupport);
+
+    const Clock& clock;
+    QtMainLoop loop;
+    NotificationCenter notificationCenter;
+    UserDefaults defaults;
+    StandInDesktop desktop{loop};
+    QtScreens screens;
+    SimDistributedNotificationCenter distributedNotifications{loop};
+    SimUserNotificationCenter userNotifications{loop, clock};
+    QtPasteboard pasteboard{loop};
+    QtAlertPresenter alerts{loop};
+    SimColorPanel colorPanel;
+    const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
+    CurlHttpClient http;
+};
+
+}  // namespace qm

@@ -1,0 +1,193 @@
+// The real executable, started as a user would start it without a display.
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "base/FileUtil.h"
+#include "support/TempDir.h"
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// One run of the executable with a private home, its standard input a pipe
+// the test writes, its output collected.
+class ProgramRun {
+public:
+    ProgramRun(const TempDir& home, std::vector<std::string> arguments)
+    {
+        int input[2];
+        int output[2];
+        if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe failed");
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(input[0], STDIN_FILENO);
+            ::dup2(output[1], STDOUT_FILENO);
+            ::dup2(output[1], STDERR_FILENO);
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+                ::unsetenv(name);
+            }
+            ::setenv("HOME", home.path().c_str(), 1);
+            ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+            ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+            ::setenv("XDG_DOCUMENTS_DIR", (home / "Documents").c_str(), 1);
+            std::vector<char*> argv{const_cast<char*>(QM_EXECUTABLE)};
+            for (auto& argument : arguments) {
+                argv.push_back(argument.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(QM_EXECUTABLE, argv.data());
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        ::close(output[1]);
+        stdin_ = input[1];
+        stdout_ = output[0];
+    }
+
+    ~ProgramRun()
+    {
+        closeInput();
+        if (pid_ > 0 && !status_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(stdout_);
+    }
+
+    void type(const std::string& text)
+    {
+        ASSERT_EQ(::write(stdin_, text.data(), text.size()), ssize_t(text.size()));
+    }
+    void closeInput()
+    {
+        if (stdin_ >= 0) {
+            ::close(stdin_);
+            stdin_ = -1;
+        }
+    }
+    void signal(int number) { ::kill(pid_, number); }
+
+    // Reads output until `fragment` shows up (true) or `limit` passes.
+    bool waitForOutput(const std::string& fragment, std::chrono::milliseconds limit = 20s)
+    {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (output_.find(fragment) == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                until - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !readSome(left)) {
+                return output_.find(fragment) != std::string::npos;
+            }
+        }
+        return true;
+    }
+
+    // The exit status once the process ended within `limit`.
+    std::optional<int> wait(std::chrono::milliseconds limit = 20s)
+    {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < until) {
+            readSome(10ms);
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                while (readSome(0ms)) {
+                }
+                status_ = status;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+        }
+        return std::nullopt;
+    }
+
+    const std::string& output() const { return output_; }
+
+private:
+    bool readSome(std::chrono::milliseconds limit)
+    {
+        pollfd entry{stdout_, POLLIN, 0};
+        if (::poll(&entry, 1, static_cast<int>(limit.count())) <= 0) {
+            return false;
+        }
+        char buffer[4096];
+        const ssize_t count = ::read(stdout_, buffer, sizeof buffer);
+        if (count <= 0) {
+            return false;
+        }
+        output_.append(buffer, static_cast<std::size_t>(count));
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int stdin_ = -1;
+    int stdout_ = -1;
+    std::string output_;
+    std::optional<int> status_;
+};
+
+TEST(QuillmarkerExecutableTest, AHeadlessNoteLandsInTheQuickCaptureFileAndTheProgramStopsCleanly)
+{
+    TempDir home;
+    ProgramRun run(home, {"--headless"});
+    ASSERT_TRUE(run.waitForOutput("Quillmarker is running")) << run.output();
+    run.type("//note buy milk\n");
+    run.closeInput();
+    const auto status = run.wait();
+    ASSERT_TRUE(status) << run.output();
+    EXPECT_EQ(*status, 0) << run.output();
+    EXPECT_NE(run.output().find("Quick Capture"), std::string::npos) << run.output();
+
+    std::error_code error;
+    const auto note = file::readAll(home / "Documents" / "Quillmarker" / "Quick Capture.md", error);
+    ASSERT_TRUE(note) << run.output();
+    EXPECT_TRUE(std::regex_match(*note, std::regex("# Quick Capture\n\n- \\[\\d\\d:\\d\\d\\] buy milk\n")))
+        << *note;
+    EXPECT_FALSE(fs::exists(home / "data" / "com.quillmarker.app" / "Quillmarker.lock"));
+}
+
+TEST(QuillmarkerExecutableTest, TerminationStopsTheProgramWithStatusZero)
+{
+    TempDir home;
+    ProgramRun run(home, {"--headless"});
+    ASSERT_TRUE(run.waitForOutput("Quillmarker is running")) << run.output();
+    run.signal(SIGTERM);
+    const auto status = run.wait();
+    ASSERT_TRUE(status) << run.output();
+    EXPECT_EQ(*status, 0) << run.output();
+    EXPECT_NE(run.output().find("Quillmarker stopped"), std::string::npos);
+}
+
+TEST(QuillmarkerExecutableTest, HelpAndBadOptions)
+{
+    TempDir home;
+    {
+        ProgramRun run(home, {"--help"});
+        EXPECT_EQ(run.wait(), 0);
+        EXPECT_NE(run.output().find("--headless"), std::string::npos);
+        EXPECT_NE(run.output().find("standard input"), std::string::npos);
+    }
+    {
+        ProgramRun run(home, {"--frobnicate"});
+        EXPECT_EQ(run.wait(), 2);
+        EXPECT_NE(run.output().find("unknown option --frobnicate"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace qm::test
