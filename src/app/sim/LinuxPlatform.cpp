@@ -1,9 +1,19 @@
 #include "app/sim/LinuxPlatform.h"
 
+#include <QDBusConnection>
+
 namespace qm {
 
-LinuxPlatform::LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile)
-    : clock(clock), defaults(std::move(defaultsFile), &notificationCenter)
+LinuxPlatform::LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile,
+                             std::filesystem::path scheduleFile)
+    : clock(clock), defaults(std::move(defaultsFile), &notificationCenter),
+      distributedNotifications(loop, QDBusConnection::sessionBus()),
+      userNotifications(loop, clock, QDBusConnection::sessionBus(),
+                        DBusUserNotificationCenter::Configuration{
+                            .applicationName = "Quillmarker",
+                            .scheduleFile = std::move(scheduleFile),
+                            .isApplicationActive = [this] { return desktop.ownApplication().isFrontmost(); },
+                        })
 {
 }
 

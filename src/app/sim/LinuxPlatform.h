@@ -8,14 +8,14 @@
 #include "platform/linux/display/QtScreens.h"
 #include "platform/linux/network/CurlHttpClient.h"
 #include "platform/linux/network/CurlHttpStreamClient.h"
+#include "platform/linux/notifications/DBusDistributedNotificationCenter.h"
+#include "platform/linux/notifications/DBusUserNotificationCenter.h"
 #include "platform/linux/runtime/QtMainLoop.h"
 #include "platform/linux/workspace/QtAlertPresenter.h"
 #include "platform/linux/workspace/QtPasteboard.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/eventstore/SimEventStoreBackend.h"
-#include "platform/sim/notifications/SimDistributedNotificationCenter.h"
-#include "platform/sim/notifications/SimUserNotificationCenter.h"
 #include "platform/sim/workspace/SimColorPanel.h"
 #include "platform/storage/UserDefaults.h"
 
@@ -24,15 +24,16 @@ namespace qm {
 class Clock;
 
 // The platform the program runs on here: Qt's main loop, screens, clipboard
-// and alerts, libcurl for the network, and the stand-in desktop (its
+// and alerts, notifications over the session bus, libcurl for the network, and the stand-in desktop (its
 // applications, Accessibility and keyboard) on Qt's main loop, since this
 // machine gives no other program's text fields to reach. Families without a
 // Linux service yet use their stand-ins. Needs a QApplication; build and
 // destroy it on the main thread, after (before) whatever was composed over it.
 class LinuxPlatform {
 public:
-    // `defaultsFile` empty: the user defaults stay in memory.
-    LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile);
+    // `defaultsFile` empty: the user defaults stay in memory. `scheduleFile`
+    // keeps the notifications still to come across restarts.
+    LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile, std::filesystem::path scheduleFile);
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
@@ -45,8 +46,8 @@ public:
     UserDefaults defaults;
     StandInDesktop desktop{loop};
     QtScreens screens;
-    SimDistributedNotificationCenter distributedNotifications{loop};
-    SimUserNotificationCenter userNotifications{loop, clock};
+    DBusDistributedNotificationCenter distributedNotifications;
+    DBusUserNotificationCenter userNotifications;
     QtPasteboard pasteboard{loop};
     QtAlertPresenter alerts{loop};
     SimColorPanel colorPanel;

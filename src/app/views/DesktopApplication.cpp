@@ -9,6 +9,7 @@
 #include "app/views/OnboardingWindowHandle.h"
 #include "app/views/StdinKeyboard.h"
 #include "base/Log.h"
+#include "base/Paths.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/views/CaptureOverlayPanelWidget.h"
@@ -20,7 +21,9 @@
 namespace qm {
 
 DesktopApplication::DesktopApplication(Options options)
-    : options_(std::move(options)), platform_(Clock::system(), options_.defaultsFile),
+    : options_(std::move(options)),
+      platform_(Clock::system(), options_.defaultsFile,
+                options_.applicationSupport / paths::kBundleIdentifier / "notification-schedule.json"),
       guard_(platform_.loop, platform_.notificationCenter, windows_),
       hud_(platform_.loop, platform_.screens, std::make_unique<HUDWindowWidget>(platform_.loop))
 {

@@ -88,7 +88,7 @@ protected:
     TempDir folder;
     ScopedEnvironment documents{"XDG_DOCUMENTS_DIR", (folder / "Documents").string()};
     SimClock clock;  // the capture's timestamp: 22:13 in the tests' time zone
-    LinuxPlatform platform{clock, ""};
+    LinuxPlatform platform{clock, "", folder / "notification-schedule.json"};
     StandInDesktop& desktop = platform.desktop;
     QtApplicationWindows windows;
     OwnWindowKeyboardGuard guard{platform.loop, platform.notificationCenter, windows};
