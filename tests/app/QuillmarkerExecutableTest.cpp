@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "base/FileUtil.h"
+#include "support/PrivateSessionBus.h"
 #include "support/TempDir.h"
 
 namespace qm::test {
@@ -171,6 +172,26 @@ TEST(QuillmarkerExecutableTest, TerminationStopsTheProgramWithStatusZero)
     ASSERT_TRUE(status) << run.output();
     EXPECT_EQ(*status, 0) << run.output();
     EXPECT_NE(run.output().find("Quillmarker stopped"), std::string::npos);
+}
+
+// Another process reaches the running program over the session bus, as a
+// user's script would with dbus-send: the tool server's toggle.
+TEST(QuillmarkerExecutableTest, TheToolServerToggleArrivesOverTheSessionBus)
+{
+    PrivateSessionBus bus;
+    TempDir home;
+    ProgramRun run(home, {"--headless"});
+    ASSERT_TRUE(run.waitForOutput("Quillmarker is running")) << run.output();
+    EXPECT_EQ(run.output().find("MCP Server"), std::string::npos) << "off unless its setting is on";
+    const int sent = std::system("dbus-send --session --type=signal /com/quillmarker/Distributed "
+                                 "com.quillmarker.Distributed.Notification string:com.quillmarker.mcp.toggle "
+                                 "string:true");
+    ASSERT_EQ(sent, 0);
+    // Listening, or refused because the fixed port is taken on this machine:
+    // either way the program acted on the signal.
+    ASSERT_TRUE(run.waitForOutput("Quillmarker MCP Server", 10s)) << run.output();
+    run.signal(SIGTERM);
+    EXPECT_EQ(run.wait(), 0) << run.output();
 }
 
 TEST(QuillmarkerExecutableTest, HelpAndBadOptions)
