@@ -28,7 +28,23 @@ template <class F> void callIfSet(const F& hook)
 
 }  // namespace
 
-AppDelegate::AppDelegate(Services services, Hooks hooks) : services_(services), hooks_(std::move(hooks)) {}
+AppDelegate::AppDelegate(Services services, Hooks hooks)
+    : services_(services), hooks_(std::move(hooks)),
+      windowClose_(
+          services_.mainLoop, services_.defaults,
+          WindowCloseHandler::Hooks{
+              .switchToAccessoryPolicy =
+                  [this] {
+                      if (hooks_.setActivationPolicy) {
+                          hooks_.setActivationPolicy(false);
+                      }
+                  },
+              .replaceStatusItem = [this] { replaceStatusItem(); },
+              .forgetOnboardingWindow = [this] { onboardingWindow_.reset(); },
+              .activateMenuBarAgentAndStartServices = [this] { activateMenuBarAgentAndStartServices(); },
+          })
+{
+}
 
 AppDelegate::~AppDelegate()
 {
@@ -172,7 +188,8 @@ void AppDelegate::showOnboardingWindow()
     }
     if (!hooks_.makeOnboardingWindow) {
         // Nothing can show onboarding: go on as if its window had been closed.
-        services_.mainLoop.post(alive_.guard([this] { onboardingWindowClosed(); }));
+        services_.mainLoop.post(
+            alive_.guard([this] { windowWillClose(WindowCloseHandler::ClosingWindow::onboarding); }));
         return;
     }
     const auto watch = alive_.watch();
@@ -186,7 +203,7 @@ void AppDelegate::showOnboardingWindow()
         .closed =
             [this, watch] {
                 if (watch) {
-                    onboardingWindowClosed();
+                    windowWillClose(WindowCloseHandler::ClosingWindow::onboarding);
                 }
             },
     });
@@ -203,13 +220,9 @@ void AppDelegate::completeOnboarding()
     services_.mainLoop.post(alive_.guard([this] { activateMenuBarAgentAndStartServices(); }));
 }
 
-void AppDelegate::onboardingWindowClosed()
+void AppDelegate::windowWillClose(WindowCloseHandler::ClosingWindow window)
 {
-    onboardingWindow_.reset();
-    // Closing without finishing still starts the agent; onboarding shows again next time.
-    if (!services_.defaults.boolForKey(kHasCompletedOnboarding)) {
-        services_.mainLoop.post(alive_.guard([this] { activateMenuBarAgentAndStartServices(); }));
-    }
+    windowClose_.windowWillClose(window);
 }
 
 void AppDelegate::activateMenuBarAgentAndStartServices()

@@ -13,6 +13,7 @@
 #include "platform/runtime/AliveToken.h"
 #include "platform/runtime/Timer.h"
 #include "platform/workspace/RunningApplication.h"
+#include "shell/WindowCloseHandler.h"
 
 namespace qm {
 
@@ -87,6 +88,9 @@ public:
     void activateMenuBarAgentAndStartServices();
     void promptForAccessibilityPermission();
 
+    // The window-delegate callback of the windows the delegate owns.
+    void windowWillClose(WindowCloseHandler::ClosingWindow window);
+
     bool hasStatusItem() const { return statusItem_ != nullptr; }
     bool hasOnboardingWindow() const { return onboardingWindow_ != nullptr; }
 
@@ -97,7 +101,6 @@ private:
     // The status item, the update check, then capture or the Accessibility prompt.
     void startMenuBarServices();
     void startCapture();
-    void onboardingWindowClosed();
     void shortcutPreferenceChanged();
     void captureHistoryChanged();
 
@@ -110,6 +113,7 @@ private:
     std::shared_ptr<void> requestObservers_;
     // One poll per Accessibility prompt; each stops itself once trust is there.
     std::vector<std::shared_ptr<Timer>> accessibilityPolls_;
+    WindowCloseHandler windowClose_;
     AliveToken alive_;
 };
 

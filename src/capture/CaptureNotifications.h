@@ -1,12 +1,14 @@
 #pragma once
 
+#include "shell/ShellNotifications.h"
+
 // The names of the notifications the keyboard pipeline posts on the app's
 // NotificationCenter (and the AI prompt names it also observes). Posted on
 // the main thread.
 namespace qm::CaptureNotifications {
 
 // A capture failed or cannot start; userInfo built by CaptureFailureNotice.
-inline constexpr const char* presentCaptureFailure = "PresentCaptureFailure";
+inline constexpr const char* presentCaptureFailure = ShellNotifications::presentCaptureFailure;
 // A trigger was recognised: the suggestion overlay goes away. No userInfo.
 inline constexpr const char* hideSuggestionsOverlay = "HideSuggestionsOverlay";
 // The capture overlay's content changed size. No userInfo.

@@ -239,6 +239,19 @@ TEST_F(AppDelegateTest, ClosingOnboardingStartsTheAgentButLeavesItUnfinished)
     EXPECT_TRUE(tapRunning());
 }
 
+TEST_F(AppDelegateTest, ClosingTheSettingsWindowMakesTheAgentAgainWithOneStatusItem)
+{
+    completeOnboardingDefaults();
+    launch();
+    record.calls.clear();
+    delegate->windowWillClose(WindowCloseHandler::ClosingWindow::settings);
+    EXPECT_TRUE(record.calls.empty()) << "later, on the main loop";
+    rig.platform.loop.runUntilIdle();
+    EXPECT_THAT(record.calls, ElementsAre("accessory", "status item"));
+    EXPECT_TRUE(delegate->hasStatusItem());
+    EXPECT_EQ(record.mostLiveStatusItems, 1);
+}
+
 TEST_F(AppDelegateTest, NoFrontmostApplicationStartsTheTapAlone)
 {
     completeOnboardingDefaults();

@@ -86,15 +86,16 @@ public:
     }
     void signal(int number) { ::kill(pid_, number); }
 
-    // Reads output until `fragment` shows up (true) or `limit` passes.
-    bool waitForOutput(const std::string& fragment, std::chrono::milliseconds limit = 20s)
+    // Reads output until `fragment` shows up at or after `from` (true) or `limit` passes.
+    bool waitForOutput(const std::string& fragment, std::chrono::milliseconds limit = 20s,
+                       std::size_t from = 0)
     {
         const auto until = std::chrono::steady_clock::now() + limit;
-        while (output_.find(fragment) == std::string::npos) {
+        while (output_.find(fragment, from) == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 until - std::chrono::steady_clock::now());
             if (left.count() <= 0 || !readSome(left)) {
-                return output_.find(fragment) != std::string::npos;
+                return output_.find(fragment, from) != std::string::npos;
             }
         }
         return true;
@@ -192,6 +193,58 @@ TEST(QuillmarkerExecutableTest, TheToolServerToggleArrivesOverTheSessionBus)
     ASSERT_TRUE(run.waitForOutput("Quillmarker MCP Server", 10s)) << run.output();
     run.signal(SIGTERM);
     EXPECT_EQ(run.wait(), 0) << run.output();
+}
+
+// A user's script shows a message on the HUD of the running program.
+TEST(QuillmarkerExecutableTest, AnotherProcessShowsAHUDMessageOverTheSessionBus)
+{
+    PrivateSessionBus bus;
+    TempDir home;
+    ProgramRun run(home, {"--headless"});
+    ASSERT_TRUE(run.waitForOutput("Quillmarker is running")) << run.output();
+    const int sent = std::system("dbus-send --session --type=signal /com/quillmarker/Distributed "
+                                 "com.quillmarker.Distributed.Notification string:com.quillmarker.hud.show "
+                                 "'string:Build finished'");
+    ASSERT_EQ(sent, 0);
+    EXPECT_TRUE(run.waitForOutput("💬 HUDRequestHandler: message from another process: Build finished\n", 10s))
+        << run.output();
+    run.signal(SIGTERM);
+    EXPECT_EQ(run.wait(), 0) << run.output();
+}
+
+// A file where the notes folder should be: the note cannot land. The text goes
+// to the recovery log, the failure alert comes up, and answering it puts the
+// program back in the status bar.
+TEST(QuillmarkerExecutableTest, AFailedCaptureIsKeptInTheRecoveryLogAndRaisesTheAlert)
+{
+    PrivateSessionBus bus;
+    TempDir home;
+    fs::create_directories(home / "Documents");
+    const std::error_code written = file::writeAtomically(home / "Documents" / "Quillmarker", "not a folder");
+    ASSERT_FALSE(written) << written.message();
+
+    ProgramRun run(home, {"--headless"});
+    ASSERT_TRUE(run.waitForOutput("Quillmarker is running")) << run.output();
+    run.type("//note buy milk\n");
+    ASSERT_TRUE(run.waitForOutput("⚠️ CaptureFailurePresenter: //note didn't save")) << run.output();
+    const std::size_t alertShown = run.output().find("⚠️ CaptureFailurePresenter");
+    EXPECT_TRUE(run.waitForOutput("🪟 ActivationPolicy: regular", 5s, alertShown)) << run.output();
+
+    std::error_code error;
+    const auto log = file::readAll(home / "data" / "com.quillmarker.app" / "fallback_captures.log", error);
+    ASSERT_TRUE(log) << error.message() << "\n" << run.output();
+    EXPECT_TRUE(std::regex_search(
+        *log, std::regex(R"(^\[[-0-9T:]+Z\] target=note error="[^\n]+" text="buy milk"\n$)")))
+        << *log;
+
+    // Return answers the alert's default button, as a person would.
+    run.type("\n");
+    EXPECT_TRUE(run.waitForOutput("🪟 ActivationPolicy: accessory", 10s, alertShown)) << run.output();
+    run.closeInput();
+    const auto status = run.wait();
+    ASSERT_TRUE(status) << run.output();
+    EXPECT_EQ(*status, 0) << run.output();
+    EXPECT_FALSE(fs::is_directory(home / "Documents" / "Quillmarker"));
 }
 
 TEST(QuillmarkerExecutableTest, HelpAndBadOptions)

@@ -11,6 +11,7 @@
 #include "platform/linux/notifications/DBusDistributedNotificationCenter.h"
 #include "platform/linux/notifications/DBusUserNotificationCenter.h"
 #include "platform/linux/runtime/QtMainLoop.h"
+#include "platform/linux/workspace/LinuxActivationPolicy.h"
 #include "platform/linux/workspace/QtAlertPresenter.h"
 #include "platform/linux/workspace/QtPasteboard.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -24,11 +25,11 @@ namespace qm {
 class Clock;
 
 // The platform the program runs on here: Qt's main loop, screens, clipboard
-// and alerts, notifications over the session bus, libcurl for the network, and the stand-in desktop (its
-// applications, Accessibility and keyboard) on Qt's main loop, since this
-// machine gives no other program's text fields to reach. Families without a
-// Linux service yet use their stand-ins. Needs a QApplication; build and
-// destroy it on the main thread, after (before) whatever was composed over it.
+// and alerts, the activation policy (kept and logged: no Dock here), notifications over the session bus,
+// libcurl for the network, and the stand-in desktop (its applications, Accessibility and keyboard) on Qt's
+// main loop, since this machine gives no other program's text fields to reach. Families without a Linux
+// service yet use their stand-ins. Needs a QApplication; build and destroy it on the main thread, after
+// (before) whatever was composed over it.
 class LinuxPlatform {
 public:
     // `defaultsFile` empty: the user defaults stay in memory. `scheduleFile`
@@ -50,6 +51,7 @@ public:
     DBusUserNotificationCenter userNotifications;
     QtPasteboard pasteboard{loop};
     QtAlertPresenter alerts{loop};
+    LinuxActivationPolicy activationPolicy;
     SimColorPanel colorPanel;
     const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
     CurlHttpClient http;

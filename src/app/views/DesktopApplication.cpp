@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 
 #include "app/views/MinimalOnboardingWindow.h"
 #include "app/views/OnboardingWindowHandle.h"
@@ -16,6 +17,10 @@
 #include "knowledge/MCPServer.h"
 #include "knowledge/SecondBrainIndexer.h"
 #include "platform/runtime/Clock.h"
+#include "shell/AccessibilityEnablementManager.h"
+#include "shell/CaptureFailurePresenter.h"
+#include "shell/HUDRequestHandler.h"
+#include "shell/NotificationDelegate.h"
 #include "shell/views/HUDWindowWidget.h"
 
 namespace qm {
@@ -81,6 +86,37 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     hooks.showHUD = [this](const std::string& message, const std::optional<std::string>& image) {
         hud_.show(message, image);
     };
+    hooks.installNotificationDelegate =
+        [this, delegate = std::make_shared<NotificationDelegate>(platform_.loop, nullptr)] {
+            // No update checker yet: a click on an update notification installs nothing.
+            platform_.userNotifications.setDelegate(delegate);
+        };
+    hooks.installRequestObservers = [this, showHUD = hooks.showHUD]() -> std::shared_ptr<void> {
+        struct RequestObservers {
+            HUDRequestHandler hud;
+            CaptureFailurePresenter failures;
+        };
+        // Built in place: neither handler can be moved.
+        return std::shared_ptr<RequestObservers>(new RequestObservers{
+            .hud = {HUDRequestHandler::Services{platform_.loop, platform_.notificationCenter,
+                                                platform_.distributedNotifications},
+                    [this] { return app_->records().quietWindow().isActive(); }, showHUD},
+            // No settings window yet: the alert's button posts the page to select and opens nothing.
+            .failures = {CaptureFailurePresenter::Services{platform_.loop, platform_.notificationCenter,
+                                                           platform_.alerts, platform_.activationPolicy,
+                                                           app_->permissions()},
+                         nullptr},
+        });
+    };
+    hooks.applicationActivated =
+        [enablement = std::make_shared<AccessibilityEnablementManager>(
+             platform_.loop, platform_.desktop.accessibility())](const RunningApplication& application) {
+            enablement->onAppActivated(application);
+        };
+    hooks.setActivationPolicy = [this](bool regular) {
+        return platform_.activationPolicy.setActivationPolicy(regular ? ActivationPolicy::Policy::regular
+                                                                      : ActivationPolicy::Policy::accessory);
+    };
     if (!options_.headless) {
         hooks.makeOnboardingWindow = [this](OnboardingWindow::Callbacks callbacks) {
             auto* window = new MinimalOnboardingWindow(platform_.defaults, platform_.notificationCenter,
@@ -109,8 +145,13 @@ bool DesktopApplication::windowsInMotion()
     // Keys typed while a trigger is being removed are swallowed by design; and
     // the overlay has the keyboard exactly while capture mode is open.
     CaptureRouterController& router = app_->captureRouter();
-    return router.isCaptureTransitionThreadSafe() ||
-           router.isCaptureModeActive() != guard_.isOwnEditableWindowKey();
+    if (router.isCaptureTransitionThreadSafe() ||
+        router.isCaptureModeActive() != guard_.isOwnEditableWindowKey()) {
+        return true;
+    }
+    // An alert is up but has not taken the keyboard yet.
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal != QApplication::activeWindow();
 }
 
 void DesktopApplication::quitWhenSettled()
