@@ -16,6 +16,7 @@
 #include "knowledge/MCPServer.h"
 #include "knowledge/SecondBrainIndexer.h"
 #include "platform/runtime/Clock.h"
+#include "shell/AppUpdateChecker.h"
 #include "shell/views/HUDWindowWidget.h"
 
 namespace qm {
@@ -69,6 +70,8 @@ AppComposition::Options DesktopApplication::compositionOptions()
     };
     options.isOwnEditableWindowKey = [this] { return guard_.isOwnEditableWindowKey(); };
     options.withAssistant = true;
+    // After an update was opened: the same way out as a quit.
+    options.terminateApplication = [] { QApplication::quit(); };
     return options;
 }
 
@@ -81,6 +84,11 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     hooks.showHUD = [this](const std::string& message, const std::optional<std::string>& image) {
         hud_.show(message, image);
     };
+    // Headless, nobody could see or install an update (and scripted runs
+    // stay off the network).
+    if (!options_.headless) {
+        hooks.checkForUpdatesIfNeeded = [this] { app_->updateChecker().checkForUpdatesIfNeeded(); };
+    }
     if (!options_.headless) {
         hooks.makeOnboardingWindow = [this](OnboardingWindow::Callbacks callbacks) {
             auto* window = new MinimalOnboardingWindow(platform_.defaults, platform_.notificationCenter,
