@@ -10,6 +10,7 @@
 #include "platform/runtime/ConcurrentQueue.h"
 #include "records/CaptureHistoryStore.h"
 #include "records/FallbackCaptureLogger.h"
+#include "shell/AppUpdateChecker.h"
 #include "shell/PermissionsManager.h"
 #include "store/DatabaseManager.h"
 #include "store/KeychainHelper.h"
@@ -43,6 +44,7 @@ struct AppComposition::Installed {
     ScopedShared<OpenLoopStore> openLoops;
     ScopedShared<CaptureLanding> landing;
     ScopedShared<CaptureRouterController> captureRouter;
+    ScopedShared<AppUpdateChecker> updateChecker;
 };
 
 AppComposition::AppComposition(PlatformBundle platform, Options options)
@@ -134,6 +136,20 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         .isOwnEditableWindowKey = options_.isOwnEditableWindowKey,
     });
 
+    updateChecker_ = std::make_unique<AppUpdateChecker>(AppUpdateChecker::Services{
+        .mainLoop = p.mainLoop,
+        .clock = p.clock,
+        .defaults = p.defaults,
+        .notificationCenter = p.notificationCenter,
+        .userNotificationCenter = p.userNotificationCenter,
+        .alerts = p.alerts,
+        .workspace = p.workspace,
+        .http = p.http,
+        .downloads = p.httpStreams,
+        .queue = *backgroundQueue_,
+        .terminateApplication = options_.terminateApplication,
+    });
+
     installed_.reset(new Installed{
         ScopedShared<KeychainHelper>(*secrets_),
         ScopedShared<DatabaseManager>(*database_),
@@ -148,12 +164,15 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         ScopedShared<OpenLoopStore>(records_->openLoops()),
         ScopedShared<CaptureLanding>(records_->landing()),
         ScopedShared<CaptureRouterController>(*captureRouter_),
+        ScopedShared<AppUpdateChecker>(*updateChecker_),
     });
 }
 
 AppComposition::~AppComposition()
 {
     installed_.reset();
+    // Its transfers stop before the queue they wait on goes.
+    updateChecker_.reset();
     eventTapManager_.reset();
     captureRouter_.reset();
     // What asks the firewall goes before it, and the firewall before the queue its refreshes use.

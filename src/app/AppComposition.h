@@ -14,6 +14,7 @@
 
 namespace qm {
 
+class AppUpdateChecker;
 class CaptureHistoryStore;
 class CaptureOverlayPanel;
 class CaptureRouterController;
@@ -41,7 +42,7 @@ class SecretStore;
 // the field memory and the colour picker, the saved-credential bridge (where
 // the platform has a keychain), the capture history, the recovery log, the
 // capture records, the targets, the capture router and the event tap manager
-// (not started). Build and destroy it on the main thread.
+// (not started), the update checker. Build and destroy it on the main thread.
 // Destruction uninstalls the shared instances, takes down the tap manager, the
 // router, the suggestion services and the firewall, finishes the background
 // queue's work while what it touches still exists, then the rest in the
@@ -71,6 +72,9 @@ public:
         bool withAssistant = false;
         // The tool server's port (0: the system picks one, as tests do).
         std::uint16_t mcpPort = 9987;
+        // Ends the program by its normal stop path, once an update was opened.
+        // Empty: the program keeps running.
+        std::function<void()> terminateApplication;
     };
 
     // `platform` and everything it names must outlive the composition.
@@ -99,6 +103,7 @@ public:
     ConcurrentQueue& backgroundQueue() { return *backgroundQueue_; }
     CaptureRouterController& captureRouter() { return *captureRouter_; }
     EventTapManager& eventTapManager() { return *eventTapManager_; }
+    AppUpdateChecker& updateChecker() { return *updateChecker_; }
 
     // What the capture router is built with; a test may build another router on it.
     CaptureRouterModeServices captureModeServices();
@@ -129,6 +134,7 @@ private:
     std::unique_ptr<CaptureTargetRegistry> targets_;
     std::unique_ptr<CaptureRouterController> captureRouter_;
     std::unique_ptr<EventTapManager> eventTapManager_;
+    std::unique_ptr<AppUpdateChecker> updateChecker_;
     std::unique_ptr<Installed> installed_;
 };
 

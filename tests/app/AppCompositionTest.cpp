@@ -11,6 +11,7 @@
 #include "capture/CaptureRouterRig.h"
 #include "records/CaptureHistoryStore.h"
 #include "records/FallbackCaptureLogger.h"
+#include "shell/AppUpdateChecker.h"
 #include "shell/PermissionsManager.h"
 #include "store/DatabaseManager.h"
 #include "store/KeychainHelper.h"
@@ -64,6 +65,8 @@ const SharedCase kShared[] = {
      [](AppComposition& app) { return &app.records().landing(); }},
     {"CaptureRouterController", [] { return &CaptureRouterController::shared(); },
      [](AppComposition& app) { return &app.captureRouter(); }},
+    {"AppUpdateChecker", [] { return &AppUpdateChecker::shared(); },
+     [](AppComposition& app) { return &app.updateChecker(); }},
 };
 
 std::string failureOf(const std::function<const void*()>& call)

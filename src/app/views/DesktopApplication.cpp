@@ -18,6 +18,7 @@
 #include "knowledge/SecondBrainIndexer.h"
 #include "platform/runtime/Clock.h"
 #include "shell/AccessibilityEnablementManager.h"
+#include "shell/AppUpdateChecker.h"
 #include "shell/CaptureFailurePresenter.h"
 #include "shell/HUDRequestHandler.h"
 #include "shell/NotificationDelegate.h"
@@ -74,6 +75,8 @@ AppComposition::Options DesktopApplication::compositionOptions()
     };
     options.isOwnEditableWindowKey = [this] { return guard_.isOwnEditableWindowKey(); };
     options.withAssistant = true;
+    // After an update was opened: the same way out as a quit.
+    options.terminateApplication = [] { QApplication::quit(); };
     return options;
 }
 
@@ -86,11 +89,10 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     hooks.showHUD = [this](const std::string& message, const std::optional<std::string>& image) {
         hud_.show(message, image);
     };
-    hooks.installNotificationDelegate =
-        [this, delegate = std::make_shared<NotificationDelegate>(platform_.loop, nullptr)] {
-            // No update checker yet: a click on an update notification installs nothing.
-            platform_.userNotifications.setDelegate(delegate);
-        };
+    hooks.installNotificationDelegate = [this] {
+        platform_.userNotifications.setDelegate(std::make_shared<NotificationDelegate>(
+            platform_.loop, [this] { app_->updateChecker().restartToUpdate(); }));
+    };
     hooks.installRequestObservers = [this, showHUD = hooks.showHUD]() -> std::shared_ptr<void> {
         struct RequestObservers {
             HUDRequestHandler hud;
@@ -117,6 +119,11 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
         return platform_.activationPolicy.setActivationPolicy(regular ? ActivationPolicy::Policy::regular
                                                                       : ActivationPolicy::Policy::accessory);
     };
+    // Headless, nobody could see or install an update (and scripted runs
+    // stay off the network).
+    if (!options_.headless) {
+        hooks.checkForUpdatesIfNeeded = [this] { app_->updateChecker().checkForUpdatesIfNeeded(); };
+    }
     if (!options_.headless) {
         hooks.makeOnboardingWindow = [this](OnboardingWindow::Callbacks callbacks) {
             auto* window = new MinimalOnboardingWindow(platform_.defaults, platform_.notificationCenter,
