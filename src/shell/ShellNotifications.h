@@ -9,4 +9,9 @@ namespace qm::ShellNotifications {
 // window after a landed capture.
 inline constexpr const char* showHUDMessage = "ShowHUDMessage";
 
+// Switches the settings window to a page: userInfo "section" holds the page's
+// raw name ("Scheduled", "History" ...), optional "field" a card to highlight.
+// Observed by the settings window.
+inline constexpr const char* selectSettingsSection = "SelectSettingsSection";
+
 }  // namespace qm::ShellNotifications
