@@ -91,7 +91,13 @@ void AppDelegate::installObservers()
     const auto watch = alive_.watch();
     observers_.push_back(center.addObserver(kAppUpdateAvailable, nullptr, [this, watch](const Notification&) {
         services_.mainLoop.post([this, watch] {
-            if (watch && hooks_.updateAvailable) {
+            if (!watch) {
+                return;
+            }
+            if (statusItem_) {
+                statusItem_->showUpdateAvailable();
+            }
+            if (hooks_.updateAvailable) {
                 hooks_.updateAvailable();
             }
         });

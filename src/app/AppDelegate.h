@@ -69,7 +69,8 @@ public:
         // Shows a message on the HUD.
         std::function<void(const std::string& message, const std::optional<std::string>& systemImage)>
             showHUD;
-        // When an update was announced ("AppUpdateAvailable").
+        // When an update was announced ("AppUpdateAvailable"), after the
+        // status item showed it.
         std::function<void()> updateAvailable;
     };
 

@@ -11,6 +11,9 @@ public:
 
     // Replaces the menu with one built from the records as they are now.
     virtual void rebuildMenu() = 0;
+    // An update was announced: the menu is rebuilt (it now offers the update)
+    // and the item's tool tip names it until the item is made again.
+    virtual void showUpdateAvailable() = 0;
 };
 
 }  // namespace qm

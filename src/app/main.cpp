@@ -16,6 +16,7 @@
 #include <QSocketNotifier>
 #include <fmt/format.h>
 
+#include "app/SingleInstanceLock.h"
 #include "app/views/DesktopApplication.h"
 #include "base/Log.h"
 #include "base/Paths.h"
@@ -51,7 +52,8 @@ Options:
 
 Files: the rules database, secrets, recovery log and schedules live in
 $XDG_DATA_HOME/com.quillmarker.app (default ~/.local/share); settings in
-$XDG_CONFIG_HOME.
+$XDG_CONFIG_HOME. One copy runs per data folder: a second one says that
+another copy is running and exits with status 1.
 )";
 
 int signalPipe[2] = {-1, -1};
@@ -124,6 +126,30 @@ int main(int argc, char** argv)
     }
     options.applicationSupport = *support;
     options.defaultsFile = *defaultsFile;
+
+    // Held until main returns; the kernel lets go of it if the process dies.
+    const SingleInstanceLock instanceLock(*support / paths::kBundleIdentifier);
+    switch (instanceLock.status()) {
+    case SingleInstanceLock::Status::acquired:
+        break;
+    case SingleInstanceLock::Status::heldElsewhere: {
+        const std::string holder =
+            instanceLock.holder() ? fmt::format(" (process {})", *instanceLock.holder()) : std::string();
+        std::fputs(fmt::format("quillmarker: another copy of Quillmarker is already running{} with the data "
+                               "folder {}; quit it before starting this one\n",
+                               holder, (*support / paths::kBundleIdentifier).string())
+                       .c_str(),
+                   stderr);
+        return 1;
+    }
+    case SingleInstanceLock::Status::unavailable:
+        // Without the lock the program still works; only a second copy goes unnoticed.
+        std::fputs(fmt::format("quillmarker: warning: {}; a second copy would not be noticed\n",
+                               instanceLock.error())
+                       .c_str(),
+                   stderr);
+        break;
+    }
 
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Quillmarker"));

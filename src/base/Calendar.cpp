@@ -7,6 +7,7 @@
 #include <unicode/datefmt.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
+#include <unicode/reldatefmt.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
@@ -308,6 +309,47 @@ std::optional<double> Calendar::parse(std::string_view text, std::string_view pa
         return std::nullopt;
     }
     return millis / kMillisPerSecond;
+}
+
+std::string Calendar::relativeTime(double time, double now, std::string_view localeId) const
+{
+    struct Step {
+        UCalendarDateFields field;
+        URelativeDateTimeUnit unit;
+    };
+    static constexpr Step kLargestFirst[] = {
+        {UCAL_YEAR, UDAT_REL_UNIT_YEAR},         {UCAL_MONTH, UDAT_REL_UNIT_MONTH},
+        {UCAL_WEEK_OF_YEAR, UDAT_REL_UNIT_WEEK}, {UCAL_DATE, UDAT_REL_UNIT_DAY},
+        {UCAL_HOUR_OF_DAY, UDAT_REL_UNIT_HOUR},  {UCAL_MINUTE, UDAT_REL_UNIT_MINUTE},
+        {UCAL_SECOND, UDAT_REL_UNIT_SECOND},
+    };
+    // Each difference moves the working calendar on by what it counted, so the
+    // next unit counts only what is left, as date components between two dates do.
+    const auto calendar = workingCopy(*prototype_, now);
+    const double target = std::isfinite(time) ? time * kMillisPerSecond : 0.0;
+    double amount = 0;
+    URelativeDateTimeUnit unit = UDAT_REL_UNIT_SECOND;
+    for (const Step& step : kLargestFirst) {
+        UErrorCode status = U_ZERO_ERROR;
+        const std::int32_t difference = calendar->fieldDifference(target, step.field, status);
+        if (U_FAILURE(status)) {
+            return {};
+        }
+        if (difference != 0) {
+            amount = difference;
+            unit = step.unit;
+            break;
+        }
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    icu::RelativeDateTimeFormatter formatter(localeFor(localeId), nullptr, UDAT_STYLE_SHORT,
+                                             UDISPCTX_CAPITALIZATION_NONE, status);
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    icu::UnicodeString out;
+    formatter.formatNumeric(amount, unit, out, status);
+    return U_SUCCESS(status) ? utf8(out) : std::string();
 }
 
 }  // namespace qm

@@ -92,6 +92,13 @@ public:
     // `time` in the platform's date and time styles for the locale; an empty
     // locale id means the user's locale (LC_ALL / LANG). Both styles None gives "".
     std::string format(double time, Style dateStyle, Style timeStyle, std::string_view localeId = {}) const;
+    // `time` relative to `now` as the platform's relative date-time formatter
+    // writes it with the short units style: the largest unit (year, month,
+    // week, day, hour, minute, second) of the calendar difference from `now`
+    // to `time` that is not zero, counted whole ("5 min. ago", "in 2 days",
+    // "1 wk. ago"); no difference reads "in 0 sec.". An empty locale id means
+    // the user's locale.
+    std::string relativeTime(double time, double now, std::string_view localeId = {}) const;
     // The time that `text` names when read whole, strictly, with the pattern;
     // fields the pattern lacks default to 1970-01-01 00:00:00 in this zone
     // unless the text carries its own zone. Nothing when it does not read.

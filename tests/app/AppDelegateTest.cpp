@@ -28,6 +28,7 @@ struct Recorder {
     int liveStatusItems = 0;
     int mostLiveStatusItems = 0;
     int menuBuilds = 0;
+    int updatesShown = 0;
     OnboardingWindow::Callbacks onboarding;
     int onboardingRaises = 0;
     int onboardingDismissals = 0;
@@ -41,6 +42,7 @@ public:
     }
     ~RecordingStatusItem() override { --recorder_.liveStatusItems; }
     void rebuildMenu() override { ++recorder_.menuBuilds; }
+    void showUpdateAvailable() override { ++recorder_.updatesShown; }
 
 private:
     Recorder& recorder_;
@@ -316,7 +318,7 @@ TEST_F(AppDelegateTest, OpenSettingsFromTheAccessibilityAlertOpensThePane)
     EXPECT_THAT(opened[0], ::testing::HasSubstr("Accessibility"));
 }
 
-TEST_F(AppDelegateTest, TheMenuFollowsHistoryAndShortcutChangesAndThereIsNeverASecondItem)
+TEST_F(AppDelegateTest, TheMenuFollowsHistoryShortcutAndUpdateChangesAndThereIsNeverASecondItem)
 {
     completeOnboardingDefaults();
     launch();
@@ -326,6 +328,11 @@ TEST_F(AppDelegateTest, TheMenuFollowsHistoryAndShortcutChangesAndThereIsNeverAS
     EXPECT_EQ(record.menuBuilds, 1);
     rig.platform.notificationCenter.post(ShortcutPreference::changedNotification);
     EXPECT_EQ(record.menuBuilds, 2);
+
+    rig.platform.notificationCenter.post("AppUpdateAvailable");
+    EXPECT_EQ(record.updatesShown, 0) << "shown on the main loop, not in the poster's call";
+    rig.platform.loop.runUntilIdle();
+    EXPECT_EQ(record.updatesShown, 1);
 
     delegate->activateMenuBarAgentAndStartServices();
     EXPECT_EQ(record.liveStatusItems, 1);

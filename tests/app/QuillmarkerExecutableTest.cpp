@@ -11,11 +11,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "base/FileDescriptor.h"
 #include "base/FileUtil.h"
 #include "support/PrivateSessionBus.h"
 #include "support/TempDir.h"
@@ -119,6 +121,7 @@ public:
     }
 
     const std::string& output() const { return output_; }
+    pid_t pid() const { return pid_; }
 
 private:
     bool readSome(std::chrono::milliseconds limit)
@@ -160,7 +163,52 @@ TEST(QuillmarkerExecutableTest, AHeadlessNoteLandsInTheQuickCaptureFileAndThePro
     ASSERT_TRUE(note) << run.output();
     EXPECT_TRUE(std::regex_match(*note, std::regex("# Quick Capture\n\n- \\[\\d\\d:\\d\\d\\] buy milk\n")))
         << *note;
-    EXPECT_FALSE(fs::exists(home / "data" / "com.quillmarker.app" / "Quillmarker.lock"));
+    // The lock the program held is free again (the file may stay).
+    const file::FileDescriptor lock(
+        ::open((home / "data" / "com.quillmarker.app" / "Quillmarker.lock").c_str(), O_RDWR | O_CLOEXEC));
+    ASSERT_TRUE(lock) << "the program took the lock";
+    EXPECT_EQ(::flock(lock.get(), LOCK_EX | LOCK_NB), 0);
+}
+
+TEST(QuillmarkerExecutableTest, OneCopyPerDataFolderAndACrashedCopyLeavesNoStaleLock)
+{
+    TempDir home;
+    auto first = std::make_unique<ProgramRun>(home, std::vector<std::string>{"--headless"});
+    ASSERT_TRUE(first->waitForOutput("Quillmarker is running")) << first->output();
+    {
+        ProgramRun second(home, {"--headless"});
+        EXPECT_EQ(second.wait(), 1) << second.output();
+        EXPECT_NE(second.output().find("another copy of Quillmarker is already running (process " +
+                                       std::to_string(first->pid()) + ")"),
+                  std::string::npos)
+            << second.output();
+        EXPECT_EQ(second.output().find("Quillmarker is running"), std::string::npos) << second.output();
+    }
+    {
+        // Another data folder is another user's program: it runs beside the first.
+        TempDir otherHome;
+        ProgramRun other(otherHome, {"--headless"});
+        ASSERT_TRUE(other.waitForOutput("Quillmarker is running")) << other.output();
+        other.signal(SIGTERM);
+        EXPECT_EQ(other.wait(), 0) << other.output();
+    }
+
+    first->signal(SIGKILL);
+    EXPECT_EQ(first->wait(), 128 + SIGKILL);
+    ProgramRun next(home, {"--headless"});
+    ASSERT_TRUE(next.waitForOutput("Quillmarker is running")) << next.output();
+    next.signal(SIGTERM);
+    EXPECT_EQ(next.wait(), 0) << next.output();
+}
+
+TEST(QuillmarkerExecutableTest, WithoutATrayTheStatusMenuIsInTheHostWindow)
+{
+    TempDir home;
+    ProgramRun run(home, {"--headless"});
+    EXPECT_TRUE(run.waitForOutput("the menu is under \"Quillmarker\" in the host window's menu bar"))
+        << run.output();
+    run.signal(SIGTERM);
+    EXPECT_EQ(run.wait(), 0) << run.output();
 }
 
 TEST(QuillmarkerExecutableTest, TerminationStopsTheProgramWithStatusZero)

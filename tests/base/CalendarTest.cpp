@@ -397,5 +397,45 @@ TEST(CalendarTest, OneCalendarServesManyThreads)
     EXPECT_EQ(failures, std::vector<int>(6, 0));
 }
 
+TEST(CalendarTest, RelativeTimesNameTheLargestUnitThatDiffers)
+{
+    struct Case {
+        const char* zone;
+        const char* time;
+        const char* now;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"UTC", "2024-03-20 11:55:00", "2024-03-20 12:00:00", "5 min. ago"},
+        {"UTC", "2024-03-20 11:58:30", "2024-03-20 12:00:00", "1 min. ago"},
+        {"UTC", "2024-03-20 11:59:01", "2024-03-20 12:00:00", "59 sec. ago"},
+        {"UTC", "2024-03-20 12:00:00", "2024-03-20 12:00:00", "in 0 sec."},
+        {"UTC", "2024-03-20 09:30:00", "2024-03-20 12:00:00", "2 hr. ago"},
+        // Yesterday evening is hours ago, not a day.
+        {"UTC", "2024-03-19 23:00:00", "2024-03-20 12:00:00", "13 hr. ago"},
+        {"UTC", "2024-03-19 00:00:00", "2024-03-20 12:00:00", "1 day ago"},
+        {"UTC", "2024-03-17 12:00:00", "2024-03-20 12:00:00", "3 days ago"},
+        {"UTC", "2024-03-12 12:00:00", "2024-03-20 12:00:00", "1 wk. ago"},
+        {"UTC", "2024-02-29 12:00:00", "2024-03-20 12:00:00", "2 wk. ago"},
+        {"UTC", "2024-01-05 12:00:00", "2024-03-20 12:00:00", "2 mo. ago"},
+        {"UTC", "2022-06-01 12:00:00", "2024-03-20 12:00:00", "1 yr. ago"},
+        {"UTC", "2024-03-20 12:03:00", "2024-03-20 12:00:00", "in 3 min."},
+        {"UTC", "2024-03-23 12:00:00", "2024-03-20 12:00:00", "in 3 days"},
+        // Across the spring-forward night two wall-clock hours are one elapsed hour.
+        {"America/New_York", "2024-03-10 01:30:00", "2024-03-10 03:30:00", "1 hr. ago"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.zone << " " << c.time << " from " << c.now);
+        const auto calendar = zone(c.zone);
+        EXPECT_EQ(calendar.relativeTime(at(calendar, c.time), at(calendar, c.now), "en"), c.expected);
+    }
+
+    const auto utc = zone("UTC");
+    const double now = at(utc, "2024-03-20 12:00:00");
+    EXPECT_EQ(utc.relativeTime(now - 0.4, now, "en"), "in 0 sec.") << "a fraction of a second is no second";
+    EXPECT_EQ(utc.relativeTime(now - 300, now, "de"), "vor 5 Min.");
+    EXPECT_EQ(utc.relativeTime(std::nan(""), 0, "en"), "in 0 sec.") << "no time reads as time 0";
+}
+
 }  // namespace
 }  // namespace qm

@@ -8,6 +8,7 @@
 
 #include "app/views/MinimalOnboardingWindow.h"
 #include "app/views/OnboardingWindowHandle.h"
+#include "app/views/QtStatusItem.h"
 #include "app/views/StdinKeyboard.h"
 #include "base/Log.h"
 #include "base/Paths.h"
@@ -40,6 +41,17 @@ DesktopApplication::DesktopApplication(Options options)
         std::make_unique<AppComposition>(platform_.bundle(options_.applicationSupport), compositionOptions());
     host_ = std::make_unique<HostWindow>(platform_.desktop, HostWindow::Spec{});
     host_->setGeometry(120, 160, 520, 120);
+    statusMenu_ = std::make_unique<StatusMenuController>(
+        StatusMenuController::Services{
+            .clock = platform_.clock,
+            .defaults = platform_.defaults,
+            .notificationCenter = platform_.notificationCenter,
+            .permissions = app_->permissions(),
+            .history = app_->history(),
+            .openLoops = app_->records().openLoops(),
+            .shortVersion = QM_VERSION,
+        },
+        statusMenuHooks());
     delegate_ = std::make_unique<AppDelegate>(
         AppDelegate::Services{
             .mainLoop = platform_.loop,
@@ -57,6 +69,7 @@ DesktopApplication::~DesktopApplication()
 {
     keyboard_.reset();
     delegate_.reset();
+    statusMenu_.reset();
     host_.reset();
     app_.reset();
     platform_.defaults.synchronize();
@@ -124,6 +137,7 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     if (!options_.headless) {
         hooks.checkForUpdatesIfNeeded = [this] { app_->updateChecker().checkForUpdatesIfNeeded(); };
     }
+    hooks.makeStatusItem = [this] { return std::make_unique<QtStatusItem>(*statusMenu_, *host_); };
     if (!options_.headless) {
         hooks.makeOnboardingWindow = [this](OnboardingWindow::Callbacks callbacks) {
             auto* window = new MinimalOnboardingWindow(platform_.defaults, platform_.notificationCenter,
@@ -131,6 +145,17 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
             return std::make_unique<OnboardingWindowHandle>(window);
         };
     }
+    return hooks;
+}
+
+StatusMenuController::Hooks DesktopApplication::statusMenuHooks()
+{
+    StatusMenuController::Hooks hooks;
+    hooks.checkForUpdatesManually = [this] { app_->updateChecker().checkForUpdatesManually(); };
+    hooks.restartToUpdate = [this] { app_->updateChecker().restartToUpdate(); };
+    hooks.pendingUpdateVersion = [this] { return app_->updateChecker().pendingUpdateVersion(); };
+    // The event loop ends; main() then runs the stop sequence.
+    hooks.terminate = [] { QApplication::quit(); };
     return hooks;
 }
 

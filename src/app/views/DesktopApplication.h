@@ -6,6 +6,7 @@
 
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
+#include "app/StatusMenuController.h"
 #include "app/sim/LinuxPlatform.h"
 #include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/sim/views/HostWindow.h"
@@ -50,6 +51,7 @@ public:
 private:
     AppComposition::Options compositionOptions();
     AppDelegate::Hooks delegateHooks();
+    StatusMenuController::Hooks statusMenuHooks();
     bool windowsInMotion();
     void quitWhenSettled();
 
@@ -60,6 +62,7 @@ private:
     HUDPanel hud_;
     std::unique_ptr<AppComposition> app_;
     std::unique_ptr<HostWindow> host_;
+    std::unique_ptr<StatusMenuController> statusMenu_;
     std::unique_ptr<AppDelegate> delegate_;
     std::unique_ptr<StdinKeyboard> keyboard_;
 };

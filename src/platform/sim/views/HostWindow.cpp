@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
 #include <QVBoxLayout>
 
 #include "platform/linux/display/QtMouseDownMonitor.h"
@@ -69,6 +71,15 @@ HostWindow::~HostWindow()
 {
     desktop_.workspace().notificationCenter().removeObserver(activationObserver_);
     application_.terminate();
+}
+
+QMenuBar& HostWindow::menuBar()
+{
+    if (!menuBar_) {
+        menuBar_ = new QMenuBar(this);
+        layout()->setMenuBar(menuBar_);
+    }
+    return *menuBar_;
 }
 
 void HostWindow::changeEvent(QEvent* event)

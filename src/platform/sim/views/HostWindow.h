@@ -11,6 +11,8 @@
 #include "platform/sim/accessibility/SimTextKind.h"
 #include "platform/sim/workspace/SimApplication.h"
 
+class QMenuBar;
+
 namespace qm {
 
 class HostTextFieldWidget;
@@ -42,6 +44,9 @@ public:
     SimApplication& application() { return application_; }
     const SimTextField& field() const { return field_; }
     HostTextFieldWidget& fieldWidget() { return *fieldWidget_; }
+    // The window's menu bar, made on first use above the text field: where a
+    // desktop without a system tray shows the status item's menu.
+    QMenuBar& menuBar();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -56,6 +61,7 @@ private:
     SimElement window_;
     SimTextField field_;
     HostTextFieldWidget* fieldWidget_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
     NotificationCenter::ObserverToken activationObserver_;
     AliveToken alive_;
 };
