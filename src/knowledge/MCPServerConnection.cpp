@@ -12,6 +12,12 @@ namespace {
 
 constexpr std::string_view kAuthPrefix = "Authorization: Bearer ";
 
+// What a send learns when the connection had already been closed.
+MCPConnectionSink::SendError closedBeforeSending()
+{
+    return {"the connection is closed", true};
+}
+
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -48,7 +54,7 @@ public:
             if (const auto live = connection.lock()) {
                 live->deliver(std::move(bytes), std::move(completion), isReply);
             } else if (completion) {
-                completion("the connection is closed");
+                completion(closedBeforeSending());
             }
         });
     }
@@ -246,7 +252,7 @@ void MCPServerConnection::deliver(std::string bytes, MCPConnectionSink::SendComp
 {
     if (phase_ != Phase::open) {
         if (completion) {
-            completion("the connection is closed");
+            completion(closedBeforeSending());
         }
         return;
     }
@@ -267,7 +273,7 @@ void MCPServerConnection::enqueue(std::string bytes, MCPConnectionSink::SendComp
 {
     if (outboundBytes_ + bytes.size() > context_.limits.maxOutboundBytes) {
         if (completion) {
-            completion("the connection's outbound queue is full");
+            completion(MCPConnectionSink::SendError{"the connection's outbound queue is full"});
         }
         closeForLimit(
             fmt::format("more than {} reply bytes wait to be read", context_.limits.maxOutboundBytes));
@@ -293,14 +299,19 @@ void MCPServerConnection::writeNext()
 void MCPServerConnection::onWritten(const std::error_code& error)
 {
     writing_ = false;
-    if (phase_ == Phase::closed) {
-        return;
-    }
     Outbound done = std::move(outbound_.front());
     outbound_.pop_front();
     outboundBytes_ -= done.bytes->size();
+    if (phase_ == Phase::closed) {
+        // Closed while this write was under way: bytes that made it out were
+        // sent; the rest fell to our own close, which is no failure of the send.
+        if (done.completion) {
+            done.completion(error ? std::optional(closedBeforeSending()) : std::nullopt);
+        }
+        return;
+    }
     if (done.completion) {
-        done.completion(error ? std::optional<std::string>(error.message()) : std::nullopt);
+        done.completion(error ? std::optional(MCPConnectionSink::SendError{error.message()}) : std::nullopt);
     }
     if (error) {
         close();
@@ -365,12 +376,17 @@ void MCPServerConnection::close()
     std::error_code ignored;
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    auto unsent = std::move(outbound_);
-    outbound_.clear();
-    outboundBytes_ = 0;
+    // A write under way keeps its entry: its own completion says whether its
+    // bytes went out before the close, which only then is known.
+    std::deque<Outbound> unsent;
+    while (outbound_.size() > (writing_ ? 1 : 0)) {
+        unsent.push_front(std::move(outbound_.back()));
+        outbound_.pop_back();
+    }
+    outboundBytes_ = writing_ ? outbound_.front().bytes->size() : 0;
     for (auto& item : unsent) {
         if (item.completion) {
-            item.completion("the connection is closed");
+            item.completion(closedBeforeSending());
         }
     }
     buffer_.clear();
