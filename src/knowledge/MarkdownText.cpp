@@ -130,7 +130,13 @@ std::string strippedToOneLine(std::string_view text)
     std::erase_if(result, [](char c) { return c == '*' || c == '_'; });
     result = withoutBracketedLinks(result, false);
     result = withoutBracketedLinks(result, true);
-    return text::trimmed(withSpaceRunsAsOneBlank(result));
+    // Every run of white space is one blank by now, so blanks are all there is to trim.
+    result = withSpaceRunsAsOneBlank(result);
+    const auto first = result.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return result.substr(first, result.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace qm::markdown
