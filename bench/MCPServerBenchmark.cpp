@@ -59,7 +59,7 @@ class NoAI final : public MCPAIGenerator {
 public:
     void generateAIResponse(const std::string&, const Action&, std::int64_t, Completion completion) override
     {
-        completion(std::nullopt);
+        completion({std::nullopt, "no AI in the benchmark"});
     }
 };
 
@@ -260,10 +260,11 @@ void report(benchmark::State& state, const LoadResult& result)
 }
 
 struct World {
-    World() : folder(bench::makePrivateHome()), database(clock, folder, defaults)
+    World() : folder(home.path()), database(clock, folder, defaults)
     {
         database.executeNonQuery("PRAGMA synchronous = OFF;");
     }
+    bench::PrivateHome home;
     SimClock clock;
     SimMainLoop loop{clock};
     StandInDesktop desktop{loop};

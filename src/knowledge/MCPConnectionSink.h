@@ -10,8 +10,16 @@ namespace qm {
 // its socket behind it, tests record what would be written.
 class MCPConnectionSink {
 public:
-    // Receives nothing when the bytes went out, else the error's description.
-    using SendCompletion = std::function<void(const std::optional<std::string>& error)>;
+    // Why bytes did not go out.
+    struct SendError {
+        std::string description;
+        // The connection had been closed before the bytes could go: by this
+        // side (a stop, a limit), or after a failure that was reported when it
+        // happened. Not the sender's failure, so nothing for it to report.
+        bool connectionClosed = false;
+    };
+    // Receives nothing when the bytes went out.
+    using SendCompletion = std::function<void(const std::optional<SendError>& error)>;
 
     virtual ~MCPConnectionSink() = default;
 

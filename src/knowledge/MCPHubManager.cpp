@@ -71,9 +71,10 @@ void MCPHubManager::broadcastContextChange(const std::string& project, const std
             if (connection == connections.end()) {
                 continue;
             }
-            connection->second->send(line, [id](const std::optional<std::string>& error) {
-                if (error) {
-                    Log::print("❌ MCP Broadcast Send Error to " + id.string() + ": " + *error);
+            connection->second->send(line, [id](const std::optional<MCPConnectionSink::SendError>& error) {
+                // A connection closed meanwhile was unregistered; its close is no send error.
+                if (error && !error->connectionClosed) {
+                    Log::print("❌ MCP Broadcast Send Error to " + id.string() + ": " + error->description);
                 }
             });
         }

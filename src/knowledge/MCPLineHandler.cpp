@@ -53,11 +53,12 @@ bool MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
                   connectionId, connection] {
         handler_.handleRequest(method, params, id, connectionId, [connection](nlohmann::json reply) {
             // Invalid UTF-8 cannot come from a parsed request; the writer would replace it anyway.
-            connection->send(json::serialize(reply) + "\n", [](const std::optional<std::string>& failure) {
-                if (failure) {
-                    Log::print("⚠️ Error sending response: " + *failure);
-                }
-            });
+            connection->send(json::serialize(reply) + "\n",
+                             [](const std::optional<MCPConnectionSink::SendError>& failure) {
+                                 if (failure && !failure->connectionClosed) {
+                                     Log::print("⚠️ Error sending response: " + failure->description);
+                                 }
+                             });
         });
     });
     return true;

@@ -146,8 +146,10 @@ MCPServer::MCPServer(MCPLineHandler& lines, MCPHubManager& hub, TokenSource toke
 MCPServer::~MCPServer()
 {
     stop();
+    // The thread runs until the handlers that the close aborted have run: left
+    // queued, each would keep its connection, and with it the shared context,
+    // alive for good.
     state_->work.reset();
-    state_->io->stop();
     state_->thread.join();
 }
 

@@ -1,5 +1,8 @@
 #include "knowledge/MCPServerConnection.h"
 
+#include <algorithm>
+#include <utility>
+
 #include <fmt/format.h>
 
 #include "base/Log.h"
@@ -11,6 +14,12 @@ namespace qm {
 namespace {
 
 constexpr std::string_view kAuthPrefix = "Authorization: Bearer ";
+
+// What a send learns when the connection had already been closed.
+MCPConnectionSink::SendError closedBeforeSending()
+{
+    return {"the connection is closed", true};
+}
 
 bool isBlank(char c)
 {
@@ -48,7 +57,7 @@ public:
             if (const auto live = connection.lock()) {
                 live->deliver(std::move(bytes), std::move(completion), isReply);
             } else if (completion) {
-                completion("the connection is closed");
+                completion(closedBeforeSending());
             }
         });
     }
@@ -231,7 +240,7 @@ void MCPServerConnection::onPeerEnded()
 
 void MCPServerConnection::finishIfDrained()
 {
-    if (phase_ != Phase::open || !peerEnded_ || inFlight_ > 0 || writing_ || !outbound_.empty()) {
+    if (phase_ != Phase::open || !peerEnded_ || inFlight_ > 0 || inWrite_ > 0 || !outbound_.empty()) {
         return;
     }
     // Complete lines still waiting for room are owed replies too.
@@ -246,7 +255,7 @@ void MCPServerConnection::deliver(std::string bytes, MCPConnectionSink::SendComp
 {
     if (phase_ != Phase::open) {
         if (completion) {
-            completion("the connection is closed");
+            completion(closedBeforeSending());
         }
         return;
     }
@@ -267,7 +276,7 @@ void MCPServerConnection::enqueue(std::string bytes, MCPConnectionSink::SendComp
 {
     if (outboundBytes_ + bytes.size() > context_.limits.maxOutboundBytes) {
         if (completion) {
-            completion("the connection's outbound queue is full");
+            completion(MCPConnectionSink::SendError{"the connection's outbound queue is full"});
         }
         closeForLimit(
             fmt::format("more than {} reply bytes wait to be read", context_.limits.maxOutboundBytes));
@@ -275,32 +284,49 @@ void MCPServerConnection::enqueue(std::string bytes, MCPConnectionSink::SendComp
     }
     outboundBytes_ += bytes.size();
     outbound_.push_back({std::make_shared<const std::string>(std::move(bytes)), std::move(completion)});
-    if (!writing_) {
+    if (inWrite_ == 0) {
         writeNext();
     }
 }
 
 void MCPServerConnection::writeNext()
 {
-    writing_ = true;
-    const auto bytes = outbound_.front().bytes;
-    asio::async_write(socket_, asio::buffer(*bytes),
-                      [self = shared_from_this(), bytes](const std::error_code& error, std::size_t) {
-                          self->onWritten(error);
-                      });
+    // Every line queued so far leaves in one write: under pipelining that is
+    // one system call for many replies instead of one each.
+    inWrite_ = std::min(outbound_.size(), kMaxLinesPerWrite);
+    std::vector<asio::const_buffer> buffers;
+    buffers.reserve(inWrite_);
+    for (std::size_t i = 0; i < inWrite_; ++i) {
+        // The entries stay queued, and their bytes alive, until onWritten.
+        buffers.push_back(asio::buffer(*outbound_[i].bytes));
+    }
+    asio::async_write(socket_, buffers, [self = shared_from_this()](const std::error_code& error, std::size_t) {
+        self->onWritten(error);
+    });
 }
 
 void MCPServerConnection::onWritten(const std::error_code& error)
 {
-    writing_ = false;
-    if (phase_ == Phase::closed) {
-        return;
+    const bool closed = phase_ == Phase::closed;
+    for (std::size_t written = std::exchange(inWrite_, 0); written > 0; --written) {
+        Outbound done = std::move(outbound_.front());
+        outbound_.pop_front();
+        outboundBytes_ -= done.bytes->size();
+        if (!done.completion) {
+            continue;
+        }
+        if (!error) {
+            done.completion(std::nullopt);
+        } else if (closed) {
+            // Closed while this write was under way: what did not make it out
+            // fell to our own close, which is no failure of the send.
+            done.completion(closedBeforeSending());
+        } else {
+            done.completion(MCPConnectionSink::SendError{error.message()});
+        }
     }
-    Outbound done = std::move(outbound_.front());
-    outbound_.pop_front();
-    outboundBytes_ -= done.bytes->size();
-    if (done.completion) {
-        done.completion(error ? std::optional<std::string>(error.message()) : std::nullopt);
+    if (closed) {
+        return;
     }
     if (error) {
         close();
@@ -365,12 +391,17 @@ void MCPServerConnection::close()
     std::error_code ignored;
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    auto unsent = std::move(outbound_);
-    outbound_.clear();
-    outboundBytes_ = 0;
+    // A write under way keeps its entries: its own completion says whether
+    // their bytes went out before the close, which only then is known.
+    std::deque<Outbound> unsent;
+    while (outbound_.size() > inWrite_) {
+        outboundBytes_ -= outbound_.back().bytes->size();
+        unsent.push_front(std::move(outbound_.back()));
+        outbound_.pop_back();
+    }
     for (auto& item : unsent) {
         if (item.completion) {
-            item.completion("the connection is closed");
+            item.completion(closedBeforeSending());
         }
     }
     buffer_.clear();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <asio.hpp>
 
@@ -55,6 +56,7 @@ public:
 
 private:
     enum class Phase { authenticating, open, refusing, closed };
+    static constexpr std::size_t kMaxLinesPerWrite = 64;
     struct Outbound {
         std::shared_ptr<const std::string> bytes;
         MCPConnectionSink::SendCompletion completion;
@@ -93,7 +95,8 @@ private:
     std::size_t inFlight_ = 0;
     std::deque<Outbound> outbound_;
     std::size_t outboundBytes_ = 0;
-    bool writing_ = false;
+    // The entries at the front of outbound_ that the write under way carries.
+    std::size_t inWrite_ = 0;
     asio::steady_timer idleTimer_;
     asio::steady_timer authLineTimer_;
     bool authLineTimerArmed_ = false;

@@ -11,8 +11,8 @@
 #include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
-#include "base/Regex.h"
 #include "base/SqliteStatement.h"
+#include "knowledge/MarkdownText.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
@@ -41,26 +41,6 @@ bool isHidden(const fs::path& entry)
     return !name.empty() && name.front() == '.';
 }
 
-const std::vector<std::pair<Regex, std::string>>& markdownRules()
-{
-    static const auto rules = [] {
-        std::vector<std::pair<Regex, std::string>> list;
-        const std::pair<const char*, const char*> patterns[] = {
-            {R"(^#+\s+)", ""},
-            {R"(\*\*|\*)", ""},
-            {R"(__|_)", ""},
-            {R"(\[([^\]]+)\]\([^\)]+\))", "$1"},
-            {R"(!\[([^\]]*)\]\([^\)]+\))", ""},
-            {R"(\s+)", " "},
-        };
-        for (const auto& [pattern, replacement] : patterns) {
-            list.emplace_back(*Regex::compile(pattern), replacement);
-        }
-        return list;
-    }();
-    return rules;
-}
-
 }  // namespace
 
 SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appDataFolder,
@@ -76,7 +56,7 @@ SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appD
 SecondBrainIndexer::~SecondBrainIndexer()
 {
     // Let queued rebuilds and searches finish before the connection goes.
-    dbQueue_.sync([] {});
+    dbQueue_.sync([this] { insertStatement_.reset(); });
     if (db_ != nullptr) {
         sqlite3_close_v2(db_);
     }
@@ -102,19 +82,21 @@ void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>
     sqlite3_busy_timeout(db_, 5000);
 }
 
-void SecondBrainIndexer::createTables()
+bool SecondBrainIndexer::createTables()
 {
     if (db_ == nullptr) {
-        return;
+        return false;
     }
     char* error = nullptr;
     const char* statement = "CREATE VIRTUAL TABLE IF NOT EXISTS knowledge_fts USING fts5(\n"
                             "    title, content, path, source, tokenize='porter unicode61'\n"
                             ");";
-    if (sqlite3_exec(db_, statement, nullptr, nullptr, &error) != SQLITE_OK && error != nullptr) {
+    const bool created = sqlite3_exec(db_, statement, nullptr, nullptr, &error) == SQLITE_OK;
+    if (!created && error != nullptr) {
         Log::print(fmt::format("❌ SQLite FTS5 Error: {}", error));
     }
     sqlite3_free(error);
+    return created;
 }
 
 std::vector<std::string> SecondBrainIndexer::indexedFolders() const
@@ -190,8 +172,18 @@ void SecondBrainIndexer::rebuildIndex()
     }
     // One transaction: a search sees the old index or the new one, and the
     // inserts are not each committed to disk.
-    sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr);
-    sqlite3_exec(db_, "DELETE FROM knowledge_fts;", nullptr, nullptr, nullptr);
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        // Without the transaction the table would be dropped for good; the old index stays.
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
+        return;
+    }
+    // The table is made anew rather than emptied: deleting from FTS5 re-reads
+    // and re-tokenizes every old row to take its terms out of the index.
+    sqlite3_exec(db_, "DROP TABLE IF EXISTS knowledge_fts;", nullptr, nullptr, nullptr);
+    if (!createTables()) {
+        sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
+        return;
+    }
     for (const auto& folder : indexedFolders()) {
         indexFolder(folder);
     }
@@ -269,9 +261,15 @@ void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::
 void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& content,
                                    const std::string& path, const std::string& source)
 {
-    SqliteStatement statement(
-        db_, "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);");
+    // Prepared once for the connection: SQLite prepares it again by itself
+    // after a rebuild has made the table anew.
+    if (!insertStatement_) {
+        insertStatement_ = std::make_unique<SqliteStatement>(
+            db_, "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);");
+    }
+    auto& statement = *insertStatement_;
     if (!statement) {
+        insertStatement_.reset();
         return;
     }
     int index = 1;
@@ -281,6 +279,7 @@ void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& 
     if (!statement.run()) {
         Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", statement.errorMessage()));
     }
+    statement.reset();
 }
 
 void SecondBrainIndexer::updateDocumentCount()
@@ -300,11 +299,7 @@ void SecondBrainIndexer::updateDocumentCount()
 
 std::string SecondBrainIndexer::stripMarkdown(const std::string& text)
 {
-    auto result = text;
-    for (const auto& [regex, replacement] : markdownRules()) {
-        result = regex.replaceAll(result, replacement);
-    }
-    return text::trimmed(result);
+    return markdown::strippedToOneLine(text);
 }
 
 }  // namespace qm

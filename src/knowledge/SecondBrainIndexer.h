@@ -17,6 +17,7 @@ namespace qm {
 
 class Clock;
 class MainLoop;
+class SqliteStatement;
 class UserDefaults;
 
 // A full-text copy of the user's note folders (markdown, plain text, org) in
@@ -71,7 +72,8 @@ public:
 
 private:
     void openDatabase(const std::optional<std::filesystem::path>& appDataFolder);
-    void createTables();
+    // False when the table could not be made (logged).
+    bool createTables();
     void rebuildIndex();
     void indexFolder(const std::string& folder);
     void indexFile(const std::filesystem::path& file, const std::string& source);
@@ -84,6 +86,8 @@ private:
     MainLoop& mainLoop_;
     const Clock& clock_;
     sqlite3* db_ = nullptr;
+    // Database queue only.
+    std::unique_ptr<SqliteStatement> insertStatement_;
     // Set from the moment a rebuild is asked for until its completion has
     // reached the main loop: a second request meanwhile does nothing.
     std::atomic<bool> rebuildScheduled_{false};

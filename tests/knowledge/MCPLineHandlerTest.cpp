@@ -117,12 +117,19 @@ TEST_F(MCPLineHandlerTest, NestingDeeperThan128LevelsIsAParseError)
                 ElementsAre("❌ Failed to parse JSON-RPC message: nesting deeper than 128 levels"));
 }
 
-TEST_F(MCPLineHandlerTest, AFailedSendIsLogged)
+TEST_F(MCPLineHandlerTest, AFailedSendIsLoggedAndOneToAClosedConnectionIsNot)
 {
-    connection->failSends("Broken pipe");
+    connection->failSends({"Broken pipe"});
+    {
+        Log::Capture log;
+        replies({R"({"id": 1})"}, 1);
+        EXPECT_THAT(log.lines(), ElementsAre("⚠️ Error sending response: Broken pipe"));
+    }
+    // The server closed the connection while the request ran: nobody is left to answer.
+    connection->failSends({"the connection is closed", true});
     Log::Capture log;
-    replies({R"({"id": 1})"}, 1);
-    EXPECT_TRUE(log.contains("⚠️ Error sending response: Broken pipe"));
+    replies({R"({"id": 2})"}, 2);
+    EXPECT_THAT(log.lines(), IsEmpty());
 }
 
 }  // namespace

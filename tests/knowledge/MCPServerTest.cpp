@@ -1,6 +1,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <set>
@@ -329,6 +330,41 @@ TEST_F(MCPServerTest, StartTwiceKeepsOneListenerAndStopClosesEverything)
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(log.contains("MCP Broadcast Send Error"))
         << "stopped connections are unregistered from the hub";
+}
+
+// Broadcasts keep leaving while stop() closes the subscribed connections: a
+// line being written at that moment, or one the hub had already handed over,
+// falls to the server's own close, which is no send error. Several rounds,
+// because the moment of the close decides which case each line meets.
+TEST_F(MCPServerTest, BroadcastsRacingStopAreNoSendErrors)
+{
+    for (int round = 0; round < 5; ++round) {
+        start();
+        const Log::Capture log;
+        std::vector<std::unique_ptr<MCPTestClient>> clients;
+        for (int i = 0; i < 10; ++i) {
+            clients.push_back(authenticated());
+            clients.back()->send(request(std::to_string(i), "quillmarker.subscribe"));
+            ASSERT_TRUE(clients.back()->readLine());
+        }
+        std::atomic<bool> stopped = false;
+        std::thread broadcaster([&] {
+            while (!stopped) {
+                hub.broadcastContextChange("Atlas", "Open the plan");
+                std::this_thread::sleep_for(200us);
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 + 5 * round));
+        server->stop();
+        stopped = true;
+        broadcaster.join();
+        for (const auto& client : clients) {
+            EXPECT_TRUE(client->closedByServer());
+        }
+        // Lets the hub's queue send what it still held.
+        std::this_thread::sleep_for(100ms);
+        EXPECT_FALSE(log.contains("MCP Broadcast Send Error")) << "round " << round;
+    }
 }
 
 TEST_F(MCPServerTest, AFailedStartCanBeRetried)

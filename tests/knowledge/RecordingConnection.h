@@ -17,7 +17,7 @@ public:
     // The completion runs before the message counts as come, so a waiter sees its effects.
     void send(std::string bytes, SendCompletion completion) override
     {
-        std::optional<std::string> error;
+        std::optional<SendError> error;
         {
             const std::lock_guard guard(mutex_);
             error = failure_;
@@ -32,7 +32,7 @@ public:
         changed_.notify_all();
     }
 
-    void failSends(std::string error)
+    void failSends(SendError error)
     {
         const std::lock_guard guard(mutex_);
         failure_ = std::move(error);
@@ -56,7 +56,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> messages_;
-    std::optional<std::string> failure_;
+    std::optional<SendError> failure_;
 };
 
 }  // namespace qm::test
