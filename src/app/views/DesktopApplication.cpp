@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "app/views/MinimalOnboardingWindow.h"
 #include "app/views/OnboardingWindowHandle.h"
 #include "app/views/StdinKeyboard.h"
 #include "base/Log.h"
@@ -83,8 +82,18 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     };
     if (!options_.headless) {
         hooks.makeOnboardingWindow = [this](OnboardingWindow::Callbacks callbacks) {
-            auto* window = new MinimalOnboardingWindow(platform_.defaults, platform_.notificationCenter,
-                                                       std::move(callbacks));
+            auto* window = new OnboardingWindowWidget(
+                OnboardingViewModel::Services{
+                    .mainLoop = platform_.loop,
+                    .clock = platform_.clock,
+                    .defaults = platform_.defaults,
+                    .notificationCenter = platform_.notificationCenter,
+                    .permissions = app_->permissions(),
+                    .calendar = std::nullopt,
+                },
+                platform_.notificationCenter, &guard_,
+                OnboardingWindowWidget::Callbacks{.completed = std::move(callbacks.completed),
+                                                  .closed = std::move(callbacks.closed)});
             return std::make_unique<OnboardingWindowHandle>(window);
         };
     }
@@ -96,8 +105,9 @@ void DesktopApplication::launch()
     host_->show();
     host_->activateWindow();
     delegate_->applicationDidFinishLaunching();
-    if (options_.headless) {
-        Log::print("⌨️ Quillmarker: typing standard input into the host window (a line feed is Return)");
+    if (options_.headless || options_.typeStandardInput) {
+        Log::print("⌨️ Quillmarker: typing standard input into the window with the keyboard (a line feed is "
+                   "Return, a tab is Tab)");
         keyboard_ = std::make_unique<StdinKeyboard>(
             STDIN_FILENO, options_.keyIntervalMs, [this] { return windowsInMotion(); },
             [this] { quitWhenSettled(); });
@@ -109,8 +119,14 @@ bool DesktopApplication::windowsInMotion()
     // Keys typed while a trigger is being removed are swallowed by design; and
     // the overlay has the keyboard exactly while capture mode is open.
     CaptureRouterController& router = app_->captureRouter();
-    return router.isCaptureTransitionThreadSafe() ||
-           router.isCaptureModeActive() != guard_.isOwnEditableWindowKey();
+    if (router.isCaptureTransitionThreadSafe()) {
+        return true;
+    }
+    // Capture starts after onboarding: until then its window has the keyboard.
+    if (delegate_->hasOnboardingWindow()) {
+        return false;
+    }
+    return router.isCaptureModeActive() != guard_.isOwnEditableWindowKey();
 }
 
 void DesktopApplication::quitWhenSettled()

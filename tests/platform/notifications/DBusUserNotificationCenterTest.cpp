@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "FakeNotificationServer.h"
+#include "support/FakeNotificationServer.h"
 #include "base/FileUtil.h"
 #include "base/Json.h"
 #include "platform/sim/runtime/SimClock.h"
