@@ -17,6 +17,7 @@
 #include "onboarding/views/SandboxScreenView.h"
 #include "onboarding/views/WelcomeScreenView.h"
 #include "platform/linux/display/QtWindow.h"
+#include "platform/runtime/MainLoop.h"
 #include "shell/OwnWindowKeyboardGuard.h"
 #include "shell/views/KeyHandlingHostingView.h"
 
@@ -51,7 +52,7 @@ protected:
 
 OnboardingWindowWidget::OnboardingWindowWidget(OnboardingViewModel::Services services, NotificationCenter& center,
                                                OwnWindowKeyboardGuard* guard, Callbacks callbacks)
-    : callbacks_(std::move(callbacks)),
+    : callbacks_(std::move(callbacks)), mainLoop_(services.mainLoop),
       model_(std::move(services),
              [this] {
                  finished_ = true;
@@ -128,6 +129,12 @@ void OnboardingWindowWidget::present()
         model_.appear();
         focusStep();
     }
+    // Windows shown at launch (the stand-in desktop's host) take the keyboard
+    // back once their activation has gone round the window system; onboarding
+    // comes first on a first start, so it asks again after them.
+    mainLoop_.postAfter(launchSettleDelay, alive_.guard([this] {
+        takeKeyboard();
+    }));
 }
 
 void OnboardingWindowWidget::dismiss()
@@ -188,8 +195,31 @@ void OnboardingWindowWidget::render()
     }
 }
 
+void OnboardingWindowWidget::takeKeyboard()
+{
+    if (!isVisible() || isActiveWindow()) {
+        return;
+    }
+    raise();
+    activateWindow();
+    // Where the platform ignores activation requests (offscreen), Qt is told
+    // directly which window has the keyboard.
+    if (!isActiveWindow()) {
+        QApplication::setActiveWindow(this);
+    }
+}
+
 void OnboardingWindowWidget::focusStep()
 {
+    // A permission prompt that just closed hands the keyboard to whichever
+    // window the platform picks once it is gone; it belongs back here.
+    if (appeared_) {
+        mainLoop_.postAfter(launchSettleDelay, alive_.guard([this] {
+            if (QApplication::activeModalWidget() == nullptr) {
+                takeKeyboard();
+            }
+        }));
+    }
     switch (model_.currentStep()) {
     case 2:
         permissions_->focusNextAction();

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "onboarding/OnboardingViewModel.h"
+#include "platform/runtime/AliveToken.h"
 
 class QStackedLayout;
 
@@ -35,6 +36,8 @@ class OnboardingWindowWidget final : public QWidget {
 public:
     static constexpr int contentWidth = 480;
     static constexpr int contentHeight = 660;
+    // How long after being shown the window asks for the keyboard again.
+    static constexpr double launchSettleDelay = 0.3;
 
     struct Callbacks {
         std::function<void()> completed;
@@ -73,8 +76,11 @@ private:
     void render();
     void placeHud();
     void focusStep();
+    // Brings the window in front with the keyboard, unless it has it.
+    void takeKeyboard();
 
     Callbacks callbacks_;
+    MainLoop& mainLoop_;
     OnboardingViewModel model_;
     OwnWindowKeyboardGuard* guard_;
     std::unique_ptr<QtWindow> window_;
@@ -90,6 +96,7 @@ private:
     int shownStep_ = 0;
     bool appeared_ = false;
     bool finished_ = false;
+    AliveToken alive_;
 };
 
 }  // namespace qm
