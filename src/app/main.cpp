@@ -23,7 +23,8 @@
 
 namespace {
 
-constexpr std::string_view kHelp = R"(Usage: quillmarker [--headless] [--type-stdin] [--key-interval MS] [--help]
+constexpr std::string_view kHelp =
+    R"(Usage: quillmarker [--headless] [--type-stdin] [--key-interval MS] [--help]
 
 Quillmarker captures a line of text from any text field: type //note (or
 //clip, //timer 25m, ...) and a space, then your line, then Return.

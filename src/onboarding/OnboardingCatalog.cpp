@@ -5,16 +5,11 @@ namespace qm {
 const std::vector<OnboardingCatalog::SandboxTrigger>& OnboardingCatalog::sandboxTriggers()
 {
     static const std::vector<SandboxTrigger> table{
-        {"note", "Quick Capture"},
-        {"reminders", "Apple Reminders"},
-        {"copy", "System Clipboard"},
-        {"timer", "Countdown Timer"},
-        {"calc", "Calculator"},
-        {"alarm", "Alarm"},
-        {"calendar", "Calendar"},
-        {"obsidian", "Obsidian Daily Journal"},
-        {"logseq", "Logseq Journal"},
-        {"slack", "Slack"},
+        {"note", "Quick Capture"},    {"reminders", "Apple Reminders"},
+        {"copy", "System Clipboard"}, {"timer", "Countdown Timer"},
+        {"calc", "Calculator"},       {"alarm", "Alarm"},
+        {"calendar", "Calendar"},     {"obsidian", "Obsidian Daily Journal"},
+        {"logseq", "Logseq Journal"}, {"slack", "Slack"},
     };
     return table;
 }
@@ -53,7 +48,8 @@ const std::vector<OnboardingCatalog::PermissionCard>& OnboardingCatalog::permiss
         {OnboardingPermission::accessibility, "hand.tap.fill", "Accessibility",
          "Required — detects // triggers in any app and opens the capture overlay.", "Open Settings…"},
         {OnboardingPermission::notifications, "bell.badge.fill", "Notifications",
-         "Required — //timer and //alarm alerts, plus menu bar countdown when active.", "Allow Notifications…"},
+         "Required — //timer and //alarm alerts, plus menu bar countdown when active.",
+         "Allow Notifications…"},
         {OnboardingPermission::reminders, "checklist", "Reminders",
          "Required — saves //reminders tasks to Apple Reminders with due dates.", "Allow Reminders…"},
         {OnboardingPermission::calendar, "calendar.badge.plus", "Calendar",

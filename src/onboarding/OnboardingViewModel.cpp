@@ -65,9 +65,8 @@ void OnboardingViewModel::updatePermissionStatus()
     store(OnboardingPermission::reminders, permissions.isRemindersAuthorized());
     store(OnboardingPermission::calendar, permissions.isCalendarAuthorized());
     announce();
-    permissions.isNotificationsAuthorized(alive_.guard([this](bool authorized) {
-        setGranted(OnboardingPermission::notifications, authorized);
-    }));
+    permissions.isNotificationsAuthorized(alive_.guard(
+        [this](bool authorized) { setGranted(OnboardingPermission::notifications, authorized); }));
 }
 
 bool OnboardingViewModel::isGranted(OnboardingPermission permission) const
@@ -88,7 +87,8 @@ void OnboardingViewModel::store(OnboardingPermission permission, bool granted)
 {
     bool& flag = granted_[indexOf(permission)];
     if (flag != granted) {
-        Log::log(fmt::format("🔐 Onboarding: {} {}", OnboardingCatalog::permissionCards()[indexOf(permission)].title,
+        Log::log(fmt::format("🔐 Onboarding: {} {}",
+                             OnboardingCatalog::permissionCards()[indexOf(permission)].title,
                              granted ? "granted" : "not granted"));
     }
     flag = granted;
@@ -156,11 +156,13 @@ void OnboardingViewModel::grant(OnboardingPermission permission)
         break;
     case OnboardingPermission::reminders:
         grantStoreAccess(permission, &PermissionsManager::isRemindersAuthorized,
-                         &PermissionsManager::requestRemindersAccess, &PermissionsManager::openRemindersSettings);
+                         &PermissionsManager::requestRemindersAccess,
+                         &PermissionsManager::openRemindersSettings);
         break;
     case OnboardingPermission::calendar:
         grantStoreAccess(permission, &PermissionsManager::isCalendarAuthorized,
-                         &PermissionsManager::requestCalendarAccess, &PermissionsManager::openCalendarSettings);
+                         &PermissionsManager::requestCalendarAccess,
+                         &PermissionsManager::openCalendarSettings);
         break;
     }
 }
@@ -196,9 +198,10 @@ void OnboardingViewModel::grantNotifications()
 
 // Reminders and calendars: a granted check needs no prompt; a refusal opens
 // the permission's pane, where the user can still grant it.
-void OnboardingViewModel::grantStoreAccess(OnboardingPermission permission, bool (PermissionsManager::*check)(),
-                                           void (PermissionsManager::*request)(PermissionsManager::Completion),
-                                           void (PermissionsManager::*openSettings)())
+void OnboardingViewModel::grantStoreAccess(
+    OnboardingPermission permission, bool (PermissionsManager::*check)(),
+    void (PermissionsManager::*request)(PermissionsManager::Completion),
+    void (PermissionsManager::*openSettings)())
 {
     PermissionsManager& permissions = services_.permissions;
     if ((permissions.*check)()) {

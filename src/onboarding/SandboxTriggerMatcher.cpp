@@ -38,7 +38,10 @@ constexpr std::size_t kProbeLimit = 64;
 
 }  // namespace
 
-SandboxTriggerMatcher::SandboxTriggerMatcher() : registry_(practiceRegistry()), detector_(registry_, kProbeLimit) {}
+SandboxTriggerMatcher::SandboxTriggerMatcher()
+    : registry_(practiceRegistry()), detector_(registry_, kProbeLimit)
+{
+}
 
 std::optional<SandboxTriggerMatcher::Match> SandboxTriggerMatcher::match(std::string_view text) const
 {

@@ -170,8 +170,9 @@ std::string SandboxViewModel::destinationName(const std::string& command)
     return command;
 }
 
-std::optional<std::string> SandboxViewModel::makeFeedEntry(const std::string& command, const std::string& message,
-                                                           double timestamp, const DestinationName& destination,
+std::optional<std::string> SandboxViewModel::makeFeedEntry(const std::string& command,
+                                                           const std::string& message, double timestamp,
+                                                           const DestinationName& destination,
                                                            const Calendar& calendar)
 {
     const std::string trimmed = text::trimmed(message);

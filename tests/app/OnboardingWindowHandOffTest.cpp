@@ -104,7 +104,8 @@ TEST_F(OnboardingWindowHandOffTest, LaunchingFromTheLastStepStartsTheAgentOnceAn
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(rig.app->eventTapManager().eventTap(), nullptr) << "no capture during onboarding";
 
-    rig.platform.userNotifications.setAuthorizationStatus(UserNotificationSettings::AuthorizationStatus::authorized);
+    rig.platform.userNotifications.setAuthorizationStatus(
+        UserNotificationSettings::AuthorizationStatus::authorized);
     rig.platform.eventStores->setAuthorizationStatus(EventStoreEntityType::reminder,
                                                      EventStoreAuthorizationStatus::fullAccess);
     rig.platform.eventStores->setAuthorizationStatus(EventStoreEntityType::event,

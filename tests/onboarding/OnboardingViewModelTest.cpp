@@ -123,7 +123,8 @@ struct GrantCase {
     std::vector<Entity> storePrompts;
 };
 
-class OnboardingGrantTest : public OnboardingViewModelTest, public ::testing::WithParamInterface<GrantCase> {};
+class OnboardingGrantTest : public OnboardingViewModelTest,
+                            public ::testing::WithParamInterface<GrantCase> {};
 
 TEST_P(OnboardingGrantTest, TheCardGrantsPromptsOrOpensItsPane)
 {
@@ -147,8 +148,14 @@ const char* kSecurityPane = "x-apple.systempreferences:com.apple.preference.secu
 INSTANTIATE_TEST_SUITE_P(
     Cards, OnboardingGrantTest,
     ::testing::Values(
-        GrantCase{"AccessibilityTrusted", Permission::accessibility,
-                  [](OnboardingRig& rig) { rig.trust.setTrusted(true); }, nullptr, true, {}, 0, {}},
+        GrantCase{"AccessibilityTrusted",
+                  Permission::accessibility,
+                  [](OnboardingRig& rig) { rig.trust.setTrusted(true); },
+                  nullptr,
+                  true,
+                  {},
+                  0,
+                  {}},
         GrantCase{"AccessibilityNotYet",
                   Permission::accessibility,
                   nullptr,
@@ -157,11 +164,24 @@ INSTANTIATE_TEST_SUITE_P(
                   {std::string(kSecurityPane) + "Privacy_Accessibility"},
                   0,
                   {}},
-        GrantCase{"NotificationsAuthorized", Permission::notifications,
-                  [](OnboardingRig& rig) { rig.notifications.setAuthorizationStatus(NotificationStatus::authorized); },
-                  nullptr, true, {}, 0, {}},
-        GrantCase{"NotificationsAllowed", Permission::notifications, nullptr,
-                  [](OnboardingRig& rig) { rig.notifications.answerNextAuthorizationPrompt(true); }, true, {}, 1, {}},
+        GrantCase{"NotificationsAuthorized",
+                  Permission::notifications,
+                  [](OnboardingRig& rig) {
+                      rig.notifications.setAuthorizationStatus(NotificationStatus::authorized);
+                  },
+                  nullptr,
+                  true,
+                  {},
+                  0,
+                  {}},
+        GrantCase{"NotificationsAllowed",
+                  Permission::notifications,
+                  nullptr,
+                  [](OnboardingRig& rig) { rig.notifications.answerNextAuthorizationPrompt(true); },
+                  true,
+                  {},
+                  1,
+                  {}},
         GrantCase{"NotificationsRefused",
                   Permission::notifications,
                   nullptr,
@@ -170,13 +190,23 @@ INSTANTIATE_TEST_SUITE_P(
                   {"x-apple.systempreferences:com.apple.Notifications-Settings.extension"},
                   1,
                   {}},
-        GrantCase{"RemindersAuthorized", Permission::reminders,
+        GrantCase{"RemindersAuthorized",
+                  Permission::reminders,
                   [](OnboardingRig& rig) {
                       rig.events->setAuthorizationStatus(Entity::reminder, StoreStatus::fullAccess);
                   },
-                  nullptr, true, {}, 0, {}},
-        GrantCase{"RemindersAllowed", Permission::reminders, nullptr,
-                  [](OnboardingRig& rig) { rig.events->answerNextAccessPrompt(Entity::reminder, true); }, true, {}, 0,
+                  nullptr,
+                  true,
+                  {},
+                  0,
+                  {}},
+        GrantCase{"RemindersAllowed",
+                  Permission::reminders,
+                  nullptr,
+                  [](OnboardingRig& rig) { rig.events->answerNextAccessPrompt(Entity::reminder, true); },
+                  true,
+                  {},
+                  0,
                   {Entity::reminder}},
         GrantCase{"RemindersRefused",
                   Permission::reminders,
@@ -188,14 +218,21 @@ INSTANTIATE_TEST_SUITE_P(
                   {Entity::reminder}},
         GrantCase{"RemindersRefusedBefore",
                   Permission::reminders,
-                  [](OnboardingRig& rig) { rig.events->setAuthorizationStatus(Entity::reminder, StoreStatus::denied); },
+                  [](OnboardingRig& rig) {
+                      rig.events->setAuthorizationStatus(Entity::reminder, StoreStatus::denied);
+                  },
                   nullptr,
                   false,
                   {std::string(kSecurityPane) + "Privacy_Reminders"},
                   0,
                   {}},
-        GrantCase{"CalendarAllowed", Permission::calendar, nullptr,
-                  [](OnboardingRig& rig) { rig.events->answerNextAccessPrompt(Entity::event, true); }, true, {}, 0,
+        GrantCase{"CalendarAllowed",
+                  Permission::calendar,
+                  nullptr,
+                  [](OnboardingRig& rig) { rig.events->answerNextAccessPrompt(Entity::event, true); },
+                  true,
+                  {},
+                  0,
                   {Entity::event}},
         GrantCase{"CalendarRefused",
                   Permission::calendar,
@@ -205,9 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {std::string(kSecurityPane) + "Privacy_Calendars"},
                   0,
                   {Entity::event}},
-        GrantCase{"CalendarWriteOnly", Permission::calendar,
-                  [](OnboardingRig& rig) { rig.events->setAuthorizationStatus(Entity::event, StoreStatus::writeOnly); },
-                  nullptr, true, {}, 0, {}}),
+        GrantCase{"CalendarWriteOnly",
+                  Permission::calendar,
+                  [](OnboardingRig& rig) {
+                      rig.events->setAuthorizationStatus(Entity::event, StoreStatus::writeOnly);
+                  },
+                  nullptr,
+                  true,
+                  {},
+                  0,
+                  {}}),
     [](const ::testing::TestParamInfo<GrantCase>& info) { return info.param.name; });
 
 TEST_F(OnboardingViewModelTest, ARefusedPermissionGrantedLaterInItsPaneShowsAtTheNextPoll)
@@ -238,12 +282,13 @@ TEST_F(OnboardingViewModelTest, LaunchStoresTheKeysAnnouncesTheShortcutThenHands
 {
     walkToCompletion();
     std::vector<std::string> order;
-    const auto token = rig.center.addObserver(ShortcutPreference::changedNotification, nullptr, [&](const Notification&) {
-        order.push_back(rig.defaults.boolForKey("hasCompletedOnboarding") &&
-                                rig.defaults.boolForKey("hasSelectedShortcut")
-                            ? "announced after storing"
-                            : "announced too early");
-    });
+    const auto token =
+        rig.center.addObserver(ShortcutPreference::changedNotification, nullptr, [&](const Notification&) {
+            order.push_back(rig.defaults.boolForKey("hasCompletedOnboarding") &&
+                                    rig.defaults.boolForKey("hasSelectedShortcut")
+                                ? "announced after storing"
+                                : "announced too early");
+        });
     model.launch();
     model.launch();
     EXPECT_THAT(order, ElementsAre("announced after storing"));

@@ -66,10 +66,17 @@ TEST_F(SandboxViewModelTest, OnlyTheExactWordAtTheVeryEndIsATrigger)
         std::string left;
     };
     const std::vector<Case> cases{
-        {"//Note ", false, ""},       {"//notes ", false, ""},      {"//note  ", false, ""},
-        {"// note ", false, ""},      {"//nope ", false, ""},       {"//note", false, ""},
-        {"x//note ", true, "x"},      {"///note ", true, "/"},      {"//note\r\n", false, ""},
-        {"//note\u0301 ", false, ""}, {"caf\u00e9//timer ", true, "caf\u00e9"},
+        {"//Note ", false, ""},
+        {"//notes ", false, ""},
+        {"//note  ", false, ""},
+        {"// note ", false, ""},
+        {"//nope ", false, ""},
+        {"//note", false, ""},
+        {"x//note ", true, "x"},
+        {"///note ", true, "/"},
+        {"//note\r\n", false, ""},
+        {"//note\u0301 ", false, ""},
+        {"caf\u00e9//timer ", true, "caf\u00e9"},
         {"\U0001F44D\U0001F3FD//calc ", true, "\U0001F44D\U0001F3FD"},
     };
     for (const auto& c : cases) {

@@ -106,8 +106,9 @@ void DesktopApplication::launch()
     host_->activateWindow();
     delegate_->applicationDidFinishLaunching();
     if (options_.headless || options_.typeStandardInput) {
-        Log::print("⌨️ Quillmarker: typing standard input into the window with the keyboard (a line feed is "
-                   "Return, a tab is Tab)");
+        Log::print(
+            "⌨️ Quillmarker: typing standard input into the window with the keyboard (a line feed is "
+            "Return, a tab is Tab)");
         keyboard_ = std::make_unique<StdinKeyboard>(
             STDIN_FILENO, options_.keyIntervalMs, [this] { return windowsInMotion(); },
             [this] { quitWhenSettled(); });

@@ -29,8 +29,9 @@ protected:
         painter.setBrush(Style::withOpacity(Style::brandGold(), 0.15));
         painter.drawEllipse(rect());
         const int side = 42;
-        painter.drawPixmap((width() - side) / 2, (height() - side) / 2,
-                           SymbolIcon::pixmap("checkmark.seal.fill", Style::brandGold(), side, devicePixelRatioF()));
+        painter.drawPixmap(
+            (width() - side) / 2, (height() - side) / 2,
+            SymbolIcon::pixmap("checkmark.seal.fill", Style::brandGold(), side, devicePixelRatioF()));
     }
 };
 

@@ -28,8 +28,8 @@ OnboardingButton::OnboardingButton(const std::string& title, const QFont& font, 
     look_.textColour = Qt::black;
 }
 
-OnboardingButton* OnboardingButton::makeStepButton(const std::string& title, const char* objectName, bool arrow,
-                                                   QWidget* parent)
+OnboardingButton* OnboardingButton::makeStepButton(const std::string& title, const char* objectName,
+                                                   bool arrow, QWidget* parent)
 {
     auto* button = new OnboardingButton(title, OnboardingStyle::font(13, true), parent);
     button->setObjectName(QString::fromLatin1(objectName));
@@ -119,8 +119,9 @@ void OnboardingButton::paintEvent(QPaintEvent*)
         for (int ring = rings; ring >= 1; --ring) {
             const qreal spread = look_.shadowRadius * ring / rings / 2;
             QPainterPath blur;
-            blur.addRoundedRect(box.translated(0, look_.shadowOffset).adjusted(-spread, -spread / 2, spread, spread),
-                                look_.radius + spread, look_.radius + spread);
+            blur.addRoundedRect(
+                box.translated(0, look_.shadowOffset).adjusted(-spread, -spread / 2, spread, spread),
+                look_.radius + spread, look_.radius + spread);
             painter.fillPath(blur, OnboardingStyle::withOpacity(look_.shadow, 1.0 / rings));
         }
     }
@@ -137,8 +138,8 @@ void OnboardingButton::paintEvent(QPaintEvent*)
     const QFontMetrics metrics(font());
     const int symbolSide = symbol_.empty() ? 0 : metrics.height() * 3 / 4;
     const int room = width() - 2 * horizontalPadding_ - (symbol_.empty() ? 0 : kSymbolGap + symbolSide);
-    const QString title = metrics.horizontalAdvance(text()) > room ? metrics.elidedText(text(), Qt::ElideRight, room)
-                                                                  : text();
+    const QString title =
+        metrics.horizontalAdvance(text()) > room ? metrics.elidedText(text(), Qt::ElideRight, room) : text();
     const int textWidth = metrics.horizontalAdvance(title);
     const int contentWidth = textWidth + (symbol_.empty() ? 0 : kSymbolGap + symbolSide);
     const int left = (width() - contentWidth) / 2;
@@ -153,7 +154,8 @@ void OnboardingButton::paintEvent(QPaintEvent*)
 
 void OnboardingButton::keyPressEvent(QKeyEvent* event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
         if (isEnabled()) {
             click();
         }

@@ -58,8 +58,8 @@ void OnboardingHudView::paintEvent(QPaintEvent*)
     const qreal radius = card.height() / 2;
     for (int ring = 3; ring >= 1; --ring) {
         QPainterPath glow;
-        glow.addRoundedRect(card.translated(0, 5).adjusted(-ring * 2, -ring, ring * 2, ring * 2), radius + ring * 2,
-                            radius + ring * 2);
+        glow.addRoundedRect(card.translated(0, 5).adjusted(-ring * 2, -ring, ring * 2, ring * 2),
+                            radius + ring * 2, radius + ring * 2);
         painter.fillPath(glow, Style::withOpacity(Style::brandGold(), 0.05));
     }
     QPainterPath shape;
@@ -68,12 +68,14 @@ void OnboardingHudView::paintEvent(QPaintEvent*)
 
     const QFontMetrics metrics(messageFont());
     const qreal left = card.left() + kHorizontal;
-    painter.drawPixmap(QPointF(left, card.center().y() - kIcon / 2.0),
-                       SymbolIcon::pixmap("checkmark.circle.fill", Style::brandGold(), kIcon, devicePixelRatioF()));
+    painter.drawPixmap(
+        QPointF(left, card.center().y() - kIcon / 2.0),
+        SymbolIcon::pixmap("checkmark.circle.fill", Style::brandGold(), kIcon, devicePixelRatioF()));
     painter.setFont(messageFont());
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(left + kIcon + kSpacing, card.top(), metrics.horizontalAdvance(message_) + 2, card.height()),
-                     Qt::AlignVCenter | Qt::AlignLeft, message_);
+    painter.drawText(
+        QRectF(left + kIcon + kSpacing, card.top(), metrics.horizontalAdvance(message_) + 2, card.height()),
+        Qt::AlignVCenter | Qt::AlignLeft, message_);
 }
 
 }  // namespace qm

@@ -33,7 +33,8 @@ QFont OnboardingStyle::mono(double points, bool bold)
     return ViewFonts::mono(points, bold ? ViewFonts::Weight::bold : ViewFonts::Weight::regular);
 }
 
-QLabel* OnboardingStyle::label(const std::string& text, const QFont& font, const QColor& colour, QWidget* parent)
+QLabel* OnboardingStyle::label(const std::string& text, const QFont& font, const QColor& colour,
+                               QWidget* parent)
 {
     auto* made = new QLabel(QString::fromStdString(text), parent);
     made->setTextFormat(Qt::PlainText);
@@ -61,7 +62,8 @@ QScrollArea* OnboardingStyle::scrollArea(QWidget* content, QWidget* parent)
     scroll->setStyleSheet(QStringLiteral(
         "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
         "QScrollBar:vertical { background: transparent; width: 6px; margin: 0; }"
-        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 64); border-radius: 3px; min-height: 24px; }"
+        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 64); border-radius: 3px; min-height: "
+        "24px; }"
         "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
         "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
     scroll->setWidget(content);

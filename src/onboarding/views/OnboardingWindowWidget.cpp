@@ -50,16 +50,16 @@ protected:
     }
 };
 
-OnboardingWindowWidget::OnboardingWindowWidget(OnboardingViewModel::Services services, NotificationCenter& center,
-                                               OwnWindowKeyboardGuard* guard, Callbacks callbacks)
-    : callbacks_(std::move(callbacks)), mainLoop_(services.mainLoop),
-      model_(std::move(services),
-             [this] {
-                 finished_ = true;
-                 if (callbacks_.completed) {
-                     callbacks_.completed();
-                 }
-             }),
+OnboardingWindowWidget::OnboardingWindowWidget(OnboardingViewModel::Services services,
+                                               NotificationCenter& center, OwnWindowKeyboardGuard* guard,
+                                               Callbacks callbacks)
+    : callbacks_(std::move(callbacks)), mainLoop_(services.mainLoop), model_(std::move(services),
+                                                                             [this] {
+                                                                                 finished_ = true;
+                                                                                 if (callbacks_.completed) {
+                                                                                     callbacks_.completed();
+                                                                                 }
+                                                                             }),
       guard_(guard)
 {
     setWindowTitle(QStringLiteral("Welcome to Quillmarker"));
@@ -132,9 +132,7 @@ void OnboardingWindowWidget::present()
     // Windows shown at launch (the stand-in desktop's host) take the keyboard
     // back once their activation has gone round the window system; onboarding
     // comes first on a first start, so it asks again after them.
-    mainLoop_.postAfter(launchSettleDelay, alive_.guard([this] {
-        takeKeyboard();
-    }));
+    mainLoop_.postAfter(launchSettleDelay, alive_.guard([this] { takeKeyboard(); }));
 }
 
 void OnboardingWindowWidget::dismiss()

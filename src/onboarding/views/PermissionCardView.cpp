@@ -67,7 +67,8 @@ private:
     QColor colour_;
 };
 
-PermissionCardView::PermissionCardView(const OnboardingCatalog::PermissionCard& card, QColor tint, QWidget* parent)
+PermissionCardView::PermissionCardView(const OnboardingCatalog::PermissionCard& card, QColor tint,
+                                       QWidget* parent)
     : OnboardingCard(Style::white(0.04), Style::withOpacity(tint, 0.15), 10, parent), card_(card), tint_(tint)
 {
     auto* layout = new QVBoxLayout(this);
@@ -115,7 +116,8 @@ void PermissionCardView::setGranted(bool granted)
                      .textColour = granted ? Style::white(0.5) : QColor(Qt::black),
                      .radius = 6});
     grant_->setEnabled(!granted);
-    setColours(Style::white(0.04), granted ? Style::withOpacity(green, 0.25) : Style::withOpacity(tint_, 0.15));
+    setColours(Style::white(0.04),
+               granted ? Style::withOpacity(green, 0.25) : Style::withOpacity(tint_, 0.15));
 }
 
 }  // namespace qm

@@ -65,15 +65,17 @@ PermissionsScreenView::PermissionsScreenView(OnboardingViewModel& model, QWidget
     for (const auto& description : OnboardingCatalog::permissionCards()) {
         auto* card = new PermissionCardView(description, tintOf(description.permission), list);
         const OnboardingPermission permission = description.permission;
-        connect(&card->grantButton(), &QAbstractButton::clicked, this, [this, permission] { model_.grant(permission); });
+        connect(&card->grantButton(), &QAbstractButton::clicked, this,
+                [this, permission] { model_.grant(permission); });
         cards->addWidget(card);
         cards_.push_back(card);
     }
     layout->addWidget(scroll);
 
-    hint_ = Style::label("Each button opens the macOS permission prompt or System Settings. Return here — status "
-                         "updates automatically.",
-                         Style::font(10), Style::textMuted(), this);
+    hint_ =
+        Style::label("Each button opens the macOS permission prompt or System Settings. Return here — status "
+                     "updates automatically.",
+                     Style::font(10), Style::textMuted(), this);
     hint_->setWordWrap(true);
     hint_->setAlignment(Qt::AlignHCenter);
     hint_->setContentsMargins(6, 0, 6, 0);

@@ -49,9 +49,8 @@ SandboxCapturePopupView::SandboxCapturePopupView(SandboxViewModel& model, QWidge
     colours.setColor(QPalette::PlaceholderText, Style::white(0.3));
     field_->setPalette(colours);
     field_->installEventFilter(this);
-    connect(field_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        model_.editCaptureText(text.toStdString());
-    });
+    connect(field_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { model_.editCaptureText(text.toStdString()); });
     connect(field_, &QLineEdit::returnPressed, this, [this] { model_.submitCapture(); });
     layout->addWidget(field_);
 }

@@ -50,7 +50,8 @@ QLabel* feedLine(const std::string& line, QWidget* parent)
 
 }  // namespace
 
-SandboxScreenView::SandboxScreenView(OnboardingViewModel& model, QWidget* parent) : QWidget(parent), model_(model)
+SandboxScreenView::SandboxScreenView(OnboardingViewModel& model, QWidget* parent)
+    : QWidget(parent), model_(model)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -59,10 +60,11 @@ SandboxScreenView::SandboxScreenView(OnboardingViewModel& model, QWidget* parent
     auto* header = new QVBoxLayout;
     header->setSpacing(6);
     header->setContentsMargins(0, 8, 0, 0);
-    header->addWidget(Style::label("Try Quillmarker Interactive Sandbox", Style::font(19, true), Style::white(), this),
-                      0, Qt::AlignHCenter);
-    header->addWidget(Style::label("Experience quick capture. Type below and hit Space or Enter.", Style::font(11.5),
-                                   Style::textMuted(), this),
+    header->addWidget(
+        Style::label("Try Quillmarker Interactive Sandbox", Style::font(19, true), Style::white(), this), 0,
+        Qt::AlignHCenter);
+    header->addWidget(Style::label("Experience quick capture. Type below and hit Space or Enter.",
+                                   Style::font(11.5), Style::textMuted(), this),
                       0, Qt::AlignHCenter);
     layout->addLayout(header);
 
@@ -112,7 +114,8 @@ QWidget* SandboxScreenView::makeEditorArea()
     auto* areaLayout = new QVBoxLayout(editorArea_);
     areaLayout->setContentsMargins(0, 0, 0, 0);
 
-    auto* pane = new OnboardingCard(Style::black(0.4), Style::withOpacity(Style::brandGold(), 0.25), 10, editorArea_);
+    auto* pane =
+        new OnboardingCard(Style::black(0.4), Style::withOpacity(Style::brandGold(), 0.25), 10, editorArea_);
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(8);
@@ -120,7 +123,8 @@ QWidget* SandboxScreenView::makeEditorArea()
     titleBar->setContentsMargins(0, 0, 0, 4);
     titleBar->addWidget(new WindowCircles(pane));
     titleBar->addStretch(1);
-    titleBar->addWidget(Style::label("Mock Text Editor Pane", Style::font(10, true), Style::white(0.3), pane));
+    titleBar->addWidget(
+        Style::label("Mock Text Editor Pane", Style::font(10, true), Style::white(0.3), pane));
     layout->addLayout(titleBar);
 
     auto* textArea = new QWidget(pane);
@@ -201,8 +205,8 @@ void SandboxScreenView::renderFeed()
     }
     QWidget* content = feedRows_->parentWidget();
     if (logs.empty()) {
-        auto* pending = Style::label("Pending captures... (Type inside the Mock Editor above)", Style::font(10.5),
-                                     Style::white(0.25), content);
+        auto* pending = Style::label("Pending captures... (Type inside the Mock Editor above)",
+                                     Style::font(10.5), Style::white(0.25), content);
         pending->setObjectName(QStringLiteral("feedLine"));
         pending->setContentsMargins(0, 4, 0, 0);
         feedRows_->insertWidget(0, pending);
@@ -215,7 +219,8 @@ void SandboxScreenView::renderFeed()
         rowLayout->setContentsMargins(0, 0, 0, 0);
         rowLayout->setSpacing(6);
         auto* icon = new QLabel(row);
-        icon->setPixmap(SymbolIcon::pixmap("arrow.right.circle.fill", Style::brandGold(), 11, devicePixelRatioF()));
+        icon->setPixmap(
+            SymbolIcon::pixmap("arrow.right.circle.fill", Style::brandGold(), 11, devicePixelRatioF()));
         rowLayout->addWidget(icon);
         rowLayout->addWidget(feedLine(line, row), 1);
         feedRows_->insertWidget(at++, row);

@@ -75,7 +75,8 @@ QWidget* actionRow(const OnboardingCatalog::CaptureAction& action, QWidget* pare
 
 QWidget* captureCatalog(QWidget* parent)
 {
-    auto* card = new OnboardingCard(Style::white(0.03), Style::withOpacity(Style::brandGold(), 0.12), 10, parent);
+    auto* card =
+        new OnboardingCard(Style::white(0.03), Style::withOpacity(Style::brandGold(), 0.12), 10, parent);
     card->setObjectName(QStringLiteral("welcomeCaptureCatalog"));
     auto* layout = new QVBoxLayout(card);
     layout->setContentsMargins(12, 12, 12, 12);
@@ -110,9 +111,10 @@ WelcomeScreenView::WelcomeScreenView(QWidget* parent) : QWidget(parent)
     titles->addWidget(tagline, 0, Qt::AlignHCenter);
     layout->addLayout(titles);
 
-    auto* paragraph = Style::label("Quillmarker is a privacy-first utility running 100% locally on your Mac. Type "
-                                   "'//' commands in any text editor to capture instantly.",
-                                   Style::font(11.5), Style::textMuted(), this);
+    auto* paragraph =
+        Style::label("Quillmarker is a privacy-first utility running 100% locally on your Mac. Type "
+                     "'//' commands in any text editor to capture instantly.",
+                     Style::font(11.5), Style::textMuted(), this);
     paragraph->setWordWrap(true);
     paragraph->setAlignment(Qt::AlignHCenter);
     paragraph->setContentsMargins(14, 0, 14, 0);

@@ -16,7 +16,8 @@ struct OnboardingWindowRig {
     {
         window = std::make_unique<OnboardingWindowWidget>(
             rig.services(), rig.center, nullptr,
-            OnboardingWindowWidget::Callbacks{.completed = [this] { ++completed; }, .closed = [this] { ++closed; }});
+            OnboardingWindowWidget::Callbacks{.completed = [this] { ++completed; },
+                                              .closed = [this] { ++closed; }});
     }
 
     void present()

@@ -122,7 +122,8 @@ TEST_F(OnboardingWindowWidgetTest, TypingATriggerInTheEditorOpensThePopupAndRetu
     QTest::keyClick(&screen.popup().field(), Qt::Key_Return);
     settle();
     ASSERT_EQ(screen.feedLines().size(), 2);
-    EXPECT_TRUE(screen.feedLines().front().endsWith("Routed to Countdown Timer: \"25m focus\"")) << "newest on top";
+    EXPECT_TRUE(screen.feedLines().front().endsWith("Routed to Countdown Timer: \"25m focus\""))
+        << "newest on top";
 }
 
 TEST_F(OnboardingWindowWidgetTest, ReturnAfterTheBareWordChipsAndEscInThePopupOnly)

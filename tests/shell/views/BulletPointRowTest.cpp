@@ -13,9 +13,10 @@ TEST(BulletPointRowTest, ALongTextWrapsBesideTheBulletAndAnEmptyOneLeavesTheBull
 {
     qtApplication();
     BulletPointRow shortRow("One line");
-    BulletPointRow longRow("Quillmarker keeps every capture on this machine: the notes, the history and the "
-                           "recovery log of failed captures never leave it, and nothing is sent anywhere unless "
-                           "you choose a target that sends.");
+    BulletPointRow longRow(
+        "Quillmarker keeps every capture on this machine: the notes, the history and the "
+        "recovery log of failed captures never leave it, and nothing is sent anywhere unless "
+        "you choose a target that sends.");
     BulletPointRow empty("");
     for (BulletPointRow* row : {&shortRow, &longRow, &empty}) {
         row->setFixedWidth(200);

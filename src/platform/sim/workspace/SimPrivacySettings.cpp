@@ -70,14 +70,19 @@ void SimPrivacySettings::openPane(std::string_view url)
     }
     const std::string anchor = link->anchor.value_or("");
     if (anchor == "Privacy_Accessibility") {
-        trust_.setTrusted(askPane("Privacy & Security › Accessibility",
-                                  "Allow Quillmarker to control this computer using accessibility features?"));
+        trust_.setTrusted(
+            askPane("Privacy & Security › Accessibility",
+                    "Allow Quillmarker to control this computer using accessibility features?"));
     } else if (anchor == "Privacy_Reminders") {
-        const bool allow = askPane("Privacy & Security › Reminders", "Allow Quillmarker to access your reminders?");
-        eventStores_.setAuthorizationStatus(EventStoreEntityType::reminder, allow ? Status::fullAccess : Status::denied);
+        const bool allow =
+            askPane("Privacy & Security › Reminders", "Allow Quillmarker to access your reminders?");
+        eventStores_.setAuthorizationStatus(EventStoreEntityType::reminder,
+                                            allow ? Status::fullAccess : Status::denied);
     } else if (anchor == "Privacy_Calendars") {
-        const bool allow = askPane("Privacy & Security › Calendars", "Allow Quillmarker to access your calendars?");
-        eventStores_.setAuthorizationStatus(EventStoreEntityType::event, allow ? Status::fullAccess : Status::denied);
+        const bool allow =
+            askPane("Privacy & Security › Calendars", "Allow Quillmarker to access your calendars?");
+        eventStores_.setAuthorizationStatus(EventStoreEntityType::event,
+                                            allow ? Status::fullAccess : Status::denied);
     } else if (link->paneIdentifier.find("Notifications") != std::string::npos) {
         Alert alert;
         alert.alertStyle = Alert::Style::informational;
