@@ -24,7 +24,8 @@
 
 namespace {
 
-constexpr std::string_view kHelp = R"(Usage: quillmarker [--headless] [--key-interval MS] [--help]
+constexpr std::string_view kHelp =
+    R"(Usage: quillmarker [--headless] [--type-stdin] [--key-interval MS] [--help]
 
 Quillmarker captures a line of text from any text field: type //note (or
 //clip, //timer 25m, ...) and a space, then your line, then Return.
@@ -47,6 +48,9 @@ log lines on standard output and standard error say where each capture went.
 
 Options:
   --headless          run without a display, reading keys from standard input
+  --type-stdin        with a display too, type standard input into the window
+                      that has the keyboard (onboarding on a first start; a
+                      tab moves the keyboard to the next control)
   --key-interval MS   milliseconds between typed keys (default 20)
   --help              show this text
 
@@ -99,6 +103,8 @@ int main(int argc, char** argv)
         }
         if (argument == "--headless") {
             options.headless = true;
+        } else if (argument == "--type-stdin") {
+            options.typeStandardInput = true;
         } else if (argument == "--key-interval" && i + 1 < argc) {
             options.keyIntervalMs = std::atoi(argv[++i]);
             if (options.keyIntervalMs < 0 || options.keyIntervalMs > 10000) {

@@ -15,11 +15,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include "base/FileDescriptor.h"
 #include "base/FileUtil.h"
+#include "support/FakeNotificationServer.h"
 #include "support/PrivateSessionBus.h"
+#include "support/QtTestApplication.h"
 #include "support/TempDir.h"
 
 namespace qm::test {
@@ -29,10 +32,14 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // One run of the executable with a private home, its standard input a pipe
-// the test writes, its output collected.
+// the test writes, its output collected. Without a display, or on Qt's
+// offscreen display (the program then runs as with a screen). While it waits,
+// the test's own Qt events are handled, so servers the test runs answer.
 class ProgramRun {
 public:
-    ProgramRun(const TempDir& home, std::vector<std::string> arguments)
+    enum class Display { none, offscreen };
+
+    ProgramRun(const TempDir& home, std::vector<std::string> arguments, Display display = Display::none)
     {
         int input[2];
         int output[2];
@@ -46,6 +53,9 @@ public:
             ::dup2(output[1], STDERR_FILENO);
             for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
                 ::unsetenv(name);
+            }
+            if (display == Display::offscreen) {
+                ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
             }
             ::setenv("HOME", home.path().c_str(), 1);
             ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
@@ -94,10 +104,14 @@ public:
     {
         const auto until = std::chrono::steady_clock::now() + limit;
         while (output_.find(fragment, from) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                until - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !readSome(left)) {
+            if (std::chrono::steady_clock::now() >= until) {
+                return false;
+            }
+            if (!readSome(20ms) && exited()) {
                 return output_.find(fragment, from) != std::string::npos;
+            }
+            if (QCoreApplication::instance()) {
+                QCoreApplication::processEvents();
             }
         }
         return true;
@@ -109,12 +123,10 @@ public:
         const auto until = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < until) {
             readSome(10ms);
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            if (exited()) {
                 while (readSome(0ms)) {
                 }
-                status_ = status;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return WIFEXITED(*status_) ? WEXITSTATUS(*status_) : 128 + WTERMSIG(*status_);
             }
         }
         return std::nullopt;
@@ -124,6 +136,16 @@ public:
     pid_t pid() const { return pid_; }
 
 private:
+    bool exited()
+    {
+        int status = 0;
+        if (status_ || ::waitpid(pid_, &status, WNOHANG) != pid_) {
+            return status_.has_value();
+        }
+        status_ = status;
+        return true;
+    }
+
     bool readSome(std::chrono::milliseconds limit)
     {
         pollfd entry{stdout_, POLLIN, 0};
@@ -309,6 +331,40 @@ TEST(QuillmarkerExecutableTest, HelpAndBadOptions)
         EXPECT_EQ(run.wait(), 2);
         EXPECT_NE(run.output().find("unknown option --frobnicate"), std::string::npos);
     }
+}
+
+// A first start with a display shows onboarding, not capture; a script
+// walks it from standard input as a person would with the keyboard (Return on
+// the focused control, the Reminders prompt of the stand-ins answered with
+// Return). Stopped before the last step, onboarding is not recorded, and the
+// next start shows it again.
+TEST(QuillmarkerExecutableTest, FirstStartShowsOnboardingWhichTheKeyboardWalksAndShowsAgainUntilDone)
+{
+    PrivateSessionBus bus;
+    FakeNotificationServer notifications(bus);
+    TempDir home;
+    for (int start = 1; start <= 2; ++start) {
+        SCOPED_TRACE(start);
+        ProgramRun run(home, {"--type-stdin", "--key-interval", "60"}, ProgramRun::Display::offscreen);
+        ASSERT_TRUE(run.waitForOutput("Onboarding: step 1 of 4")) << run.output();
+        ASSERT_TRUE(run.waitForOutput("Onboarding: Notifications granted")) << run.output();
+        // As a person would, wait for the window to settle in front.
+        pumpQtFor(1000ms);
+        run.type("\n");
+        ASSERT_TRUE(run.waitForOutput("Onboarding: step 2 of 4")) << run.output();
+        // The Reminders button, then Return on the prompt.
+        run.type("\n");
+        pumpQtFor(500ms);
+        run.type("\n");
+        ASSERT_TRUE(run.waitForOutput("Onboarding: Reminders granted")) << run.output();
+        EXPECT_EQ(run.output().find("Event tap successfully started"), std::string::npos)
+            << "no capture while onboarding shows";
+        run.signal(SIGTERM);
+        EXPECT_EQ(run.wait(), 0) << run.output();
+    }
+    std::error_code error;
+    const auto defaults = file::readAll(home / "config" / "com.quillmarker.app" / "defaults.json", error);
+    EXPECT_TRUE(!defaults || defaults->find("hasCompletedOnboarding") == std::string::npos) << *defaults;
 }
 
 }  // namespace

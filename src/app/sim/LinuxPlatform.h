@@ -18,6 +18,7 @@
 #include "platform/sim/desktop/StandInDesktop.h"
 #include "platform/sim/eventstore/SimEventStoreBackend.h"
 #include "platform/sim/workspace/SimColorPanel.h"
+#include "platform/sim/workspace/SimPrivacySettings.h"
 #include "platform/storage/UserDefaults.h"
 
 namespace qm {
@@ -25,11 +26,13 @@ namespace qm {
 class Clock;
 
 // The platform the program runs on here: Qt's main loop, screens, clipboard
-// and alerts, the activation policy (kept and logged: no Dock here), notifications over the session bus,
-// libcurl for the network, and the stand-in desktop (its applications, Accessibility and keyboard) on Qt's
-// main loop, since this machine gives no other program's text fields to reach. Families without a Linux
-// service yet use their stand-ins. Needs a QApplication; build and destroy it on the main thread, after
-// (before) whatever was composed over it.
+// and alerts, the activation policy (kept and logged: no Dock here),
+// notifications over the session bus, libcurl for the network, and the stand-in desktop (its
+// applications, Accessibility and keyboard) on Qt's main loop, since this
+// machine gives no other program's text fields to reach. Families without a
+// Linux service yet use their stand-ins, whose permission prompts and privacy
+// panes are dialogs the person answers. Needs a QApplication; build and
+// destroy it on the main thread, after (before) whatever was composed over it.
 class LinuxPlatform {
 public:
     // `defaultsFile` empty: the user defaults stay in memory. `scheduleFile`
@@ -54,6 +57,8 @@ public:
     LinuxActivationPolicy activationPolicy;
     SimColorPanel colorPanel;
     const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
+    // The permission prompts and privacy panes of the stand-ins, as dialogs.
+    SimPrivacySettings privacySettings{loop, alerts, desktop.workspace(), desktop.trust(), *eventStores};
     CurlHttpClient http;
     CurlHttpStreamClient httpStreams;
 };

@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/views/MinimalOnboardingWindow.h"
 #include "app/views/OnboardingWindowHandle.h"
 #include "app/views/QtStatusItem.h"
 #include "app/views/StdinKeyboard.h"
@@ -140,8 +139,18 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     hooks.makeStatusItem = [this] { return std::make_unique<QtStatusItem>(*statusMenu_, *host_); };
     if (!options_.headless) {
         hooks.makeOnboardingWindow = [this](OnboardingWindow::Callbacks callbacks) {
-            auto* window = new MinimalOnboardingWindow(platform_.defaults, platform_.notificationCenter,
-                                                       std::move(callbacks));
+            auto* window = new OnboardingWindowWidget(
+                OnboardingViewModel::Services{
+                    .mainLoop = platform_.loop,
+                    .clock = platform_.clock,
+                    .defaults = platform_.defaults,
+                    .notificationCenter = platform_.notificationCenter,
+                    .permissions = app_->permissions(),
+                    .calendar = std::nullopt,
+                },
+                platform_.notificationCenter, &guard_,
+                OnboardingWindowWidget::Callbacks{.completed = std::move(callbacks.completed),
+                                                  .closed = std::move(callbacks.closed)});
             return std::make_unique<OnboardingWindowHandle>(window);
         };
     }
@@ -164,8 +173,10 @@ void DesktopApplication::launch()
     host_->show();
     host_->activateWindow();
     delegate_->applicationDidFinishLaunching();
-    if (options_.headless) {
-        Log::print("⌨️ Quillmarker: typing standard input into the host window (a line feed is Return)");
+    if (options_.headless || options_.typeStandardInput) {
+        Log::print(
+            "⌨️ Quillmarker: typing standard input into the window with the keyboard (a line feed is "
+            "Return, a tab is Tab)");
         keyboard_ = std::make_unique<StdinKeyboard>(
             STDIN_FILENO, options_.keyIntervalMs, [this] { return windowsInMotion(); },
             [this] { quitWhenSettled(); });
@@ -177,13 +188,19 @@ bool DesktopApplication::windowsInMotion()
     // Keys typed while a trigger is being removed are swallowed by design; and
     // the overlay has the keyboard exactly while capture mode is open.
     CaptureRouterController& router = app_->captureRouter();
-    if (router.isCaptureTransitionThreadSafe() ||
-        router.isCaptureModeActive() != guard_.isOwnEditableWindowKey()) {
+    if (router.isCaptureTransitionThreadSafe()) {
         return true;
     }
     // An alert is up but has not taken the keyboard yet.
     const QWidget* modal = QApplication::activeModalWidget();
-    return modal && modal != QApplication::activeWindow();
+    if (modal && modal != QApplication::activeWindow()) {
+        return true;
+    }
+    // Capture starts after onboarding: until then its window has the keyboard.
+    if (delegate_->hasOnboardingWindow()) {
+        return false;
+    }
+    return router.isCaptureModeActive() != guard_.isOwnEditableWindowKey();
 }
 
 void DesktopApplication::quitWhenSettled()

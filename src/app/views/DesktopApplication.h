@@ -31,6 +31,9 @@ public:
         // No display: keys come from standard input, and onboarding, which
         // needs someone to look at it, is passed over.
         bool headless = false;
+        // Standard input is typed into the window with the keyboard also with
+        // a display (headless, it always is), so a script can walk onboarding.
+        bool typeStandardInput = false;
         // Pace of the standard-input keyboard.
         int keyIntervalMs = 20;
     };

@@ -3,7 +3,7 @@
 #include <QPointer>
 
 #include "app/OnboardingWindow.h"
-#include "app/views/MinimalOnboardingWindow.h"
+#include "onboarding/views/OnboardingWindowWidget.h"
 
 namespace qm {
 
@@ -12,7 +12,7 @@ namespace qm {
 // may drop it from inside the window's own signals.
 class OnboardingWindowHandle final : public OnboardingWindow {
 public:
-    explicit OnboardingWindowHandle(MinimalOnboardingWindow* window) : window_(window) {}
+    explicit OnboardingWindowHandle(OnboardingWindowWidget* window) : window_(window) {}
     ~OnboardingWindowHandle() override
     {
         if (window_) {
@@ -36,7 +36,7 @@ public:
     }
 
 private:
-    QPointer<MinimalOnboardingWindow> window_;
+    QPointer<OnboardingWindowWidget> window_;
 };
 
 }  // namespace qm

@@ -113,6 +113,8 @@ void StdinKeyboard::typeNext()
     }
     if (character == "\n") {
         press(target, Qt::Key_Return, QStringLiteral("\r"));
+    } else if (character == "\t") {
+        press(target, Qt::Key_Tab, QStringLiteral("\t"));
     } else if (character == "\r") {
         return;
     } else {

@@ -14,7 +14,7 @@ namespace qm {
 // A keyboard for a machine without a display: the bytes of a file descriptor
 // (standard input) are typed, one character at a time at a person's pace, into
 // whatever window has Qt's keyboard focus, as key presses and releases; a line
-// feed is the Return key. So "//note buy milk\n" typed into the stand-in
+// feed is the Return key, a tab the Tab key. So "//note buy milk\n" typed into the stand-in
 // desktop's host window goes the way a person's keys would: through the event
 // tap into capture mode, then into the capture overlay, and Return sends it.
 class StdinKeyboard final : public QObject {

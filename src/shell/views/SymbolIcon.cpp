@@ -206,6 +206,116 @@ void checkmarkCircle(QPainter& p, const QColor& c)
     p.restore();
 }
 
+void stroke(QPainter& p, const QPainterPath& path, const QColor& color, qreal width)
+{
+    p.save();
+    p.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    p.restore();
+}
+
+QPainterPath arrowPath(qreal left, qreal right, qreal y, qreal head)
+{
+    QPainterPath path;
+    path.moveTo(left, y);
+    path.lineTo(right, y);
+    path.moveTo(right - head, y - head);
+    path.lineTo(right, y);
+    path.lineTo(right - head, y + head);
+    return path;
+}
+
+void arrowRight(QPainter& p, const QColor& c)
+{
+    stroke(p, arrowPath(3.5, 20.5, 12, 6.5), c, 2.6);
+}
+
+void arrowRightCircle(QPainter& p, const QColor& c)
+{
+    QPainterPath disc;
+    disc.addEllipse(QPointF(12, 12), 10.5, 10.5);
+    fill(p, disc, c);
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    stroke(p, arrowPath(6.5, 17.5, 12, 4.5), Qt::transparent, 2.4);
+    p.restore();
+}
+
+// A twelve-scalloped seal with a tick cut out of it.
+void checkmarkSeal(QPainter& p, const QColor& c)
+{
+    QPainterPath seal;
+    constexpr int points = 24;
+    for (int i = 0; i <= points; ++i) {
+        const double angle = i * 2 * M_PI / points - M_PI / 2;
+        const double radius = i % 2 == 0 ? 11 : 9.3;
+        const QPointF at(12 + radius * std::cos(angle), 12 + radius * std::sin(angle));
+        i == 0 ? seal.moveTo(at) : seal.lineTo(at);
+    }
+    fill(p, seal, c);
+    QPainterPath tick;
+    tick.moveTo(7.5, 12.5);
+    tick.lineTo(10.8, 15.8);
+    tick.lineTo(16.5, 9);
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    stroke(p, tick, Qt::transparent, 2.4);
+    p.restore();
+}
+
+// A raised index finger with the rings of a tap above it.
+void handTap(QPainter& p, const QColor& c)
+{
+    fill(p, roundedRect(9.5, 6.5, 4, 11, 2), c);
+    fill(p, roundedRect(7, 12, 12, 10, 4), c);
+    QPainterPath ring;
+    ring.addEllipse(QPointF(11.5, 6.5), 5.2, 5.2);
+    stroke(p, ring, c, 1.4);
+}
+
+void bellBadge(QPainter& p, const QColor& c)
+{
+    bell(p, c);
+    QPainterPath badge;
+    badge.addEllipse(QPointF(18.5, 5.5), 4.8, 4.8);
+    cutOut(p, badge);
+    QPainterPath dotPath;
+    dotPath.addEllipse(QPointF(18.5, 5.5), 3.4, 3.4);
+    fill(p, dotPath, c);
+}
+
+// Three ticked lines.
+void checklist(QPainter& p, const QColor& c)
+{
+    for (int row = 0; row < 3; ++row) {
+        const qreal y = 5.5 + row * 6.5;
+        QPainterPath tick;
+        tick.moveTo(2.5, y);
+        tick.lineTo(4.3, y + 1.8);
+        tick.lineTo(7.5, y - 1.8);
+        stroke(p, tick, c, 1.8);
+        fill(p, roundedRect(10, y - 1, 12, 2.2, 1.1), c);
+    }
+}
+
+void calendarBadgePlus(QPainter& p, const QColor& c)
+{
+    fill(p, roundedRect(2.5, 4, 17, 16, 3), c);
+    cutOut(p, roundedRect(4.5, 9, 13, 9, 1.5));
+    fill(p, roundedRect(6, 2, 2, 4, 1), c);
+    fill(p, roundedRect(14, 2, 2, 4, 1), c);
+    QPainterPath badge;
+    badge.addEllipse(QPointF(18, 17.5), 5.5, 5.5);
+    cutOut(p, badge);
+    QPainterPath plus;
+    plus.moveTo(18, 14.5);
+    plus.lineTo(18, 20.5);
+    plus.moveTo(15, 17.5);
+    plus.lineTo(21, 17.5);
+    stroke(p, plus, c, 1.9);
+}
+
 void dot(QPainter& p, const QColor& c)
 {
     QPainterPath disc;
@@ -213,7 +323,7 @@ void dot(QPainter& p, const QColor& c)
     fill(p, disc, c);
 }
 
-constexpr std::array<std::pair<std::string_view, Drawing>, 14> kDrawings{{
+constexpr std::array<std::pair<std::string_view, Drawing>, 21> kDrawings{{
     {"doc.on.doc.fill", documents},
     {"doc.on.doc", documents},
     {"doc.text.fill", documentText},
@@ -228,6 +338,13 @@ constexpr std::array<std::pair<std::string_view, Drawing>, 14> kDrawings{{
     {"gearshape.fill", gear},
     {"gearshape", gear},
     {"checkmark.circle.fill", checkmarkCircle},
+    {"arrow.right", arrowRight},
+    {"arrow.right.circle.fill", arrowRightCircle},
+    {"checkmark.seal.fill", checkmarkSeal},
+    {"hand.tap.fill", handTap},
+    {"bell.badge.fill", bellBadge},
+    {"checklist", checklist},
+    {"calendar.badge.plus", calendarBadgePlus},
 }};
 
 Drawing drawingFor(std::string_view name)

@@ -104,6 +104,62 @@ bool SimEventStoreBackend::supportsFullAccessRequests() const
     return supportsFullAccessRequests_;
 }
 
+void SimEventStoreBackend::setPromptPresenter(PromptPresenter presenter)
+{
+    std::lock_guard lock(mutex_);
+    promptPresenter_ = std::move(presenter);
+}
+
+bool SimEventStoreBackend::prompts(EntityType type, bool fullAccessRequest)
+{
+    const Status status = statuses_.try_emplace(type, Status::notDetermined).first->second;
+    // Write-only event access can be raised to full access by a new prompt.
+    return status == Status::notDetermined ||
+           (fullAccessRequest && type == EntityType::event && status == Status::writeOnly);
+}
+
+void SimEventStoreBackend::recordPromptAnswer(EntityType type, bool granted)
+{
+    prompts_.push_back(type);
+    Status& status = statuses_[type];
+    if (granted) {
+        status = Status::fullAccess;
+    } else if (status == Status::notDetermined) {
+        status = Status::denied;
+    }
+}
+
+void SimEventStoreBackend::presentPrompt(EntityType type, bool fullAccessRequest,
+                                         EventStore::AccessCompletion completion)
+{
+    loop_.post([weak = weak_from_this(), type, fullAccessRequest, completion = std::move(completion)] {
+        const auto self = weak.lock();
+        if (!self) {
+            return;
+        }
+        PromptPresenter presenter;
+        bool granted = false;
+        {
+            std::lock_guard lock(self->mutex_);
+            // A prompt answered meanwhile decided this request too.
+            if (self->prompts(type, fullAccessRequest)) {
+                presenter = self->promptPresenter_;
+            } else {
+                granted = self->statuses_[type] == Status::fullAccess;
+            }
+        }
+        if (presenter) {
+            // The person may take their time: no lock is held while they do.
+            granted = presenter(type);
+            std::lock_guard lock(self->mutex_);
+            self->recordPromptAnswer(type, granted);
+        }
+        if (completion) {
+            completion(granted, std::nullopt);
+        }
+    });
+}
+
 void SimEventStoreBackend::requestAccess(EntityType type, bool fullAccessRequest,
                                          EventStore::AccessCompletion completion)
 {
@@ -115,31 +171,26 @@ void SimEventStoreBackend::requestAccess(EntityType type, bool fullAccessRequest
             throw std::logic_error("SimEventStoreBackend: full-access requests do not exist before macOS 14");
         }
         auto& errors = accessErrors_[type];
-        Status& status = statuses_.try_emplace(type, Status::notDetermined).first->second;
-        // Write-only event access can be raised to full access by a new prompt.
-        const bool prompts = status == Status::notDetermined ||
-                             (fullAccessRequest && type == EntityType::event && status == Status::writeOnly);
         if (!errors.empty()) {
             failure = errors.front();
             errors.pop_front();
-        } else if (prompts) {
+        } else if (prompts(type, fullAccessRequest)) {
             auto& answers = promptAnswers_[type];
             if (answers.empty()) {
-                throw std::logic_error(std::string("SimEventStoreBackend: the ") +
-                                       (type == EntityType::event ? "calendar" : "reminders") +
-                                       " access prompt was shown, but the test scripted no answer "
-                                       "(answerNextAccessPrompt)");
+                if (!promptPresenter_) {
+                    throw std::logic_error(std::string("SimEventStoreBackend: the ") +
+                                           (type == EntityType::event ? "calendar" : "reminders") +
+                                           " access prompt was shown, but the test scripted no answer "
+                                           "(answerNextAccessPrompt)");
+                }
+                presentPrompt(type, fullAccessRequest, std::move(completion));
+                return;
             }
             granted = answers.front();
             answers.pop_front();
-            prompts_.push_back(type);
-            if (granted) {
-                status = Status::fullAccess;
-            } else if (status == Status::notDetermined) {
-                status = Status::denied;
-            }
+            recordPromptAnswer(type, granted);
         } else {
-            granted = status == Status::fullAccess;
+            granted = statuses_[type] == Status::fullAccess;
         }
     }
     if (completion) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,8 +20,9 @@ namespace qm {
 //
 // A test plays the user: it scripts the answer to each access prompt, sets
 // decisions as System Settings would, adds calendars and lists, and makes a
-// save fail. A prompt without a scripted answer throws std::logic_error from
-// the request, so a forgotten answer fails the test instead of waiting.
+// save fail. A prompt without a scripted answer goes to the prompt presenter
+// (the program shows a real dialog), and without one throws std::logic_error
+// from the request, so a forgotten answer fails the test instead of waiting.
 // Access completions run on the main loop.
 //
 // Build it with std::make_shared: stores keep it alive.
@@ -28,6 +30,9 @@ class SimEventStoreBackend : public std::enable_shared_from_this<SimEventStoreBa
 public:
     using EntityType = EventStoreEntityType;
     using Status = EventStoreAuthorizationStatus;
+    // Shows the access prompt for `type` to a person, on the main loop, and
+    // returns their answer (true: allowed).
+    using PromptPresenter = std::function<bool(EntityType type)>;
 
     // Starts as a macOS 14 system where the program never asked for access and
     // the user has no calendars or lists.
@@ -44,6 +49,8 @@ public:
     void setAuthorizationStatus(EntityType type, Status status);
     void answerNextAccessPrompt(EntityType type, bool allow);
     void failNextAccessRequest(EntityType type, PlatformError error);
+    // Who answers prompts that no test scripted; empty: nobody (they throw).
+    void setPromptPresenter(PromptPresenter presenter);
     // Adds a calendar or list (by its entity type), or replaces one with its identifier.
     void addCalendar(EventStoreCalendar calendar);
     // Nothing: the user has no default for that type.
@@ -69,6 +76,12 @@ public:
 
 private:
     static PlatformError error(long code, std::string description);
+    // Whether a request of this kind shows a prompt now. Under the lock.
+    bool prompts(EntityType type, bool fullAccessRequest);
+    // Records the answer to a prompt that was shown. Under the lock.
+    void recordPromptAnswer(EntityType type, bool granted);
+    // The prompt as a person sees it: on the main loop, after the request returned.
+    void presentPrompt(EntityType type, bool fullAccessRequest, EventStore::AccessCompletion completion);
     bool mayWrite(EntityType type) const;
     bool mayRead(EntityType type) const;
     // The stored calendar that `calendar` names, or the error that keeps an item from going there.
@@ -81,6 +94,7 @@ private:
     std::map<EntityType, Status> statuses_;
     std::map<EntityType, std::deque<bool>> promptAnswers_;
     std::map<EntityType, std::deque<PlatformError>> accessErrors_;
+    PromptPresenter promptPresenter_;
     std::vector<EntityType> prompts_;
     std::vector<EventStoreCalendar> calendars_;
     std::map<EntityType, std::string> defaults_;

@@ -46,9 +46,24 @@ bool SimWorkspace::activate(std::int32_t processIdentifier)
 
 bool SimWorkspace::openURL(std::string_view url)
 {
+    std::function<void(std::string_view)> handler;
+    bool succeeds = false;
+    {
+        std::lock_guard lock(mutex_);
+        openedURLs_.emplace_back(url);
+        handler = urlHandler_;
+        succeeds = openSucceeds_;
+    }
+    if (handler) {
+        handler(url);
+    }
+    return succeeds;
+}
+
+void SimWorkspace::setURLHandler(std::function<void(std::string_view url)> handler)
+{
     std::lock_guard lock(mutex_);
-    openedURLs_.emplace_back(url);
-    return openSucceeds_;
+    urlHandler_ = std::move(handler);
 }
 
 bool SimWorkspace::openFile(std::string_view path)

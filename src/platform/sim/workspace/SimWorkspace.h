@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,7 +14,8 @@ class SimDesktopState;
 
 // The workspace of the stand-in desktop. Opening links and files opens
 // nothing: each request is recorded, in order, for tests to read, and answers
-// what the test scripted (success by default).
+// what the test scripted (success by default). A link handler, where one is
+// set, also sees each link opened (the program's stand-in of System Settings).
 class SimWorkspace final : public Workspace {
 public:
     SimWorkspace(std::shared_ptr<SimDesktopState> state, std::int32_t ownPid);
@@ -31,6 +33,9 @@ public:
     std::vector<std::string> openedFiles() const;
     std::vector<std::vector<std::string>> revealedSelections() const;
     void setOpenSucceeds(bool succeeds);
+    // Called with each link opened, on the opening thread, after it was
+    // recorded; empty: none.
+    void setURLHandler(std::function<void(std::string_view url)> handler);
 
 private:
     std::shared_ptr<SimDesktopState> state_;
@@ -40,6 +45,7 @@ private:
     std::vector<std::string> openedFiles_;
     std::vector<std::vector<std::string>> revealed_;
     bool openSucceeds_ = true;
+    std::function<void(std::string_view)> urlHandler_;
 };
 
 }  // namespace qm
