@@ -15,7 +15,7 @@
 #include "platform/linux/workspace/QtPasteboard.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/desktop/StandInDesktop.h"
-#include "platform/sim/eventstore/SimEventStoreBackend.h"
+#include "platform/linux/eventstore/VdirEventStoreBackend.h"
 #include "platform/sim/workspace/SimColorPanel.h"
 #include "platform/storage/UserDefaults.h"
 
@@ -24,7 +24,8 @@ namespace qm {
 class Clock;
 
 // The platform the program runs on here: Qt's main loop, screens, clipboard
-// and alerts, notifications over the session bus, libcurl for the network, and the stand-in desktop (its
+// and alerts, notifications over the session bus, reminders and calendar
+// events as vdir collections of iCalendar files, libcurl for the network, and the stand-in desktop (its
 // applications, Accessibility and keyboard) on Qt's main loop, since this
 // machine gives no other program's text fields to reach. Families without a
 // Linux service yet use their stand-ins. Needs a QApplication; build and
@@ -32,8 +33,11 @@ class Clock;
 class LinuxPlatform {
 public:
     // `defaultsFile` empty: the user defaults stay in memory. `scheduleFile`
-    // keeps the notifications still to come across restarts.
-    LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile, std::filesystem::path scheduleFile);
+    // keeps the notifications still to come across restarts. The calendars
+    // and reminders lists are kept in the schedule file's folder, and access
+    // to them is asked with `askForEventStoreAccess` (empty: an alert).
+    LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile, std::filesystem::path scheduleFile,
+                  VdirEventStoreBackend::AccessPrompt askForEventStoreAccess = {});
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
@@ -51,7 +55,7 @@ public:
     QtPasteboard pasteboard{loop};
     QtAlertPresenter alerts{loop};
     SimColorPanel colorPanel;
-    const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
+    std::shared_ptr<VdirEventStoreBackend> eventStores;
     CurlHttpClient http;
     CurlHttpStreamClient httpStreams;
 };
