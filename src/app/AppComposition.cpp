@@ -16,12 +16,12 @@
 #include "store/KeychainHelper.h"
 #include "store/KeychainSecretStore.h"
 #include "store/PrivacyFirewall.h"
-#include "targets/NotificationScheduler.h"
-#include "targets/TimerCompletionFallback.h"
 #include "suggestions/ColorPickerHelper.h"
 #include "suggestions/FieldContextDetector.h"
 #include "suggestions/FieldMemoryEngine.h"
 #include "suggestions/KeychainBridge.h"
+#include "targets/NotificationScheduler.h"
+#include "targets/TimerCompletionFallback.h"
 
 namespace qm {
 
@@ -104,19 +104,23 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
                    },
            });
 
-    timerFallback_ =
-        std::make_unique<TimerCompletionFallback>(p.mainLoop, p.clock, p.notificationCenter, options_.showHUD);
+    timerFallback_ = std::make_unique<TimerCompletionFallback>(p.mainLoop, p.clock, p.notificationCenter,
+                                                               options_.showHUD);
     notificationScheduler_ = std::make_unique<NotificationScheduler>(
         p.userNotificationCenter, p.mainLoop, p.clock, p.notificationCenter, *timerFallback_,
-        [workspace = &p.workspace.get()] { workspace->activate(workspace->currentApplication().processIdentifier); });
+        [workspace = &p.workspace.get()] {
+            workspace->activate(workspace->currentApplication().processIdentifier);
+        });
 
     const StandardCaptureTargets::Services targetServices{
         .clock = p.clock,
         .mainLoop = p.mainLoop,
         .scheduler = *notificationScheduler_,
         .eventStores = p.eventStores,
-        .requestCalendarAccess = [permissions = permissions_.get()](
-                                     std::function<void(bool)> answer) { permissions->requestCalendarAccess(std::move(answer)); },
+        .requestCalendarAccess =
+            [permissions = permissions_.get()](std::function<void(bool)> answer) {
+                permissions->requestCalendarAccess(std::move(answer));
+            },
         .shutdown = shutdown_,
         .defaults = p.defaults,
         .pasteboard = p.pasteboard,
@@ -195,10 +199,10 @@ CaptureRouterModeServices AppComposition::captureModeServices()
     CaptureRouterModeServices::NotificationAuthorizationCheck notificationAuthorization =
         options_.ensureNotificationAuthorization;
     if (!notificationAuthorization) {
-        notificationAuthorization = [scheduler = notificationScheduler_.get()](
-                                        std::function<void(std::exception_ptr)> answer) {
-            scheduler->ensureAuthorization(std::move(answer));
-        };
+        notificationAuthorization =
+            [scheduler = notificationScheduler_.get()](std::function<void(std::exception_ptr)> answer) {
+                scheduler->ensureAuthorization(std::move(answer));
+            };
     }
     CaptureRouterModeServices::OverlayPanelFactory makeOverlayPanel;
     if (options_.makeOverlayPanel) {

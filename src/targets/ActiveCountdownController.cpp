@@ -16,16 +16,16 @@ ActiveCountdownController::ActiveCountdownController(MainLoop& mainLoop, const C
                                                      NotificationScheduler& scheduler)
     : mainLoop_(mainLoop), clock_(clock), notificationCenter_(notificationCenter), scheduler_(scheduler)
 {
-    observer_ = notificationCenter_.addObserver(
-        TargetsNotifications::scheduledCapturesChanged, nullptr,
-        [this, watch = alive_.watch()](const Notification&) {
-            // Posted on the main thread; the reload starts after the poster is done.
-            mainLoop_.post([this, watch] {
-                if (watch) {
-                    reloadFromSystem();
-                }
-            });
-        });
+    observer_ = notificationCenter_.addObserver(TargetsNotifications::scheduledCapturesChanged, nullptr,
+                                                [this, watch = alive_.watch()](const Notification&) {
+                                                    // Posted on the main thread; the reload starts after the
+                                                    // poster is done.
+                                                    mainLoop_.post([this, watch] {
+                                                        if (watch) {
+                                                            reloadFromSystem();
+                                                        }
+                                                    });
+                                                });
 }
 
 ActiveCountdownController::~ActiveCountdownController()
@@ -62,22 +62,23 @@ std::string ActiveCountdownController::format(double remaining)
 void ActiveCountdownController::reloadFromSystem()
 {
     const std::uint64_t generation = ++reloadsStarted_;
-    scheduler_.listPendingCaptures(alive_.guard([this, generation](std::vector<PendingScheduledCapture> pending) {
-        if (generation < reloadApplied_) {
-            return;  // a newer list is already shown
-        }
-        reloadApplied_ = generation;
-        const double now = clock_.now();
-        activeCountdown_.reset();
-        for (const auto& capture : pending) {
-            if (capture.fireDate && *capture.fireDate - now > 0) {
-                activeCountdown_ =
-                    ActiveCountdown{*capture.fireDate, capture.subtitle, std::string(capture.kindLabel())};
-                break;
+    scheduler_.listPendingCaptures(
+        alive_.guard([this, generation](std::vector<PendingScheduledCapture> pending) {
+            if (generation < reloadApplied_) {
+                return;  // a newer list is already shown
             }
-        }
-        renderTick();
-    }));
+            reloadApplied_ = generation;
+            const double now = clock_.now();
+            activeCountdown_.reset();
+            for (const auto& capture : pending) {
+                if (capture.fireDate && *capture.fireDate - now > 0) {
+                    activeCountdown_ = ActiveCountdown{*capture.fireDate, capture.subtitle,
+                                                       std::string(capture.kindLabel())};
+                    break;
+                }
+            }
+            renderTick();
+        }));
 }
 
 void ActiveCountdownController::renderTick()

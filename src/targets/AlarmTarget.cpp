@@ -43,10 +43,11 @@ void AlarmTarget::send(const std::string& text, const std::optional<PickerOption
             scheduler_.scheduleAlarm(*parsed.date, parsed.title, NotificationScheduler::newIdentifier(),
                                      std::move(done));
         });
-    landing_.announce(commandName(), line, "Alarm set — " + CaptureDateParser::formatDateTime(scheduled.fireDate),
-                      std::nullopt, std::string("alarm"), /*parksLoop=*/false);
-    Log::log(fmt::format("⏰ AlarmTarget: Scheduled alarm for {} — '{}'", UtcTimestamp::description(scheduled.fireDate),
-                         parsed.title));
+    landing_.announce(commandName(), line,
+                      "Alarm set — " + CaptureDateParser::formatDateTime(scheduled.fireDate), std::nullopt,
+                      std::string("alarm"), /*parksLoop=*/false);
+    Log::log(fmt::format("⏰ AlarmTarget: Scheduled alarm for {} — '{}'",
+                         UtcTimestamp::description(scheduled.fireDate), parsed.title));
 }
 
 }  // namespace qm

@@ -29,8 +29,9 @@ std::optional<double> resolveStartDate(const CaptureDateParseResult& parsed)
 
 }  // namespace
 
-CalendarTarget::CalendarTarget(EventStore::Factory eventStores, AccessRequest requestAccess, MainLoop& mainLoop,
-                               const Clock& clock, CaptureAnnouncer& landing, CancellationToken shutdown)
+CalendarTarget::CalendarTarget(EventStore::Factory eventStores, AccessRequest requestAccess,
+                               MainLoop& mainLoop, const Clock& clock, CaptureAnnouncer& landing,
+                               CancellationToken shutdown)
     : CaptureTarget(kCommandName, /*needsPicker=*/false), eventStores_(std::move(eventStores)),
       requestAccess_(std::move(requestAccess)), mainLoop_(mainLoop), clock_(clock), landing_(landing),
       shutdown_(std::move(shutdown))
@@ -48,8 +49,10 @@ void CalendarTarget::send(const std::string& text, const std::optional<PickerOpt
     if (line.empty()) {
         throw CalendarTargetError(CalendarTargetError::emptyInput);
     }
-    const bool granted = awaitOnMainLoop<bool>(
-        mainLoop_, shutdown_, [this](std::function<void(bool)> answer) { requestAccess_(std::move(answer)); });
+    const bool granted =
+        awaitOnMainLoop<bool>(mainLoop_, shutdown_, [this](std::function<void(bool)> answer) {
+            requestAccess_(std::move(answer));
+        });
     if (!granted) {
         throw CalendarTargetError(CalendarTargetError::permissionDenied);
     }

@@ -10,7 +10,8 @@ const char* CalendarTargetError::what() const noexcept
     case noDateTime:
         return "Could not find a date or time. Try: standup tomorrow 2pm";
     case permissionDenied:
-        return "Calendar access was denied. Grant access in System Settings → Privacy & Security → Calendars.";
+        return "Calendar access was denied. Grant access in System Settings → Privacy & Security → "
+               "Calendars.";
     case noWritableCalendar:
         return "No writable calendar found. Open the Calendar app and configure at least one calendar.";
     }

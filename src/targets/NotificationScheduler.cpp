@@ -127,12 +127,12 @@ void NotificationScheduler::configureCategories()
     center_.setNotificationCategories({
         NotificationCategory{TargetsNotifications::timerCategory, {}, {}, 0},
         NotificationCategory{TargetsNotifications::alarmCategory, {}, {}, 0},
-        NotificationCategory{TargetsNotifications::updateCategory,
-                             {NotificationCategoryAction{TargetsNotifications::restartActionId,
-                                                         "Restart to Update",
-                                                         NotificationCategoryAction::foreground}},
-                             {},
-                             0},
+        NotificationCategory{
+            TargetsNotifications::updateCategory,
+            {NotificationCategoryAction{TargetsNotifications::restartActionId, "Restart to Update",
+                                        NotificationCategoryAction::foreground}},
+            {},
+            0},
     });
 }
 
@@ -211,8 +211,8 @@ void NotificationScheduler::scheduleTimer(double interval, std::optional<std::st
                 completion(std::nullopt, error);
                 return;
             }
-            Log::log(fmt::format("⏱️ NotificationScheduler: Timer registered — fires in {:.0f}s at {}", used,
-                                 UtcTimestamp::description(fireDate)));
+            Log::log(fmt::format("⏱️ NotificationScheduler: Timer registered — fires in {:.0f}s at {}",
+                                 used, UtcTimestamp::description(fireDate)));
             finishScheduling(request, fireDate, completion);
         }));
     }));
@@ -279,7 +279,8 @@ void NotificationScheduler::addAndVerify(NotificationRequest request, Completion
             if (error) {
                 Log::log(fmt::format("❌ NotificationScheduler: Failed to add notification: {}",
                                      error->localizedDescription()));
-                completion(failure(NotificationSchedulerError::schedulingFailed, error->localizedDescription()));
+                completion(
+                    failure(NotificationSchedulerError::schedulingFailed, error->localizedDescription()));
                 return;
             }
             center_.getPendingNotificationRequests(
@@ -291,8 +292,9 @@ void NotificationScheduler::addAndVerify(NotificationRequest request, Completion
                         completion(nullptr);
                         return;
                     }
-                    Log::log(fmt::format(
-                        "❌ NotificationScheduler: add() succeeded but request {} is not pending", identifier));
+                    Log::log(
+                        fmt::format("❌ NotificationScheduler: add() succeeded but request {} is not pending",
+                                    identifier));
                     completion(failure(NotificationSchedulerError::schedulingFailed, kNotPendingMessage));
                 }));
         });

@@ -77,8 +77,7 @@ private:
     // After a granted prompt: only the alert setting can still stop it.
     void checkAlertSetting(Completion completion);
     void addAndVerify(NotificationRequest request, Completion completion);
-    void finishScheduling(const NotificationRequest& request, double fireDate,
-                          ScheduleCompletion completion);
+    void finishScheduling(const NotificationRequest& request, double fireDate, ScheduleCompletion completion);
 
     UserNotificationCenter& center_;
     MainLoop& mainLoop_;

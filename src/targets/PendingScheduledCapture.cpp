@@ -2,7 +2,8 @@
 
 namespace qm {
 
-std::optional<PendingScheduledCapture::Kind> PendingScheduledCapture::kindFromRawValue(std::string_view rawValue)
+std::optional<PendingScheduledCapture::Kind>
+PendingScheduledCapture::kindFromRawValue(std::string_view rawValue)
 {
     if (rawValue == "timer") {
         return Kind::timer;

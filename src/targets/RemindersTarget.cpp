@@ -55,9 +55,8 @@ void RemindersTarget::send(const std::string& text, const std::optional<PickerOp
     }
     const std::shared_ptr<EventStore> store = eventStores_();
     const AccessAnswer access = awaitOnMainLoop<AccessAnswer>(
-        mainLoop_, shutdown_, [store](std::function<void(AccessAnswer)> answer) {
-            requestAccess(*store, std::move(answer));
-        });
+        mainLoop_, shutdown_,
+        [store](std::function<void(AccessAnswer)> answer) { requestAccess(*store, std::move(answer)); });
     if (access.second) {
         throw *access.second;
     }
@@ -90,10 +89,12 @@ void RemindersTarget::send(const std::string& text, const std::optional<PickerOp
     if (auto error = store->saveReminder(reminder)) {
         throw *error;
     }
-    landing_.announce(commandName(), line, "Reminders · " + list->title, std::string(kRevealPath), std::nullopt,
+    landing_.announce(commandName(), line, "Reminders · " + list->title, std::string(kRevealPath),
+                      std::nullopt,
                       /*parksLoop=*/true);
-    Log::log(fmt::format("📝 RemindersTarget: Successfully scheduled native macOS Reminder: '{}' with due date: {}",
-                         parsed.title, parsed.date ? UtcTimestamp::description(*parsed.date) : "nil"));
+    Log::log(
+        fmt::format("📝 RemindersTarget: Successfully scheduled native macOS Reminder: '{}' with due date: {}",
+                    parsed.title, parsed.date ? UtcTimestamp::description(*parsed.date) : "nil"));
 }
 
 }  // namespace qm

@@ -11,7 +11,8 @@ namespace qm {
 
 struct TimerCompletionFallback::State {
     State(MainLoop& mainLoop, const Clock& clock, NotificationCenter& notificationCenter, ShowHUD showHUD)
-        : mainLoop(mainLoop), clock(clock), notificationCenter(notificationCenter), showHUD(std::move(showHUD))
+        : mainLoop(mainLoop), clock(clock), notificationCenter(notificationCenter),
+          showHUD(std::move(showHUD))
     {
     }
 
@@ -47,8 +48,8 @@ TimerCompletionFallback::~TimerCompletionFallback()
     }
 }
 
-void TimerCompletionFallback::schedule(const std::string& identifier, double fireDate, const std::string& title,
-                                       const std::string& body)
+void TimerCompletionFallback::schedule(const std::string& identifier, double fireDate,
+                                       const std::string& title, const std::string& body)
 {
     double delay = fireDate - state_->clock.now();
     if (std::isnan(delay)) {

@@ -33,10 +33,12 @@ void TimerTarget::send(const std::string& text, const std::optional<PickerOption
             scheduler_.scheduleTimer(parsed.interval, parsed.label, NotificationScheduler::newIdentifier(),
                                      std::move(done));
         });
-    landing_.announce(commandName(), line, "Timer set — fires at " + CaptureDateParser::formatTime(scheduled.fireDate),
+    landing_.announce(commandName(), line,
+                      "Timer set — fires at " + CaptureDateParser::formatTime(scheduled.fireDate),
                       std::nullopt, std::string("timer"), /*parksLoop=*/false);
-    Log::log(fmt::format("⏱️ TimerTarget: Scheduled timer for {} ({}), fireDate={}", parsed.displayDuration,
-                         parsed.label.value_or("no label"), UtcTimestamp::description(scheduled.fireDate)));
+    Log::log(fmt::format("⏱️ TimerTarget: Scheduled timer for {} ({}), fireDate={}",
+                         parsed.displayDuration, parsed.label.value_or("no label"),
+                         UtcTimestamp::description(scheduled.fireDate)));
 }
 
 }  // namespace qm

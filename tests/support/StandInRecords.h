@@ -51,10 +51,13 @@ public:
             .mainLoop = platform.loop,
             .scheduler = scheduler,
             .eventStores = platform.eventStores->factory(),
-            .requestCalendarAccess = [this](std::function<void(bool)> answer) {
-                platform.eventStores->makeStore()->requestFullAccessToEvents(
-                    [answer](bool granted, std::optional<PlatformError> error) { answer(granted && !error); });
-            },
+            .requestCalendarAccess =
+                [this](std::function<void(bool)> answer) {
+                    platform.eventStores->makeStore()->requestFullAccessToEvents(
+                        [answer](bool granted, std::optional<PlatformError> error) {
+                            answer(granted && !error);
+                        });
+                },
             .shutdown = shutdown,
             .defaults = platform.defaults,
             .pasteboard = platform.pasteboard,
@@ -72,11 +75,12 @@ public:
     std::atomic<bool> captureModeActive{false};
     CaptureRecords records;
     // Timers and alarms on the stand-in notification centre; their HUD fallback shows in `hud`.
-    TimerCompletionFallback timerFallback{platform.loop, platform.clock, platform.notificationCenter,
-                                          [this](const std::string& message, const std::optional<std::string>& image) {
-                                              hud.push_back({message, image});
-                                          }};
-    NotificationScheduler scheduler{platform.userNotifications, platform.loop, platform.clock,
+    TimerCompletionFallback timerFallback{
+        platform.loop, platform.clock, platform.notificationCenter,
+        [this](const std::string& message, const std::optional<std::string>& image) {
+            hud.push_back({message, image});
+        }};
+    NotificationScheduler scheduler{platform.userNotifications,  platform.loop, platform.clock,
                                     platform.notificationCenter, timerFallback, [] {}};
     CancellationToken shutdown;
 };

@@ -40,7 +40,6 @@ struct Outcome {
     bool answered = false;
 };
 
-
 // The scheduler over the stand-in notification centre, on the manual clock
 // and loop, in New York; the HUD and "ScheduledCapturesChanged" are recorded.
 class NotificationSchedulerTest : public ::testing::Test {
@@ -49,16 +48,18 @@ protected:
     {
         center.setAuthorizationStatus(Status::authorized);
         center.setAlertSetting(Setting::enabled);
-        notifications.addObserver("ScheduledCapturesChanged", nullptr, [this](const Notification&) { ++changes; });
+        notifications.addObserver("ScheduledCapturesChanged", nullptr,
+                                  [this](const Notification&) { ++changes; });
     }
 
     Outcome timer(double interval, std::optional<std::string> label, std::string identifier = "T1")
     {
         Outcome outcome;
-        scheduler.scheduleTimer(interval, std::move(label), std::move(identifier),
-                                [&](std::optional<ScheduledNotificationResult> result, std::exception_ptr error) {
-                                    outcome = {std::move(result), error, true};
-                                });
+        scheduler.scheduleTimer(
+            interval, std::move(label), std::move(identifier),
+            [&](std::optional<ScheduledNotificationResult> result, std::exception_ptr error) {
+                outcome = {std::move(result), error, true};
+            });
         loop.runUntilIdle();
         EXPECT_TRUE(outcome.answered);
         return outcome;
@@ -67,10 +68,11 @@ protected:
     Outcome alarm(double at, std::string title, std::string identifier = "A1")
     {
         Outcome outcome;
-        scheduler.scheduleAlarm(at, std::move(title), std::move(identifier),
-                                [&](std::optional<ScheduledNotificationResult> result, std::exception_ptr error) {
-                                    outcome = {std::move(result), error, true};
-                                });
+        scheduler.scheduleAlarm(
+            at, std::move(title), std::move(identifier),
+            [&](std::optional<ScheduledNotificationResult> result, std::exception_ptr error) {
+                outcome = {std::move(result), error, true};
+            });
         loop.runUntilIdle();
         EXPECT_TRUE(outcome.answered);
         return outcome;
@@ -79,7 +81,8 @@ protected:
     std::vector<PendingScheduledCapture> list()
     {
         std::optional<std::vector<PendingScheduledCapture>> listed;
-        scheduler.listPendingCaptures([&](std::vector<PendingScheduledCapture> captures) { listed = captures; });
+        scheduler.listPendingCaptures(
+            [&](std::vector<PendingScheduledCapture> captures) { listed = captures; });
         loop.runUntilIdle();
         EXPECT_TRUE(listed.has_value());
         return listed.value_or(std::vector<PendingScheduledCapture>{});
@@ -88,8 +91,8 @@ protected:
     // Local wall-clock time in New York on the clock's day (14 November 2023).
     double newYork(int hour, int minute, int second = 0, int day = 14)
     {
-        return *Calendar::current().date(
-            DateComponents{.year = 2023, .month = 11, .day = day, .hour = hour, .minute = minute, .second = second});
+        return *Calendar::current().date(DateComponents{
+            .year = 2023, .month = 11, .day = day, .hour = hour, .minute = minute, .second = second});
     }
 
     TimeZoneScope zone{"America/New_York"};
@@ -98,10 +101,11 @@ protected:
     NotificationCenter notifications;
     SimUserNotificationCenter center{loop, clock};
     std::vector<HudMessage> hud;
-    TimerCompletionFallback fallback{loop, clock, notifications,
-                                     [this](const std::string& message, const std::optional<std::string>& image) {
-                                         hud.push_back({message, image});
-                                     }};
+    TimerCompletionFallback fallback{
+        loop, clock, notifications,
+        [this](const std::string& message, const std::optional<std::string>& image) {
+            hud.push_back({message, image});
+        }};
     int activations = 0;
     NotificationScheduler scheduler{center, loop, clock, notifications, fallback, [this] { ++activations; }};
     int changes = 0;
@@ -128,8 +132,9 @@ TEST_F(NotificationSchedulerTest, ErrorTable)
 {
     const std::string denied = "Notifications access was denied. Open Settings → Privacy & Permissions in "
                                "Quillmarker and tap Grant next to Notifications.";
-    const std::string alertsOff = "Notifications are allowed but Banners/Alerts are turned off for Quillmarker. "
-                                  "Enable Alerts in System Settings → Notifications → Quillmarker.";
+    const std::string alertsOff =
+        "Notifications are allowed but Banners/Alerts are turned off for Quillmarker. "
+        "Enable Alerts in System Settings → Notifications → Quillmarker.";
     struct Case {
         const char* name;
         std::function<void(SimUserNotificationCenter&)> arrange;
@@ -139,27 +144,34 @@ TEST_F(NotificationSchedulerTest, ErrorTable)
         const char* logLine;
     };
     const Case cases[] = {
-        {"denied in settings", [](auto& c) { c.setAuthorizationStatus(Status::denied); }, denied, 0, 0, nullptr},
-        {"alerts turned off", [](auto& c) { c.setAlertSetting(Setting::disabled); }, alertsOff, 0, 0, nullptr},
-        {"provisional, alerts off", [](auto& c) {
+        {"denied in settings", [](auto& c) { c.setAuthorizationStatus(Status::denied); }, denied, 0, 0,
+         nullptr},
+        {"alerts turned off", [](auto& c) { c.setAlertSetting(Setting::disabled); }, alertsOff, 0, 0,
+         nullptr},
+        {"provisional, alerts off",
+         [](auto& c) {
              c.setAuthorizationStatus(Status::provisional);
              c.setAlertSetting(Setting::disabled);
          },
          alertsOff, 0, 0, nullptr},
-        {"refused at the prompt", [](auto& c) {
+        {"refused at the prompt",
+         [](auto& c) {
              c.setAuthorizationStatus(Status::notDetermined);
              c.answerNextAuthorizationPrompt(false);
          },
          denied, 1, 1, nullptr},
-        {"granted at the prompt, alerts off", [](auto& c) {
+        {"granted at the prompt, alerts off",
+         [](auto& c) {
              c.setAuthorizationStatus(Status::notDetermined);
              c.setAlertSetting(Setting::disabled);
              c.answerNextAuthorizationPrompt(true);
          },
          alertsOff, 1, 1, nullptr},
-        {"the request itself fails", [](auto& c) {
+        {"the request itself fails",
+         [](auto& c) {
              c.setAuthorizationStatus(Status::notDetermined);
-             c.failNextAuthorizationRequest(PlatformError("UNErrorDomain", 7, "The prompt could not be shown."));
+             c.failNextAuthorizationRequest(
+                 PlatformError("UNErrorDomain", 7, "The prompt could not be shown."));
          },
          "The prompt could not be shown.", 0, 1, nullptr},
         {"the centre rejects the request",
@@ -228,8 +240,8 @@ TEST_F(NotificationSchedulerTest, RequestContentTable)
         NotificationTrigger::Kind trigger;
     };
     const Case cases[] = {
-        {"labelled timer", [&] { return timer(1500, "tea", "T1"); }, "Timer finished", "tea", "QUILLMRKER_TIMER",
-         NotificationTrigger::Kind::timeInterval},
+        {"labelled timer", [&] { return timer(1500, "tea", "T1"); }, "Timer finished", "tea",
+         "QUILLMRKER_TIMER", NotificationTrigger::Kind::timeInterval},
         {"unlabelled timer", [&] { return timer(1500, std::nullopt, "T2"); }, "Timer finished",
          "Your timer is done", "QUILLMRKER_TIMER", NotificationTrigger::Kind::timeInterval},
         {"empty label", [&] { return timer(1500, std::string(), "T3"); }, "Timer finished", "",
@@ -242,14 +254,16 @@ TEST_F(NotificationSchedulerTest, RequestContentTable)
         const Outcome outcome = c.schedule();
         ASSERT_EQ(outcome.error, nullptr) << failureText(outcome.error);
         const auto pending = center.pendingRequests();
-        const auto request = std::find_if(pending.begin(), pending.end(),
-                                          [&](const auto& r) { return r.identifier == outcome.result->identifier; });
+        const auto request = std::find_if(pending.begin(), pending.end(), [&](const auto& r) {
+            return r.identifier == outcome.result->identifier;
+        });
         ASSERT_NE(request, pending.end());
         EXPECT_EQ(request->content.title, c.title);
         EXPECT_EQ(request->content.body, c.body);
         EXPECT_EQ(request->content.sound, std::string(NotificationContent::defaultSound));
         EXPECT_EQ(request->content.categoryIdentifier, c.category);
-        EXPECT_EQ(request->content.userInfo.keys(), (std::vector<std::string>{"qm_fireAt", "qm_scheduledAt"}));
+        EXPECT_EQ(request->content.userInfo.keys(),
+                  (std::vector<std::string>{"qm_fireAt", "qm_scheduledAt"}));
         EXPECT_EQ(request->content.userInfo.get<double>("qm_scheduledAt"), now);
         EXPECT_EQ(request->content.userInfo.get<double>("qm_fireAt"), outcome.result->fireDate);
         ASSERT_TRUE(request->trigger.has_value());
@@ -317,7 +331,8 @@ TEST_F(NotificationSchedulerTest, AlarmsRoundUpToTheNextMinuteAtLeastAMinuteAhea
 TEST_F(NotificationSchedulerTest, ListingSortsByFireDateAndSkipsOtherCategories)
 {
     const double now = clock.now();
-    auto add = [&](std::string id, std::string category, UserInfo info, std::optional<NotificationTrigger> trigger) {
+    auto add = [&](std::string id, std::string category, UserInfo info,
+                   std::optional<NotificationTrigger> trigger) {
         NotificationRequest request;
         request.identifier = std::move(id);
         request.content.title = category == "QUILLMRKER_ALARM" ? "Alarm" : "Timer finished";
@@ -335,7 +350,8 @@ TEST_F(NotificationSchedulerTest, ListingSortsByFireDateAndSkipsOtherCategories)
         NotificationTrigger::calendar({.year = 2023, .month = 1, .day = 1, .hour = 8}, false));
     add("from-trigger", "QUILLMRKER_TIMER", {}, interval(300));
     add("integer-keys", "QUILLMRKER_ALARM",
-        {{"qm_fireAt", static_cast<std::int64_t>(now) + 600}, {"qm_scheduledAt", static_cast<std::int64_t>(now)}},
+        {{"qm_fireAt", static_cast<std::int64_t>(now) + 600},
+         {"qm_scheduledAt", static_cast<std::int64_t>(now)}},
         NotificationTrigger::calendar({.hour = 23, .minute = 59}, false));
     add("calendar-no-scheduled", "QUILLMRKER_ALARM", {{"qm_fireAt", now + 900}},
         NotificationTrigger::calendar({.hour = 23, .minute = 59}, false));
@@ -382,7 +398,8 @@ TEST_F(NotificationSchedulerTest, TheHUDFallbackShowsOnceWhenTheTimeComes)
     loop.advance(59);
     EXPECT_TRUE(hud.empty());
     loop.advance(200);
-    EXPECT_EQ(hud, (std::vector<HudMessage>{{"Your timer is done", "timer"}, {"tea", "timer"}, {"take meds", "alarm"}}));
+    EXPECT_EQ(hud, (std::vector<HudMessage>{
+                       {"Your timer is done", "timer"}, {"tea", "timer"}, {"take meds", "alarm"}}));
     EXPECT_EQ(fallback.armedCount(), 0u);
     EXPECT_EQ(changes, 3);
     EXPECT_TRUE(list().empty());

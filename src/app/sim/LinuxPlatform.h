@@ -6,6 +6,7 @@
 
 #include "app/PlatformBundle.h"
 #include "platform/linux/display/QtScreens.h"
+#include "platform/linux/eventstore/VdirEventStoreBackend.h"
 #include "platform/linux/network/CurlHttpClient.h"
 #include "platform/linux/network/CurlHttpStreamClient.h"
 #include "platform/linux/notifications/DBusDistributedNotificationCenter.h"
@@ -15,7 +16,6 @@
 #include "platform/linux/workspace/QtPasteboard.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/desktop/StandInDesktop.h"
-#include "platform/linux/eventstore/VdirEventStoreBackend.h"
 #include "platform/sim/workspace/SimColorPanel.h"
 #include "platform/storage/UserDefaults.h"
 

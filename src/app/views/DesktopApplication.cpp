@@ -52,9 +52,8 @@ DesktopApplication::DesktopApplication(Options options)
     platform_.desktop.trust().setTrusted(true);
     app_ =
         std::make_unique<AppComposition>(platform_.bundle(options_.applicationSupport), compositionOptions());
-    countdown_ = std::make_unique<ActiveCountdownController>(platform_.loop, platform_.clock,
-                                                             platform_.notificationCenter,
-                                                             app_->notificationScheduler());
+    countdown_ = std::make_unique<ActiveCountdownController>(
+        platform_.loop, platform_.clock, platform_.notificationCenter, app_->notificationScheduler());
     countdown_->attach(countdownTitle_);
     host_ = std::make_unique<HostWindow>(platform_.desktop, HostWindow::Spec{});
     host_->setGeometry(120, 160, 520, 120);

@@ -99,9 +99,11 @@ protected:
     {
         std::optional<bool> granted;
         if (type == Type::event) {
-            store.requestFullAccessToEvents([&](bool answer, std::optional<PlatformError>) { granted = answer; });
+            store.requestFullAccessToEvents(
+                [&](bool answer, std::optional<PlatformError>) { granted = answer; });
         } else {
-            store.requestFullAccessToReminders([&](bool answer, std::optional<PlatformError>) { granted = answer; });
+            store.requestFullAccessToReminders(
+                [&](bool answer, std::optional<PlatformError>) { granted = answer; });
         }
         loop.runUntilIdle();
         EXPECT_TRUE(granted.has_value());
@@ -201,7 +203,8 @@ TEST_F(VdirEventStoreTest, EventFilesFollowTheStandard)
         EXPECT_TRUE(text::isValidUtf8(line)) << "a fold splits a character: " << line;
     }
     const std::string logical = unfolded(text);
-    EXPECT_NE(logical.find("SUMMARY:Lunch\\, with\\; Bob\\nand \\\\ the team 🍜"), std::string::npos) << logical;
+    EXPECT_NE(logical.find("SUMMARY:Lunch\\, with\\; Bob\\nand \\\\ the team 🍜"), std::string::npos)
+        << logical;
     EXPECT_NE(logical.find("\r\nUID:" + event.eventIdentifier + "\r\n"), std::string::npos);
     EXPECT_NE(logical.find("\r\nDTSTAMP:20231114T221320Z\r\n"), std::string::npos);
     EXPECT_NE(logical.find("\r\nDTSTART;TZID=America/New_York:20231115T123000\r\n"), std::string::npos);
@@ -259,8 +262,10 @@ TEST_F(VdirEventStoreTest, TodosAreAllDayOrTimedWithAnAlarm)
     EXPECT_NE(allDayText.find("BEGIN:VTODO"), std::string::npos);
 
     const std::string timedText = unfolded(readFile(list / (timed.calendarItemIdentifier + ".ics")));
-    EXPECT_NE(timedText.find("\r\nDUE;TZID=America/New_York:20231115T170000\r\n"), std::string::npos) << timedText;
-    EXPECT_NE(timedText.find("\r\nTRIGGER;VALUE=DATE-TIME:20231115T220000Z\r\n"), std::string::npos) << timedText;
+    EXPECT_NE(timedText.find("\r\nDUE;TZID=America/New_York:20231115T170000\r\n"), std::string::npos)
+        << timedText;
+    EXPECT_NE(timedText.find("\r\nTRIGGER;VALUE=DATE-TIME:20231115T220000Z\r\n"), std::string::npos)
+        << timedText;
     EXPECT_NE(timedText.find("\r\nACTION:DISPLAY\r\n"), std::string::npos);
 
     const std::string undatedText = unfolded(readFile(list / (undated.calendarItemIdentifier + ".ics")));
@@ -277,8 +282,8 @@ TEST_F(VdirEventStoreTest, TodosAreAllDayOrTimedWithAnAlarm)
     ASSERT_EQ(fetched.size(), 3u);
     for (auto& reminder : fetched) {
         const Reminder& original = reminder.title == "submit report" ? allDay
-                                   : reminder.title == "call mom"   ? timed
-                                                                    : undated;
+                                   : reminder.title == "call mom"    ? timed
+                                                                     : undated;
         EXPECT_EQ(reminder, original) << reminder.title;
     }
 }
@@ -292,9 +297,15 @@ TEST_F(VdirEventStoreTest, CollectionsOfOtherProgramsAreLeftAlone)
         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\nUID:theirs-1\r\n"
         "DTSTAMP:20231101T000000Z\r\nDTSTART:20231115T150000Z\r\nDTEND:20231115T160000Z\r\nSUMMARY:Review\r\n"
         "END:VEVENT\r\nEND:VCALENDAR\r\n";
-    { std::ofstream(work / "displayname") << "Work"; }
-    { std::ofstream(work / "theirs-1.ics") << theirs; }
-    { std::ofstream(work / "notes.txt") << "not an item"; }
+    {
+        std::ofstream(work / "displayname") << "Work";
+    }
+    {
+        std::ofstream(work / "theirs-1.ics") << theirs;
+    }
+    {
+        std::ofstream(work / "notes.txt") << "not an item";
+    }
     const auto before = fs::last_write_time(work / "theirs-1.ics");
 
     grantBoth(*store);
@@ -339,11 +350,14 @@ TEST_F(VdirEventStoreTest, FoldersThatCannotBeUsedGiveAClearError)
 
     // Something else where the collection folder should be.
     fs::remove_all(folder / "calendars" / "default");
-    { std::ofstream(folder / "calendars" / "default") << "not a folder"; }
+    {
+        std::ofstream(folder / "calendars" / "default") << "not a folder";
+    }
     auto failure = store->saveEvent(event);
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->domain(), "EKErrorDomain");
-    EXPECT_NE(failure->localizedDescription().find((folder / "calendars" / "default").string()), std::string::npos)
+    EXPECT_NE(failure->localizedDescription().find((folder / "calendars" / "default").string()),
+              std::string::npos)
         << failure->localizedDescription();
     EXPECT_TRUE(store->fetchEvents(0, 1e12).empty());
 

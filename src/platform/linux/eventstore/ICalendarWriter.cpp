@@ -50,9 +50,11 @@ icalcomponent* calendarWith(icaltimezone* zone, const std::string& zoneId, doubl
         icalcomponent* definition = icalcomponent_new_clone(icaltimezone_get_component(zone));
         // The whole history of a zone is long; readers need its rules from a year before on.
         const int year = 1970 + static_cast<int>(std::floor(firstUse / (365.2425 * 86400))) - 1;
-        icaltimezone_truncate_vtimezone(definition, icaltime_from_day_of_year(1, year), icaltime_null_time(), 1);
+        icaltimezone_truncate_vtimezone(definition, icaltime_from_day_of_year(1, year), icaltime_null_time(),
+                                        1);
         // The plain zone name, as calendar programs write it.
-        icalproperty_set_tzid(icalcomponent_get_first_property(definition, ICAL_TZID_PROPERTY), zoneId.c_str());
+        icalproperty_set_tzid(icalcomponent_get_first_property(definition, ICAL_TZID_PROPERTY),
+                              zoneId.c_str());
         icalcomponent_add_component(calendar, definition);
     }
     return calendar;
@@ -74,7 +76,8 @@ void addAlarms(icalcomponent* item, const std::vector<EventStoreAlarm>& alarms, 
     for (const auto& alarm : alarms) {
         icalcomponent* valarm = icalcomponent_new(ICAL_VALARM_COMPONENT);
         icalcomponent_add_property(valarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
-        icalcomponent_add_property(valarm, icalproperty_new_description(title.empty() ? "Reminder" : title.c_str()));
+        icalcomponent_add_property(valarm,
+                                   icalproperty_new_description(title.empty() ? "Reminder" : title.c_str()));
         icaltriggertype trigger = icaltriggertype_from_int(0);
         trigger.time = utcTime(alarm.absoluteDate);
         icalcomponent_add_property(valarm, icalproperty_new_trigger(trigger));
@@ -138,10 +141,12 @@ std::string ICalendarWriter::event(const CalendarEvent& event, const std::string
     icalcomponent* item = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     addCommon(item, uid, timestamp, event.title, event.notes);
     if (event.startDate) {
-        icalcomponent_add_property(item, timeProperty(icalproperty_new_dtstart, *event.startDate, zone, timeZoneId));
+        icalcomponent_add_property(
+            item, timeProperty(icalproperty_new_dtstart, *event.startDate, zone, timeZoneId));
     }
     if (event.endDate) {
-        icalcomponent_add_property(item, timeProperty(icalproperty_new_dtend, *event.endDate, zone, timeZoneId));
+        icalcomponent_add_property(item,
+                                   timeProperty(icalproperty_new_dtend, *event.endDate, zone, timeZoneId));
     }
     addAlarms(item, event.alarms, event.title);
     icalcomponent_add_component(calendar.get(), item);

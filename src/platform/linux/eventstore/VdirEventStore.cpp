@@ -2,7 +2,9 @@
 
 namespace qm {
 
-VdirEventStore::VdirEventStore(std::shared_ptr<VdirEventStoreBackend> backend) : backend_(std::move(backend)) {}
+VdirEventStore::VdirEventStore(std::shared_ptr<VdirEventStoreBackend> backend) : backend_(std::move(backend))
+{
+}
 
 EventStoreAuthorizationStatus VdirEventStore::authorizationStatus(EventStoreEntityType type) const
 {

@@ -170,8 +170,9 @@ void VdirEventStoreBackend::requestAccess(EntityType type, EventStore::AccessCom
         }
         if (!backend->configuration_.askForAccess) {
             if (completion) {
-                completion(false, storeError(EventStore::errorEventStoreNotAuthorized,
-                                             "There is no one to ask for access to calendars and reminders."));
+                completion(false,
+                           storeError(EventStore::errorEventStoreNotAuthorized,
+                                      "There is no one to ask for access to calendars and reminders."));
             }
             return;
         }
@@ -267,13 +268,15 @@ VdirEventStoreBackend::collectionFor(const std::optional<EventStoreCalendar>& ca
     const auto slash = identifier.find('/');
     const std::string kind = identifier.substr(0, slash);
     const std::string name = slash == std::string::npos ? "" : identifier.substr(slash + 1);
-    if (!isPlainName(name) || (kind != kindFolder(EntityType::event) && kind != kindFolder(EntityType::reminder))) {
+    if (!isPlainName(name) ||
+        (kind != kindFolder(EntityType::event) && kind != kindFolder(EntityType::reminder))) {
         return storeError(EventStore::errorNoCalendar, "The calendar does not exist in this store.");
     }
     if (kind != kindFolder(type)) {
-        return type == EntityType::event
-                   ? storeError(EventStore::errorCalendarDoesNotAllowEvents, "This calendar does not allow events.")
-                   : storeError(EventStore::errorCalendarDoesNotAllowReminders, "This list does not allow reminders.");
+        return type == EntityType::event ? storeError(EventStore::errorCalendarDoesNotAllowEvents,
+                                                      "This calendar does not allow events.")
+                                         : storeError(EventStore::errorCalendarDoesNotAllowReminders,
+                                                      "This list does not allow reminders.");
     }
     target.folder = collectionsFolder(type) / name;
     std::error_code error;
@@ -283,8 +286,8 @@ VdirEventStoreBackend::collectionFor(const std::optional<EventStoreCalendar>& ca
             error = file::createDirectories(target.folder, kPrivateFolder);
             if (error) {
                 return storeError(EventStore::errorInternalFailure,
-                                  fmt::format("The collection folder {} cannot be made: {}", target.folder.string(),
-                                              error.message()));
+                                  fmt::format("The collection folder {} cannot be made: {}",
+                                              target.folder.string(), error.message()));
             }
         } else {
             return storeError(EventStore::errorNoCalendar, "The calendar does not exist in this store.");
@@ -303,8 +306,8 @@ VdirEventStoreBackend::write(const Target& target, std::string& identifier, cons
     const fs::path path = target.folder / (stem + ".ics");
     if (const std::error_code error = file::writeAtomically(path, text(uid), kPrivateFile)) {
         return storeError(EventStore::errorInternalFailure,
-                          fmt::format("The {} could not be saved in “{}” ({}): {}", what, target.calendar.title,
-                                      path.string(), error.message()));
+                          fmt::format("The {} could not be saved in “{}” ({}): {}", what,
+                                      target.calendar.title, path.string(), error.message()));
     }
     identifier = uid;
     return std::nullopt;
@@ -384,14 +387,15 @@ std::vector<CalendarEvent> VdirEventStoreBackend::fetchEvents(double start, doub
             std::error_code error;
             const auto text = file::readRegularFile(path, error);
             auto event = text ? ICalendarReader::event(*text, zone) : std::nullopt;
-            if (event && *event->startDate < end && *event->endDate > start) {
+            if (event && *event->startDate<end&& * event->endDate> start) {
                 event->calendar = calendar;
                 result.push_back(std::move(*event));
             }
         }
     }
-    std::stable_sort(result.begin(), result.end(),
-                     [](const CalendarEvent& a, const CalendarEvent& b) { return *a.startDate < *b.startDate; });
+    std::stable_sort(result.begin(), result.end(), [](const CalendarEvent& a, const CalendarEvent& b) {
+        return *a.startDate < *b.startDate;
+    });
     return result;
 }
 

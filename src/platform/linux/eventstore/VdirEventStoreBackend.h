@@ -75,8 +75,8 @@ private:
         std::filesystem::path folder;
         EventStoreCalendar calendar;
     };
-    std::optional<PlatformError> collectionFor(const std::optional<EventStoreCalendar>& calendar, EntityType type,
-                                               Target& target) const;
+    std::optional<PlatformError> collectionFor(const std::optional<EventStoreCalendar>& calendar,
+                                               EntityType type, Target& target) const;
     std::optional<PlatformError> write(const Target& target, std::string& identifier, const std::string& what,
                                        const std::function<std::string(const std::string& uid)>& text) const;
     EventStoreCalendar describe(EntityType type, const std::string& name) const;
