@@ -30,6 +30,7 @@ inline std::exception_ptr sendOffMain(SimMainLoop& loop, CaptureTarget& target, 
             error = std::current_exception();
         }
         done = true;
+        loop.post([] {});  // wakes the pumping thread, which waits for posts
     });
     const bool finished = loop.runUntil([&] { return done.load(); });
     EXPECT_TRUE(finished) << "the send of '" << text << "' did not finish";
