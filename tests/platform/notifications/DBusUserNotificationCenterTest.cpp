@@ -11,11 +11,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "FakeNotificationServer.h"
 #include "base/FileUtil.h"
 #include "base/Json.h"
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
+#include "support/FakeNotificationServer.h"
 #include "support/PrivateSessionBus.h"
 #include "support/QtTestApplication.h"
 #include "support/TempDir.h"

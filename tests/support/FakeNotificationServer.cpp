@@ -1,4 +1,4 @@
-#include "FakeNotificationServer.h"
+#include "support/FakeNotificationServer.h"
 
 #include <stdexcept>
 
