@@ -31,6 +31,63 @@ public:
     std::vector<Shown> shown;
 };
 
+// The stand-in centre, except that listings answer only when the test releases them.
+class HeldListingCenter final : public UserNotificationCenter {
+public:
+    explicit HeldListingCenter(SimUserNotificationCenter& inner) : inner_(inner) {}
+
+    void
+    getPendingNotificationRequests(std::function<void(std::vector<NotificationRequest>)> completion) override
+    {
+        held.push_back([snapshot = inner_.pendingRequests(), completion] { completion(snapshot); });
+    }
+
+    void requestAuthorization(AuthorizationOptions options, AuthorizationCompletion completion) override
+    {
+        inner_.requestAuthorization(options, std::move(completion));
+    }
+    void getNotificationSettings(std::function<void(UserNotificationSettings)> completion) override
+    {
+        inner_.getNotificationSettings(std::move(completion));
+    }
+    void setNotificationCategories(std::vector<NotificationCategory> categories) override
+    {
+        inner_.setNotificationCategories(std::move(categories));
+    }
+    void getNotificationCategories(std::function<void(std::vector<NotificationCategory>)> completion) override
+    {
+        inner_.getNotificationCategories(std::move(completion));
+    }
+    void add(NotificationRequest request, ErrorCompletion completion) override
+    {
+        inner_.add(std::move(request), std::move(completion));
+    }
+    void removePendingNotificationRequests(const std::vector<std::string>& identifiers) override
+    {
+        inner_.removePendingNotificationRequests(identifiers);
+    }
+    void removeAllPendingNotificationRequests() override { inner_.removeAllPendingNotificationRequests(); }
+    void getDeliveredNotifications(std::function<void(std::vector<UserNotification>)> completion) override
+    {
+        inner_.getDeliveredNotifications(std::move(completion));
+    }
+    void removeDeliveredNotifications(const std::vector<std::string>& identifiers) override
+    {
+        inner_.removeDeliveredNotifications(identifiers);
+    }
+    void removeAllDeliveredNotifications() override { inner_.removeAllDeliveredNotifications(); }
+    void setDelegate(std::weak_ptr<UserNotificationCenterDelegate> delegate) override
+    {
+        inner_.setDelegate(std::move(delegate));
+    }
+    std::shared_ptr<UserNotificationCenterDelegate> delegate() const override { return inner_.delegate(); }
+
+    std::vector<std::function<void()>> held;
+
+private:
+    SimUserNotificationCenter& inner_;
+};
+
 // The countdown over the scheduler and the stand-in notification centre, on
 // the manual clock and loop.
 class ActiveCountdownControllerTest : public ::testing::Test {
@@ -129,6 +186,37 @@ TEST_F(ActiveCountdownControllerTest, AnAlarmWhoseTimeHasPassedIsSkipped)
     countdown.start();
     loop.runUntilIdle();
     EXPECT_EQ(last(), (Shown{"10:00", "Timer: soup — 10:00 remaining"}));
+}
+
+// Two reloads overlap and answer in the wrong order: the older list, which
+// still holds a cancelled timer, must not bring it back.
+TEST_F(ActiveCountdownControllerTest, AnOlderListNeverReplacesANewerOne)
+{
+    HeldListingCenter held{center};
+    NotificationScheduler slowScheduler{held, loop, clock, notifications, fallback, [] {}};
+    ActiveCountdownController slow{loop, clock, notifications, slowScheduler};
+    slow.attach(sink);
+
+    NotificationRequest tea;
+    tea.identifier = "tea";
+    tea.content.title = "Timer finished";
+    tea.content.body = "tea";
+    tea.content.categoryIdentifier = "QUILLMRKER_TIMER";
+    tea.content.userInfo.set("qm_fireAt", clock.now() + 300);
+    tea.trigger = NotificationTrigger::timeInterval(300, false);
+    center.add(tea);
+    loop.runUntilIdle();
+
+    slow.start();  // lists "tea"
+    slowScheduler.cancelPendingCapture("tea");
+    loop.runUntilIdle();  // the change starts a second reload, which lists nothing
+    ASSERT_EQ(held.held.size(), 2u);
+
+    held.held[1]();
+    EXPECT_EQ(last(), (Shown{"", "Quillmarker"}));
+    held.held[0]();
+    EXPECT_EQ(last(), (Shown{"", "Quillmarker"}));
+    EXPECT_FALSE(slow.isCounting());
 }
 
 }  // namespace
