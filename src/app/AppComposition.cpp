@@ -8,6 +8,7 @@
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "platform/runtime/ConcurrentQueue.h"
+#include "platform/workspace/Workspace.h"
 #include "records/CaptureHistoryStore.h"
 #include "records/FallbackCaptureLogger.h"
 #include "shell/AppUpdateChecker.h"
@@ -20,6 +21,8 @@
 #include "suggestions/FieldContextDetector.h"
 #include "suggestions/FieldMemoryEngine.h"
 #include "suggestions/KeychainBridge.h"
+#include "targets/NotificationScheduler.h"
+#include "targets/TimerCompletionFallback.h"
 
 namespace qm {
 
@@ -103,8 +106,24 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
                    },
            });
 
+    timerFallback_ = std::make_unique<TimerCompletionFallback>(p.mainLoop, p.clock, p.notificationCenter,
+                                                               options_.showHUD);
+    notificationScheduler_ = std::make_unique<NotificationScheduler>(
+        p.userNotificationCenter, p.mainLoop, p.clock, p.notificationCenter, *timerFallback_,
+        [workspace = &p.workspace.get()] {
+            workspace->activate(workspace->currentApplication().processIdentifier);
+        });
+
     const StandardCaptureTargets::Services targetServices{
         .clock = p.clock,
+        .mainLoop = p.mainLoop,
+        .scheduler = *notificationScheduler_,
+        .eventStores = p.eventStores,
+        .requestCalendarAccess =
+            [permissions = permissions_.get()](std::function<void(bool)> answer) {
+                permissions->requestCalendarAccess(std::move(answer));
+            },
+        .shutdown = shutdown_,
         .defaults = p.defaults,
         .pasteboard = p.pasteboard,
         .http = p.http,
@@ -170,6 +189,7 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
 
 AppComposition::~AppComposition()
 {
+    shutdown_.cancel();
     installed_.reset();
     // Its transfers stop before the queue they wait on goes.
     updateChecker_.reset();
@@ -195,6 +215,14 @@ CaptureRouterModeServices AppComposition::captureModeServices()
             permissions->requestCalendarAccess(std::move(answer));
         };
     }
+    CaptureRouterModeServices::NotificationAuthorizationCheck notificationAuthorization =
+        options_.ensureNotificationAuthorization;
+    if (!notificationAuthorization) {
+        notificationAuthorization =
+            [scheduler = notificationScheduler_.get()](std::function<void(std::exception_ptr)> answer) {
+                scheduler->ensureAuthorization(std::move(answer));
+            };
+    }
     CaptureRouterModeServices::OverlayPanelFactory makeOverlayPanel;
     if (options_.makeOverlayPanel) {
         makeOverlayPanel = [this] { return options_.makeOverlayPanel(*captureRouter_); };
@@ -206,7 +234,7 @@ CaptureRouterModeServices AppComposition::captureModeServices()
         .history = *history_,
         .recoveryLog = *recoveryLog_,
         .requestCalendarAccess = std::move(calendarAccess),
-        .ensureNotificationAuthorization = options_.ensureNotificationAuthorization,
+        .ensureNotificationAuthorization = std::move(notificationAuthorization),
         .makeOverlayPanel = std::move(makeOverlayPanel),
     };
 }

@@ -10,6 +10,7 @@
 #include "app/StandardCaptureTargets.h"
 #include "capture/CaptureRouterModeServices.h"
 #include "capture/CaptureTargetRegistry.h"
+#include "platform/runtime/CancellationToken.h"
 #include "records/CaptureLanding.h"
 
 namespace qm {
@@ -27,9 +28,11 @@ class FieldContextDetector;
 class FieldMemoryEngine;
 class KeychainBridge;
 class KeychainHelper;
+class NotificationScheduler;
 class PermissionsManager;
 class PrivacyFirewall;
 class SecretStore;
+class TimerCompletionFallback;
 
 // The composition root: the one place that builds the program's services, each
 // once, from a platform bundle, and the only place that installs the shared
@@ -61,7 +64,7 @@ public:
         std::function<CaptureTargetRegistry(const StandardCaptureTargets::Services&)> makeTargets;
         // Threads of the background queue "com.quillmarker.app.background"; 0: the machine's.
         unsigned backgroundThreads = 0;
-        // Checked before a //timer or //alarm send. Empty: no check.
+        // Checked before a //timer or //alarm send. Empty: the notification scheduler's check.
         CaptureRouterModeServices::NotificationAuthorizationCheck ensureNotificationAuthorization;
         // Checked before a //calendar send. Empty: the permissions manager asks.
         CaptureRouterModeServices::CalendarAccessCheck requestCalendarAccess;
@@ -99,6 +102,8 @@ public:
     CaptureHistoryStore& history() { return *history_; }
     FallbackCaptureLogger& recoveryLog() { return *recoveryLog_; }
     CaptureRecords& records() { return *records_; }
+    TimerCompletionFallback& timerFallback() { return *timerFallback_; }
+    NotificationScheduler& notificationScheduler() { return *notificationScheduler_; }
     const CaptureTargetRegistry& targets() const { return *targets_; }
     ConcurrentQueue& backgroundQueue() { return *backgroundQueue_; }
     CaptureRouterController& captureRouter() { return *captureRouter_; }
@@ -131,6 +136,10 @@ private:
     std::unique_ptr<CaptureHistoryStore> history_;
     std::unique_ptr<FallbackCaptureLogger> recoveryLog_;
     std::unique_ptr<CaptureRecords> records_;
+    // Cancelled first when the composition goes: sends waiting for the main loop give up.
+    CancellationToken shutdown_;
+    std::unique_ptr<TimerCompletionFallback> timerFallback_;
+    std::unique_ptr<NotificationScheduler> notificationScheduler_;
     std::unique_ptr<CaptureTargetRegistry> targets_;
     std::unique_ptr<CaptureRouterController> captureRouter_;
     std::unique_ptr<EventTapManager> eventTapManager_;

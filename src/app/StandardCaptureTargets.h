@@ -6,12 +6,16 @@
 #include <string_view>
 
 #include "capture/CaptureTargetRegistry.h"
+#include "platform/eventstore/EventStore.h"
+#include "platform/runtime/CancellationToken.h"
 
 namespace qm {
 
 class CaptureAnnouncer;
 class Clock;
 class HttpClient;
+class MainLoop;
+class NotificationScheduler;
 class Pasteboard;
 class UserDefaults;
 
@@ -24,6 +28,16 @@ public:
     // What the delivering targets work with; the references must outlive the targets.
     struct Services {
         const Clock& clock;
+        // Where the scheduler and the access requests run; the sends wait for them.
+        MainLoop& mainLoop;
+        // Timers and alarms.
+        NotificationScheduler& scheduler;
+        // Reminders and calendar events: a store per send.
+        EventStore::Factory eventStores;
+        // Asks for access to calendar events (the permissions manager's request).
+        std::function<void(std::function<void(bool)>)> requestCalendarAccess;
+        // Cancelled when the program stops: sends waiting for the main loop give up.
+        CancellationToken shutdown;
         // The note apps' folders.
         const UserDefaults& defaults;
         Pasteboard& pasteboard;

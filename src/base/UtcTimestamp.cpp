@@ -90,6 +90,18 @@ std::string UtcTimestamp::format(double time)
     return text::toUtf8(std::u16string_view(out.getBuffer(), static_cast<std::size_t>(out.length())));
 }
 
+std::string UtcTimestamp::description(double time)
+{
+    std::string text = format(time);
+    // "2026-12-07T22:01:57Z" -> "2026-12-07 22:01:57 +0000"
+    if (text.size() != 20) {
+        return text;
+    }
+    text[10] = ' ';
+    text.replace(19, 1, " +0000");
+    return text;
+}
+
 std::optional<double> UtcTimestamp::parse(std::string_view text)
 {
     icu::SimpleDateFormat* formatter = reader();

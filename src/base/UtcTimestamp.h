@@ -23,6 +23,10 @@ public:
     // kEarliest...kLatest; a time that is not finite is written as 1970-01-01T00:00:00Z.
     static std::string format(double time);
 
+    // The same instant in the platform's date description form, as log lines
+    // show dates: "2026-12-07 22:01:57 +0000".
+    static std::string description(double time);
+
     // The time that `text` names, read whole and strictly: "yyyy-MM-ddTHH:mm:ss"
     // with exactly these digits, then "Z" or an offset "+hh:mm" / "-hh:mm"
     // (hours 00...23). A day the month does not have (29 February outside leap

@@ -201,6 +201,27 @@ INSTANTIATE_TEST_SUITE_P(
                     "Privacy & Permissions", "calendar", "Open permissions"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The real calculator target: a clipboard that refuses the result is a failed
+// capture whose line stays in the recovery log.
+TEST_F(CaptureCommitTest, ARefusedClipboardWriteKeepsTheCalculation)
+{
+    pasteboard.setWritesFail(true);
+    openCapture("calc");
+    typeInOverlay("15% of 847");
+    pressInOverlay("return");
+    ASSERT_TRUE(waitFor([&] { return !notifications(CaptureNotifications::presentCaptureFailure).empty(); }));
+    drainBackground();
+
+    const auto kept = recoveryEntries();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].text, "15% of 847");
+    EXPECT_EQ(kept[0].target, "calc");
+    EXPECT_EQ(kept[0].errorDescription, "Failed to write to the clipboard.");
+    const auto entries = historyEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_FALSE(entries[0].success);
+}
+
 TEST_F(CaptureCommitTest, PermissionChecksBelongToTheirTargets)
 {
     for (const char* command : {"timer", "calendar", "boom"}) {

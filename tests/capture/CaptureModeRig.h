@@ -241,7 +241,7 @@ public:
             note = std::make_shared<LocalNoteTarget>(services.clock, services.landing);
             return CaptureTargetRegistry(
                 {note, std::make_shared<ClipboardTarget>(services.pasteboard, services.landing), timer,
-                 std::make_shared<CalcTarget>(), calendar, boom, pick});
+                 std::make_shared<CalcTarget>(services.pasteboard, services.landing), calendar, boom, pick});
         };
         options.ensureNotificationAuthorization = [this](std::function<void(std::exception_ptr)> answer) {
             ++notificationChecks;

@@ -9,6 +9,8 @@
 #include "app/StandardCaptureTargets.h"
 #include "app/sim/StandInPlatform.h"
 #include "support/TempDir.h"
+#include "targets/NotificationScheduler.h"
+#include "targets/TimerCompletionFallback.h"
 
 namespace qm::test {
 
@@ -25,6 +27,7 @@ public:
     };
 
     StandInRecords() : records(platform.bundle(support.path()), hooks()) {}
+    ~StandInRecords() { shutdown.cancel(); }
 
     // The hooks as this rig plays them; any number of records may share them.
     CaptureRecords::Hooks hooks()
@@ -45,6 +48,17 @@ public:
     {
         return StandardCaptureTargets::make({
             .clock = platform.clock,
+            .mainLoop = platform.loop,
+            .scheduler = scheduler,
+            .eventStores = platform.eventStores->factory(),
+            .requestCalendarAccess =
+                [this](std::function<void(bool)> answer) {
+                    platform.eventStores->makeStore()->requestFullAccessToEvents(
+                        [answer](bool granted, std::optional<PlatformError> error) {
+                            answer(granted && !error);
+                        });
+                },
+            .shutdown = shutdown,
             .defaults = platform.defaults,
             .pasteboard = platform.pasteboard,
             .http = platform.http,
@@ -60,6 +74,15 @@ public:
     HostCaptureContext hostContext;
     std::atomic<bool> captureModeActive{false};
     CaptureRecords records;
+    // Timers and alarms on the stand-in notification centre; their HUD fallback shows in `hud`.
+    TimerCompletionFallback timerFallback{
+        platform.loop, platform.clock, platform.notificationCenter,
+        [this](const std::string& message, const std::optional<std::string>& image) {
+            hud.push_back({message, image});
+        }};
+    NotificationScheduler scheduler{platform.userNotifications,  platform.loop, platform.clock,
+                                    platform.notificationCenter, timerFallback, [] {}};
+    CancellationToken shutdown;
 };
 
 }  // namespace qm::test

@@ -6,6 +6,7 @@
 
 #include "app/PlatformBundle.h"
 #include "platform/linux/display/QtScreens.h"
+#include "platform/linux/eventstore/VdirEventStoreBackend.h"
 #include "platform/linux/network/CurlHttpClient.h"
 #include "platform/linux/network/CurlHttpStreamClient.h"
 #include "platform/linux/notifications/DBusDistributedNotificationCenter.h"
@@ -16,7 +17,6 @@
 #include "platform/linux/workspace/QtPasteboard.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/desktop/StandInDesktop.h"
-#include "platform/sim/eventstore/SimEventStoreBackend.h"
 #include "platform/sim/workspace/SimColorPanel.h"
 #include "platform/sim/workspace/SimPrivacySettings.h"
 #include "platform/storage/UserDefaults.h"
@@ -27,7 +27,8 @@ class Clock;
 
 // The platform the program runs on here: Qt's main loop, screens, clipboard
 // and alerts, the activation policy (kept and logged: no Dock here),
-// notifications over the session bus, libcurl for the network, and the stand-in desktop (its
+// notifications over the session bus, reminders and calendar
+// events as vdir collections of iCalendar files, libcurl for the network, and the stand-in desktop (its
 // applications, Accessibility and keyboard) on Qt's main loop, since this
 // machine gives no other program's text fields to reach. Families without a
 // Linux service yet use their stand-ins, whose permission prompts and privacy
@@ -36,8 +37,11 @@ class Clock;
 class LinuxPlatform {
 public:
     // `defaultsFile` empty: the user defaults stay in memory. `scheduleFile`
-    // keeps the notifications still to come across restarts.
-    LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile, std::filesystem::path scheduleFile);
+    // keeps the notifications still to come across restarts. The calendars
+    // and reminders lists are kept in the schedule file's folder, and access
+    // to them is asked with `askForEventStoreAccess` (empty: an alert).
+    LinuxPlatform(const Clock& clock, std::filesystem::path defaultsFile, std::filesystem::path scheduleFile,
+                  VdirEventStoreBackend::AccessPrompt askForEventStoreAccess = {});
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
@@ -56,9 +60,9 @@ public:
     QtAlertPresenter alerts{loop};
     LinuxActivationPolicy activationPolicy;
     SimColorPanel colorPanel;
-    const std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
-    // The permission prompts and privacy panes of the stand-ins, as dialogs.
-    SimPrivacySettings privacySettings{loop, alerts, desktop.workspace(), desktop.trust(), *eventStores};
+    std::shared_ptr<VdirEventStoreBackend> eventStores;
+    // The privacy panes of the stand-ins, as dialogs; they decide for the event stores too.
+    std::unique_ptr<SimPrivacySettings> privacySettings;
     CurlHttpClient http;
     CurlHttpStreamClient httpStreams;
 };

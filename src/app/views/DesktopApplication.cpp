@@ -23,13 +23,33 @@
 #include "shell/HUDRequestHandler.h"
 #include "shell/NotificationDelegate.h"
 #include "shell/views/HUDWindowWidget.h"
+#include "targets/ActiveCountdownController.h"
+#include "targets/NotificationScheduler.h"
 
 namespace qm {
+
+namespace {
+
+// Without a display nobody can answer a dialog: whoever typed a //calendar or
+// //reminders line on standard input asked for it.
+VdirEventStoreBackend::AccessPrompt eventStoreAccessPrompt(bool headless)
+{
+    if (!headless) {
+        return {};  // the platform's alert
+    }
+    return [](EventStoreEntityType, std::function<void(bool)> answer) {
+        Log::print("🔓 Quillmarker: headless run: access to calendars and reminders granted");
+        answer(true);
+    };
+}
+
+}  // namespace
 
 DesktopApplication::DesktopApplication(Options options)
     : options_(std::move(options)),
       platform_(Clock::system(), options_.defaultsFile,
-                options_.applicationSupport / paths::kBundleIdentifier / "notification-schedule.json"),
+                options_.applicationSupport / paths::kBundleIdentifier / "notification-schedule.json",
+                eventStoreAccessPrompt(options_.headless)),
       guard_(platform_.loop, platform_.notificationCenter, windows_),
       hud_(platform_.loop, platform_.screens, std::make_unique<HUDWindowWidget>(platform_.loop))
 {
@@ -38,6 +58,9 @@ DesktopApplication::DesktopApplication(Options options)
     platform_.desktop.trust().setTrusted(true);
     app_ =
         std::make_unique<AppComposition>(platform_.bundle(options_.applicationSupport), compositionOptions());
+    countdown_ = std::make_unique<ActiveCountdownController>(
+        platform_.loop, platform_.clock, platform_.notificationCenter, app_->notificationScheduler());
+    countdown_->attach(countdownTitle_);
     host_ = std::make_unique<HostWindow>(platform_.desktop, HostWindow::Spec{});
     host_->setGeometry(120, 160, 520, 120);
     statusMenu_ = std::make_unique<StatusMenuController>(
@@ -70,6 +93,7 @@ DesktopApplication::~DesktopApplication()
     delegate_.reset();
     statusMenu_.reset();
     host_.reset();
+    countdown_.reset();
     app_.reset();
     platform_.defaults.synchronize();
 }
@@ -96,6 +120,8 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
 {
     AppDelegate::Hooks hooks;
     hooks.startKeyboardGuardSelfHealing = [this] { guard_.startSelfHealing(); };
+    hooks.configureNotificationCategories = [this] { app_->notificationScheduler().configureCategories(); };
+    hooks.startCountdown = [this] { countdown_->start(); };
     hooks.startMCPServer = [this] { app_->assistant()->mcpServer().start(); };
     hooks.triggerReindex = [this] { app_->assistant()->indexer().triggerAsyncReindex(); };
     hooks.showHUD = [this](const std::string& message, const std::optional<std::string>& image) {

@@ -7,6 +7,7 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/StatusMenuController.h"
+#include "app/StoredCountdownTitle.h"
 #include "app/sim/LinuxPlatform.h"
 #include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/sim/views/HostWindow.h"
@@ -15,6 +16,7 @@
 
 namespace qm {
 
+class ActiveCountdownController;
 class StdinKeyboard;
 
 // The running program on this machine: the Linux platform with the stand-in
@@ -50,6 +52,8 @@ public:
     void terminate();
 
     AppComposition& composition() { return *app_; }
+    // The countdown of the next timer or alarm, as the status item shows it.
+    const StoredCountdownTitle& countdownTitle() const { return *countdownTitle_; }
 
 private:
     AppComposition::Options compositionOptions();
@@ -64,6 +68,8 @@ private:
     OwnWindowKeyboardGuard guard_;
     HUDPanel hud_;
     std::unique_ptr<AppComposition> app_;
+    std::shared_ptr<StoredCountdownTitle> countdownTitle_ = std::make_shared<StoredCountdownTitle>();
+    std::unique_ptr<ActiveCountdownController> countdown_;
     std::unique_ptr<HostWindow> host_;
     std::unique_ptr<StatusMenuController> statusMenu_;
     std::unique_ptr<AppDelegate> delegate_;

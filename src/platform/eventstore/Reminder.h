@@ -20,6 +20,9 @@ struct Reminder {
     // When it is due, as a floating wall-clock date and time (no time zone):
     // year, month, day, hour and minute; second and weekday are not used.
     std::optional<DateComponents> dueDateComponents;
+    // Due on a day, not at a time: only the year, month and day of
+    // dueDateComponents count.
+    bool dueDateIsAllDay = false;
     std::vector<EventStoreAlarm> alarms;
     std::optional<std::string> notes;
 

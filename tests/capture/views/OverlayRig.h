@@ -69,7 +69,7 @@ public:
 
     std::shared_ptr<ScriptedTarget> obsidian = std::make_shared<ScriptedTarget>("obsidian");
     std::shared_ptr<ScriptedTarget> logseq = std::make_shared<ScriptedTarget>("logseq");
-    std::shared_ptr<CalcTarget> calc = std::make_shared<CalcTarget>();
+    std::shared_ptr<CalcTarget> calc = std::make_shared<CalcTarget>(pasteboard, app().records().landing());
 };
 
 }  // namespace qm::test

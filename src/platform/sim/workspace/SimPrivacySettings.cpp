@@ -18,9 +18,23 @@ using Status = EventStoreAuthorizationStatus;
 
 SimPrivacySettings::SimPrivacySettings(MainLoop& mainLoop, AlertPresenter& alerts, SimWorkspace& workspace,
                                        SimAccessibilityTrust& trust, SimEventStoreBackend& eventStores)
-    : mainLoop_(mainLoop), alerts_(alerts), workspace_(workspace), trust_(trust), eventStores_(eventStores)
+    : SimPrivacySettings(
+          mainLoop, alerts, workspace, trust,
+          EventStoreAccess{
+              .setPromptPresenter = [&eventStores](auto presenter) { eventStores.setPromptPresenter(presenter); },
+              .setAuthorizationStatus = [&eventStores](EventStoreEntityType type,
+                                                       Status status) { eventStores.setAuthorizationStatus(type, status); },
+          })
 {
-    eventStores_.setPromptPresenter([this](EventStoreEntityType type) { return presentAccessPrompt(type); });
+}
+
+SimPrivacySettings::SimPrivacySettings(MainLoop& mainLoop, AlertPresenter& alerts, SimWorkspace& workspace,
+                                       SimAccessibilityTrust& trust, EventStoreAccess eventStores)
+    : mainLoop_(mainLoop), alerts_(alerts), workspace_(workspace), trust_(trust), eventStores_(std::move(eventStores))
+{
+    if (eventStores_.setPromptPresenter) {
+        eventStores_.setPromptPresenter([this](EventStoreEntityType type) { return presentAccessPrompt(type); });
+    }
     workspace_.setURLHandler([this, watch = alive_.watch()](std::string_view url) {
         // The pane opens after the call that asked for it, as a system window would.
         mainLoop_.post([this, watch, url = std::string(url)] {
@@ -33,7 +47,9 @@ SimPrivacySettings::SimPrivacySettings(MainLoop& mainLoop, AlertPresenter& alert
 
 SimPrivacySettings::~SimPrivacySettings()
 {
-    eventStores_.setPromptPresenter(nullptr);
+    if (eventStores_.setPromptPresenter) {
+        eventStores_.setPromptPresenter(nullptr);
+    }
     workspace_.setURLHandler(nullptr);
 }
 

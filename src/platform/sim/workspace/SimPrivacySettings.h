@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "platform/runtime/AliveToken.h"
@@ -26,9 +27,18 @@ class SimWorkspace;
 // call that opened them returned. Main thread only.
 class SimPrivacySettings {
 public:
+    // Where the decisions about reminders and calendars are kept. Without
+    // `setPromptPresenter` the store shows its own access prompt.
+    struct EventStoreAccess {
+        std::function<void(std::function<bool(EventStoreEntityType)>)> setPromptPresenter;
+        std::function<void(EventStoreEntityType, EventStoreAuthorizationStatus)> setAuthorizationStatus;
+    };
+
     // Every reference must outlive this object.
     SimPrivacySettings(MainLoop& mainLoop, AlertPresenter& alerts, SimWorkspace& workspace,
                        SimAccessibilityTrust& trust, SimEventStoreBackend& eventStores);
+    SimPrivacySettings(MainLoop& mainLoop, AlertPresenter& alerts, SimWorkspace& workspace,
+                       SimAccessibilityTrust& trust, EventStoreAccess eventStores);
     ~SimPrivacySettings();
     SimPrivacySettings(const SimPrivacySettings&) = delete;
     SimPrivacySettings& operator=(const SimPrivacySettings&) = delete;
@@ -45,7 +55,7 @@ private:
     AlertPresenter& alerts_;
     SimWorkspace& workspace_;
     SimAccessibilityTrust& trust_;
-    SimEventStoreBackend& eventStores_;
+    EventStoreAccess eventStores_;
     AliveToken alive_;
 };
 

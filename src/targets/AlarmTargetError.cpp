@@ -1,0 +1,18 @@
+#include "targets/AlarmTargetError.h"
+
+namespace qm {
+
+const char* AlarmTargetError::what() const noexcept
+{
+    switch (code_) {
+    case emptyInput:
+        return "Alarm text is empty. Try: 7:30am take meds";
+    case noDateTime:
+        return "Could not find a date or time. Try: 7:30am take meds or tomorrow 9am standup";
+    case dateWithoutTime:
+        return "Alarm needs a specific time. Try: tomorrow 9am take meds";
+    }
+    return "Could not find a date or time. Try: 7:30am take meds or tomorrow 9am standup";
+}
+
+}  // namespace qm
