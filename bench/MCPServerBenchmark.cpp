@@ -62,7 +62,7 @@ class NoAI final : public MCPAIGenerator {
 public:
     void generateAIResponse(const std::string&, const Action&, std::int64_t, Completion completion) override
     {
-        completion(std::nullopt);
+        completion({std::nullopt, "No AI in this benchmark."});
     }
 };
 
