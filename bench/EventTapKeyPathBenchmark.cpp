@@ -1,27 +1,36 @@
-// The cost the event tap adds to every key: its callback for plain typing and
-// for the key that completes a "//note" trigger, against a callback that only
-// returns the event, measured in the same run on the stand-in desktop. Each
-// key is timed on its own, so the summary gives per-key medians.
+// The cost the event tap adds to every key as a person types: keys in bursts
+// and with real pauses of 20 ms and 100 ms between them (during which other
+// work runs and the caches go cold), in text with accented letters, Cyrillic,
+// emoji, punctuation, Return, Delete and triggers begun and abandoned. Beside
+// it, in the same run and measured the same way, a callback that only returns
+// the event (the pass-through): what any tap costs.
 //
-// A key's time is its callback's: what the key waits for. The work the callback
-// leaves for after the key has been answered (EventTapFactory::performAfterEvent,
-// as handing the keystroke to the tap queue) still runs for every key, right
-// after the callback on the same thread as the desktop would run it, and its
-// time is reported on its own ("after event" rows).
-#include <algorithm>
+// Every key is timed on its own. Its latency is its callback's: what the key
+// waits for. The work the callback leaves for after the key has been answered
+// (EventTapFactory::performAfterEvent, such as handing the keystroke to the tap
+// queue) runs right after, on the same thread as the platform runs it; the tap
+// thread's busy time per key is the two together. The key that completes a
+// "//note" trigger is timed the same way at the same paces.
+//
+// Google Benchmark's rows give the mean callback time per key of each
+// repetition (three unless --benchmark_repetitions says otherwise); the summary
+// after them gives per-key medians, means and p90 over all repetitions.
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include "BenchArguments.h"
+#include "SampleStats.h"
 #include "StandInBench.h"
 #include "app/AppComposition.h"
 #include "app/sim/StandInPlatform.h"
@@ -37,6 +46,38 @@ namespace {
 
 using namespace qm;
 using Clock = std::chrono::steady_clock;
+
+// What a person types. "\b" is the Delete key, "\n" Return. The triggers in it
+// are begun and abandoned, never completed: no key here may open a capture.
+constexpr std::string_view kPersonTyping =
+    "Café crème at 9:30, naïve résumé? Ok.\n"
+    "Привет, как дела? Всё хорошо, спасибо!\n"
+    "Thanks 👍🏽 see you at the façade\b\b\b\b\b\bdoor 🎉 with 👨‍👩‍👧 (3 of us).\n"
+    "//no\b\b\bnotes from the call: ship it -- Zoë; «ça va» \"quoted\" & done...\n"
+    "todo //tim\b\b\b\b\b later, //calcul\b\b\b\b\b\b\b no; 42 + 7 = 49 € ok?\b!\n";
+
+// The key-downs of `script`, the only events the tap asks for.
+std::vector<KeyEvent> keyDowns(std::string_view script)
+{
+    std::vector<KeyEvent> downs;
+    const auto keep = [&downs](const std::vector<KeyEvent>& events) {
+        for (const KeyEvent& event : events) {
+            if (event.type() == KeyEventType::keyDown) {
+                downs.push_back(event);
+            }
+        }
+    };
+    while (!script.empty()) {
+        const std::size_t deleteAt = script.find('\b');
+        keep(KeyboardDriver::eventsForText(script.substr(0, deleteAt)));
+        if (deleteAt == std::string_view::npos) {
+            break;
+        }
+        keep(KeyboardDriver::eventsForChord("delete"));
+        script.remove_prefix(deleteAt + 1);
+    }
+    return downs;
+}
 
 // The after-event blocks of the key the benchmark is timing, on the benchmark's
 // thread; nothing while no key is timed there.
@@ -70,17 +111,6 @@ public:
 private:
     EventTapFactory& inner_;
 };
-
-std::vector<KeyEvent> keyDowns(std::string_view text)
-{
-    std::vector<KeyEvent> downs;
-    for (const KeyEvent& event : KeyboardDriver::eventsForText(text)) {
-        if (event.type() == KeyEventType::keyDown) {
-            downs.push_back(event);
-        }
-    }
-    return downs;
-}
 
 // The event tap of the app composed on the stand-in desktop, its tap factory
 // captured: an editor in front with a focused field, the real capture router
@@ -123,6 +153,14 @@ struct World {
         router.clearPassiveBuffer();
     }
 
+    // What a key handed on is done with: the tap queue's keystroke and the
+    // main thread's reports, as an idle main thread would run them.
+    void settle()
+    {
+        manager.processingQueue().sync([] {});
+        loop.runUntilIdle();
+    }
+
     // Lets the tap queue and the main loop catch up (the session timer included).
     void drain()
     {
@@ -147,10 +185,15 @@ struct World {
 
 World* world = nullptr;
 
-const EventTap::Callback baseline = [](const KeyEvent& event) -> std::optional<KeyEvent> { return event; };
+const EventTap::Callback passThrough = [](const KeyEvent& event) -> std::optional<KeyEvent> { return event; };
 
-// Per-key samples in nanoseconds, by benchmark.
-std::map<std::string, std::vector<double>> samples;
+// The paces, as the benchmarks' argument: milliseconds between keys (0: a burst).
+constexpr int kBurst = 0;
+constexpr int kTwentyMs = 20;
+constexpr int kHundredMs = 100;
+
+// Per-key samples in nanoseconds, by row name and pace.
+std::map<std::pair<std::string, int>, std::vector<double>> samples;
 
 struct KeyTiming {
     double callbackSeconds = 0;  // the key's latency
@@ -177,104 +220,89 @@ KeyTiming timedKey(const EventTap::Callback& callback, const KeyEvent& event)
             std::chrono::duration<double>(afterEnd - end).count(), blocks.size(), !result.has_value()};
 }
 
-// Keeps the key's two times under `name` and `name, after event`.
-double record(const std::string& name, const KeyTiming& timing)
+// Keeps the key's callback, after-event and busy times under `name`.
+void record(const std::string& name, int pace, const KeyTiming& timing)
 {
-    samples[name].push_back(timing.callbackSeconds * 1e9);
-    samples[name + ", after event"].push_back(timing.afterEventSeconds * 1e9);
-    return timing.callbackSeconds;
+    samples[{name + ": callback", pace}].push_back(timing.callbackSeconds * 1e9);
+    samples[{name + ": after-event work", pace}].push_back(timing.afterEventSeconds * 1e9);
+    samples[{name + ": tap-thread busy", pace}].push_back((timing.callbackSeconds + timing.afterEventSeconds) *
+                                                          1e9);
 }
 
-// Plain typing, one key per iteration. Burst: keys back to back, so the tap
-// queue is still busy with earlier keys. Paced: the tap queue is idle before
-// every key, as between the keys of a person typing, so every key wakes it.
-// `handsOff`: every key must leave its tap-queue hand-off for after the event.
-void runTyping(benchmark::State& state, const char* name, const EventTap::Callback& callback, bool paced,
-               bool handsOff)
+void pause(int pace)
 {
-    static const std::vector<KeyEvent> keys = keyDowns("the quick brown fox jumps over the lazy dog ");
+    if (pace > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pace));
+    }
+}
+
+const char* const kPassThrough = "pass-through";
+const char* const kOurs = "our tap";
+const char* const kTrigger = "our tap, key completing //note";
+const char* const kIdleQueue = "hand-off to an idle serial queue";
+
+// One key of the script per iteration, each after the pace's pause. In a
+// burst the tap queue may still be busy with earlier keys; paced, what a key
+// handed on is done with before the pause, as it would be by the next key.
+void typeScript(benchmark::State& state, const char* name, const EventTap::Callback& callback)
+{
+    static const std::vector<KeyEvent> keys = keyDowns(kPersonTyping);
+    const int pace = static_cast<int>(state.range(0));
     std::size_t next = 0;
-    std::int64_t swallowedCount = 0;
-    std::int64_t keysWithoutHandOff = 0;
-    std::int64_t count = 0;
+    std::int64_t swallowed = 0;
     for (auto _ : state) {
-        if (paced) {
-            world->manager.processingQueue().sync([] {});
-            std::this_thread::sleep_for(std::chrono::microseconds(50));
-        }
+        pause(pace);
         const KeyTiming timing = timedKey(callback, keys[next]);
-        state.SetIterationTime(record(name, timing));
-        swallowedCount += timing.swallowed ? 1 : 0;
-        keysWithoutHandOff += timing.afterEventBlocks == 0 ? 1 : 0;
+        state.SetIterationTime(timing.callbackSeconds);
+        record(name, pace, timing);
+        swallowed += timing.swallowed ? 1 : 0;
         next = (next + 1) % keys.size();
-        if (++count % 512 == 0) {
+        if (pace > 0) {
+            world->settle();
+        } else if (next % 256 == 0) {
             world->drain();
         }
     }
     world->drain();
-    if (swallowedCount > 0) {
+    if (swallowed > 0) {
         state.SkipWithError("a typed key was swallowed");
-    } else if (handsOff && keysWithoutHandOff > 0) {
-        state.SkipWithError("a typed key left no tap-queue hand-off for after the event");
     }
 }
 
-void BM_Baseline(benchmark::State& state)
+void BM_PassThrough(benchmark::State& state)
 {
-    runTyping(state, "baseline (returns event)", baseline, false, false);
+    typeScript(state, kPassThrough, passThrough);
 }
 
-void BM_TypingBurst(benchmark::State& state)
+void BM_OurTap(benchmark::State& state)
 {
-    runTyping(state, "typing, burst", world->factory.captured, false, true);
+    typeScript(state, kOurs, world->factory.captured);
 }
 
-void BM_TypingPaced(benchmark::State& state)
-{
-    runTyping(state, "typing, paced", world->factory.captured, true, true);
-}
-
-// The tap's own decisions alone: the tap queue is held, so no key wakes it
-// and nothing runs beside the callback. Keys pile up and are processed after.
-void BM_TypingQueueHeld(benchmark::State& state)
-{
-    static const std::vector<KeyEvent> keys = keyDowns("the quick brown fox jumps over the lazy dog ");
-    std::atomic<bool> released{false};
-    world->manager.processingQueue().async([&released] {
-        while (!released.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    std::size_t next = 0;
-    for (auto _ : state) {
-        state.SetIterationTime(
-            record("typing, tap queue held", timedKey(world->factory.captured, keys[next])));
-        next = (next + 1) % keys.size();
-    }
-    released = true;
-    world->drain();
-}
-
-// Only the Space that completes "//note" is timed; before each, the capture
-// the previous one opened is closed and the field holds the trigger again.
+// "//note" typed at the pace, then the Space that completes it, timed. Before
+// each, the capture the previous one opened is closed and the field holds the
+// trigger as typed (the keys here reach the tap only).
 void BM_CompletedTrigger(benchmark::State& state)
 {
     static const std::vector<KeyEvent> body = keyDowns("//note");
     static const KeyEvent space = keyDowns(" ").front();
+    const int pace = static_cast<int>(state.range(0));
     std::int64_t passed = 0;
-    std::int64_t count = 0;
     for (auto _ : state) {
         world->closeCapture();
         world->field.setValue("//note");
         for (const KeyEvent& key : body) {
-            world->factory.captured(key);
+            pause(pace);
+            timedKey(world->factory.captured, key);
+            if (pace > 0) {
+                world->settle();
+            }
         }
+        pause(pace);
         const KeyTiming timing = timedKey(world->factory.captured, space);
-        state.SetIterationTime(record("completed //note trigger", timing));
+        state.SetIterationTime(timing.callbackSeconds);
+        record(kTrigger, pace, timing);
         passed += timing.swallowed ? 0 : 1;
-        if (++count % 256 == 0) {
-            world->drain();
-        }
     }
     world->closeCapture();
     world->drain();
@@ -283,79 +311,97 @@ void BM_CompletedTrigger(benchmark::State& state)
     }
 }
 
-// Two parts of the typing cost that are not the tap's own decisions: the
-// capture router's passive trigger detection, and handing a task to an idle
-// serial queue (waking its thread).
-void BM_RouterOnly(benchmark::State& state)
-{
-    const EventTap::Callback routerOnly = [](const KeyEvent& event) -> std::optional<KeyEvent> {
-        if (world->router.handleKeyEvent(event)) {
-            return std::nullopt;
-        }
-        return event;
-    };
-    runTyping(state, "router's trigger detection", routerOnly, false, false);
-}
-
+// The floor of any hand-off that wakes a sleeping thread: one task given to an
+// idle serial queue at the pace, from a callback that returns the event.
 void BM_IdleQueueHandOff(benchmark::State& state)
 {
     static SerialQueue queue("com.quillmarker.bench");
+    static const KeyEvent key = keyDowns("a").front();
     const EventTap::Callback handOff = [](const KeyEvent& event) -> std::optional<KeyEvent> {
         queue.async([event] { benchmark::DoNotOptimize(event); });
         return event;
     };
-    const KeyEvent key = keyDowns("a").front();
+    const int pace = static_cast<int>(state.range(0));
     for (auto _ : state) {
         queue.sync([] {});
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-        state.SetIterationTime(record("hand-off to an idle queue", timedKey(handOff, key)));
+        pause(pace);
+        const KeyTiming timing = timedKey(handOff, key);
+        state.SetIterationTime(timing.callbackSeconds);
+        samples[{std::string(kIdleQueue) + ": callback", pace}].push_back(timing.callbackSeconds * 1e9);
     }
 }
 
-BENCHMARK(BM_Baseline)->UseManualTime()->Iterations(20000)->Repetitions(3);
-BENCHMARK(BM_TypingBurst)->UseManualTime()->Iterations(20000)->Repetitions(3);
-BENCHMARK(BM_TypingPaced)->UseManualTime()->Iterations(5000)->Repetitions(3);
-BENCHMARK(BM_TypingQueueHeld)->UseManualTime()->Iterations(5000)->Repetitions(3);
-BENCHMARK(BM_CompletedTrigger)->UseManualTime()->Iterations(2000)->Repetitions(3);
-BENCHMARK(BM_RouterOnly)->UseManualTime()->Iterations(20000);
-BENCHMARK(BM_IdleQueueHandOff)->UseManualTime()->Iterations(5000);
-
-double percentile(std::vector<double> values, double fraction)
+// Each iteration is one key, its callback's time the iteration's. The
+// iteration counts below give stable medians while the paused runs take
+// seconds, not minutes.
+void typingPaces(benchmark::internal::Benchmark* bench)
 {
-    if (values.empty()) {
-        return 0;
-    }
-    const auto at =
-        values.begin() + static_cast<std::ptrdiff_t>(fraction * static_cast<double>(values.size() - 1));
-    std::nth_element(values.begin(), at, values.end());
-    return *at;
+    bench->UseManualTime()->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(BM_PassThrough)->Apply(typingPaces)->Arg(kBurst)->Iterations(4000);
+BENCHMARK(BM_OurTap)->Apply(typingPaces)->Arg(kBurst)->Iterations(4000);
+BENCHMARK(BM_PassThrough)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(400);
+BENCHMARK(BM_OurTap)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(400);
+BENCHMARK(BM_PassThrough)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(150);
+BENCHMARK(BM_OurTap)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(150);
+BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kBurst)->Iterations(500);
+BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(60);
+BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(25);
+BENCHMARK(BM_IdleQueueHandOff)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(100);
+BENCHMARK(BM_IdleQueueHandOff)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(100);
+
+std::string paceName(int pace)
+{
+    return pace == kBurst ? std::string("burst (keys back to back)") : fmt::format("{} ms between keys", pace);
+}
+
+bench::SampleStats statsOf(const std::string& row, int pace)
+{
+    const auto found = samples.find({row, pace});
+    return found == samples.end() ? bench::SampleStats{} : bench::SampleStats::of(found->second);
 }
 
 void printSummary()
 {
-    const double base = percentile(samples["baseline (returns event)"], 0.5);
-    fmt::print("\nPer key, each key timed on its own (medians; overhead and ratio against the baseline)\n");
-    const auto print = [base](const std::string& name, const std::vector<double>& recorded) {
-        const double median = percentile(recorded, 0.5);
-        fmt::print(
-            "{:<40} median {:8.0f} ns  p90 {:8.0f} ns  overhead {:8.0f} ns  ratio {:7.1f}x  ({} keys)\n",
-            name, median, percentile(recorded, 0.9), median - base, base > 0 ? median / base : 0.0,
-            recorded.size());
-    };
-    for (const std::string name :
-         {"baseline (returns event)", "typing, burst", "typing, paced", "typing, tap queue held",
-          "completed //note trigger", "router's trigger detection", "hand-off to an idle queue"}) {
-        if (!samples[name].empty()) {
-            print(name, samples[name]);
+    fmt::print("\nPer key, each key timed on its own, in microseconds (all repetitions together)\n");
+    for (const int pace : {kBurst, kTwentyMs, kHundredMs}) {
+        const bench::SampleStats base = statsOf(std::string(kPassThrough) + ": callback", pace);
+        if (base.count == 0) {
+            continue;
+        }
+        fmt::print("\n{}\n", paceName(pace));
+        fmt::print("  {:<52} {:>8} {:>8} {:>8} {:>7}  {:>6}\n", "", "median", "mean", "p90", "keys",
+                   "median ratio");
+        for (const std::string who : {kPassThrough, kOurs, kTrigger, kIdleQueue}) {
+            for (const char* part : {": callback", ": after-event work", ": tap-thread busy"}) {
+                const bench::SampleStats stats = statsOf(who + part, pace);
+                if (stats.count == 0 || (who == kPassThrough && part != std::string(": callback"))) {
+                    continue;
+                }
+                fmt::print("  {:<52} {:8.2f} {:8.2f} {:8.2f} {:7}  {:6.1f}x\n", who + part, stats.median / 1e3,
+                           stats.mean / 1e3, stats.p90 / 1e3, stats.count,
+                           base.median > 0 ? stats.median / base.median : 0.0);
+            }
         }
     }
-    fmt::print("\nAfter the event: the work each key left for after its answer, on the same thread\n");
-    for (const std::string name :
-         {"typing, burst", "typing, paced", "typing, tap queue held", "completed //note trigger"}) {
-        if (const auto& recorded = samples[name + ", after event"]; !recorded.empty()) {
-            fmt::print("{:<40} median {:8.0f} ns  p90 {:8.0f} ns  ({} keys)\n", name + ", after event",
-                       percentile(recorded, 0.5), percentile(recorded, 0.9), recorded.size());
-        }
+    const bench::SampleStats base = statsOf(std::string(kPassThrough) + ": callback", kHundredMs);
+    const bench::SampleStats ours = statsOf(std::string(kOurs) + ": callback", kHundredMs);
+    const bench::SampleStats busy = statsOf(std::string(kOurs) + ": tap-thread busy", kHundredMs);
+    const bench::SampleStats trigger = statsOf(std::string(kTrigger) + ": callback", kHundredMs);
+    if (base.count == 0 || ours.count == 0) {
+        return;
+    }
+    const auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
+    fmt::print("\nGoals at 100 ms between keys\n");
+    fmt::print("  our callback's median within 4x the pass-through's: {} ({:.2f} us beside {:.2f} us, {:.1f}x)\n",
+               verdict(ours.median <= 4 * base.median), ours.median / 1e3, base.median / 1e3,
+               ours.median / base.median);
+    fmt::print("  tap-thread busy time per key under 8 us: {} (median {:.2f} us, mean {:.2f} us)\n",
+               verdict(busy.median < 8e3), busy.median / 1e3, busy.mean / 1e3);
+    if (trigger.count > 0) {
+        fmt::print("  key completing a trigger under 3 us in the callback: {} (median {:.2f} us, mean {:.2f} us)\n",
+                   verdict(trigger.median < 3e3), trigger.median / 1e3, trigger.mean / 1e3);
     }
 }
 
@@ -363,8 +409,9 @@ void printSummary()
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    bench::BenchArguments arguments(argc, argv);
+    benchmark::Initialize(arguments.argc(), arguments.argv());
+    if (benchmark::ReportUnrecognizedArguments(*arguments.argc(), arguments.argv())) {
         return 1;
     }
     {

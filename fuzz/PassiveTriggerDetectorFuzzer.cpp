@@ -6,10 +6,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
+#include <optional>
+#include <memory>
 
 #include "base/Text.h"
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/PassiveTriggerDetector.h"
+#include "targets/AlarmTarget.h"
+#include "targets/CalcTarget.h"
+#include "targets/CalendarTarget.h"
+#include "targets/ClipboardTarget.h"
+#include "targets/LocalNoteTarget.h"
+#include "targets/LogseqTarget.h"
+#include "targets/ObsidianTarget.h"
+#include "targets/RemindersTarget.h"
+#include "targets/SlackTarget.h"
+#include "targets/TimerTarget.h"
 #include "platform/keyboard/KeyCode.h"
 
 namespace {
@@ -90,15 +103,39 @@ std::u16string text(Bytes& in)
 
 }  // namespace
 
+// A target that only has its command word: the detector reads nothing else.
+class WordTarget final : public qm::CaptureTarget {
+public:
+    explicit WordTarget(std::string word) : CaptureTarget(std::move(word), false) {}
+    std::vector<qm::PickerOption> pickerOptions(const qm::CancellationToken&) override { return {}; }
+    void send(const std::string&, const std::optional<qm::PickerOption>&) override {}
+};
+
+// The command words of the standard targets, in their order.
+qm::CaptureTargetRegistry standardWords()
+{
+    qm::CaptureTargetRegistry::Targets targets;
+    for (const char* word : {qm::LocalNoteTarget::kCommandName, qm::RemindersTarget::kCommandName,
+                             qm::ClipboardTarget::kCommandName, qm::TimerTarget::kCommandName,
+                             qm::CalcTarget::kCommandName, qm::AlarmTarget::kCommandName,
+                             qm::CalendarTarget::kCommandName, qm::ObsidianTarget::kCommandName,
+                             qm::SlackTarget::kCommandName, qm::LogseqTarget::kCommandName}) {
+        targets.push_back(std::make_shared<WordTarget>(word));
+    }
+    return qm::CaptureTargetRegistry(std::move(targets));
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const qm::CaptureTargetRegistry registry = qm::CaptureTargetRegistry::standard();
+    static const qm::CaptureTargetRegistry registry = standardWords();
     Bytes in{data, size};
     const bool foldersMissing = (in.next() & 1) != 0;
     const qm::PassiveTriggerDetector detector(registry, kLimit, [&](const qm::CaptureTarget& target) {
-        std::optional<qm::UserInfo> failure;
-        if (foldersMissing && (target.commandName() == "obsidian" || target.commandName() == "logseq")) {
-            failure = qm::UserInfo{{"command", target.commandName()}};
+        std::optional<qm::CaptureFailureNotice> failure;
+        if (foldersMissing && (target.commandName() == qm::ObsidianTarget::kCommandName ||
+                               target.commandName() == qm::LogseqTarget::kCommandName)) {
+            failure = qm::CaptureFailureNotice{};
+            failure->command = target.commandName();
         }
         return failure;
     });

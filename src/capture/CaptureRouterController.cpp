@@ -63,7 +63,20 @@ bool CaptureRouterController::isCapturePipelineBusyThreadSafe() const
     return captureModeActive_ || captureTransition_;
 }
 
-bool CaptureRouterController::handleKeyEvent(const KeyEvent& event)
+namespace {
+
+void runAfterKey(const CaptureRouterController::AfterKey& afterKey, std::function<void()> block)
+{
+    if (afterKey) {
+        afterKey(std::move(block));
+    } else {
+        block();
+    }
+}
+
+}  // namespace
+
+bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey)
 {
     if (event.type() != KeyEventType::keyDown) {
         return false;
@@ -71,10 +84,10 @@ bool CaptureRouterController::handleKeyEvent(const KeyEvent& event)
     if (isCapturePipelineBusyThreadSafe()) {
         return false;
     }
-    return handlePassiveModeTriggerDetection(event);
+    return handlePassiveModeTriggerDetection(event, afterKey);
 }
 
-bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event)
+bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event, const AfterKey& afterKey)
 {
     PassiveOutcome outcome;
     {
@@ -82,21 +95,24 @@ bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& 
         outcome = detector_.handleKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
     }
     if (outcome.hidesSuggestions) {
-        mainLoop_.post(
-            alive_.guard([this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
+        runAfterKey(afterKey, [this] {
+            mainLoop_.post(alive_.guard(
+                [this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
+        });
     }
     if (outcome.folderFailure) {
-        mainLoop_.post(alive_.guard(
-            [this, notice = std::move(*outcome.folderFailure)] { notice.post(notificationCenter_); }));
+        runAfterKey(afterKey, [this, notice = std::move(*outcome.folderFailure)]() mutable {
+            mainLoop_.post(alive_.guard([this, notice = std::move(notice)] { notice.post(notificationCenter_); }));
+        });
     }
     if (!outcome.isTrigger()) {
         return false;
     }
-    startTransition(outcome);
+    startTransition(outcome, afterKey);
     return true;
 }
 
-void CaptureRouterController::startTransition(const PassiveOutcome& outcome)
+void CaptureRouterController::startTransition(const PassiveOutcome& outcome, const AfterKey& afterKey)
 {
     {
         std::lock_guard lock(stateLock_);
@@ -108,14 +124,18 @@ void CaptureRouterController::startTransition(const PassiveOutcome& outcome)
         generation = ++captureTransitionGeneration_;
     }
     TriggerRemoval removal{outcome.target, outcome.triggerBody, outcome.documentTriggerLength, generation};
-    captureTransitionQueue_->async([this, removal] {
-        if (destroying_.load()) {
-            return;
-        }
-        runTriggerRemoval(removal);
+    // The transition is on (the keys after this one are swallowed); waking its
+    // queue and the main loop waits until this key has been answered.
+    runAfterKey(afterKey, [this, removal = std::move(removal), generation] {
+        captureTransitionQueue_->async([this, removal] {
+            if (destroying_.load()) {
+                return;
+            }
+            runTriggerRemoval(removal);
+        });
+        mainLoop_.postAfter(failsafeFirstCheckDelay,
+                            alive_.guard([this, generation] { failsafeCaptureTransition(generation, 0); }));
     });
-    mainLoop_.postAfter(failsafeFirstCheckDelay,
-                        alive_.guard([this, generation] { failsafeCaptureTransition(generation, 0); }));
 }
 
 void CaptureRouterController::finishTransition(const TriggerRemoval& removal)

@@ -114,11 +114,18 @@ public:
     // Either of the two above.
     bool isCapturePipelineBusyThreadSafe() const;
 
+    // Runs a block once the key in hand has been answered (the event tap's
+    // EventTapFactory::performAfterEvent).
+    using AfterKey = std::function<void(std::function<void()>)>;
+
     // Offers one key event to the passive trigger detection. True exactly when
     // this key completed a trigger that was accepted: the caller swallows it
-    // and the removal of the trigger has started. Never blocks on another
-    // thread's work and makes no Accessibility call.
-    bool handleKeyEvent(const KeyEvent& event);
+    // and the transition has begun (the keys after it are swallowed). Never
+    // blocks on another thread's work and makes no Accessibility call. What
+    // wakes other threads (the removal, the main thread's notices) is handed
+    // to `afterKey`, so that the key never waits for it; without one it
+    // happens before this returns.
+    bool handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey = {});
 
     // Empties the working and the parked buffers and ends a transition in
     // flight; capture mode itself stays as it is.
@@ -248,8 +255,8 @@ private:
     };
 
     // Event-tap thread: the key classification under bufferLock_.
-    bool handlePassiveModeTriggerDetection(const KeyEvent& event);
-    void startTransition(const PassiveOutcome& outcome);
+    bool handlePassiveModeTriggerDetection(const KeyEvent& event, const AfterKey& afterKey);
+    void startTransition(const PassiveOutcome& outcome, const AfterKey& afterKey);
 
     // Transition queue: removes the typed trigger, then hops to the main thread.
     void runTriggerRemoval(const TriggerRemoval& removal);

@@ -1,5 +1,7 @@
 #include "capture/EventTapManager.h"
 
+#include <utility>
+
 #include <fmt/format.h>
 
 #include "base/Log.h"
@@ -22,6 +24,9 @@ namespace qm {
 EventTapManager::EventTapManager(Services services)
     : services_(std::move(services)), processingQueue_(std::make_unique<SerialQueue>(processingQueueLabel))
 {
+    // Room for a burst of keys, so that handing them over allocates nothing.
+    typingWork_.reserve(64);
+    typingWorkInHand_.reserve(64);
     loadShortcutPreferences();
     observeAIPromptNotifications();
 }
@@ -75,11 +80,49 @@ void EventTapManager::afterEvent(std::function<void()> task)
 
 void EventTapManager::onProcessingQueue(std::function<void()> task)
 {
-    processingQueue_->async([this, task = std::move(task)] {
-        if (!stopping_.load()) {
-            task();
+    handToTapQueue({KeyEvent(), std::string(), std::move(task)}, Wake::afterKey);
+}
+
+void EventTapManager::handToTapQueue(TypingWork work, Wake wake)
+{
+    bool wakes = false;
+    {
+        std::lock_guard lock(typingWorkLock_);
+        typingWork_.push_back(std::move(work));
+        wakes = !std::exchange(typingWorkWakeQueued_, true);
+    }
+    if (!wakes) {
+        return;
+    }
+    const auto drain = [this] { processingQueue_->async([this] { drainTypingWork(); }); };
+    if (wake == Wake::now) {
+        drain();
+    } else {
+        // Waking the idle tap queue costs more than a key's whole decision, so
+        // from the tap callback it happens once the key has been answered.
+        afterEvent(drain);
+    }
+}
+
+void EventTapManager::drainTypingWork()
+{
+    {
+        std::lock_guard lock(typingWorkLock_);
+        // The emptied list goes back, keeping its room: handing over allocates nothing.
+        typingWorkInHand_.swap(typingWork_);
+        typingWorkWakeQueued_ = false;
+    }
+    for (TypingWork& work : typingWorkInHand_) {
+        if (stopping_.load()) {
+            break;
         }
-    });
+        if (work.task) {
+            work.task();
+        } else {
+            processKeystroke(work.event.keyCode(), getUnicodeString(work.event), work.bundleId);
+        }
+    }
+    typingWorkInHand_.clear();
 }
 
 void EventTapManager::loadShortcutPreferences()

@@ -52,16 +52,20 @@ class Workspace;
 // Threads:
 // - the tap callback (handleKeyEvent, handleTimeout, handleUserInputDisable)
 //   runs where the tap delivers events; it never blocks, and sends every effect
-//   to the main loop or to the tap queue; what goes to the tap queue is handed
-//   over on the same thread once the key has been answered
-//   (EventTapFactory::performAfterEvent), so waking the queue never delays a key;
+//   to the main loop or to the tap queue. The typing work (keystrokes, and the
+//   tasks that clear the context) goes into one list in the order it is handed
+//   over, a keystroke once its key has been answered
+//   (EventTapFactory::performAfterEvent); the tap queue takes the list as a
+//   whole and is woken only when no earlier wake is still to take it, never
+//   before the key in hand has been answered, so waking it never delays a key;
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
 //   (processKeystroke, notifyUpdate) one keystroke after another;
 // - the main thread runs start(), the watchdog, the delayed re-enables, the
 //   failure prompt, every delegate call and every notification posted here.
 // Locks: tapLock_ guards the tap objects and its health counters,
-// typingStateLock_ the typing state, one read or write at a time. Neither is
-// held while the other is taken, nor while calling out.
+// typingStateLock_ the typing state, one read or write at a time,
+// typingWorkLock_ the typing work not yet taken by the tap queue. None is
+// held while another is taken, nor while calling out.
 class EventTapManager {
 public:
     // What the manager works with. Every reference must outlive the manager.
@@ -217,7 +221,8 @@ private:
     // Runs `task` on the main thread if the manager still lives then.
     void onMain(std::function<void()> task);
     ScheduledTask onMainAfter(double seconds, std::function<void()> task);
-    // Runs `task` on the tap queue unless the manager is being destroyed.
+    // Runs `task` on the tap queue, after the typing work handed over before
+    // it, unless the manager is being destroyed.
     void onProcessingQueue(std::function<void()> task);
     // Runs `task` on this thread once the key event in hand has been answered
     // (EventTapFactory::performAfterEvent), outside the tap callback at once;
@@ -238,6 +243,20 @@ private:
     bool dispatchAIPromptKey(const KeyEvent& event);
     void toggleSuggestionMute(const std::string& bundleId);
     void queueKeystroke(const KeyEvent& event, std::string bundleId);
+
+    // One piece of typing work: a keystroke, or (`task` set) a task.
+    struct TypingWork {
+        KeyEvent event;
+        std::string bundleId;
+        std::function<void()> task;
+    };
+    // Adds `work` to the list, and wakes the tap queue when no earlier wake is
+    // still to take the list: at once, or (afterKey) once the key in hand, if
+    // any, has been answered.
+    enum class Wake { now, afterKey };
+    void handToTapQueue(TypingWork work, Wake wake);
+    // Tap queue: does the work handed over so far, in order.
+    void drainTypingWork();
     void postSyntheticKey(std::uint16_t keyCode);
     void postOnMain(std::string name, UserInfo userInfo = {});
     void callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call);
@@ -257,7 +276,8 @@ private:
     std::shared_ptr<EventTapRunLoop> tapRunLoop_;
     std::thread tapThread_;
     std::uint64_t tapGeneration_ = 0;
-    int consecutiveTimeouts_ = 0;
+    // Written under tapLock_, except the reset by every key, which needs no lock.
+    std::atomic<int> consecutiveTimeouts_{0};
     bool isTapPermanentlyDisabled_ = false;
     double lastTapTimeoutAt_ = distantPast;
 
@@ -271,10 +291,21 @@ private:
     double lastKeyPressTime_ = distantPast;
     bool lastActionWasSuggestionWithTrailingSpace_ = false;
 
+    std::mutex typingWorkLock_;
+    std::vector<TypingWork> typingWork_;
+    bool typingWorkWakeQueued_ = false;
+    // Tap queue only: the list being worked through.
+    std::vector<TypingWork> typingWorkInHand_;
+
     std::atomic<EventFlags> shortcutModifiers_{KeyEventFlags::control | KeyEventFlags::alternate};
     SuggestionMuteSet mutedApplications_;
 
     std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
+    // Hands the router's wakes of other threads to afterEvent (made once: the
+    // key path builds no function object for it).
+    const std::function<void(std::function<void()>)> afterKey_ = [this](std::function<void()> block) {
+        afterEvent(std::move(block));
+    };
     AliveToken alive_;
     std::atomic<bool> stopping_{false};
 

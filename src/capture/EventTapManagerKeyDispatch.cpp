@@ -82,9 +82,8 @@ std::optional<std::string> EventTapManager::getUnicodeString(const KeyEvent& eve
 
 bool EventTapManager::handleKeyEvent(const KeyEvent& event)
 {
-    {
-        std::lock_guard lock(tapLock_);
-        consecutiveTimeouts_ = 0;
+    if (consecutiveTimeouts_.load(std::memory_order_relaxed) != 0) {
+        consecutiveTimeouts_.store(0, std::memory_order_relaxed);
     }
     setLastKeyPressTime(services_.clock.now());
 
@@ -112,7 +111,7 @@ bool EventTapManager::handleKeyEvent(const KeyEvent& event)
     if (router.isCaptureTransitionThreadSafe()) {
         return true;
     }
-    if (router.handleKeyEvent(event)) {
+    if (router.handleKeyEvent(event, afterKey_)) {
         return true;
     }
 
@@ -272,15 +271,10 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
 
 void EventTapManager::queueKeystroke(const KeyEvent& event, std::string bundleId)
 {
-    // Waking the idle tap queue costs more than the whole decision, so it
-    // happens once the key has been answered. Not through onProcessingQueue:
-    // one task object less on every key.
-    afterEvent([this, event, bundleId = std::move(bundleId)]() mutable {
-        processingQueue_->async([this, event = std::move(event), bundleId = std::move(bundleId)] {
-            if (!stopping_.load()) {
-                processKeystroke(event.keyCode(), getUnicodeString(event), bundleId);
-            }
-        });
+    // The typing context hears of a key only once the key has been answered,
+    // and the queue is woken then, from the same block.
+    afterEvent([this, work = TypingWork{event, std::move(bundleId), {}}]() mutable {
+        handToTapQueue(std::move(work), Wake::now);
     });
 }
 

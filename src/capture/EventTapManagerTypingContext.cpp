@@ -178,13 +178,11 @@ void EventTapManager::clearContext(const std::optional<std::string>& /*appBundle
 {
     onMain([this] { sessionDebounceTimer_.invalidate(); });
     // From the tap callback (secure input, an excluded application, a mute)
-    // the hand-over waits until the key has been answered, like a keystroke's.
-    afterEvent([this] {
-        onProcessingQueue([this] {
-            setRecentWords({});
-            setCurrentWordPrefix({});
-            setSlidingBuffer({});
-        });
+    // the tap queue is woken once the key has been answered, as for a keystroke.
+    onProcessingQueue([this] {
+        setRecentWords({});
+        setCurrentWordPrefix({});
+        setSlidingBuffer({});
     });
     if (clearPassiveBuffer) {
         services_.captureRouter.clearPassiveBuffer();

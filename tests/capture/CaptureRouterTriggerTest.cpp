@@ -1,7 +1,9 @@
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -241,6 +243,40 @@ TEST_F(CaptureRouterRig, OnlyKeyDownsAreExamined)
     EXPECT_TRUE(router->handleKeyEvent(space));
     EXPECT_TRUE(router->isCaptureTransitionThreadSafe());
     EXPECT_TRUE(waitForCaptureMode());
+}
+
+// The key that completes a trigger is answered before any other thread is
+// woken: the transition is on at once (the next keys are swallowed), but the
+// removal, its failsafe and the notice wait for the blocks handed over.
+TEST_F(CaptureRouterRig, CompletedTriggerWakesNothingBeforeItsKeyIsAnswered)
+{
+    SimTextField field = addField("//note");
+    field.focus();
+    loop.runUntilIdle();
+    std::vector<std::function<void()>> afterKey;
+    const CaptureRouterController::AfterKey keep = [&afterKey](std::function<void()> block) {
+        afterKey.push_back(std::move(block));
+    };
+    for (const char* text : {"/", "/", "n", "o", "t", "e"}) {
+        EXPECT_FALSE(router->handleKeyEvent(KeyboardDriver::eventsForText(text).front(), keep));
+    }
+    EXPECT_TRUE(afterKey.empty());
+    EXPECT_TRUE(router->handleKeyEvent(KeyboardDriver::eventsForText(" ").front(), keep));
+    EXPECT_TRUE(router->isCaptureTransitionThreadSafe());
+
+    // Nothing moves until the blocks run.
+    EXPECT_FALSE(loop.runUntil([&] { return field.value() != "//note"; }, 0.2));
+    EXPECT_TRUE(notifications(CaptureNotifications::hideSuggestionsOverlay).empty());
+    EXPECT_TRUE(enteredTargets().empty());
+
+    ASSERT_EQ(afterKey.size(), 2u);
+    for (auto& block : afterKey) {
+        block();
+    }
+    ASSERT_TRUE(waitForCaptureMode());
+    EXPECT_EQ(enteredTargets(), std::vector<std::string>{"note"});
+    EXPECT_EQ(field.value(), "");
+    EXPECT_EQ(notifications(CaptureNotifications::hideSuggestionsOverlay).size(), 1u);
 }
 
 }  // namespace

@@ -126,6 +126,34 @@ TEST_F(EventTapRig, KeystrokeReachesTheTapQueueOnlyAfterTheApplication)
     EXPECT_EQ(field.value(), "abc");
 }
 
+// Keystrokes and clears handed over while the tap queue is busy are worked
+// through in the order they came: what was typed before a clear is gone, what
+// was typed after it stays.
+TEST_F(EventTapRig, TypingWorkHandedOverWhileTheQueueIsBusyKeepsItsOrder)
+{
+    startTap();
+    std::mutex holdMutex;
+    std::condition_variable released;
+    bool holding = true;
+    manager->processingQueue().async([&] {
+        std::unique_lock lock(holdMutex);
+        released.wait(lock, [&] { return !holding; });
+    });
+    type("old words ");
+    manager->clearContext(std::nullopt, false);
+    type("new ones");
+    {
+        std::lock_guard lock(holdMutex);
+        holding = false;
+    }
+    released.notify_all();
+    settle();
+    EXPECT_EQ(manager->recentWords(), Words{"new"});
+    EXPECT_EQ(manager->currentWordPrefix(), "ones");
+    EXPECT_EQ(manager->slidingBuffer(), "new ones");
+    EXPECT_EQ(field.value(), "old words new ones");
+}
+
 // --- The sliding buffer ---
 
 TEST_F(EventTapRig, SlidingBufferKeepsTheLast500Characters)
