@@ -441,8 +441,6 @@ protected:
     // In the child: becomes "nobody" and saves one capture; exits 0 when `saved` is the outcome.
     [[noreturn]] void saveAsNobodyAndExit(bool expectSaved)
     {
-        std::error_code ignored;
-        fs::remove_all(test::testHome(), ignored);  // the child's own test home
         if (!test::becomeNobody()) {
             std::_Exit(2);
         }

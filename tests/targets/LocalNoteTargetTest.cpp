@@ -180,21 +180,31 @@ protected:
             GTEST_SKIP() << "only root can give the file a foreign owner";
         }
         GTEST_FLAG_SET(death_test_style, "threadsafe");
-        // The folder belongs to "nobody", who may replace files in it; the file to root.
-        folder = fs::temp_directory_path() / ("qm-note-" + std::string(GetParam().name));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
-        ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+        // The folder belongs to "nobody", who may replace files in it; the file
+        // to root. Its name is unique, so that two runs at once never share it.
+        // The death-test child runs SetUp again in a process of its own and
+        // exits without TearDown: it takes over the parent's folder, handed down
+        // in the environment, instead of making one that nobody would remove.
+        if (const char* parents = std::getenv(kFolderVariable); parents && *parents) {
+            folder = parents;
+        } else {
+            folder = test::makeFolderOwnedByNobody("qm-note-");
+            ASSERT_FALSE(folder.empty());
+            ownsFolder = true;
+            ASSERT_EQ(::setenv(kFolderVariable, folder.c_str(), 1), 0);
+        }
         ASSERT_FALSE(file::writeAtomically(file(), GetParam().content, GetParam().mode));
     }
 
     void TearDown() override
     {
-        if (!folder.empty()) {
+        if (ownsFolder) {
+            ::unsetenv(kFolderVariable);
             fs::remove_all(folder);
         }
     }
+
+    static constexpr const char* kFolderVariable = "QM_TEST_FOREIGN_NOTE_FOLDER";
 
     fs::path file() const { return folder / "Quick Capture.md"; }
 
@@ -217,6 +227,7 @@ protected:
     }
 
     fs::path folder;
+    bool ownsFolder = false;
 };
 
 TEST_P(LocalNoteForeignFileTest, NothingIsWrittenOverWhatCannotBeRead)
