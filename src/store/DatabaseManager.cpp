@@ -139,8 +139,13 @@ void DatabaseManager::openDatabase(const std::optional<std::filesystem::path>& a
 
 void DatabaseManager::createTables()
 {
+    // One commit (one set of syncs) for the whole schema.
+    const bool inTransaction = executeNonQuery("BEGIN IMMEDIATE;");
     for (const char* statement : kCreateTables) {
         executeNonQuery(statement);
+    }
+    if (inTransaction && !executeNonQuery("COMMIT;")) {
+        executeNonQuery("ROLLBACK;");
     }
 }
 
