@@ -42,14 +42,18 @@ void CaptureRouterController::commitCapture()
         confirmSelectedTarget();
         return;
     }
-    const std::string& command = currentTarget_->commandName();
+    const std::string command = currentTarget_->commandName();
+    // The target is taken now, so that a second Return (key repeat, a double
+    // press) before the permission check answers finds nothing to send.
     CommitRequest request{
-        .target = currentTarget_,
+        .target = std::move(currentTarget_),
         .text = messageInput_,
         .option = confirmedTarget_ ? confirmedTarget_ : selectedOption_,
         .needsNotificationAuthorization = command == "timer" || command == "alarm",
         .needsCalendarAccess = command == "calendar",
+        .session = captureSession_,
     };
+    currentTarget_.reset();
     // Returns at once: even a check that answers at once reports through the main loop.
     mainLoop_.post(alive_.guard([this, request = std::move(request)]() mutable {
         checkNotificationAuthorization(std::move(request));
@@ -108,8 +112,8 @@ void CaptureRouterController::sendCapture(CommitRequest request)
 {
     // The overlay fades out and the host comes back while the target works. A
     // cancel during the permission check does not stop the send: this ends
-    // capture mode once more.
-    runCaptureModeExit();
+    // capture mode once more, unless the user has opened another capture since.
+    exitCaptureModeOf(request.session);
     auto target = request.target;
     auto text = request.text;
     auto option = request.option;
@@ -147,8 +151,9 @@ void CaptureRouterController::finishSend(const CommitRequest& request, const std
 void CaptureRouterController::failCommit(const CommitRequest& request, const std::exception& error)
 {
     if (isCaptureModeActive_) {
-        // A permission check failed before capture mode ended.
-        runCaptureModeExit();
+        // A permission check failed before capture mode ended. A send fails
+        // after it ended: what is open now is a newer capture, and stays.
+        exitCaptureModeOf(request.session);
     }
     const std::string& command = request.target->commandName();
     const std::string detail = error.what();
@@ -185,6 +190,13 @@ void CaptureRouterController::exitCaptureMode()
         return;
     }
     mainLoop_.post(alive_.guard([this] { runCaptureModeExit(); }));
+}
+
+void CaptureRouterController::exitCaptureModeOf(std::uint64_t session)
+{
+    if (session == captureSession_) {
+        runCaptureModeExit();
+    }
 }
 
 void CaptureRouterController::runCaptureModeExit()
