@@ -1,9 +1,12 @@
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include <fmt/format.h>
 
+#include "base/FileError.h"
 #include "base/Log.h"
+#include "base/Text.h"
 #include "capture/CaptureFailureNotice.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
@@ -141,6 +144,10 @@ void CaptureRouterController::finishSend(const CommitRequest& request, const std
     }
     try {
         std::rethrow_exception(error);
+    } catch (const std::filesystem::filesystem_error& failure) {
+        // The library's own wording ("filesystem error: ...") is not for the
+        // user: the path and the cause, told in ours.
+        failCommit(request, std::runtime_error(FileError::sentence(failure)));
     } catch (const std::exception& failure) {
         failCommit(request, failure);
     } catch (...) {
@@ -160,9 +167,8 @@ void CaptureRouterController::failCommit(const CommitRequest& request, const std
     Log::log(fmt::format("❌ CaptureRouterController: Failed to send capture to '{}': {}", command, detail));
     recordAttempt(request, false);
     const bool saved = services_.recoveryLog.saveFallback(request.text, command, error);
-    CaptureFailureNotice notice = CaptureFailureNotice::guided(command, detail, saved);
-    notice.message = "Capture failed: " + detail + (saved ? "\nSaved to local recovery log." : "");
-    notice.post(notificationCenter_);
+    CaptureFailureNotice::failedSend(command, detail, saved, text::trimmed(request.text).empty())
+        .post(notificationCenter_);
 }
 
 void CaptureRouterController::recordAttempt(const CommitRequest& request, bool success)

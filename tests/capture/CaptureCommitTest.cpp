@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -196,6 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "Notification permission was denied. Allow notifications in System Settings.", false,
                     true, "Privacy & Permissions", "notifications", "Open Notification settings"},
+        // The library's "filesystem error: ..." wording never reaches the user.
+        FailureCase{"FileSystemErrorIsToldInOurWords", "boom", "call mom",
+                    [](CaptureModeRig& rig) {
+                        rig.boom->script.failWith(std::make_exception_ptr(std::filesystem::filesystem_error(
+                            "cannot open", "/srv/notes/inbox.md",
+                            std::make_error_code(std::errc::not_a_directory))));
+                    },
+                    "Could not use /srv/notes/inbox.md: not a folder", true, true, "Error Logs", std::nullopt,
+                    "Show recovery log"},
         FailureCase{"CalendarAccessRefused", "calendar", "lunch tomorrow at noon",
                     [](CaptureModeRig& rig) { rig.calendarGranted = false; }, kCalendarDenied, false, true,
                     "Privacy & Permissions", "calendar", "Open permissions"}),
@@ -261,6 +271,33 @@ TEST_F(CaptureCommitTest, EscCancelsWithoutSendingAndASecondCancelActivatesNothi
     other.activate();
     router->cancelCapture();
     EXPECT_TRUE(other.isFrontmost());
+}
+
+// The recovery log cannot take the text: the log says so, and the alert
+// neither says the text was saved nor leads to a log that does not hold it.
+TEST_F(CaptureCommitTest, RecoveryLogThatCannotTakeTheTextIsNeverClaimed)
+{
+    const std::filesystem::path recoveryLog = app().recoveryLog().logFileURL();
+    std::filesystem::create_directories(recoveryLog);  // a folder where the log belongs
+    boom->script.failWith(std::make_exception_ptr(std::runtime_error("The boom went off.")));
+    openCapture("boom");
+    typeInOverlay("call mom");
+    Log::Capture log;
+    pressInOverlay("return");
+    ASSERT_TRUE(waitFor([&] { return !notifications(CaptureNotifications::presentCaptureFailure).empty(); }));
+    drainBackground();
+
+    EXPECT_TRUE(log.contains("❌ FallbackCaptureLogger: Could not keep the failed 'boom' capture: Could not use "
+                             "the recovery log " +
+                             recoveryLog.string() + ": something other than a file is there"));
+    const UserInfo info = notifications(CaptureNotifications::presentCaptureFailure).front().userInfo;
+    EXPECT_EQ(info.get<bool>("saved"), false);
+    EXPECT_EQ(info.get<std::string>("message"), "Capture failed: The boom went off.");
+    EXPECT_EQ(info.get<std::string>("detail"), "The boom went off.");
+    EXPECT_FALSE(info.contains("actionTitle"));
+    EXPECT_FALSE(info.contains("section"));
+    ASSERT_EQ(historyEntries().size(), 1u);
+    EXPECT_FALSE(historyEntries().front().success);
 }
 
 // Key repeat or a double press: the second Return arrives before the first

@@ -134,10 +134,19 @@ TEST_F(LocalNoteTargetTest, TimeIsTheTwentyFourHourClockWhateverTheLocale)
     }
 }
 
+// The failure is told to the user as it is: our sentence with the path and
+// the cause, not the library's "filesystem error: ..." text.
 TEST_F(LocalNoteTargetTest, FolderThatCannotBeMadeFailsTheSendUnconfirmed)
 {
     std::ofstream(documents / "Quillmarker") << "a file where the folder belongs";
-    EXPECT_THROW(target.send("call mom", std::nullopt), fs::filesystem_error);
+    try {
+        target.send("call mom", std::nullopt);
+        ADD_FAILURE() << "no error";
+    } catch (const fs::filesystem_error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Could not create the folder " + (documents / "Quillmarker").string() + ": not a folder");
+        EXPECT_EQ(error.code(), std::errc::not_a_directory);
+    }
     EXPECT_TRUE(openLoops.loops().empty());
     EXPECT_TRUE(hud.empty());
     EXPECT_EQ(contentOf(documents / "Quillmarker"), "a file where the folder belongs");
@@ -148,9 +157,13 @@ TEST_F(LocalNoteTargetTest, SomethingOtherThanAFileInItsPlaceIsNeverReadOrWritte
     fs::create_directories(noteFile());
     ASSERT_EQ(::mkfifo((documents / "pipe.md").c_str(), 0644), 0);
     for (const fs::path& place : {noteFile(), documents / "pipe.md"}) {
-        EXPECT_THROW(LocalNoteTarget::appendCapture("x", place, SimClock::kDefaultStart),
-                     fs::filesystem_error)
-            << place;
+        try {
+            LocalNoteTarget::appendCapture("x", place, SimClock::kDefaultStart);
+            ADD_FAILURE() << "no error for " << place;
+        } catch (const fs::filesystem_error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Could not use the note " + place.string() + ": something other than a file is there");
+        }
     }
     EXPECT_TRUE(fs::is_empty(noteFile()));
     EXPECT_TRUE(fs::is_fifo(documents / "pipe.md"));
