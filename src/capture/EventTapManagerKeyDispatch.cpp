@@ -182,6 +182,8 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
         } else if (std::find(kSpaceSensitivePunctuation.begin(), kSpaceSensitivePunctuation.end(),
                              first->text()) != kSpaceSensitivePunctuation.end()) {
             postSyntheticKey(KeyCode::deleteKey);
+            // Handed over like the keystroke below, so it lands just before it.
+            afterEvent([this] { onProcessingQueue([this] { dropSuggestionSpace(); }); });
             setLastActionWasSuggestionWithTrailingSpace(false);
             Log::log(
                 fmt::format("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation '{}'",
