@@ -18,8 +18,7 @@ CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock
                                                  CaptureRouterModeServices services)
     : mainLoop_(mainLoop), clock_(clock), workspace_(workspace), accessibility_(accessibility),
       eventPoster_(eventPoster), notificationCenter_(notificationCenter), registry_(std::move(registry)),
-      folderPreCheck_(defaults), detector_(registry_, passiveBufferLimit),
-      services_(std::move(services)),
+      folderPreCheck_(defaults), detector_(registry_, passiveBufferLimit), services_(std::move(services)),
       // A capture started from one of this program's own windows keeps the previous host.
       hostFocus_(workspace, accessibility, [this] { return hostCaptureContext_; }),
       captureTransitionQueue_(std::make_unique<SerialQueue>(captureTransitionQueueLabel))

@@ -299,7 +299,9 @@ void EventTapManager::postOnMain(std::string name, UserInfo userInfo)
     // Guarded like every other hop to the main thread: a key answered just
     // before the manager went posts nothing afterwards.
     onMain([&center = services_.notificationCenter, name = std::move(name),
-            userInfo = std::move(userInfo)]() mutable { center.post(std::move(name), nullptr, std::move(userInfo)); });
+            userInfo = std::move(userInfo)]() mutable {
+        center.post(std::move(name), nullptr, std::move(userInfo));
+    });
 }
 
 void EventTapManager::callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call)

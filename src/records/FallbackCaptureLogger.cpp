@@ -110,7 +110,8 @@ struct FileFailure {
 FileFailure describe(const file::AppendFailure& failure, const std::filesystem::path& file)
 {
     // The read refuses anything but a regular file (a folder in the log's place).
-    if (failure.step == file::AppendStep::readForReplacement && failure.error == std::errc::invalid_argument) {
+    if (failure.step == file::AppendStep::readForReplacement &&
+        failure.error == std::errc::invalid_argument) {
         return {failure.error, "Could not use the recovery log", file, FileError::notAFile};
     }
     switch (failure.step) {

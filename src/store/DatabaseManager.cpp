@@ -71,7 +71,8 @@ void makeDatabaseFilesPrivate(const std::filesystem::path& file)
 {
     if (const std::error_code error = file::createPrivateFile(file)) {
         // SQLite reports the file it cannot open; this says why it is not private.
-        Log::print(fmt::format("❌ SQLite Error: Could not make {} private: {}", file.string(), error.message()));
+        Log::print(
+            fmt::format("❌ SQLite Error: Could not make {} private: {}", file.string(), error.message()));
     }
     for (const char* suffix : {"-journal", "-wal", "-shm"}) {
         const std::filesystem::path sidecar = file.string() + suffix;

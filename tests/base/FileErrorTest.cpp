@@ -47,7 +47,8 @@ TEST(FileErrorTest, SentenceRetellsTheLibrarysErrors)
     EXPECT_EQ(FileError::sentence(withoutPath), "Could not use a file: permission denied");
 
     const FileError ours("Could not write the note", "/n.md", std::make_error_code(std::errc::io_error));
-    EXPECT_EQ(FileError::sentence(ours), "Could not write the note /n.md: the disk could not be read or written");
+    EXPECT_EQ(FileError::sentence(ours),
+              "Could not write the note /n.md: the disk could not be read or written");
 }
 
 }  // namespace

@@ -287,9 +287,10 @@ TEST_F(CaptureCommitTest, RecoveryLogThatCannotTakeTheTextIsNeverClaimed)
     ASSERT_TRUE(waitFor([&] { return !notifications(CaptureNotifications::presentCaptureFailure).empty(); }));
     drainBackground();
 
-    EXPECT_TRUE(log.contains("❌ FallbackCaptureLogger: Could not keep the failed 'boom' capture: Could not use "
-                             "the recovery log " +
-                             recoveryLog.string() + ": something other than a file is there"));
+    EXPECT_TRUE(
+        log.contains("❌ FallbackCaptureLogger: Could not keep the failed 'boom' capture: Could not use "
+                     "the recovery log " +
+                     recoveryLog.string() + ": something other than a file is there"));
     const UserInfo info = notifications(CaptureNotifications::presentCaptureFailure).front().userInfo;
     EXPECT_EQ(info.get<bool>("saved"), false);
     EXPECT_EQ(info.get<std::string>("message"), "Capture failed: The boom went off.");

@@ -129,8 +129,10 @@ TEST_F(CaptureRouterRig, ACancelOnceTheTransitionShowsAlwaysStopsIt)
             std::this_thread::yield();
         }
         ASSERT_FALSE(armed.load()) << "trigger " << i;
-        ASSERT_TRUE(loop.runUntil([&] { return field.value().empty() && !router->isCaptureTransitionThreadSafe(); }))
-            << "trigger " << i;
+        ASSERT_TRUE(loop.runUntil([&] {
+            return field.value().empty() && !router->isCaptureTransitionThreadSafe();
+        })) << "trigger "
+            << i;
         if (!enteredTargets().empty()) {
             break;
         }

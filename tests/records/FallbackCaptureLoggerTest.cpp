@@ -313,8 +313,8 @@ TEST_F(FallbackCaptureLoggerTest, aSaveThatCannotWriteReportsFailureAndAnnounces
     fs::create_directories(dir.path());
     std::ofstream(dir / "com.quillmarker.app") << "not a folder";
     EXPECT_FALSE(logger.saveFallback("kept in the caller", "note", std::runtime_error("e")));
-    EXPECT_TRUE(log.contains(failed + "Could not create the folder " + (dir / "com.quillmarker.app").string() +
-                             ": not a folder"));
+    EXPECT_TRUE(log.contains(failed + "Could not create the folder " +
+                             (dir / "com.quillmarker.app").string() + ": not a folder"));
     try {
         FallbackCaptureLogger::writeEntry("t", "note", "e", logFile(), kExampleTime);
         ADD_FAILURE() << "no error";
@@ -469,10 +469,11 @@ protected:
         try {
             FallbackCaptureLogger::writeEntry("again", "note", "e", foreignLog(), kExampleTime);
         } catch (const fs::filesystem_error& error) {
-            threwReadFailure = std::string(error.what()).rfind("Could not read the existing recovery log, so it "
-                                                               "was left as it is " +
-                                                                   foreignLog().string() + ": ",
-                                                               0) == 0;
+            threwReadFailure = std::string(error.what())
+                                   .rfind("Could not read the existing recovery log, so it "
+                                          "was left as it is " +
+                                              foreignLog().string() + ": ",
+                                          0) == 0;
         }
         std::_Exit(saved == expectSaved && threwReadFailure == !expectSaved ? 0 : 1);
     }

@@ -113,10 +113,25 @@ int xUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* page)
 }
 
 const sqlite3_io_methods kMethods = {
-    3,         xClose,       xRead,          xWrite,      xTruncate,    xSync,
-    xFileSize, xLock,        xUnlock,        xCheckReservedLock, xFileControl, xSectorSize,
-    xDeviceCharacteristics,  xShmMap,        xShmLock,    xShmBarrier,  xShmUnmap,
-    xFetch,    xUnfetch,
+    3,
+    xClose,
+    xRead,
+    xWrite,
+    xTruncate,
+    xSync,
+    xFileSize,
+    xLock,
+    xUnlock,
+    xCheckReservedLock,
+    xFileControl,
+    xSectorSize,
+    xDeviceCharacteristics,
+    xShmMap,
+    xShmLock,
+    xShmBarrier,
+    xShmUnmap,
+    xFetch,
+    xUnfetch,
 };
 
 int xOpen(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags)
