@@ -196,6 +196,47 @@ std::error_code createDirectories(const std::filesystem::path& path, mode_t mode
     return {};
 }
 
+std::error_code createPrivateFolder(const std::filesystem::path& path)
+{
+    if (auto error = createDirectories(path, 0700)) {
+        return error;
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return lastError();
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return std::make_error_code(std::errc::not_a_directory);
+    }
+    if (info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) {
+        // Made by an older version or by hand. The files inside are private
+        // whatever happens here; a failed chmod only leaves their names visible.
+        static_cast<void>(::chmod(path.c_str(), 0700));
+    }
+    return {};
+}
+
+std::error_code createPrivateFile(const std::filesystem::path& path)
+{
+    // Non-blocking, so that a FIFO in the file's place is never waited on.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
+    if (!fd) {
+        return lastError();
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        return lastError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    // A new file got 0600 less the umask; an old one may be wider.
+    if (info.st_uid == ::geteuid() && (info.st_mode & 07777) != 0600 && ::fchmod(fd.get(), 0600) != 0) {
+        return lastError();
+    }
+    return {};
+}
+
 std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error)
 {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -21,6 +21,18 @@ std::error_code writeAtomically(const std::filesystem::path& path, std::string_v
 // `mode` exactly (umask ignored). Existing folders are left as they are.
 std::error_code createDirectories(const std::filesystem::path& path, mode_t mode = 0755);
 
+// A folder only this user may enter: created as createDirectories does with
+// 0700 (every missing parent too, as the XDG convention asks), and one that
+// exists wider and belongs to this user is tightened to 0700. Anything but a
+// folder at `path` is an error; a tightening that fails is not.
+std::error_code createPrivateFolder(const std::filesystem::path& path);
+
+// A regular file only this user may read and write: created empty with 0600
+// from the start (umask ignored); one that exists and belongs to this user is
+// set to 0600 exactly; its content is left alone. A folder, FIFO or
+// device at `path` is an error, and a FIFO is never waited on.
+std::error_code createPrivateFile(const std::filesystem::path& path);
+
 // Writes every byte to an open descriptor, resuming after short writes and EINTR.
 std::error_code writeAll(int fd, std::string_view bytes);
 

@@ -16,6 +16,17 @@ CaptureFailureNotice CaptureFailureNotice::guided(std::string command, std::stri
     return notice;
 }
 
+CaptureFailureNotice CaptureFailureNotice::failedSend(std::string command, std::string detail, bool saved,
+                                                      bool textWasBlank)
+{
+    CaptureFailureNotice notice = guided(std::move(command), std::move(detail), saved);
+    notice.message = "Capture failed: " + notice.detail + (saved ? "\nSaved to local recovery log." : "");
+    if (!saved && !textWasBlank && notice.guide == CaptureFailureGuide::recoveryLog()) {
+        notice.guide.reset();
+    }
+    return notice;
+}
+
 UserInfo CaptureFailureNotice::userInfo() const
 {
     UserInfo userInfo{{"command", command}, {"detail", detail}, {"saved", saved}};

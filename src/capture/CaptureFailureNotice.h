@@ -30,6 +30,13 @@ struct CaptureFailureNotice {
     static CaptureFailureNotice guided(std::string command, std::string detail, bool saved,
                                        std::optional<std::string> guideDetail = std::nullopt);
 
+    // The notice of a line whose send failed with `detail`: "message" is
+    // "Capture failed: " and the detail, then "\nSaved to local recovery log."
+    // when `saved`. A text that was not blank and did not reach the recovery
+    // log is not there to be shown, so the alert then does not lead to it.
+    static CaptureFailureNotice failedSend(std::string command, std::string detail, bool saved,
+                                           bool textWasBlank);
+
     // "command", "detail", "saved", then "message", "section", "field" (only
     // when the guide names one), "actionTitle" and "informational" where present.
     UserInfo userInfo() const;

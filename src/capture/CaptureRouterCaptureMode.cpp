@@ -55,6 +55,7 @@ void CaptureRouterController::runCaptureModeEntry(const std::shared_ptr<CaptureT
     currentTarget_ = target;
     messageInput_.clear();
     isCaptureModeActive_ = true;
+    ++captureSession_;
     {
         std::lock_guard lock(stateLock_);
         captureModeActive_ = true;

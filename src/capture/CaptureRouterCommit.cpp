@@ -1,9 +1,12 @@
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include <fmt/format.h>
 
+#include "base/FileError.h"
 #include "base/Log.h"
+#include "base/Text.h"
 #include "capture/CaptureFailureNotice.h"
 #include "capture/CaptureOverlayPanel.h"
 #include "capture/CaptureRouterController.h"
@@ -42,14 +45,18 @@ void CaptureRouterController::commitCapture()
         confirmSelectedTarget();
         return;
     }
-    const std::string& command = currentTarget_->commandName();
+    const std::string command = currentTarget_->commandName();
+    // The target is taken now, so that a second Return (key repeat, a double
+    // press) before the permission check answers finds nothing to send.
     CommitRequest request{
-        .target = currentTarget_,
+        .target = std::move(currentTarget_),
         .text = messageInput_,
         .option = confirmedTarget_ ? confirmedTarget_ : selectedOption_,
         .needsNotificationAuthorization = command == "timer" || command == "alarm",
         .needsCalendarAccess = command == "calendar",
+        .session = captureSession_,
     };
+    currentTarget_.reset();
     // Returns at once: even a check that answers at once reports through the main loop.
     mainLoop_.post(alive_.guard([this, request = std::move(request)]() mutable {
         checkNotificationAuthorization(std::move(request));
@@ -108,8 +115,8 @@ void CaptureRouterController::sendCapture(CommitRequest request)
 {
     // The overlay fades out and the host comes back while the target works. A
     // cancel during the permission check does not stop the send: this ends
-    // capture mode once more.
-    runCaptureModeExit();
+    // capture mode once more, unless the user has opened another capture since.
+    exitCaptureModeOf(request.session);
     auto target = request.target;
     auto text = request.text;
     auto option = request.option;
@@ -137,6 +144,10 @@ void CaptureRouterController::finishSend(const CommitRequest& request, const std
     }
     try {
         std::rethrow_exception(error);
+    } catch (const std::filesystem::filesystem_error& failure) {
+        // The library's own wording ("filesystem error: ...") is not for the
+        // user: the path and the cause, told in ours.
+        failCommit(request, std::runtime_error(FileError::sentence(failure)));
     } catch (const std::exception& failure) {
         failCommit(request, failure);
     } catch (...) {
@@ -147,17 +158,17 @@ void CaptureRouterController::finishSend(const CommitRequest& request, const std
 void CaptureRouterController::failCommit(const CommitRequest& request, const std::exception& error)
 {
     if (isCaptureModeActive_) {
-        // A permission check failed before capture mode ended.
-        runCaptureModeExit();
+        // A permission check failed before capture mode ended. A send fails
+        // after it ended: what is open now is a newer capture, and stays.
+        exitCaptureModeOf(request.session);
     }
     const std::string& command = request.target->commandName();
     const std::string detail = error.what();
     Log::log(fmt::format("❌ CaptureRouterController: Failed to send capture to '{}': {}", command, detail));
     recordAttempt(request, false);
     const bool saved = services_.recoveryLog.saveFallback(request.text, command, error);
-    CaptureFailureNotice notice = CaptureFailureNotice::guided(command, detail, saved);
-    notice.message = "Capture failed: " + detail + (saved ? "\nSaved to local recovery log." : "");
-    notice.post(notificationCenter_);
+    CaptureFailureNotice::failedSend(command, detail, saved, text::trimmed(request.text).empty())
+        .post(notificationCenter_);
 }
 
 void CaptureRouterController::recordAttempt(const CommitRequest& request, bool success)
@@ -185,6 +196,13 @@ void CaptureRouterController::exitCaptureMode()
         return;
     }
     mainLoop_.post(alive_.guard([this] { runCaptureModeExit(); }));
+}
+
+void CaptureRouterController::exitCaptureModeOf(std::uint64_t session)
+{
+    if (session == captureSession_) {
+        runCaptureModeExit();
+    }
 }
 
 void CaptureRouterController::runCaptureModeExit()

@@ -18,12 +18,7 @@ CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock
                                                  CaptureRouterModeServices services)
     : mainLoop_(mainLoop), clock_(clock), workspace_(workspace), accessibility_(accessibility),
       eventPoster_(eventPoster), notificationCenter_(notificationCenter), registry_(std::move(registry)),
-      folderPreCheck_(defaults),
-      detector_(registry_, passiveBufferLimit,
-                [this](const CaptureTarget& target) {
-                    return folderPreCheck_.missingPathFailure(target.commandName());
-                }),
-      services_(std::move(services)),
+      folderPreCheck_(defaults), detector_(registry_, passiveBufferLimit), services_(std::move(services)),
       // A capture started from one of this program's own windows keeps the previous host.
       hostFocus_(workspace, accessibility, [this] { return hostCaptureContext_; }),
       captureTransitionQueue_(std::make_unique<SerialQueue>(captureTransitionQueueLabel))
@@ -94,6 +89,16 @@ bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& 
         std::lock_guard lock(bufferLock_);
         outcome = detector_.handleKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
     }
+    // Looking at the folder is a file-system call that a slow mount can hold
+    // up for seconds: never under the buffer lock, which the main thread's
+    // focus tracking takes too. The detector emptied the buffer either way.
+    if (outcome.isTrigger()) {
+        if (auto failure = folderPreCheck_.missingPathFailure(outcome.target->commandName())) {
+            outcome.kind = PassiveOutcome::Kind::passThrough;
+            outcome.target.reset();
+            outcome.folderFailure = std::move(failure);
+        }
+    }
     if (outcome.hidesSuggestions) {
         runAfterKey(afterKey, [this] {
             mainLoop_.post(alive_.guard(
@@ -114,13 +119,12 @@ bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& 
 
 void CaptureRouterController::startTransition(const PassiveOutcome& outcome, const AfterKey& afterKey)
 {
-    {
-        std::lock_guard lock(stateLock_);
-        captureTransition_ = true;
-    }
+    // One critical section: a cancel between raising the flag and numbering the
+    // transition would mark the previous generation and be lost.
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(stateLock_);
+        captureTransition_ = true;
         generation = ++captureTransitionGeneration_;
     }
     TriggerRemoval removal{outcome.target, outcome.triggerBody, outcome.documentTriggerLength, generation};

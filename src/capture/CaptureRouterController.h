@@ -160,7 +160,10 @@ public:
     // row it only confirms the highlighted one. Otherwise it checks the
     // permission the target needs, ends capture mode, sends the line in the
     // background and records the outcome; a failure keeps the text in the
-    // recovery log and posts "PresentCaptureFailure". Returns at once.
+    // recovery log and posts "PresentCaptureFailure". Returns at once, having
+    // taken the target: a second Return before capture mode ends sends nothing.
+    // Only this capture's own mode is ever ended by the commit: a capture the
+    // user opened while the line was on its way stays open.
     void commitCapture();
 
     // Leaves capture mode without sending anything and resets the passive
@@ -239,6 +242,8 @@ private:
         std::optional<PickerOption> option;
         bool needsNotificationAuthorization = false;
         bool needsCalendarAccess = false;
+        // The capture the line was typed in: only that one may be closed by this commit.
+        std::uint64_t session = 0;
     };
 
     struct RetainedPassiveBuffer {
@@ -277,6 +282,8 @@ private:
     // activates the application the user was typing in. Any thread.
     void exitCaptureMode();
     void runCaptureModeExit();
+    // Ends capture mode only while it still shows the capture `session`.
+    void exitCaptureModeOf(std::uint64_t session);
 
     // The commit's steps, each on the main thread.
     void checkNotificationAuthorization(CommitRequest request);
@@ -318,6 +325,8 @@ private:
     const CaptureRouterModeServices services_;
     HostFocus hostFocus_;
     bool isCaptureModeActive_ = false;
+    // Counts the captures opened; a commit remembers the one it came from.
+    std::uint64_t captureSession_ = 0;
     std::string messageInput_;
     std::shared_ptr<CaptureTarget> currentTarget_;
     std::optional<PickerOption> selectedOption_;

@@ -267,6 +267,9 @@ private:
     void completeWord(std::size_t limit);
     void restartSessionTimer();
     void endLine(std::uint16_t keyCode, const std::string& appBundleId);
+    // Our Delete took the suggestion's space out of the field before the
+    // punctuation: the sliding buffer drops it too.
+    void dropSuggestionSpace();
 
     Services services_;
     EventTapManagerDelegate* delegate_ = nullptr;

@@ -181,6 +181,8 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
         } else if (std::find(kSpaceSensitivePunctuation.begin(), kSpaceSensitivePunctuation.end(),
                              first->text()) != kSpaceSensitivePunctuation.end()) {
             postSyntheticKey(KeyCode::deleteKey);
+            // Handed over like the keystroke below, so it lands just before it.
+            afterEvent([this] { onProcessingQueue([this] { dropSuggestionSpace(); }); });
             setLastActionWasSuggestionWithTrailingSpace(false);
             Log::log(
                 fmt::format("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation '{}'",
@@ -288,8 +290,10 @@ void EventTapManager::postSyntheticKey(std::uint16_t keyCode)
 
 void EventTapManager::postOnMain(std::string name, UserInfo userInfo)
 {
-    NotificationCenter& center = services_.notificationCenter;
-    services_.mainLoop.post([&center, name = std::move(name), userInfo = std::move(userInfo)]() mutable {
+    // Guarded like every other hop to the main thread: a key answered just
+    // before the manager went posts nothing afterwards.
+    onMain([&center = services_.notificationCenter, name = std::move(name),
+            userInfo = std::move(userInfo)]() mutable {
         center.post(std::move(name), nullptr, std::move(userInfo));
     });
 }

@@ -154,6 +154,16 @@ void EventTapManager::endLine(std::uint16_t keyCode, const std::string& appBundl
     clearContext(appBundleId, true);
 }
 
+void EventTapManager::dropSuggestionSpace()
+{
+    // Only a space the buffer holds: an inserted suggestion that never reached
+    // the buffer leaves nothing to take back.
+    if (std::string buffer = slidingBuffer(); !buffer.empty() && buffer.back() == ' ') {
+        buffer.pop_back();
+        setSlidingBuffer(std::move(buffer));
+    }
+}
+
 void EventTapManager::notifyUpdate()
 {
     std::string context = joined(recentWords());

@@ -27,7 +27,8 @@ struct PassiveOutcome {
     // A command word was typed at a valid boundary: the suggestion overlay must
     // go, even when the folder pre-check then stops the trigger.
     bool hidesSuggestions = false;
-    // The folder pre-check failed: the notice to post.
+    // The router's folder pre-check stopped the trigger (the kind is then
+    // passThrough): the notice to post.
     std::optional<CaptureFailureNotice> folderFailure;
 
     bool isTrigger() const { return kind == Kind::trigger; }

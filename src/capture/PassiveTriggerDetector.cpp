@@ -63,9 +63,8 @@ std::u16string triggerWord(const CaptureTarget& target)
 
 }  // namespace
 
-PassiveTriggerDetector::PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit,
-                                               MissingPathFailure missingPathFailure)
-    : registry_(registry), bufferLimit_(bufferLimit), missingPathFailure_(std::move(missingPathFailure))
+PassiveTriggerDetector::PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit)
+    : registry_(registry), bufferLimit_(bufferLimit)
 {
     for (const auto& target : registry_.targets()) {
         std::u16string word = triggerWord(*target);
@@ -180,13 +179,6 @@ PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& bu
             }
         } else {
             outcome.hidesSuggestions = true;
-            if (missingPathFailure_) {
-                outcome.folderFailure = missingPathFailure_(*matched);
-            }
-            if (outcome.folderFailure) {
-                buffer.clear();
-                return outcome;
-            }
             PassiveTriggerBuffer withoutTerminator = buffer;
             withoutTerminator.removeLastCharacter();
             outcome.kind = PassiveOutcome::Kind::trigger;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,22 +14,17 @@
 namespace qm {
 
 // The passive side of the capture router as a pure step: one key in, the
-// buffer edited and the outcome out. No locks, no Accessibility, no posting:
-// the router runs it under its buffer lock on the event-tap thread and acts on
-// the outcome.
+// buffer edited and the outcome out. No locks, no Accessibility, no file
+// system, no posting: the router runs it under its buffer lock on the
+// event-tap thread and acts on the outcome (the folder pre-check of a trigger
+// included, once the lock is released).
 class PassiveTriggerDetector {
 public:
-    // The folder check of targets that need a configured folder: the notice
-    // to post when the folder is missing.
-    using MissingPathFailure =
-        std::function<std::optional<CaptureFailureNotice>(const CaptureTarget& target)>;
-
     // At most this many UTF-16 units of a key's text are read.
     static constexpr std::size_t maxKeyTextLength = 16;
 
     // `registry` must outlive the detector.
-    PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit,
-                           MissingPathFailure missingPathFailure = {});
+    PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit);
 
     // Classifies a key-down (Command or Control held, Delete, a text key, or a
     // Space or Return terminator) and edits `buffer` accordingly.
@@ -53,7 +47,6 @@ private:
     std::size_t longestTriggerWord_ = 0;
     bool triggerWordsAreAscii_ = true;
     const std::size_t bufferLimit_;
-    MissingPathFailure missingPathFailure_;
 };
 
 }  // namespace qm

@@ -8,12 +8,6 @@ namespace qm {
 
 namespace {
 
-const CaptureFailureGuide& recoveryGuide()
-{
-    static const CaptureFailureGuide guide{"Error Logs", std::nullopt, "Show recovery log"};
-    return guide;
-}
-
 // "accessibility" and "unauthorized access" count too: the words are matched as substrings.
 bool isPermissionFailure(std::string_view detail)
 {
@@ -29,6 +23,12 @@ bool isPermissionFailure(std::string_view detail)
 }
 
 }  // namespace
+
+const CaptureFailureGuide& CaptureFailureGuide::recoveryLog()
+{
+    static const CaptureFailureGuide guide{"Error Logs", std::nullopt, "Show recovery log"};
+    return guide;
+}
 
 CaptureFailureGuide CaptureFailureGuide::resolve(std::string_view command, std::string_view detail)
 {
@@ -48,7 +48,7 @@ CaptureFailureGuide CaptureFailureGuide::resolve(std::string_view command, std::
     if ((command == "calendar" || command == "reminders") && permission) {
         return {"Privacy & Permissions", std::string(command), "Open permissions"};
     }
-    return recoveryGuide();
+    return recoveryLog();
 }
 
 }  // namespace qm

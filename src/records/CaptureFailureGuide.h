@@ -19,6 +19,9 @@ struct CaptureFailureGuide {
     // fixes lead to the recovery log. Pure; any thread.
     static CaptureFailureGuide resolve(std::string_view command, std::string_view detail);
 
+    // Where failures that no setting fixes lead: the recovery log on the Error Logs page.
+    static const CaptureFailureGuide& recoveryLog();
+
     bool operator==(const CaptureFailureGuide&) const = default;
 };
 

@@ -15,7 +15,9 @@
 #include <unicode/utf16.h>
 
 #include "base/AppendLine.h"
+#include "base/FileError.h"
 #include "base/FileUtil.h"
+#include "base/Log.h"
 #include "base/Paths.h"
 #include "base/SharedInstance.h"
 #include "base/Text.h"
@@ -98,24 +100,34 @@ std::string_view trimSpacesAndTabs(std::string_view text)
 
 struct FileFailure {
     std::error_code code;
-    std::string what;
+    // The sentence's beginning, the path it names, and a cause of our own
+    // where the code alone would not say it.
+    std::string action;
+    std::filesystem::path path;
+    std::optional<std::string> cause;
 };
 
-const char* describe(file::AppendStep step)
+FileFailure describe(const file::AppendFailure& failure, const std::filesystem::path& file)
 {
-    switch (step) {
-    case file::AppendStep::examine:
-        return "The recovery log could not be examined";
-    case file::AppendStep::notRegularFile:
-        return "The recovery log is not a regular file";
-    case file::AppendStep::write:
-        return "The recovery log could not be written";
-    case file::AppendStep::readForReplacement:
-        return "The existing recovery log could not be read, so it was left as it is";
-    case file::AppendStep::replace:
-        return "The recovery log could not be replaced";
+    // The read refuses anything but a regular file (a folder in the log's place).
+    if (failure.step == file::AppendStep::readForReplacement &&
+        failure.error == std::errc::invalid_argument) {
+        return {failure.error, "Could not use the recovery log", file, FileError::notAFile};
     }
-    return "The recovery log could not be written";
+    switch (failure.step) {
+    case file::AppendStep::examine:
+        return {failure.error, "Could not examine the recovery log", file, std::nullopt};
+    case file::AppendStep::notRegularFile:
+        return {failure.error, "Could not use the recovery log", file, FileError::notAFile};
+    case file::AppendStep::write:
+        break;
+    case file::AppendStep::readForReplacement:
+        return {failure.error, "Could not read the existing recovery log, so it was left as it is", file,
+                std::nullopt};
+    case file::AppendStep::replace:
+        return {failure.error, "Could not replace the recovery log", file, std::nullopt};
+    }
+    return {failure.error, "Could not write the recovery log", file, std::nullopt};
 }
 
 std::optional<FileFailure> createFolderOf(const std::filesystem::path& file)
@@ -124,7 +136,7 @@ std::optional<FileFailure> createFolderOf(const std::filesystem::path& file)
         return std::nullopt;
     }
     if (auto error = file::createDirectories(file.parent_path(), kFolderMode)) {
-        return FileFailure{error, "The recovery log's folder could not be created"};
+        return FileFailure{error, "Could not create the folder", file.parent_path(), std::nullopt};
     }
     return std::nullopt;
 }
@@ -135,7 +147,7 @@ std::optional<FileFailure> appendToLog(const std::filesystem::path& file, const 
         return failure;
     }
     if (auto failure = file::appendLine(file, line, {.mode = kFileMode})) {
-        return FileFailure{failure->error, describe(failure->step)};
+        return describe(*failure, file);
     }
     return std::nullopt;
 }
@@ -146,14 +158,17 @@ std::optional<FileFailure> emptyFile(const std::filesystem::path& file)
         return failure;
     }
     if (auto error = file::writeAtomically(file, "", kFileMode)) {
-        return FileFailure{error, "The recovery log could not be cleared"};
+        return FileFailure{error, "Could not clear the recovery log", file, std::nullopt};
     }
     return std::nullopt;
 }
 
-[[noreturn]] void raise(const FileFailure& failure, const std::filesystem::path& file)
+[[noreturn]] void raise(const FileFailure& failure)
 {
-    throw std::filesystem::filesystem_error(failure.what, file, failure.code);
+    if (failure.cause) {
+        throw FileError(failure.action, failure.path, *failure.cause, failure.code);
+    }
+    throw FileError(failure.action, failure.path, failure.code);
 }
 
 }  // namespace
@@ -189,7 +204,11 @@ bool FallbackCaptureLogger::saveFallback(std::string_view text, std::string_view
     bool written = false;
     try {
         written = writeEntry(trimmedText, target, error.what(), logFileURL(), now);
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        // The caller tells the user the text was not kept; the log says why.
+        // The text itself stays out of the log.
+        Log::log(fmt::format("❌ FallbackCaptureLogger: Could not keep the failed '{}' capture: {}",
+                             text::validUtf8(target), failure.what()));
         return false;
     }
     if (written) {
@@ -205,7 +224,7 @@ bool FallbackCaptureLogger::writeEntry(std::string_view text, std::string_view t
     const std::string line = formatLine(text, target, errorDescription, now);
     const auto failure = logQueue().syncResult([&] { return appendToLog(file, line); });
     if (failure) {
-        raise(*failure, file);
+        raise(*failure);
     }
     return true;
 }
@@ -361,7 +380,7 @@ void FallbackCaptureLogger::clearLog(const std::filesystem::path& file)
 {
     const auto failure = logQueue().syncResult([&] { return emptyFile(file); });
     if (failure) {
-        raise(*failure, file);
+        raise(*failure);
     }
     postLogChanged();
 }

@@ -56,7 +56,8 @@ public:
 
     // Saves a failed capture's trimmed text with the error's description (what())
     // to logFileURL() at the clock's time. True only when the line was written; a
-    // blank text or any file error gives false, and nothing is posted.
+    // blank text or any file error gives false, and nothing is posted. A file
+    // error is logged ("❌", the path and the cause, never the text).
     bool saveFallback(std::string_view text, std::string_view target, const std::exception& error);
 
     // Appends one line to `file`, creating its folder (0700) and the file (0600)
@@ -69,8 +70,9 @@ public:
     // If the file cannot be opened for writing, it is replaced (atomically, 0600)
     // by its old content plus the line, but only when that content could be read:
     // a file that cannot be read is left untouched and the call throws.
-    // Throws std::filesystem::filesystem_error for a folder that cannot be
-    // created and a file that cannot be written or replaced.
+    // Throws FileError (a std::filesystem::filesystem_error whose what() names
+    // the path and the cause in our words) for a folder that cannot be created
+    // and a file that cannot be written or replaced.
     static bool writeEntry(std::string_view text, std::string_view target, std::string_view errorDescription,
                            const std::filesystem::path& file, double now);
 
@@ -91,8 +93,8 @@ public:
                                   std::string_view errorDescription, double now);
 
     // Empties the log: a new empty file, created 0600, replaces it atomically
-    // (a missing one is created). Throws std::filesystem::filesystem_error, and
-    // posts nothing, when the folder or the file cannot be made.
+    // (a missing one is created). Throws FileError, and posts nothing, when the
+    // folder or the file cannot be made.
     void clearLog(const std::filesystem::path& file);
     void clearLog() { clearLog(logFileURL()); }
 

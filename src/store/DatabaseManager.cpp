@@ -1,5 +1,6 @@
 #include "store/DatabaseManager.h"
 
+#include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/SharedInstance.h"
 #include "base/Text.h"
@@ -62,6 +63,26 @@ constexpr const char* kCreateTables[] = {
     "NOT NULL);",
 };
 
+// SQLite creates the journal, the WAL and the shared-memory file with the
+// permission bits of the database file, so a database file made 0600 before
+// SQLite first opens it keeps all of them private whatever the umask. Files
+// left wider by an older version are tightened.
+void makeDatabaseFilesPrivate(const std::filesystem::path& file)
+{
+    if (const std::error_code error = file::createPrivateFile(file)) {
+        // SQLite reports the file it cannot open; this says why it is not private.
+        Log::print(
+            fmt::format("❌ SQLite Error: Could not make {} private: {}", file.string(), error.message()));
+    }
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        const std::filesystem::path sidecar = file.string() + suffix;
+        std::error_code missing;
+        if (std::filesystem::is_regular_file(sidecar, missing)) {
+            static_cast<void>(file::createPrivateFile(sidecar));
+        }
+    }
+}
+
 }  // namespace
 
 DatabaseManager::DatabaseManager(const Clock& clock, std::optional<std::filesystem::path> applicationSupport,
@@ -95,12 +116,17 @@ void DatabaseManager::openDatabase(const std::optional<std::filesystem::path>& a
         Log::print("❌ SQLite Error: Application support directory not found.");
         return;
     }
+    // The database holds captured text as typed: the folder and every file of
+    // the database are the user's alone from the moment they exist.
     const auto folder = *applicationSupport / paths::kBundleIdentifier;
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
+    if (const std::error_code error = file::createPrivateFolder(folder)) {
+        Log::print(fmt::format("❌ SQLite Error: Could not create the folder {}: {}", folder.string(),
+                               error.message()));
+    }
 
     const auto file = folder / kFileName;
     Log::print("📁 QuillmarkerRules.db Path: " + file.string());
+    makeDatabaseFilesPrivate(file);
 
     if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) {
         Log::print("❌ SQLite Error: Failed to open QuillmarkerRules.db. Falling back to in-memory database.");
@@ -114,8 +140,13 @@ void DatabaseManager::openDatabase(const std::optional<std::filesystem::path>& a
 
 void DatabaseManager::createTables()
 {
+    // One commit (one set of syncs) for the whole schema.
+    const bool inTransaction = executeNonQuery("BEGIN IMMEDIATE;");
     for (const char* statement : kCreateTables) {
         executeNonQuery(statement);
+    }
+    if (inTransaction && !executeNonQuery("COMMIT;")) {
+        executeNonQuery("ROLLBACK;");
     }
 }
 

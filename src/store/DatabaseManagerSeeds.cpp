@@ -3,7 +3,9 @@
 #include "base/Log.h"
 
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -68,19 +70,23 @@ constexpr std::array<std::array<std::string_view, 2>, 7> kDefaultExclusions = {{
 }  // namespace
 
 // Only missing rows are added: a rule the user disabled stays disabled, and an
-// exclusion the user deleted comes back at the next start.
+// exclusion the user deleted comes back at the next start. All of it is one
+// transaction, so a first start syncs the file once instead of once per row,
+// and a rule is reported seeded only once it is stored.
 void DatabaseManager::seedDefaultRules()
 {
+    const bool inTransaction = executeNonQuery("BEGIN IMMEDIATE;");
+    std::vector<std::string> seeded;
     for (const auto& rule : kDefaultRules) {
         const std::string id(rule[0]);
         if (!executeQuery("SELECT id FROM rules_config WHERE id = '" + id + "';").empty()) {
             continue;
         }
-        executeNonQueryWithParams(
-            "INSERT INTO rules_config (id, name, pattern, category, description, severity, "
-            "is_enabled) VALUES (?, ?, ?, ?, ?, ?, 1);",
-            std::vector<std::string>(rule.begin(), rule.end()));
-        Log::print("✅ Seeded Rule: " + id);
+        if (executeNonQueryWithParams("INSERT INTO rules_config (id, name, pattern, category, description, "
+                                      "severity, is_enabled) VALUES (?, ?, ?, ?, ?, ?, 1);",
+                                      std::vector<std::string>(rule.begin(), rule.end()))) {
+            seeded.push_back(id);
+        }
     }
 
     for (const auto& [id, reasoning] : kDefaultExclusions) {
@@ -90,6 +96,15 @@ void DatabaseManager::seedDefaultRules()
         }
         executeNonQueryWithParams("INSERT INTO exclusion_list (id, category, reasoning) VALUES (?, ?, ?);",
                                   {bundleId, "app", std::string(reasoning)});
+    }
+
+    if (inTransaction && !executeNonQuery("COMMIT;")) {
+        executeNonQuery("ROLLBACK;");
+        Log::print("❌ SQLite Error: The built-in rules could not be stored.");
+        return;
+    }
+    for (const auto& id : seeded) {
+        Log::print("✅ Seeded Rule: " + id);
     }
 }
 

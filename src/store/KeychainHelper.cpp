@@ -2,14 +2,10 @@
 
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <system_error>
 #include <utility>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/FileUtil.h"
 #include "base/Log.h"
@@ -68,25 +64,6 @@ namespace {
 
 using Storage = KeychainHelper::Storage;
 
-// Folders are created 0700, but one made by an older version or by hand may be
-// wider; tighten it when it is ours. Anything but a folder at that path is an error.
-std::error_code makePrivate(const fs::path& folder)
-{
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) {
-        return {errno, std::generic_category()};
-    }
-    if (!S_ISDIR(info.st_mode)) {
-        return std::make_error_code(std::errc::not_a_directory);
-    }
-    if (info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) {
-        // The files are 0600 whatever happens here; a failed chmod only leaves
-        // their names visible, so it does not stop the store.
-        (void)::chmod(folder.c_str(), 0700);
-    }
-    return {};
-}
-
 std::optional<fs::path> secretsDirectory(const Storage& storage)
 {
     const auto& support = storage.applicationSupport;
@@ -94,11 +71,7 @@ std::optional<fs::path> secretsDirectory(const Storage& storage)
         return std::nullopt;
     }
     fs::path folder = *support / paths::kBundleIdentifier / "local-secrets";
-    std::error_code error = file::createDirectories(folder, 0700);
-    if (!error) {
-        error = makePrivate(folder);
-    }
-    if (error) {
+    if (const std::error_code error = file::createPrivateFolder(folder)) {
         Log::log("❌ Failed to create local secrets directory: " + error.message());
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "base/FileError.h"
 #include "base/FileUtil.h"
 #include "base/Text.h"
 
@@ -11,9 +12,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void fail(const char* what, const std::string& path, std::error_code error)
+[[noreturn]] void fail(const char* action, const std::string& path, std::error_code error)
 {
-    throw fs::filesystem_error(what, fs::path(path), error);
+    throw FileError(action, fs::path(path), error);
+}
+
+[[noreturn]] void failNotAFile(const std::string& path, std::error_code error)
+{
+    throw FileError("Could not use the note", fs::path(path), FileError::notAFile, error);
 }
 
 std::string_view withoutTrailingSlashes(std::string_view path)
@@ -66,7 +72,7 @@ void createFolders(const std::string& folder)
         return;
     }
     if (const std::error_code error = file::createDirectories(folder)) {
-        fail("cannot create the folder", folder, error);
+        fail("Could not create the folder", folder, error);
     }
 }
 
@@ -78,8 +84,7 @@ bool existsAsNote(const std::string& path)
         return false;
     }
     if (!fs::is_regular_file(status)) {
-        fail("something other than a file is where the note belongs", path,
-             std::make_error_code(std::errc::invalid_argument));
+        failNotAFile(path, std::make_error_code(std::errc::invalid_argument));
     }
     return true;
 }
@@ -98,7 +103,7 @@ void writeAtomically(const std::string& path, std::string_view content)
 {
     if (const std::error_code error =
             file::writeAtomically(path, content, file::permissions(path).value_or(0644))) {
-        fail("cannot write the note", path, error);
+        fail("Could not write the note", path, error);
     }
 }
 
@@ -114,14 +119,14 @@ bool appendToNote(const std::string& path, std::string_view line, file::LineEndC
     case file::AppendStep::readForReplacement:
         return false;
     case file::AppendStep::notRegularFile:
-        fail("something other than a file is where the note belongs", path, failure->error);
+        failNotAFile(path, failure->error);
     case file::AppendStep::replace:
-        fail("cannot write the note", path, failure->error);
+        fail("Could not write the note", path, failure->error);
     case file::AppendStep::examine:
     case file::AppendStep::write:
         break;
     }
-    fail("cannot write to the note", path, failure->error);
+    fail("Could not write to the note", path, failure->error);
 }
 
 }  // namespace qm::notefile

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -196,6 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "Notification permission was denied. Allow notifications in System Settings.", false,
                     true, "Privacy & Permissions", "notifications", "Open Notification settings"},
+        // The library's "filesystem error: ..." wording never reaches the user.
+        FailureCase{"FileSystemErrorIsToldInOurWords", "boom", "call mom",
+                    [](CaptureModeRig& rig) {
+                        rig.boom->script.failWith(std::make_exception_ptr(std::filesystem::filesystem_error(
+                            "cannot open", "/srv/notes/inbox.md",
+                            std::make_error_code(std::errc::not_a_directory))));
+                    },
+                    "Could not use /srv/notes/inbox.md: not a folder", true, true, "Error Logs", std::nullopt,
+                    "Show recovery log"},
         FailureCase{"CalendarAccessRefused", "calendar", "lunch tomorrow at noon",
                     [](CaptureModeRig& rig) { rig.calendarGranted = false; }, kCalendarDenied, false, true,
                     "Privacy & Permissions", "calendar", "Open permissions"}),
@@ -282,6 +292,110 @@ TEST_F(CaptureCommitTest, EscCancelsWithoutSendingAndASecondCancelActivatesNothi
     other.activate();
     router->cancelCapture();
     EXPECT_TRUE(other.isFrontmost());
+}
+
+// The recovery log cannot take the text: the log says so, and the alert
+// neither says the text was saved nor leads to a log that does not hold it.
+TEST_F(CaptureCommitTest, RecoveryLogThatCannotTakeTheTextIsNeverClaimed)
+{
+    const std::filesystem::path recoveryLog = app().recoveryLog().logFileURL();
+    std::filesystem::create_directories(recoveryLog);  // a folder where the log belongs
+    boom->script.failWith(std::make_exception_ptr(std::runtime_error("The boom went off.")));
+    openCapture("boom");
+    typeInOverlay("call mom");
+    Log::Capture log;
+    pressInOverlay("return");
+    ASSERT_TRUE(waitFor([&] { return !notifications(CaptureNotifications::presentCaptureFailure).empty(); }));
+    drainBackground();
+
+    EXPECT_TRUE(
+        log.contains("❌ FallbackCaptureLogger: Could not keep the failed 'boom' capture: Could not use "
+                     "the recovery log " +
+                     recoveryLog.string() + ": something other than a file is there"));
+    const UserInfo info = notifications(CaptureNotifications::presentCaptureFailure).front().userInfo;
+    EXPECT_EQ(info.get<bool>("saved"), false);
+    EXPECT_EQ(info.get<std::string>("message"), "Capture failed: The boom went off.");
+    EXPECT_EQ(info.get<std::string>("detail"), "The boom went off.");
+    EXPECT_FALSE(info.contains("actionTitle"));
+    EXPECT_FALSE(info.contains("section"));
+    ASSERT_EQ(historyEntries().size(), 1u);
+    EXPECT_FALSE(historyEntries().front().success);
+}
+
+// Key repeat or a double press: the second Return arrives before the first
+// commit's permission check has answered, and must not send the line again.
+TEST_F(CaptureCommitTest, TwoReturnsInQuickSuccessionSendTheLineOnce)
+{
+    for (const char* command : {"boom", "timer"}) {
+        SCOPED_TRACE(command);
+        openCapture(command);
+        typeInOverlay(std::string(command) == "boom" ? "call mom" : "25m tea");
+        desktop.keyboard().press("return");
+        desktop.keyboard().press("return");
+        loop.runUntilIdle();
+        ASSERT_TRUE(waitFor([&] { return !router->isCaptureModeActive(); }));
+        drainBackground();
+    }
+    EXPECT_EQ(boom->script.sent(), (std::vector<Sent>{{"call mom", std::nullopt}}));
+    EXPECT_EQ(timer->script.sent(), (std::vector<Sent>{{"25m tea", std::nullopt}}));
+    EXPECT_EQ(notificationChecks, 1);
+    EXPECT_TRUE(waitFor([&] { return historyEntries().size() == 2; }));
+    drainBackground();
+    EXPECT_EQ(historyEntries().size(), 2u);
+}
+
+// The user goes on to the next line while the first is still being sent. When
+// that send fails, the first line goes to the recovery log and the alert, and
+// the capture now open is left alone: its line is sent on its own Return.
+TEST_F(CaptureCommitTest, FailingSendLeavesTheNextCaptureOpen)
+{
+    boom->script.failWith(std::make_exception_ptr(std::runtime_error("The boom went off.")));
+    boom->script.gate.close();
+    openCapture("boom");
+    typeInOverlay("first line");
+    pressInOverlay("return");
+    ASSERT_TRUE(waitFor([&] { return boom->script.gate.hasWaiter(); }));
+
+    openCapture("timer");
+    typeInOverlay("second line");
+    boom->script.gate.open();
+    ASSERT_TRUE(waitFor([&] { return !notifications(CaptureNotifications::presentCaptureFailure).empty(); }));
+
+    EXPECT_TRUE(router->isCaptureModeActive());
+    EXPECT_TRUE(router->isCaptureModeActiveThreadSafe());
+    ASSERT_NE(router->currentTarget(), nullptr);
+    EXPECT_EQ(router->currentTarget()->commandName(), "timer");
+    EXPECT_EQ(router->messageInput(), "second line");
+    EXPECT_TRUE(overlay()->isShown());
+
+    pressInOverlay("return");
+    ASSERT_TRUE(waitFor([&] { return historyEntries().size() == 2; }));
+    EXPECT_EQ(timer->script.sent(), (std::vector<Sent>{{"second line", std::nullopt}}));
+    const auto kept = recoveryEntries();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].text, "first line");
+    expectCaptureEnded();
+}
+
+// A capture opened after a cancel during the permission check is not closed
+// when that check finally allows the send.
+TEST_F(CaptureCommitTest, PermissionAnswerAfterANewCaptureOpenedLeavesItOpen)
+{
+    holdPermissionChecks = true;
+    openCapture("timer");
+    typeInOverlay("25m tea");
+    pressInOverlay("return");
+    ASSERT_TRUE(heldNotificationAnswer);
+    pressInOverlay("esc");
+
+    openCapture("boom");
+    typeInOverlay("next");
+    heldNotificationAnswer(nullptr);
+    ASSERT_TRUE(waitFor([&] { return historyEntries().size() == 1; }));
+    EXPECT_EQ(timer->script.sent(), (std::vector<Sent>{{"25m tea", std::nullopt}}));
+    EXPECT_TRUE(router->isCaptureModeActive());
+    EXPECT_EQ(router->messageInput(), "next");
+    EXPECT_TRUE(overlay()->isShown());
 }
 
 // The event tap cancels on a tap disable; a trigger whose removal is still

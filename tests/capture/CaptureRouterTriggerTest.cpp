@@ -123,6 +123,11 @@ TEST_F(CaptureRouterRig, MissingObsidianVaultStopsTheTriggerWithTheFix)
     desktop.keyboard().type("again ");
     loop.runUntilIdle();
     EXPECT_TRUE(enteredTargets().empty());
+
+    // A refused boundary is no trigger, so the folder is not even looked at.
+    desktop.keyboard().type("x://obsidian ");
+    loop.runUntilIdle();
+    EXPECT_EQ(notifications(CaptureNotifications::presentCaptureFailure).size(), 1u);
 }
 
 TEST_F(CaptureRouterRig, LogseqGraphThatIsAFileIsRefusedAndAFolderIsAccepted)

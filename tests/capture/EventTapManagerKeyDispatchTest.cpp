@@ -282,8 +282,13 @@ TEST_F(EventTapRig, PunctuationAfterSuggestionSpaceIsRetypedAfterTheDelete)
     EXPECT_EQ(comma->event.keyCode(), typed.keyCode());
     EXPECT_EQ(comma->event.flags(), typed.flags());
     EXPECT_TRUE(log.contains("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation ','"));
-    // The comma still counts as typed.
-    EXPECT_EQ(manager->slidingBuffer(), "hello ,");
+    // The comma still counts as typed, and the typing context holds what the
+    // field holds: the space our Delete removed is gone from it too.
+    EXPECT_EQ(field.value(), "hello,");
+    EXPECT_EQ(manager->slidingBuffer(), "hello,");
+    ASSERT_FALSE(delegate.updates.empty());
+    EXPECT_EQ(delegate.updates.back().fullBuffer, "hello,");
+    EXPECT_EQ(manager->recentWords(), (std::vector<std::string>{"hello"}));
 }
 
 TEST_F(EventTapRig, ModifierKeyDownKeepsTheSuggestionSpaceFlag)

@@ -283,6 +283,25 @@ TEST_F(EventTapLifecycleTest, ManagerGoneBeforeItsDelayedWork)
     EXPECT_EQ(field.value(), "alpha betamore");
 }
 
+// A key answered just before the manager went: what it would have posted on
+// the main loop is dropped with the manager, the notifications included.
+TEST_F(EventTapLifecycleTest, KeysAnsweredJustBeforeTheManagerWentPostNothing)
+{
+    startTap();
+    manager->setPlaceholderModeActive(true);
+    clearRecords();
+    press("tab");
+    manager->setPlaceholderModeActive(false);
+    manager->setAIPromptMode(true);
+    press("return");
+    press("left");
+    ASSERT_GE(loop.pendingCount(), 3u);  // the three posts wait on the main loop
+    destroyApp();
+    loop.runUntilIdle();
+    EXPECT_THAT(postedNames(), IsEmpty());
+    EXPECT_THAT(delegate.calls, IsEmpty());
+}
+
 // --- Shortcut preferences ---
 
 struct ShortcutCase {

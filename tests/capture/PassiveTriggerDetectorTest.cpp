@@ -248,41 +248,5 @@ TEST_F(PassiveTriggerDetectorTest, KeyTextComesFromTheEventElseFromTheKeyCode)
     }
 }
 
-TEST_F(PassiveTriggerDetectorTest, FolderFailureStopsTheTriggerAndEmptiesTheBuffer)
-{
-    std::vector<std::string> checked;
-    PassiveTriggerDetector checking(
-        registry, kLimit, [&](const CaptureTarget& target) -> std::optional<CaptureFailureNotice> {
-            checked.push_back(target.commandName());
-            if (target.commandName() == "obsidian") {
-                return CaptureFailureNotice::guided("obsidian", "no vault", false);
-            }
-            return std::nullopt;
-        });
-    const auto typeThrough = [&](std::string_view utf8) {
-        for (const auto& event : KeyboardDriver::eventsForText(utf8)) {
-            if (event.type() == KeyEventType::keyDown) {
-                checking.handleKey(buffer, event.keyCode(), event.flags(), event.unicodeString());
-            }
-        }
-    };
-
-    typeThrough("see //obsidian");
-    PassiveOutcome outcome = checking.handleKey(buffer, KeyCode::space, 0, u" ");
-    EXPECT_FALSE(outcome.isTrigger());
-    EXPECT_TRUE(outcome.hidesSuggestions);
-    ASSERT_TRUE(outcome.folderFailure);
-    EXPECT_EQ(outcome.folderFailure->command, "obsidian");
-    EXPECT_EQ(buffer.utf8(), "");
-
-    // A refused boundary never reaches the check.
-    typeThrough("x://obsidian");
-    outcome = checking.handleKey(buffer, KeyCode::space, 0, u" ");
-    EXPECT_FALSE(outcome.folderFailure);
-    typeThrough(" //note");
-    EXPECT_TRUE(checking.handleKey(buffer, KeyCode::space, 0, u" ").isTrigger());
-    EXPECT_EQ(checked, (std::vector<std::string>{"obsidian", "note"}));
-}
-
 }  // namespace
 }  // namespace qm

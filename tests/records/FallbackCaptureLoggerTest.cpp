@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "base/FileUtil.h"
+#include "base/Log.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"
@@ -301,14 +302,28 @@ TEST_F(FallbackCaptureLoggerTest, targetsThatWouldBreakTheLineAreMadeReadable)
     EXPECT_EQ(entries[0].target, "sl\uFFFDck");
 }
 
+// A save that fails is never silent: the log gets a line naming the path and
+// the cause in our words (and never the text), and nothing is announced.
 TEST_F(FallbackCaptureLoggerTest, aSaveThatCannotWriteReportsFailureAndAnnouncesNothing)
 {
+    const std::string failed = "❌ FallbackCaptureLogger: Could not keep the failed 'note' capture: ";
+    Log::Capture log;
+
     // The app folder's place is taken by a file: the folder cannot be made.
     fs::create_directories(dir.path());
     std::ofstream(dir / "com.quillmarker.app") << "not a folder";
     EXPECT_FALSE(logger.saveFallback("kept in the caller", "note", std::runtime_error("e")));
-    EXPECT_THROW(FallbackCaptureLogger::writeEntry("t", "note", "e", logFile(), kExampleTime),
-                 fs::filesystem_error);
+    EXPECT_TRUE(log.contains(failed + "Could not create the folder " +
+                             (dir / "com.quillmarker.app").string() + ": not a folder"));
+    try {
+        FallbackCaptureLogger::writeEntry("t", "note", "e", logFile(), kExampleTime);
+        ADD_FAILURE() << "no error";
+    } catch (const fs::filesystem_error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Could not create the folder " + (dir / "com.quillmarker.app").string() + ": not a folder");
+        EXPECT_EQ(error.path1(), dir / "com.quillmarker.app");
+        EXPECT_EQ(error.code(), std::errc::not_a_directory);
+    }
     fs::remove(dir / "com.quillmarker.app");
 
     // The log's place is taken by a folder, then by a FIFO that nobody reads.
@@ -319,7 +334,11 @@ TEST_F(FallbackCaptureLoggerTest, aSaveThatCannotWriteReportsFailureAndAnnounces
     ASSERT_EQ(::mkfifo(logFile().c_str(), 0600), 0);
     EXPECT_FALSE(logger.saveFallback("kept in the caller", "note", std::runtime_error("e")));
     EXPECT_TRUE(fs::is_fifo(logFile())) << "the FIFO was replaced";
+    EXPECT_TRUE(log.contains(failed + "Could not use the recovery log " + logFile().string() +
+                             ": something other than a file is there"));
 
+    EXPECT_EQ(log.count(failed), 3u);
+    EXPECT_FALSE(log.contains("kept in the caller"));
     EXPECT_EQ(postsAfterLoop(), 0);
 }
 
@@ -441,8 +460,6 @@ protected:
     // In the child: becomes "nobody" and saves one capture; exits 0 when `saved` is the outcome.
     [[noreturn]] void saveAsNobodyAndExit(bool expectSaved)
     {
-        std::error_code ignored;
-        fs::remove_all(test::testHome(), ignored);  // the child's own test home
         if (!test::becomeNobody()) {
             std::_Exit(2);
         }
@@ -452,7 +469,11 @@ protected:
         try {
             FallbackCaptureLogger::writeEntry("again", "note", "e", foreignLog(), kExampleTime);
         } catch (const fs::filesystem_error& error) {
-            threwReadFailure = std::string(error.what()).find("could not be read") != std::string::npos;
+            threwReadFailure = std::string(error.what())
+                                   .rfind("Could not read the existing recovery log, so it "
+                                          "was left as it is " +
+                                              foreignLog().string() + ": ",
+                                          0) == 0;
         }
         std::_Exit(saved == expectSaved && threwReadFailure == !expectSaved ? 0 : 1);
     }

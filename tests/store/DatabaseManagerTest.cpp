@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/storage/UserDefaults.h"
+#include "store/SyncCountingVfs.h"
 
 #include <atomic>
 #include <set>
@@ -264,6 +265,56 @@ TEST_F(DatabaseManagerTest, SecondStartSeedsOnlyMissingRowsAndKeepsUserChanges)
     EXPECT_EQ(
         scalar("SELECT category || '/' || reasoning FROM exclusion_list WHERE id = 'com.lastpass.LastPass';"),
         "custom/changed by the user");
+}
+
+// A first start writes the schema and the seed in a commit each, not one
+// synced commit per table and row.
+TEST_F(DatabaseManagerTest, FirstStartWritesTheSchemaAndTheSeedInACommitEach)
+{
+    TempDir freshDir;
+    SyncCountingVfs syncs;
+    {
+        DatabaseManager fresh(clock, freshDir.path(), defaults);
+        EXPECT_EQ(fresh.fetchRulesConfig().size(), 18u);
+        EXPECT_EQ(fresh.fetchExclusionList().size(), 7u);
+    }
+    EXPECT_GT(syncs.databaseSyncs(), 0);  // the counter sees the connection
+    EXPECT_LE(syncs.databaseSyncs(), 2);
+}
+
+// A rule whose insert fails is not reported as seeded; the others still are,
+// and the failure is logged.
+TEST_F(DatabaseManagerTest, OnlyStoredRulesAreReportedSeeded)
+{
+    TempDir freshDir;
+    const auto file = freshDir / "com.quillmarker.app" / "QuillmarkerRules.db";
+    std::filesystem::create_directories(file.parent_path());
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+        const char* schema =
+            "CREATE TABLE rules_config (id TEXT PRIMARY KEY, name TEXT NOT NULL, pattern TEXT NOT NULL, "
+            "category TEXT NOT NULL, description TEXT NOT NULL, severity TEXT NOT NULL, is_enabled INTEGER "
+            "DEFAULT 1);"
+            "CREATE TRIGGER refuse_m003 BEFORE INSERT ON rules_config WHEN NEW.id = 'M003' "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END;";
+        EXPECT_EQ(sqlite3_exec(raw, schema, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    }
+
+    Log::Capture capture;
+    DatabaseManager fresh(clock, freshDir.path(), defaults);
+
+    EXPECT_EQ(capture.count("✅ Seeded Rule: "), 17u);
+    EXPECT_FALSE(capture.contains("✅ Seeded Rule: M003"));
+    EXPECT_TRUE(capture.contains("✅ Seeded Rule: M004"));
+    EXPECT_TRUE(capture.contains("❌ SQLite NonQuery with Params Error: refused"));
+    std::set<std::string> stored;
+    for (const auto& rule : fresh.fetchRulesConfig()) {
+        stored.insert(rule.at("id"));
+    }
+    EXPECT_EQ(stored.size(), 17u);
+    EXPECT_EQ(stored.count("M003"), 0u);
 }
 
 TEST_F(DatabaseManagerTest, ExecuteQueryReadsEveryColumnAsText)

@@ -20,6 +20,10 @@ private:
 };
 
 // The folder that HOME and the XDG variables point into for this test process.
+// A process this one starts (a death-test child) works in the same folder.
 const std::filesystem::path& testHome();
+// Whether this process made testHome() (and so removes it at the end), rather
+// than taking it over from the process that started it.
+bool ownsTestHome();
 
 }  // namespace qm::test

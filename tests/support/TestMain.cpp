@@ -34,8 +34,10 @@ public:
 
     void TearDown() override
     {
-        std::error_code ignored;
-        std::filesystem::remove_all(qm::test::testHome(), ignored);
+        if (qm::test::ownsTestHome()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(qm::test::testHome(), ignored);
+        }
     }
 };
 

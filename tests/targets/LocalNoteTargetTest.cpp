@@ -134,10 +134,19 @@ TEST_F(LocalNoteTargetTest, TimeIsTheTwentyFourHourClockWhateverTheLocale)
     }
 }
 
+// The failure is told to the user as it is: our sentence with the path and
+// the cause, not the library's "filesystem error: ..." text.
 TEST_F(LocalNoteTargetTest, FolderThatCannotBeMadeFailsTheSendUnconfirmed)
 {
     std::ofstream(documents / "Quillmarker") << "a file where the folder belongs";
-    EXPECT_THROW(target.send("call mom", std::nullopt), fs::filesystem_error);
+    try {
+        target.send("call mom", std::nullopt);
+        ADD_FAILURE() << "no error";
+    } catch (const fs::filesystem_error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Could not create the folder " + (documents / "Quillmarker").string() + ": not a folder");
+        EXPECT_EQ(error.code(), std::errc::not_a_directory);
+    }
     EXPECT_TRUE(openLoops.loops().empty());
     EXPECT_TRUE(hud.empty());
     EXPECT_EQ(contentOf(documents / "Quillmarker"), "a file where the folder belongs");
@@ -148,9 +157,13 @@ TEST_F(LocalNoteTargetTest, SomethingOtherThanAFileInItsPlaceIsNeverReadOrWritte
     fs::create_directories(noteFile());
     ASSERT_EQ(::mkfifo((documents / "pipe.md").c_str(), 0644), 0);
     for (const fs::path& place : {noteFile(), documents / "pipe.md"}) {
-        EXPECT_THROW(LocalNoteTarget::appendCapture("x", place, SimClock::kDefaultStart),
-                     fs::filesystem_error)
-            << place;
+        try {
+            LocalNoteTarget::appendCapture("x", place, SimClock::kDefaultStart);
+            ADD_FAILURE() << "no error for " << place;
+        } catch (const fs::filesystem_error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Could not use the note " + place.string() + ": something other than a file is there");
+        }
     }
     EXPECT_TRUE(fs::is_empty(noteFile()));
     EXPECT_TRUE(fs::is_fifo(documents / "pipe.md"));
@@ -180,21 +193,31 @@ protected:
             GTEST_SKIP() << "only root can give the file a foreign owner";
         }
         GTEST_FLAG_SET(death_test_style, "threadsafe");
-        // The folder belongs to "nobody", who may replace files in it; the file to root.
-        folder = fs::temp_directory_path() / ("qm-note-" + std::string(GetParam().name));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
-        ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+        // The folder belongs to "nobody", who may replace files in it; the file
+        // to root. Its name is unique, so that two runs at once never share it.
+        // The death-test child runs SetUp again in a process of its own and
+        // exits without TearDown: it takes over the parent's folder, handed down
+        // in the environment, instead of making one that nobody would remove.
+        if (const char* parents = std::getenv(kFolderVariable); parents && *parents) {
+            folder = parents;
+        } else {
+            folder = test::makeFolderOwnedByNobody("qm-note-");
+            ASSERT_FALSE(folder.empty());
+            ownsFolder = true;
+            ASSERT_EQ(::setenv(kFolderVariable, folder.c_str(), 1), 0);
+        }
         ASSERT_FALSE(file::writeAtomically(file(), GetParam().content, GetParam().mode));
     }
 
     void TearDown() override
     {
-        if (!folder.empty()) {
+        if (ownsFolder) {
+            ::unsetenv(kFolderVariable);
             fs::remove_all(folder);
         }
     }
+
+    static constexpr const char* kFolderVariable = "QM_TEST_FOREIGN_NOTE_FOLDER";
 
     fs::path file() const { return folder / "Quick Capture.md"; }
 
@@ -217,6 +240,7 @@ protected:
     }
 
     fs::path folder;
+    bool ownsFolder = false;
 };
 
 TEST_P(LocalNoteForeignFileTest, NothingIsWrittenOverWhatCannotBeRead)
