@@ -60,7 +60,6 @@ DesktopApplication::DesktopApplication(Options options)
         std::make_unique<AppComposition>(platform_.bundle(options_.applicationSupport), compositionOptions());
     countdown_ = std::make_unique<ActiveCountdownController>(
         platform_.loop, platform_.clock, platform_.notificationCenter, app_->notificationScheduler());
-    countdown_->attach(countdownTitle_);
     host_ = std::make_unique<HostWindow>(platform_.desktop, HostWindow::Spec{});
     host_->setGeometry(120, 160, 520, 120);
     statusMenu_ = std::make_unique<StatusMenuController>(
@@ -162,7 +161,11 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     if (!options_.headless) {
         hooks.checkForUpdatesIfNeeded = [this] { app_->updateChecker().checkForUpdatesIfNeeded(); };
     }
-    hooks.makeStatusItem = [this] { return std::make_unique<QtStatusItem>(*statusMenu_, *host_); };
+    hooks.makeStatusItem = [this] {
+        auto item = std::make_unique<QtStatusItem>(*statusMenu_, *host_);
+        countdown_->attach(item->countdownSink());
+        return item;
+    };
     if (!options_.headless) {
         hooks.makeOnboardingWindow = [this](OnboardingWindow::Callbacks callbacks) {
             auto* window = new OnboardingWindowWidget(

@@ -7,7 +7,6 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/StatusMenuController.h"
-#include "app/StoredCountdownTitle.h"
 #include "app/sim/LinuxPlatform.h"
 #include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/sim/views/HostWindow.h"
@@ -53,7 +52,6 @@ public:
 
     AppComposition& composition() { return *app_; }
     // The countdown of the next timer or alarm, as the status item shows it.
-    const StoredCountdownTitle& countdownTitle() const { return *countdownTitle_; }
 
 private:
     AppComposition::Options compositionOptions();
@@ -68,7 +66,6 @@ private:
     OwnWindowKeyboardGuard guard_;
     HUDPanel hud_;
     std::unique_ptr<AppComposition> app_;
-    std::shared_ptr<StoredCountdownTitle> countdownTitle_ = std::make_shared<StoredCountdownTitle>();
     std::unique_ptr<ActiveCountdownController> countdown_;
     std::unique_ptr<HostWindow> host_;
     std::unique_ptr<StatusMenuController> statusMenu_;

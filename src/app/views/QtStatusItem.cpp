@@ -50,6 +50,18 @@ QIcon bubbleIcon()
 
 }  // namespace
 
+class QtStatusItem::CountdownTitle final : public CountdownTitleSink {
+public:
+    explicit CountdownTitle(QtStatusItem& item) : item_(item) {}
+    void showCountdown(const std::string& title, const std::string& toolTip) override
+    {
+        item_.showCountdown(title, toolTip);
+    }
+
+private:
+    QtStatusItem& item_;
+};
+
 QtStatusItem::QtStatusItem(StatusMenuController& controller, HostWindow& host)
     : menu_(new StatusMenuWidget([&controller] { return controller.currentMenu(); },
                                  [&controller](const StatusMenuItem& item) { controller.perform(item); }))
@@ -75,6 +87,7 @@ QtStatusItem::QtStatusItem(StatusMenuController& controller, HostWindow& host)
             "menu bar");
     }
     setToolTip(QString::fromUtf8(kToolTip));
+    countdownSink_ = std::make_shared<CountdownTitle>(*this);
 }
 
 QtStatusItem::~QtStatusItem()
@@ -103,8 +116,23 @@ void QtStatusItem::rebuildMenu()
 
 void QtStatusItem::showUpdateAvailable()
 {
+    updateAvailable_ = true;
     rebuildMenu();
     setToolTip(QString::fromUtf8(kUpdateToolTip));
+}
+
+void QtStatusItem::showCountdown(const std::string& title, const std::string& toolTip)
+{
+    if (menu_ && menuBar_) {
+        // The tray has no text beside its icon; the menu bar does.
+        menu_->setTitle(title.empty() ? QString::fromUtf8(kToolTip)
+                                      : QString::fromUtf8(kToolTip) + "  " + QString::fromStdString(title));
+    }
+    if (title.empty()) {
+        setToolTip(QString::fromUtf8(updateAvailable_ ? kUpdateToolTip : kToolTip));
+    } else {
+        setToolTip(QString::fromStdString(toolTip));
+    }
 }
 
 void QtStatusItem::setToolTip(const QString& text)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include <QPointer>
 #include <QString>
 
 #include "app/StatusItem.h"
+#include "targets/CountdownTitleSink.h"
 
 class QMenuBar;
 class QSystemTrayIcon;
@@ -32,18 +36,28 @@ public:
     void rebuildMenu() override;
     void showUpdateAvailable() override;
 
+    // Where the countdown of the next timer or alarm draws: the tray icon's
+    // tooltip, and beside "Quillmarker" where the menu is in the menu bar. It
+    // lives as long as the item.
+    std::shared_ptr<CountdownTitleSink> countdownSink() const { return countdownSink_; }
+
     bool isInSystemTray() const { return tray_ != nullptr; }
     QString toolTip() const { return toolTip_; }
     StatusMenuWidget& menu();
 
 private:
+    class CountdownTitle;
+
     void setToolTip(const QString& text);
+    void showCountdown(const std::string& title, const std::string& toolTip);
 
     QPointer<StatusMenuWidget> menu_;
     QSystemTrayIcon* tray_ = nullptr;
     // The host window's bar, when the menu is there.
     QPointer<QMenuBar> menuBar_;
     QString toolTip_;
+    bool updateAvailable_ = false;
+    std::shared_ptr<CountdownTitleSink> countdownSink_;
 };
 
 }  // namespace qm

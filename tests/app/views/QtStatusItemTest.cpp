@@ -175,5 +175,24 @@ TEST_F(QtStatusItemTest, ChosenRowsReachTheController)
     EXPECT_EQ(terminations, 1) << "a disabled label does nothing";
 }
 
+TEST_F(QtStatusItemTest, TheCountdownShowsBesideTheMenuTitleUntilTheItemIsGone)
+{
+    item = std::make_unique<QtStatusItem>(*controller, *host);
+    const std::weak_ptr<CountdownTitleSink> sink = item->countdownSink();
+    sink.lock()->showCountdown("24:59", "Timer: tea — 24:59 remaining");
+    EXPECT_EQ(host->menuBar().actions()[0]->text().toStdString(), "Quillmarker  24:59");
+    EXPECT_EQ(item->toolTip().toStdString(), "Timer: tea — 24:59 remaining");
+
+    pendingUpdate = "0.2.0";
+    item->showUpdateAvailable();
+    sink.lock()->showCountdown("", "Quillmarker");
+    EXPECT_EQ(host->menuBar().actions()[0]->text().toStdString(), "Quillmarker");
+    EXPECT_EQ(item->toolTip().toStdString(), "Quillmarker — update available")
+        << "an announced update outlasts the countdown";
+
+    item.reset();
+    EXPECT_TRUE(sink.expired()) << "the countdown stops drawing into a removed item";
+}
+
 }  // namespace
 }  // namespace qm::test
