@@ -39,8 +39,8 @@
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
 #include "capture/views/CaptureOverlayPanelWidget.h"
-#include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/keyboard/KeyCode.h"
+#include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/linux/display/QtScreens.h"
 #include "platform/sim/accessibility/SimTextField.h"
 #include "platform/sim/desktop/StandInDesktop.h"
@@ -188,7 +188,8 @@ std::size_t deleteKeyDowns()
 {
     std::size_t count = 0;
     for (const auto& delivery : world->desktop.syntheticEvents().deliveries()) {
-        count += delivery.event.type() == KeyEventType::keyDown && delivery.event.keyCode() == KeyCode::deleteKey;
+        count +=
+            delivery.event.type() == KeyEventType::keyDown && delivery.event.keyCode() == KeyCode::deleteKey;
     }
     return count;
 }
@@ -263,10 +264,11 @@ void printSummary()
         if (stats.count == 0) {
             continue;
         }
-        fmt::print("{:<36} median {:9.1f}  mean {:9.1f}  p90 {:9.1f}  p99 {:9.1f}  max {:9.1f}  ratio {:7.1f}x  "
-                   "({} keys)\n",
-                   name, stats.median / 1e3, stats.mean / 1e3, stats.p90 / 1e3, stats.p99 / 1e3, stats.max / 1e3,
-                   bare.median > 0 ? stats.median / bare.median : 0.0, stats.count);
+        fmt::print(
+            "{:<36} median {:9.1f}  mean {:9.1f}  p90 {:9.1f}  p99 {:9.1f}  max {:9.1f}  ratio {:7.1f}x  "
+            "({} keys)\n",
+            name, stats.median / 1e3, stats.mean / 1e3, stats.p90 / 1e3, stats.p99 / 1e3, stats.max / 1e3,
+            bare.median > 0 ? stats.median / bare.median : 0.0, stats.count);
     }
     const bench::SampleStats standIn = bench::SampleStats::of(samples[kEntry]);
     const bench::SampleStats qt = bench::SampleStats::of(samples[kQtEntry]);
@@ -277,22 +279,23 @@ void printSummary()
     for (const char* name : {kEntry, kQtEntry}) {
         const bench::SampleStats entries = bench::SampleStats::of(samples[name]);
         if (entries.count > 0) {
-            fmt::print(
-                "Goal ({}): overlay shown within 2 ms of the terminator key: {} (median {:.2f} ms, mean {:.2f} "
-                "ms, p99 {:.2f} ms)\n",
-                name, entries.p99 < 2e6 ? "met" : "NOT met", entries.median / 1e6, entries.mean / 1e6,
-                entries.p99 / 1e6);
+            fmt::print("Goal ({}): overlay shown within 2 ms of the terminator key: {} (median {:.2f} ms, "
+                       "mean {:.2f} "
+                       "ms, p99 {:.2f} ms)\n",
+                       name, entries.p99 < 2e6 ? "met" : "NOT met", entries.median / 1e6, entries.mean / 1e6,
+                       entries.p99 / 1e6);
         }
     }
     const bench::SampleStats deleteKeys = bench::SampleStats::of(samples[kDeleteKeysEntry]);
     if (deleteKeys.count > 0) {
         const double spacing = static_cast<double>(kTriggerLength) *
                                CaptureRouterController::backspaceIntervalMicroseconds * 1e3;
-        fmt::print("Delete-key removal beyond its key spacing ({} x {:.1f} ms = {:.1f} ms): median {:.2f} ms, mean "
-                   "{:.2f} ms, p90 {:.2f} ms\n",
-                   kTriggerLength, CaptureRouterController::backspaceIntervalMicroseconds / 1e3, spacing / 1e6,
-                   (deleteKeys.median - spacing) / 1e6, (deleteKeys.mean - spacing) / 1e6,
-                   (deleteKeys.p90 - spacing) / 1e6);
+        fmt::print(
+            "Delete-key removal beyond its key spacing ({} x {:.1f} ms = {:.1f} ms): median {:.2f} ms, mean "
+            "{:.2f} ms, p90 {:.2f} ms\n",
+            kTriggerLength, CaptureRouterController::backspaceIntervalMicroseconds / 1e3, spacing / 1e6,
+            (deleteKeys.median - spacing) / 1e6, (deleteKeys.mean - spacing) / 1e6,
+            (deleteKeys.p90 - spacing) / 1e6);
     }
 }
 

@@ -225,8 +225,8 @@ void record(const std::string& name, int pace, const KeyTiming& timing)
 {
     samples[{name + ": callback", pace}].push_back(timing.callbackSeconds * 1e9);
     samples[{name + ": after-event work", pace}].push_back(timing.afterEventSeconds * 1e9);
-    samples[{name + ": tap-thread busy", pace}].push_back((timing.callbackSeconds + timing.afterEventSeconds) *
-                                                          1e9);
+    samples[{name + ": tap-thread busy", pace}].push_back(
+        (timing.callbackSeconds + timing.afterEventSeconds) * 1e9);
 }
 
 void pause(int pace)
@@ -353,7 +353,8 @@ BENCHMARK(BM_IdleQueueHandOff)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(
 
 std::string paceName(int pace)
 {
-    return pace == kBurst ? std::string("burst (keys back to back)") : fmt::format("{} ms between keys", pace);
+    return pace == kBurst ? std::string("burst (keys back to back)")
+                          : fmt::format("{} ms between keys", pace);
 }
 
 bench::SampleStats statsOf(const std::string& row, int pace)
@@ -379,8 +380,8 @@ void printSummary()
                 if (stats.count == 0 || (who == kPassThrough && part != std::string(": callback"))) {
                     continue;
                 }
-                fmt::print("  {:<52} {:8.2f} {:8.2f} {:8.2f} {:7}  {:6.1f}x\n", who + part, stats.median / 1e3,
-                           stats.mean / 1e3, stats.p90 / 1e3, stats.count,
+                fmt::print("  {:<52} {:8.2f} {:8.2f} {:8.2f} {:7}  {:6.1f}x\n", who + part,
+                           stats.median / 1e3, stats.mean / 1e3, stats.p90 / 1e3, stats.count,
                            base.median > 0 ? stats.median / base.median : 0.0);
             }
         }
@@ -394,14 +395,16 @@ void printSummary()
     }
     const auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
     fmt::print("\nGoals at 100 ms between keys\n");
-    fmt::print("  our callback's median within 4x the pass-through's: {} ({:.2f} us beside {:.2f} us, {:.1f}x)\n",
-               verdict(ours.median <= 4 * base.median), ours.median / 1e3, base.median / 1e3,
-               ours.median / base.median);
+    fmt::print(
+        "  our callback's median within 4x the pass-through's: {} ({:.2f} us beside {:.2f} us, {:.1f}x)\n",
+        verdict(ours.median <= 4 * base.median), ours.median / 1e3, base.median / 1e3,
+        ours.median / base.median);
     fmt::print("  tap-thread busy time per key under 8 us: {} (median {:.2f} us, mean {:.2f} us)\n",
                verdict(busy.median < 8e3), busy.median / 1e3, busy.mean / 1e3);
     if (trigger.count > 0) {
-        fmt::print("  key completing a trigger under 3 us in the callback: {} (median {:.2f} us, mean {:.2f} us)\n",
-                   verdict(trigger.median < 3e3), trigger.median / 1e3, trigger.mean / 1e3);
+        fmt::print(
+            "  key completing a trigger under 3 us in the callback: {} (median {:.2f} us, mean {:.2f} us)\n",
+            verdict(trigger.median < 3e3), trigger.median / 1e3, trigger.mean / 1e3);
     }
 }
 

@@ -254,13 +254,15 @@ void printSummary()
     const double speed = rebuild.median > 0 ? raw.median / rebuild.median : 0;
     const auto rebuildProcessor = qm::bench::SampleStats::of(samples["rebuild processor"]);
     const auto rawProcessor = qm::bench::SampleStats::of(samples["raw insert processor"]);
-    fmt::print("Processor time of the same runs: rebuild median {:.0f} ms; raw insert median {:.0f} ms ({:.2f}x)\n",
-               rebuildProcessor.median * 1e3, rawProcessor.median * 1e3,
-               rebuildProcessor.median > 0 ? rawProcessor.median / rebuildProcessor.median : 0);
+    fmt::print(
+        "Processor time of the same runs: rebuild median {:.0f} ms; raw insert median {:.0f} ms ({:.2f}x)\n",
+        rebuildProcessor.median * 1e3, rawProcessor.median * 1e3,
+        rebuildProcessor.median > 0 ? rawProcessor.median / rebuildProcessor.median : 0);
     fmt::print("Goal: rebuild at least 0.8x the raw insert's speed: {} ({:.2f}x)\n",
                speed >= 0.8 ? "met" : "NOT met", speed);
-    fmt::print("Search: p50 {:.3f} ms, mean {:.3f} ms, p90 {:.3f} ms; grep -ril: median {:.1f} ms, mean {:.1f} ms\n",
-               search.median * 1e3, search.mean * 1e3, search.p90 * 1e3, grep.median * 1e3, grep.mean * 1e3);
+    fmt::print(
+        "Search: p50 {:.3f} ms, mean {:.3f} ms, p90 {:.3f} ms; grep -ril: median {:.1f} ms, mean {:.1f} ms\n",
+        search.median * 1e3, search.mean * 1e3, search.p90 * 1e3, grep.median * 1e3, grep.mean * 1e3);
     fmt::print("Goal: search p50 under 2 ms: {}\n", search.median < 0.002 ? "met" : "NOT met");
     const double factor = search.median > 0 ? grep.median / search.median : 0;
     fmt::print("Goal: search at least 10x faster than grep: {} ({:.0f}x)\n", factor >= 10 ? "met" : "NOT met",

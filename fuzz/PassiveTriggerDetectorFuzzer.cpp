@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
-#include <optional>
-#include <memory>
 
 #include "base/Text.h"
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/PassiveTriggerDetector.h"
+#include "platform/keyboard/KeyCode.h"
 #include "targets/AlarmTarget.h"
 #include "targets/CalcTarget.h"
 #include "targets/CalendarTarget.h"
@@ -23,7 +24,6 @@
 #include "targets/RemindersTarget.h"
 #include "targets/SlackTarget.h"
 #include "targets/TimerTarget.h"
-#include "platform/keyboard/KeyCode.h"
 
 namespace {
 
@@ -115,11 +115,11 @@ public:
 qm::CaptureTargetRegistry standardWords()
 {
     qm::CaptureTargetRegistry::Targets targets;
-    for (const char* word : {qm::LocalNoteTarget::kCommandName, qm::RemindersTarget::kCommandName,
-                             qm::ClipboardTarget::kCommandName, qm::TimerTarget::kCommandName,
-                             qm::CalcTarget::kCommandName, qm::AlarmTarget::kCommandName,
-                             qm::CalendarTarget::kCommandName, qm::ObsidianTarget::kCommandName,
-                             qm::SlackTarget::kCommandName, qm::LogseqTarget::kCommandName}) {
+    for (const char* word :
+         {qm::LocalNoteTarget::kCommandName, qm::RemindersTarget::kCommandName,
+          qm::ClipboardTarget::kCommandName, qm::TimerTarget::kCommandName, qm::CalcTarget::kCommandName,
+          qm::AlarmTarget::kCommandName, qm::CalendarTarget::kCommandName, qm::ObsidianTarget::kCommandName,
+          qm::SlackTarget::kCommandName, qm::LogseqTarget::kCommandName}) {
         targets.push_back(std::make_shared<WordTarget>(word));
     }
     return qm::CaptureTargetRegistry(std::move(targets));

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "base/Text.h"
 #include "records/FallbackCaptureLogger.h"

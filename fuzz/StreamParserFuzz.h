@@ -43,9 +43,8 @@ template <class Parser> void checkStreamParser(const char* name, const std::uint
     const std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
     const auto cutOf = [share = data[0]](std::string_view text) { return (share * text.size()) / 255; };
 
-    const auto whole = linearIn(name, "whole body", body, [](const std::string& text) {
-        return parseInPieces<Parser>({text});
-    });
+    const auto whole = linearIn(name, "whole body", body,
+                                [](const std::string& text) { return parseInPieces<Parser>({text}); });
     const auto halves = linearIn(name, "two pieces", body, [&cutOf](const std::string& text) {
         const std::string_view view(text);
         return parseInPieces<Parser>({view.substr(0, cutOf(view)), view.substr(cutOf(view))});

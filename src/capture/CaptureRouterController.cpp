@@ -82,7 +82,8 @@ bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterK
     return handlePassiveModeTriggerDetection(event, afterKey);
 }
 
-bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event, const AfterKey& afterKey)
+bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
+                                                                const AfterKey& afterKey)
 {
     PassiveOutcome outcome;
     {
@@ -107,7 +108,8 @@ bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& 
     }
     if (outcome.folderFailure) {
         runAfterKey(afterKey, [this, notice = std::move(*outcome.folderFailure)]() mutable {
-            mainLoop_.post(alive_.guard([this, notice = std::move(notice)] { notice.post(notificationCenter_); }));
+            mainLoop_.post(
+                alive_.guard([this, notice = std::move(notice)] { notice.post(notificationCenter_); }));
         });
     }
     if (!outcome.isTrigger()) {

@@ -300,9 +300,9 @@ void MCPServerConnection::writeNext()
         // The entries stay queued, and their bytes alive, until onWritten.
         buffers.push_back(asio::buffer(*outbound_[i].bytes));
     }
-    asio::async_write(socket_, buffers, [self = shared_from_this()](const std::error_code& error, std::size_t) {
-        self->onWritten(error);
-    });
+    asio::async_write(
+        socket_, buffers,
+        [self = shared_from_this()](const std::error_code& error, std::size_t) { self->onWritten(error); });
 }
 
 void MCPServerConnection::onWritten(const std::error_code& error)

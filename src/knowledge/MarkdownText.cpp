@@ -17,8 +17,8 @@ std::size_t spaceAt(std::string_view text, std::size_t at)
     }
     UChar32 c = 0;
     auto offset = static_cast<std::int32_t>(at);
-    U8_NEXT(reinterpret_cast<const std::uint8_t*>(text.data()), offset, static_cast<std::int32_t>(text.size()),
-            c);
+    U8_NEXT(reinterpret_cast<const std::uint8_t*>(text.data()), offset,
+            static_cast<std::int32_t>(text.size()), c);
     return c >= 0 && u_hasBinaryProperty(c, UCHAR_WHITE_SPACE) ? static_cast<std::size_t>(offset) - at : 0;
 }
 

@@ -61,8 +61,9 @@ TEST(MarkdownTextTest, TrickyInputsMatchTheRegularExpressions)
 
 TEST(MarkdownTextTest, RandomMarkupMatchesTheRegularExpressions)
 {
-    const std::vector<std::string> pieces = {"#", "[", "]", "(", ")", "!", "*", "_", " ",   "\n", "\t",
-                                             "a", "é", "\u00a0", "\u2028", "x y", "\xff", "##", "**", "__"};
+    const std::vector<std::string> pieces = {"#",      "[",   "]",    "(",  ")",  "!", "*",
+                                             "_",      " ",   "\n",   "\t", "a",  "é", "\u00a0",
+                                             "\u2028", "x y", "\xff", "##", "**", "__"};
     std::mt19937 random(109);
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1), length(0, 40);
     for (int round = 0; round < 3000; ++round) {

@@ -51,10 +51,10 @@ LinuxPlatform::LinuxPlatform(const Clock& clock, std::filesystem::path defaultsF
         loop, alerts, desktop.workspace(), desktop.trust(),
         SimPrivacySettings::EventStoreAccess{
             .setPromptPresenter = nullptr,
-            .setAuthorizationStatus = [stores = eventStores](EventStoreEntityType type,
-                                                            EventStoreAuthorizationStatus status) {
-                stores->setAuthorizationStatus(type, status);
-            },
+            .setAuthorizationStatus =
+                [stores = eventStores](EventStoreEntityType type, EventStoreAuthorizationStatus status) {
+                    stores->setAuthorizationStatus(type, status);
+                },
         });
 }
 

@@ -21,19 +21,24 @@ SimPrivacySettings::SimPrivacySettings(MainLoop& mainLoop, AlertPresenter& alert
     : SimPrivacySettings(
           mainLoop, alerts, workspace, trust,
           EventStoreAccess{
-              .setPromptPresenter = [&eventStores](auto presenter) { eventStores.setPromptPresenter(presenter); },
-              .setAuthorizationStatus = [&eventStores](EventStoreEntityType type,
-                                                       Status status) { eventStores.setAuthorizationStatus(type, status); },
+              .setPromptPresenter =
+                  [&eventStores](auto presenter) { eventStores.setPromptPresenter(presenter); },
+              .setAuthorizationStatus =
+                  [&eventStores](EventStoreEntityType type, Status status) {
+                      eventStores.setAuthorizationStatus(type, status);
+                  },
           })
 {
 }
 
 SimPrivacySettings::SimPrivacySettings(MainLoop& mainLoop, AlertPresenter& alerts, SimWorkspace& workspace,
                                        SimAccessibilityTrust& trust, EventStoreAccess eventStores)
-    : mainLoop_(mainLoop), alerts_(alerts), workspace_(workspace), trust_(trust), eventStores_(std::move(eventStores))
+    : mainLoop_(mainLoop), alerts_(alerts), workspace_(workspace), trust_(trust),
+      eventStores_(std::move(eventStores))
 {
     if (eventStores_.setPromptPresenter) {
-        eventStores_.setPromptPresenter([this](EventStoreEntityType type) { return presentAccessPrompt(type); });
+        eventStores_.setPromptPresenter(
+            [this](EventStoreEntityType type) { return presentAccessPrompt(type); });
     }
     workspace_.setURLHandler([this, watch = alive_.watch()](std::string_view url) {
         // The pane opens after the call that asked for it, as a system window would.
