@@ -21,6 +21,7 @@
 #include "shell/CaptureFailurePresenter.h"
 #include "shell/HUDRequestHandler.h"
 #include "shell/NotificationDelegate.h"
+#include "settings/views/SettingsWindowController.h"
 #include "shell/views/HUDWindowWidget.h"
 
 namespace qm {
@@ -50,11 +51,33 @@ DesktopApplication::DesktopApplication(Options options)
             .eventTapManager = app_->eventTapManager(),
         },
         delegateHooks());
+    settings_ = std::make_unique<SettingsWindowController>(
+        SettingsServices{
+            .mainLoop = platform_.loop,
+            .notificationCenter = platform_.notificationCenter,
+            .defaults = platform_.defaults,
+            .keychain = app_->secrets(),
+            .history = app_->history(),
+            .fallbackLog = app_->recoveryLog(),
+            .pasteboard = platform_.pasteboard,
+            .workspace = platform_.desktop.workspace(),
+            .userNotifications = platform_.userNotifications,
+            .permissions = app_->permissions(),
+            .clock = platform_.clock,
+            .setMCPServerRunning =
+                [this](bool running) {
+                    if (auto* assistant = app_->assistant()) {
+                        running ? assistant->mcpServer().start() : assistant->mcpServer().stop();
+                    }
+                },
+        },
+        &guard_, [this] { delegate_->windowWillClose(WindowCloseHandler::ClosingWindow::settings); });
 }
 
 DesktopApplication::~DesktopApplication()
 {
     keyboard_.reset();
+    settings_.reset();
     delegate_.reset();
     host_.reset();
     app_.reset();
@@ -101,11 +124,10 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
             .hud = {HUDRequestHandler::Services{platform_.loop, platform_.notificationCenter,
                                                 platform_.distributedNotifications},
                     [this] { return app_->records().quietWindow().isActive(); }, showHUD},
-            // No settings window yet: the alert's button posts the page to select and opens nothing.
             .failures = {CaptureFailurePresenter::Services{platform_.loop, platform_.notificationCenter,
                                                            platform_.alerts, platform_.activationPolicy,
                                                            app_->permissions()},
-                         nullptr},
+                         [this] { settings_->show(); }},
         });
     };
     hooks.applicationActivated =

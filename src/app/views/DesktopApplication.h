@@ -14,6 +14,7 @@
 
 namespace qm {
 
+class SettingsWindowController;
 class StdinKeyboard;
 
 // The running program on this machine: the Linux platform with the stand-in
@@ -46,6 +47,9 @@ public:
     void terminate();
 
     AppComposition& composition() { return *app_; }
+    // The settings window's opener: the status menu's "Settings…" and the
+    // failure alert open the window through it.
+    SettingsWindowController& settingsWindow() { return *settings_; }
 
 private:
     AppComposition::Options compositionOptions();
@@ -61,6 +65,7 @@ private:
     std::unique_ptr<AppComposition> app_;
     std::unique_ptr<HostWindow> host_;
     std::unique_ptr<AppDelegate> delegate_;
+    std::unique_ptr<SettingsWindowController> settings_;
     std::unique_ptr<StdinKeyboard> keyboard_;
 };
 

@@ -21,6 +21,7 @@ QLabel* plainLabel(std::string_view text, const QFont& font, const QColor& color
 QLabel* symbol(std::string_view name, const QColor& color, int size)
 {
     auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
     label->setPixmap(SymbolIcon::pixmap(name, color, size));
     label->setFixedSize(size + 4, size + 4);
     label->setAlignment(Qt::AlignCenter);
