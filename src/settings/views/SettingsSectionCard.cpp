@@ -16,14 +16,18 @@ SettingsSectionCard::SettingsSectionCard(const std::string& title, const std::st
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(14, 14, 14, 14);
     outer->setSpacing(12);
-    auto* heading = new QHBoxLayout;
-    heading->setSpacing(6);
-    if (!icon.empty()) {
-        heading->addWidget(SettingsStyle::symbol(icon, SettingsStyle::brandGold(), 12));
+    // Never squeezed below what its content needs: the page scrolls instead.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    if (!title.empty() || !icon.empty()) {
+        auto* heading = new QHBoxLayout;
+        heading->setSpacing(6);
+        if (!icon.empty()) {
+            heading->addWidget(SettingsStyle::symbol(icon, SettingsStyle::brandGold(), 12));
+        }
+        heading->addWidget(SettingsStyle::plainLabel(title, ViewFonts::system(12, ViewFonts::Weight::bold)));
+        heading->addStretch();
+        outer->addLayout(heading);
     }
-    heading->addWidget(SettingsStyle::plainLabel(title, ViewFonts::system(12, ViewFonts::Weight::bold)));
-    heading->addStretch();
-    outer->addLayout(heading);
     content_ = new QVBoxLayout;
     content_->setSpacing(14);
     outer->addLayout(content_);

@@ -1,6 +1,7 @@
 #include "settings/views/SettingsWindowWidget.h"
 
 #include <QCloseEvent>
+#include <QResizeEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -45,12 +46,14 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
     auto* side = new QVBoxLayout(sidebar);
     side->setContentsMargins(8, 0, 8, 0);
     side->setSpacing(4);
-    auto* heading = plainLabel("Quillmarker Settings", ViewFonts::system(15, ViewFonts::Weight::bold));
+    auto* heading = plainLabel("Quillmarker Settings", ViewFonts::system(15, ViewFonts::Weight::bold), QColor(0x1d, 0x1d, 0x1f), true);
     heading->setContentsMargins(12, 20, 12, 12);
     side->addWidget(heading);
     for (SettingsSection section : SettingsSections::allCases) {
+        // "&" would mark a mnemonic in a button's title.
         auto* button = new QPushButton(QString::fromUtf8(SettingsSections::rawValue(section).data(),
-                                                         static_cast<int>(SettingsSections::rawValue(section).size())));
+                                                         static_cast<int>(SettingsSections::rawValue(section).size()))
+                                           .replace("&", "&&"));
         button->setIcon(QIcon(SymbolIcon::pixmap(SettingsSections::iconName(section), brandGold(), 13)));
         button->setFlat(true);
         button->setCheckable(true);
@@ -85,6 +88,7 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
     detailLayout->addLayout(header);
     detailLayout->addStretch();
     scroll_->setWidget(detail);
+    detail->installEventFilter(this);
 
     model_.onSectionChanged = [this](SettingsSection) { showSection(); };
     model_.onFocusedFieldChanged = [this] { applyHighlight(); };
@@ -147,6 +151,7 @@ void SettingsWindowWidget::showSection()
         detailLayout->insertWidget(1, page_);
     }
     applyHighlight();
+    fitDetail();
     scroll_->verticalScrollBar()->setValue(0);
 }
 
@@ -158,6 +163,29 @@ void SettingsWindowWidget::applyHighlight()
     } else if (auto* permissions = dynamic_cast<PermissionsPage*>(page_)) {
         permissions->highlight(field);
     }
+}
+
+void SettingsWindowWidget::fitDetail()
+{
+    QWidget* detail = scroll_->widget();
+    const int height = detail->layout()->heightForWidth(scroll_->viewport()->width());
+    if (height > 0 && detail->minimumHeight() != height) {
+        detail->setMinimumHeight(height);
+    }
+}
+
+void SettingsWindowWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitDetail();
+}
+
+bool SettingsWindowWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == scroll_->widget() && event->type() == QEvent::LayoutRequest) {
+        fitDetail();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SettingsWindowWidget::closeEvent(QCloseEvent* event)

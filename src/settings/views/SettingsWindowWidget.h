@@ -30,10 +30,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showSection();
     void applyHighlight();
+    // Wrapped texts need their height for the pane's width; the pane scrolls
+    // rather than squeezing them.
+    void fitDetail();
 
     SettingsWindowModel& model_;
     std::vector<QPushButton*> sidebar_;

@@ -29,7 +29,7 @@ void StatCardsRow::setCards(const std::vector<StatCard>& cards)
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
         texts->addWidget(plainLabel(card.value, ViewFonts::system(17, ViewFonts::Weight::bold)));
-        texts->addWidget(plainLabel(card.label, ViewFonts::system(10), textMuted()));
+        texts->addWidget(plainLabel(card.label, ViewFonts::system(10), textMuted(), true));
         row->addLayout(texts);
         row->addStretch();
         panel->content()->addLayout(row);
