@@ -149,6 +149,13 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
     return hooks;
 }
 
+void DesktopApplication::openSettings(std::optional<SettingsSection> section)
+{
+    (void)platform_.activationPolicy.setActivationPolicy(ActivationPolicy::Policy::regular);
+    settings_->show(section);
+    platform_.activationPolicy.activate(true);
+}
+
 void DesktopApplication::launch()
 {
     host_->show();

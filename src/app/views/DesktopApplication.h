@@ -7,6 +7,7 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/sim/LinuxPlatform.h"
+#include "settings/SettingsSection.h"
 #include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/sim/views/HostWindow.h"
 #include "shell/HUDPanel.h"
@@ -47,9 +48,12 @@ public:
     void terminate();
 
     AppComposition& composition() { return *app_; }
-    // The settings window's opener: the status menu's "Settings…" and the
-    // failure alert open the window through it.
+    // The settings window's opener, for the failure alert.
     SettingsWindowController& settingsWindow() { return *settings_; }
+    // Opens the settings window, on `section` when given, as the status menu's
+    // "Settings…" does: the program becomes a regular application in front
+    // until the window closes.
+    void openSettings(std::optional<SettingsSection> section = std::nullopt);
 
 private:
     AppComposition::Options compositionOptions();
