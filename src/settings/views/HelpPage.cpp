@@ -1,6 +1,6 @@
 #include "settings/views/HelpPage.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QVBoxLayout>
 
 #include "settings/CheatSheetRow.h"
@@ -20,26 +20,21 @@ HelpPage::HelpPage(QWidget* parent) : QWidget(parent)
     card->content()->addWidget(plainLabel("Type these quill-marker prefixes in any editor followed by your text, "
                                           "then press Space or Enter inside the Overlay to capture.",
                                           ViewFonts::system(11), textMuted(), true));
-    auto* list = new QVBoxLayout;
-    list->setSpacing(1);
+    // One grid for all rows: wrapped descriptions take the height they need.
+    auto* list = new QGridLayout;
+    list->setHorizontalSpacing(10);
+    list->setVerticalSpacing(2);
+    list->setColumnStretch(1, 1);
+    int line = 0;
     for (const auto& row : kCheatSheet) {
-        auto* line = new QWidget;
-        line->setAutoFillBackground(true);
-        QPalette palette = line->palette();
-        palette.setColor(QPalette::Window, QColor(0, 0, 0, 8));
-        line->setPalette(palette);
-        auto* h = new QHBoxLayout(line);
-        h->setContentsMargins(12, 8, 12, 8);
-        h->setSpacing(10);
         auto* trigger = plainLabel(row.trigger, ViewFonts::mono(11, ViewFonts::Weight::bold));
         trigger->setFixedWidth(100);
-        h->addWidget(trigger, 0, Qt::AlignTop);
-        auto* texts = new QVBoxLayout;
-        texts->setSpacing(2);
-        texts->addWidget(plainLabel(row.app, ViewFonts::system(11, ViewFonts::Weight::bold)));
-        texts->addWidget(plainLabel(row.description, ViewFonts::system(10), textMuted(), true));
-        h->addLayout(texts, 1);
-        list->addWidget(line);
+        list->addWidget(trigger, line, 0, 2, 1, Qt::AlignTop);
+        list->addWidget(plainLabel(row.app, ViewFonts::system(11, ViewFonts::Weight::bold)), line, 1);
+        auto* description = plainLabel(row.description, ViewFonts::system(10), textMuted(), true);
+        description->setContentsMargins(0, 0, 0, 8);
+        list->addWidget(description, line + 1, 1);
+        line += 2;
     }
     card->content()->addLayout(list);
     layout->addWidget(card);

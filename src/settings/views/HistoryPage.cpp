@@ -73,6 +73,7 @@ void HistoryPage::render()
     for (const auto& entry : model_.entries()) {
         auto* row = new QWidget;
         row->setAutoFillBackground(true);
+        row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
         QPalette palette = row->palette();
         palette.setColor(QPalette::Window, QColor(0, 0, 0, 10));
         row->setPalette(palette);

@@ -115,3 +115,32 @@ TEST_F(SettingsWindowWidgetTest, HistoryClearAsksFirst)
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(SettingsWindowWidgetTest, EscAndReturnAreNotDialogKeys)
+{
+    widget.show();
+    model.selectSection(SettingsSection::history);
+    QTest::keyClick(&widget, Qt::Key_Escape);
+    QTest::keyClick(&widget, Qt::Key_Return);
+    EXPECT_TRUE(widget.isVisible());
+    EXPECT_EQ(model.currentSection(), SettingsSection::history);
+    EXPECT_NE(model.history(), nullptr) << "the page was not closed by either key";
+}
+
+TEST_F(SettingsWindowWidgetTest, HelpListsTheTenCommandsVerbatim)
+{
+    model.selectSection(SettingsSection::help);
+    const QStringList texts = labelTexts();
+    for (const char* trigger : {"//note", "//copy", "//timer", "//calc", "//reminders", "//obsidian", "//logseq",
+                                "//alarm", "//calendar", "//slack"}) {
+        EXPECT_TRUE(texts.contains(trigger)) << trigger;
+    }
+    EXPECT_TRUE(texts.contains(
+        QString::fromUtf8("Shows a macOS notification when done. View pending timers in Settings \u2192 Scheduled.")));
+}
+
+}  // namespace
+}  // namespace qm
