@@ -63,10 +63,17 @@ void PermissionsPage::highlight(const std::string& rowId)
     render();
 }
 
+QWidget* PermissionsPage::row(const std::string& rowId) const
+{
+    const auto found = rowsById_.find(rowId);
+    return found == rowsById_.end() ? nullptr : found->second;
+}
+
 void PermissionsPage::render()
 {
     using namespace SettingsStyle;
     clear(rows_);
+    rowsById_.clear();
     for (const auto& row : kRows) {
         const bool granted = (model_.*row.granted)();
         auto* panel = new SettingsSectionCard("", "");
@@ -85,6 +92,9 @@ void PermissionsPage::render()
         line->addWidget(button);
         panel->content()->addLayout(line);
         rows_->addWidget(panel);
+        if (*row.id) {
+            rowsById_[row.id] = panel;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include <QWidget>
@@ -19,6 +20,8 @@ public:
 
     // Outlines the row with this id ("reminders", "notifications", "calendar").
     void highlight(const std::string& rowId);
+    // The row with this id, or nothing (the Accessibility row has none).
+    QWidget* row(const std::string& rowId) const;
 
 private:
     void render();
@@ -26,6 +29,7 @@ private:
     PermissionsModel& model_;
     std::string focusedField_;
     QVBoxLayout* rows_;
+    std::map<std::string, QWidget*> rowsById_;
 };
 
 }  // namespace qm

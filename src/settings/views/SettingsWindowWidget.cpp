@@ -93,10 +93,15 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
     model_.onSectionChanged = [this](SettingsSection) { showSection(); };
     model_.onFocusedFieldChanged = [this] { applyHighlight(); };
     model_.onScrollToCard = [this](const std::string& id) {
+        QWidget* target = nullptr;
         if (auto* targets = dynamic_cast<CaptureTargetsPage*>(page_)) {
-            if (auto* card = targets->card(id)) {
-                scroll_->ensureWidgetVisible(card, 0, scroll_->viewport()->height() / 2);
-            }
+            target = targets->card(id);
+        } else if (auto* permissions = dynamic_cast<PermissionsPage*>(page_)) {
+            target = id == "permissions" ? page_ : permissions->row(id);
+        }
+        // A field no card carries scrolls nowhere.
+        if (target) {
+            scroll_->ensureWidgetVisible(target, 0, scroll_->viewport()->height() / 2);
         }
     };
     model_.onFocusField = [this](const std::string& id) {

@@ -13,6 +13,7 @@
 #include "settings/views/CaptureTargetsPage.h"
 #include "settings/views/ErrorLogsPage.h"
 #include "settings/views/HistoryPage.h"
+#include "settings/views/PermissionsPage.h"
 #include "settings/views/SettingsSectionCard.h"
 #include "support/QtTestApplication.h"
 #include "support/SettingsRig.h"
@@ -140,6 +141,28 @@ TEST_F(SettingsWindowWidgetTest, HelpListsTheTenCommandsVerbatim)
     }
     EXPECT_TRUE(texts.contains(
         QString::fromUtf8("Shows a macOS notification when done. View pending timers in Settings \u2192 Scheduled.")));
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(SettingsWindowWidgetTest, APermissionRequestOutlinesOnlyItsRow)
+{
+    UserInfo info;
+    info.set("section", "Privacy & Permissions");
+    info.set("field", "notifications");
+    rig.selectSettingsSection(info);
+    auto* page = dynamic_cast<PermissionsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    for (const char* id : {"reminders", "notifications", "calendar"}) {
+        auto* row = dynamic_cast<SettingsSectionCard*>(page->row(id));
+        ASSERT_NE(row, nullptr) << id;
+        EXPECT_EQ(row->isHighlighted(), std::string(id) == "notifications") << id;
+    }
+    rig.loop.advance(1.0);  // the scroll and focus steps find their target or nothing, without harm
 }
 
 }  // namespace
