@@ -17,6 +17,7 @@
 #include "knowledge/MCPServer.h"
 #include "knowledge/SecondBrainIndexer.h"
 #include "platform/runtime/Clock.h"
+#include "settings/views/SettingsWindowController.h"
 #include "shell/AccessibilityEnablementManager.h"
 #include "shell/AppUpdateChecker.h"
 #include "shell/CaptureFailurePresenter.h"
@@ -84,11 +85,33 @@ DesktopApplication::DesktopApplication(Options options)
             .eventTapManager = app_->eventTapManager(),
         },
         delegateHooks());
+    settings_ = std::make_unique<SettingsWindowController>(
+        SettingsServices{
+            .mainLoop = platform_.loop,
+            .notificationCenter = platform_.notificationCenter,
+            .defaults = platform_.defaults,
+            .keychain = app_->secrets(),
+            .history = app_->history(),
+            .fallbackLog = app_->recoveryLog(),
+            .pasteboard = platform_.pasteboard,
+            .workspace = platform_.desktop.workspace(),
+            .userNotifications = platform_.userNotifications,
+            .permissions = app_->permissions(),
+            .clock = platform_.clock,
+            .setMCPServerRunning =
+                [this](bool running) {
+                    if (auto* assistant = app_->assistant()) {
+                        running ? assistant->mcpServer().start() : assistant->mcpServer().stop();
+                    }
+                },
+        },
+        &guard_, [this] { delegate_->windowWillClose(WindowCloseHandler::ClosingWindow::settings); });
 }
 
 DesktopApplication::~DesktopApplication()
 {
     keyboard_.reset();
+    settings_.reset();
     delegate_.reset();
     statusMenu_.reset();
     host_.reset();
@@ -140,11 +163,10 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
             .hud = {HUDRequestHandler::Services{platform_.loop, platform_.notificationCenter,
                                                 platform_.distributedNotifications},
                     [this] { return app_->records().quietWindow().isActive(); }, showHUD},
-            // No settings window yet: the alert's button posts the page to select and opens nothing.
             .failures = {CaptureFailurePresenter::Services{platform_.loop, platform_.notificationCenter,
                                                            platform_.alerts, platform_.activationPolicy,
                                                            app_->permissions()},
-                         nullptr},
+                         [this] { settings_->show(); }},
         });
     };
     hooks.applicationActivated =
@@ -189,12 +211,20 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
 StatusMenuController::Hooks DesktopApplication::statusMenuHooks()
 {
     StatusMenuController::Hooks hooks;
+    hooks.openSettingsWindow = [this] { openSettings(); };
     hooks.checkForUpdatesManually = [this] { app_->updateChecker().checkForUpdatesManually(); };
     hooks.restartToUpdate = [this] { app_->updateChecker().restartToUpdate(); };
     hooks.pendingUpdateVersion = [this] { return app_->updateChecker().pendingUpdateVersion(); };
     // The event loop ends; main() then runs the stop sequence.
     hooks.terminate = [] { QApplication::quit(); };
     return hooks;
+}
+
+void DesktopApplication::openSettings(std::optional<SettingsSection> section)
+{
+    (void)platform_.activationPolicy.setActivationPolicy(ActivationPolicy::Policy::regular);
+    settings_->show(section);
+    platform_.activationPolicy.activate(true);
 }
 
 void DesktopApplication::launch()

@@ -10,12 +10,14 @@
 #include "app/sim/LinuxPlatform.h"
 #include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/sim/views/HostWindow.h"
+#include "settings/SettingsSection.h"
 #include "shell/HUDPanel.h"
 #include "shell/OwnWindowKeyboardGuard.h"
 
 namespace qm {
 
 class ActiveCountdownController;
+class SettingsWindowController;
 class StdinKeyboard;
 
 // The running program on this machine: the Linux platform with the stand-in
@@ -51,7 +53,12 @@ public:
     void terminate();
 
     AppComposition& composition() { return *app_; }
-    // The countdown of the next timer or alarm, as the status item shows it.
+    // The settings window's opener, for the failure alert.
+    SettingsWindowController& settingsWindow() { return *settings_; }
+    // Opens the settings window, on `section` when given, as the status menu's
+    // "Settings…" does: the program becomes a regular application in front
+    // until the window closes.
+    void openSettings(std::optional<SettingsSection> section = std::nullopt);
 
 private:
     AppComposition::Options compositionOptions();
@@ -70,6 +77,7 @@ private:
     std::unique_ptr<HostWindow> host_;
     std::unique_ptr<StatusMenuController> statusMenu_;
     std::unique_ptr<AppDelegate> delegate_;
+    std::unique_ptr<SettingsWindowController> settings_;
     std::unique_ptr<StdinKeyboard> keyboard_;
 };
 

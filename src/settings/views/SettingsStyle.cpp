@@ -1,0 +1,45 @@
+#include "settings/views/SettingsStyle.h"
+
+#include <QLayout>
+
+#include "shell/views/SymbolIcon.h"
+
+namespace qm::SettingsStyle {
+
+QLabel* plainLabel(std::string_view text, const QFont& font, const QColor& color, bool wrap)
+{
+    auto* label = new QLabel(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    label->setWordWrap(wrap);
+    return label;
+}
+
+QLabel* symbol(std::string_view name, const QColor& color, int size)
+{
+    auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setPixmap(SymbolIcon::pixmap(name, color, size));
+    label->setFixedSize(size + 4, size + 4);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+void clear(QLayout* layout)
+{
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            // A row's own button may be the one being clicked.
+            widget->hide();
+            widget->deleteLater();
+        } else if (QLayout* child = item->layout()) {
+            clear(child);
+        }
+        delete item;
+    }
+}
+
+}  // namespace qm::SettingsStyle

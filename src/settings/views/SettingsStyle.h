@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string_view>
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QLayout>
+
+namespace qm::SettingsStyle {
+
+inline QColor brandGold() { return QColor::fromRgbF(0.9f, 0.65f, 0.2f); }
+inline QColor textMuted() { return QColor(0x6e, 0x6e, 0x73); }
+
+// A label that shows its text as it is: captured text, error descriptions,
+// search echoes and paths are never read as markup.
+QLabel* plainLabel(std::string_view text, const QFont& font, const QColor& color = QColor(0x1d, 0x1d, 0x1f),
+                   bool wrap = false);
+
+// A symbol drawn at `size` points in `color`.
+QLabel* symbol(std::string_view name, const QColor& color, int size);
+
+// Removes and deletes every item of a layout (the rows a page rebuilds).
+void clear(QLayout* layout);
+
+}  // namespace qm::SettingsStyle

@@ -1,0 +1,92 @@
+#include <stdexcept>
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include "platform/notifications/NotificationRequest.h"
+#include "platform/notifications/UserNotificationSettings.h"
+#include "screenshots/Screenshot.h"
+#include "settings/SettingsWindowModel.h"
+#include "settings/views/SettingsWindowWidget.h"
+#include "support/QtTestApplication.h"
+#include "support/SettingsRig.h"
+
+namespace qm {
+namespace {
+
+// Every page of the settings window, empty and with data.
+class SettingsScreenshots : public testing::Test {
+protected:
+    void fill()
+    {
+        rig.history.record("note", "Buy oat milk and <b>coffee</b> beans", true);
+        rig.history.record("slack", "Standup moved to 10:30", true);
+        rig.history.record("obsidian", "Draft the quarterly review", false);
+        ASSERT_TRUE(rig.fallback.saveFallback("Draft the quarterly review", "obsidian",
+                                              std::runtime_error("Obsidian vault path does not exist or is not a "
+                                                                 "folder: /home/me/Vault.")));
+        ASSERT_TRUE(rig.fallback.saveFallback("ship it", "slack", std::runtime_error("Slack is not connected.")));
+        rig.userNotifications.setAuthorizationStatus(UserNotificationSettings::AuthorizationStatus::authorized);
+        for (auto [id, minutes] : {std::pair{"Tea is ready", 4}, std::pair{"Stand up and stretch", 45}}) {
+            NotificationRequest request;
+            request.identifier = id;
+            request.content.body = id;
+            request.content.categoryIdentifier = "QUILLMRKER_TIMER";
+            request.content.userInfo.set("qm_fireAt", rig.clock.now() + minutes * 60);
+            request.trigger = NotificationTrigger::timeInterval(minutes * 60, false);
+            rig.userNotifications.add(request);
+        }
+        rig.defaults.set("obsidianVaultPath", "/home/me/Vault");
+        rig.defaults.set("logseqGraphPath", "/home/me/logseq");
+        rig.trust.setTrusted(true);
+        rig.loop.runUntilIdle();
+    }
+
+    void shootAll(const std::string& suffix)
+    {
+        SettingsWindowModel model{rig.services()};
+        SettingsWindowWidget widget{model};
+        model.appear();
+        rig.loop.runUntilIdle();
+        widget.resize(780, 640);
+        widget.show();
+        for (SettingsSection section : SettingsSections::allCases) {
+            model.selectSection(section);
+            rig.loop.runUntilIdle();
+            std::string name(SettingsSections::rawValue(section));
+            for (auto& c : name) {
+                c = (c == ' ' || c == '&') ? '-' : static_cast<char>(std::tolower(c));
+            }
+            test::save(widget, "settings-" + name + suffix);
+        }
+        model.close();
+    }
+
+    QApplication& application = test::qtApplication();
+    test::SettingsRig rig;
+};
+
+TEST_F(SettingsScreenshots, EveryPageEmpty) { shootAll("-empty"); }
+
+TEST_F(SettingsScreenshots, EveryPageWithData)
+{
+    fill();
+    shootAll("");
+}
+
+TEST_F(SettingsScreenshots, CardPointedAtByARequest)
+{
+    SettingsWindowModel model{rig.services()};
+    SettingsWindowWidget widget{model};
+    widget.resize(780, 640);
+    widget.show();
+    UserInfo info;
+    info.set("section", "Capture Targets");
+    info.set("field", "slack");
+    rig.selectSettingsSection(info);
+    rig.loop.advance(1.0);
+    test::save(widget, "settings-capture-targets-slack-highlighted");
+}
+
+}  // namespace
+}  // namespace qm

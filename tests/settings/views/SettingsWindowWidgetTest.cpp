@@ -1,0 +1,169 @@
+#include "settings/views/SettingsWindowWidget.h"
+
+#include <stdexcept>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "settings/SettingsWindowModel.h"
+#include "settings/views/CaptureTargetsPage.h"
+#include "settings/views/ErrorLogsPage.h"
+#include "settings/views/HistoryPage.h"
+#include "settings/views/PermissionsPage.h"
+#include "settings/views/SettingsSectionCard.h"
+#include "support/QtTestApplication.h"
+#include "support/SettingsRig.h"
+
+namespace qm {
+namespace {
+
+class SettingsWindowWidgetTest : public testing::Test {
+protected:
+    SettingsWindowWidgetTest() { model.appear(); }
+
+    QStringList labelTexts() const
+    {
+        QStringList texts;
+        for (auto* label : widget.findChildren<QLabel*>()) {
+            if (!label->isHidden()) {
+                texts << label->text();
+            }
+        }
+        return texts;
+    }
+
+    QApplication& application = test::qtApplication();
+    test::SettingsRig rig;
+    SettingsWindowModel model{rig.services()};
+    SettingsWindowWidget widget{model};
+};
+
+TEST_F(SettingsWindowWidgetTest, SidebarSwitchesPagesAndTheHeaderFollows)
+{
+    EXPECT_TRUE(labelTexts().contains("General"));
+    EXPECT_GE(widget.minimumWidth(), 720);
+    QTest::mouseClick(widget.sidebarButton(7), Qt::LeftButton);
+    EXPECT_EQ(model.currentSection(), SettingsSection::help);
+    EXPECT_TRUE(labelTexts().contains("//calendar"));
+    EXPECT_TRUE(widget.sidebarButton(7)->isChecked());
+    EXPECT_FALSE(widget.sidebarButton(0)->isChecked());
+}
+
+TEST_F(SettingsWindowWidgetTest, CaptureTargetsFieldsForwardTypingAndReturn)
+{
+    model.selectSection(SettingsSection::captureTargets);
+    auto* page = dynamic_cast<CaptureTargetsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    QTest::keyClicks(page->vaultField(), "/nowhere");
+    EXPECT_EQ(rig.defaults.stringForKey("obsidianVaultPath"), "/nowhere");
+    EXPECT_TRUE(page->vaultStatus()->text().startsWith("Obsidian vault path does not exist"));
+    QTest::keyClicks(page->tokenField(), "xoxb-7");
+    EXPECT_EQ(rig.keychain.load("QuillmarkerAI", "slackToken"), "xoxb-7");
+    QTest::keyClick(page->tokenField(), Qt::Key_Return);
+    EXPECT_EQ(page->tokenField()->text(), "xoxb-7");
+}
+
+TEST_F(SettingsWindowWidgetTest, ARequestHighlightsOnlyItsCard)
+{
+    UserInfo info;
+    info.set("section", "Capture Targets");
+    info.set("field", "logseqGraph");
+    rig.selectSettingsSection(info);
+    auto* page = dynamic_cast<CaptureTargetsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->card("logseqGraph")->isHighlighted());
+    EXPECT_FALSE(page->card("slack")->isHighlighted());
+    EXPECT_FALSE(page->card("obsidianVault")->isHighlighted());
+}
+
+TEST_F(SettingsWindowWidgetTest, ErrorLogTextIsShownAsPlainTextAndCopyIsForwarded)
+{
+    ASSERT_TRUE(rig.fallback.saveFallback("<b>bold?</b>", "note", std::runtime_error("<i>disk</i> full")));
+    model.selectSection(SettingsSection::errorLogs);
+    auto* page = dynamic_cast<ErrorLogsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    for (auto* label : page->findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+    }
+    EXPECT_TRUE(labelTexts().contains("<b>bold?</b>"));
+    EXPECT_TRUE(labelTexts().contains("<i>disk</i> full"));
+    page->copyRow(0);
+    EXPECT_EQ(model.errorLogs()->copiedEntryId(), model.errorLogs()->entries()[0].id);
+}
+
+TEST_F(SettingsWindowWidgetTest, HistoryClearAsksFirst)
+{
+    rig.history.record("note", "keep", true);
+    rig.loop.runUntilIdle();
+    model.selectSection(SettingsSection::history);
+    auto* page = dynamic_cast<HistoryPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    int asked = 0;
+    page->confirmClear = [&] {
+        ++asked;
+        return false;
+    };
+    page->pressClear();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(model.history()->entries().size(), 1u);
+    QTest::keyClicks(page->searchField(), "zz");
+    EXPECT_TRUE(labelTexts().contains("No captures match \"zz\"."));
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(SettingsWindowWidgetTest, EscAndReturnAreNotDialogKeys)
+{
+    widget.show();
+    model.selectSection(SettingsSection::history);
+    QTest::keyClick(&widget, Qt::Key_Escape);
+    QTest::keyClick(&widget, Qt::Key_Return);
+    EXPECT_TRUE(widget.isVisible());
+    EXPECT_EQ(model.currentSection(), SettingsSection::history);
+    EXPECT_NE(model.history(), nullptr) << "the page was not closed by either key";
+}
+
+TEST_F(SettingsWindowWidgetTest, HelpListsTheTenCommandsVerbatim)
+{
+    model.selectSection(SettingsSection::help);
+    const QStringList texts = labelTexts();
+    for (const char* trigger : {"//note", "//copy", "//timer", "//calc", "//reminders", "//obsidian", "//logseq",
+                                "//alarm", "//calendar", "//slack"}) {
+        EXPECT_TRUE(texts.contains(trigger)) << trigger;
+    }
+    EXPECT_TRUE(texts.contains(
+        QString::fromUtf8("Shows a macOS notification when done. View pending timers in Settings \u2192 Scheduled.")));
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(SettingsWindowWidgetTest, APermissionRequestOutlinesOnlyItsRow)
+{
+    UserInfo info;
+    info.set("section", "Privacy & Permissions");
+    info.set("field", "notifications");
+    rig.selectSettingsSection(info);
+    auto* page = dynamic_cast<PermissionsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    for (const char* id : {"reminders", "notifications", "calendar"}) {
+        auto* row = dynamic_cast<SettingsSectionCard*>(page->row(id));
+        ASSERT_NE(row, nullptr) << id;
+        EXPECT_EQ(row->isHighlighted(), std::string(id) == "notifications") << id;
+    }
+    rig.loop.advance(1.0);  // the scroll and focus steps find their target or nothing, without harm
+}
+
+}  // namespace
+}  // namespace qm
