@@ -12,17 +12,17 @@ namespace qm {
 CaptureHistoryModel::CaptureHistoryModel(CaptureHistoryStore& store, Pasteboard& pasteboard,
                                          NotificationCenter& notificationCenter, MainLoop& mainLoop,
                                          const Clock& clock)
-    : store_(store),
-      pasteboard_(pasteboard),
-      notificationCenter_(notificationCenter),
-      clock_(clock),
+    : store_(store), pasteboard_(pasteboard), notificationCenter_(notificationCenter), clock_(clock),
       copied_(mainLoop, [this] { changed(); })
 {
     observer_ = notificationCenter_.addObserver(RecordsNotifications::captureHistoryChanged, nullptr,
                                                 [this](const Notification&) { reload(); });
 }
 
-CaptureHistoryModel::~CaptureHistoryModel() { notificationCenter_.removeObserver(observer_); }
+CaptureHistoryModel::~CaptureHistoryModel()
+{
+    notificationCenter_.removeObserver(observer_);
+}
 
 void CaptureHistoryModel::setSearchQuery(const std::string& query)
 {
@@ -46,7 +46,8 @@ std::string CaptureHistoryModel::formatTime(double time)
 void CaptureHistoryModel::copyEntry(const CaptureHistoryEntry& entry)
 {
     if (!replacePasteboardText(pasteboard_, entry.text)) {
-        postHUDMessage(notificationCenter_, "Could not copy this capture. Try again.", "exclamationmark.triangle");
+        postHUDMessage(notificationCenter_, "Could not copy this capture. Try again.",
+                       "exclamationmark.triangle");
         return;
     }
     copied_.mark(entry.id);

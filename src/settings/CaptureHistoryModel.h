@@ -28,8 +28,8 @@ public:
     static constexpr const char* clearAlertInformativeText =
         "This permanently removes all local capture history. This action cannot be undone.";
 
-    CaptureHistoryModel(CaptureHistoryStore& store, Pasteboard& pasteboard, NotificationCenter& notificationCenter,
-                        MainLoop& mainLoop, const Clock& clock);
+    CaptureHistoryModel(CaptureHistoryStore& store, Pasteboard& pasteboard,
+                        NotificationCenter& notificationCenter, MainLoop& mainLoop, const Clock& clock);
     ~CaptureHistoryModel();
     CaptureHistoryModel(const CaptureHistoryModel&) = delete;
     CaptureHistoryModel& operator=(const CaptureHistoryModel&) = delete;

@@ -60,11 +60,13 @@ std::string CaptureTargetsModel::obsidianVaultStatusText() const
         return error.what();
     }
     if (!resolution.hasObsidianMarker) {
-        return "Path exists, but no .obsidian folder was found above it. Captures will still write here; prefer "
+        return "Path exists, but no .obsidian folder was found above it. Captures will still write here; "
+               "prefer "
                "selecting the vault root.";
     }
     if (resolution.walkedUpFromSubfolder) {
-        return "OK \u2014 found vault root at " + resolution.rootPath + " (walked up from the selected subfolder).";
+        return "OK \u2014 found vault root at " + resolution.rootPath +
+               " (walked up from the selected subfolder).";
     }
     return "OK \u2014 vault root detected (contains .obsidian).";
 }
@@ -85,10 +87,11 @@ bool CaptureTargetsModel::obsidianVaultStatusIsOK() const
 
 void CaptureTargetsModel::chooseObsidianVaultPath(const FolderPicker& picker)
 {
-    const FolderPanel panel{"Select Obsidian Vault Folder",
-                            "Choose the vault root (folder containing .obsidian). A Daily Notes subfolder also works "
-                            "\u2014 Quillmarker will walk up.",
-                            true};
+    const FolderPanel panel{
+        "Select Obsidian Vault Folder",
+        "Choose the vault root (folder containing .obsidian). A Daily Notes subfolder also works "
+        "\u2014 Quillmarker will walk up.",
+        true};
     if (auto chosen = picker(panel)) {
         setObsidianVaultPath(*chosen);
     }
@@ -129,7 +132,8 @@ bool CaptureTargetsModel::saveSlackToken()
         return false;
     }
     if (keychain_.save(slackService, slackKey, token) != errSecSuccess) {
-        postHUDMessage(notificationCenter_, "Could not save the Slack token. Try again.", "exclamationmark.triangle");
+        postHUDMessage(notificationCenter_, "Could not save the Slack token. Try again.",
+                       "exclamationmark.triangle");
         return false;
     }
     return true;

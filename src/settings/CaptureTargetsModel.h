@@ -32,7 +32,8 @@ public:
     };
     using FolderPicker = std::function<std::optional<std::string>(const FolderPanel&)>;
 
-    CaptureTargetsModel(UserDefaults& defaults, KeychainHelper& keychain, NotificationCenter& notificationCenter);
+    CaptureTargetsModel(UserDefaults& defaults, KeychainHelper& keychain,
+                        NotificationCenter& notificationCenter);
 
     std::string obsidianVaultPath() const;
     std::string obsidianDailyNotesFolder() const;

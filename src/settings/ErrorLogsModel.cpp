@@ -14,17 +14,17 @@ namespace qm {
 
 ErrorLogsModel::ErrorLogsModel(FallbackCaptureLogger& log, Pasteboard& pasteboard, Workspace& workspace,
                                NotificationCenter& notificationCenter, MainLoop& mainLoop)
-    : log_(log),
-      pasteboard_(pasteboard),
-      workspace_(workspace),
-      notificationCenter_(notificationCenter),
+    : log_(log), pasteboard_(pasteboard), workspace_(workspace), notificationCenter_(notificationCenter),
       copied_(mainLoop, [this] { changed(); })
 {
     observer_ = notificationCenter_.addObserver(RecordsNotifications::fallbackCaptureLogChanged, nullptr,
                                                 [this](const Notification&) { reload(); });
 }
 
-ErrorLogsModel::~ErrorLogsModel() { notificationCenter_.removeObserver(observer_); }
+ErrorLogsModel::~ErrorLogsModel()
+{
+    notificationCenter_.removeObserver(observer_);
+}
 
 void ErrorLogsModel::reload()
 {
@@ -63,7 +63,10 @@ std::string ErrorLogsModel::emptyStateText() const
     return "No error log entries match \"" + searchQuery_ + "\".";
 }
 
-std::string ErrorLogsModel::logFilePath() const { return log_.logFileURL().string(); }
+std::string ErrorLogsModel::logFilePath() const
+{
+    return log_.logFileURL().string();
+}
 
 std::string ErrorLogsModel::formatTime(double time)
 {
@@ -86,7 +89,10 @@ void ErrorLogsModel::copyEntry(const FallbackCaptureLoggerEntry& entry)
     copied_.mark(entry.id);
 }
 
-void ErrorLogsModel::revealInFileViewer() { workspace_.activateFileViewerSelecting({logFilePath()}); }
+void ErrorLogsModel::revealInFileViewer()
+{
+    workspace_.activateFileViewerSelecting({logFilePath()});
+}
 
 void ErrorLogsModel::clearLog()
 {

@@ -6,18 +6,22 @@ namespace qm {
 
 GeneralSettingsModel::GeneralSettingsModel(UserDefaults& defaults, NotificationCenter& notificationCenter,
                                            std::function<void(bool)> setServerRunning)
-    : defaults_(defaults),
-      notificationCenter_(notificationCenter),
-      setServerRunning_(std::move(setServerRunning)),
-      applied_(defaults.boolForKey(mcpServerEnabledKey))
+    : defaults_(defaults), notificationCenter_(notificationCenter),
+      setServerRunning_(std::move(setServerRunning)), applied_(defaults.boolForKey(mcpServerEnabledKey))
 {
     defaultsObserver_ = notificationCenter_.addObserver(UserDefaults::kDidChangeNotification, &defaults_,
                                                         [this](const Notification&) { applyIfChanged(); });
 }
 
-GeneralSettingsModel::~GeneralSettingsModel() { notificationCenter_.removeObserver(defaultsObserver_); }
+GeneralSettingsModel::~GeneralSettingsModel()
+{
+    notificationCenter_.removeObserver(defaultsObserver_);
+}
 
-bool GeneralSettingsModel::isMCPServerEnabled() const { return defaults_.boolForKey(mcpServerEnabledKey); }
+bool GeneralSettingsModel::isMCPServerEnabled() const
+{
+    return defaults_.boolForKey(mcpServerEnabledKey);
+}
 
 void GeneralSettingsModel::setMCPServerEnabled(bool enabled)
 {

@@ -9,7 +9,10 @@ PermissionsModel::PermissionsModel(PermissionsManager& permissions, MainLoop& ma
 {
 }
 
-PermissionsModel::~PermissionsModel() { stopPolling(); }
+PermissionsModel::~PermissionsModel()
+{
+    stopPolling();
+}
 
 void PermissionsModel::updatePermissionStatuses()
 {
@@ -92,7 +95,9 @@ void PermissionsModel::schedulePoll()
 std::function<void(bool)> PermissionsModel::onMain(std::function<void(bool)> apply)
 {
     auto guarded = alive_.guard(std::move(apply));
-    return [loop = &mainLoop_, guarded](bool value) { loop->post([guarded, value]() mutable { guarded(value); }); };
+    return [loop = &mainLoop_, guarded](bool value) {
+        loop->post([guarded, value]() mutable { guarded(value); });
+    };
 }
 
 void PermissionsModel::set(bool& flag, bool value)

@@ -33,11 +33,15 @@ std::optional<double> numberFor(const UserInfo& info, const std::string& key)
 ScheduledCapturesModel::ScheduledCapturesModel(UserNotificationCenter& userNotifications,
                                                NotificationCenter& notificationCenter, MainLoop& mainLoop,
                                                const Clock& clock)
-    : userNotifications_(userNotifications), notificationCenter_(notificationCenter), mainLoop_(mainLoop), clock_(clock)
+    : userNotifications_(userNotifications), notificationCenter_(notificationCenter), mainLoop_(mainLoop),
+      clock_(clock)
 {
 }
 
-ScheduledCapturesModel::~ScheduledCapturesModel() { stopRefreshTimer(); }
+ScheduledCapturesModel::~ScheduledCapturesModel()
+{
+    stopRefreshTimer();
+}
 
 std::vector<PendingScheduledCapture>
 ScheduledCapturesModel::pendingCaptures(const std::vector<NotificationRequest>& requests, double now)

@@ -38,8 +38,8 @@ public:
 
     // The rows of the timer and alarm categories among `requests`, sorted by
     // fire date (none: last).
-    static std::vector<PendingScheduledCapture> pendingCaptures(const std::vector<NotificationRequest>& requests,
-                                                               double now);
+    static std::vector<PendingScheduledCapture>
+    pendingCaptures(const std::vector<NotificationRequest>& requests, double now);
 
     void refreshPendingCaptures();
     // Removes the pending request, announces "ScheduledCapturesChanged", then reloads.

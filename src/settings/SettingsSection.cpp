@@ -22,13 +22,25 @@ constexpr std::array<SectionInfo, allCases.size()> kInfo = {{
     {"Help", "info.circle", "View quill-marker capturing rules and syntax formatting guide."},
 }};
 
-const SectionInfo& info(SettingsSection section) { return kInfo.at(static_cast<std::size_t>(section)); }
+const SectionInfo& info(SettingsSection section)
+{
+    return kInfo.at(static_cast<std::size_t>(section));
+}
 
 }  // namespace
 
-std::string_view rawValue(SettingsSection section) { return info(section).rawValue; }
-std::string_view iconName(SettingsSection section) { return info(section).iconName; }
-std::string_view subtitle(SettingsSection section) { return info(section).subtitle; }
+std::string_view rawValue(SettingsSection section)
+{
+    return info(section).rawValue;
+}
+std::string_view iconName(SettingsSection section)
+{
+    return info(section).iconName;
+}
+std::string_view subtitle(SettingsSection section)
+{
+    return info(section).subtitle;
+}
 
 std::optional<SettingsSection> fromRawValue(std::string_view raw)
 {

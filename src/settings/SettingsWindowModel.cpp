@@ -8,7 +8,8 @@ SettingsWindowModel::SettingsWindowModel(SettingsServices services)
     : services_(std::move(services)),
       general_(services_.defaults, services_.notificationCenter, services_.setMCPServerRunning),
       captureTargets_(services_.defaults, services_.keychain, services_.notificationCenter),
-      scheduled_(services_.userNotifications, services_.notificationCenter, services_.mainLoop, services_.clock),
+      scheduled_(services_.userNotifications, services_.notificationCenter, services_.mainLoop,
+                 services_.clock),
       permissions_(services_.permissions, services_.mainLoop)
 {
     selectObserver_ = services_.notificationCenter.addObserver(
@@ -118,13 +119,14 @@ void SettingsWindowModel::makePage(SettingsSection section)
         history_->load();
         break;
     case SettingsSection::errorLogs:
-        errorLogs_ = std::make_unique<ErrorLogsModel>(services_.fallbackLog, services_.pasteboard,
-                                                      services_.workspace, services_.notificationCenter,
-                                                      services_.mainLoop);
+        errorLogs_ =
+            std::make_unique<ErrorLogsModel>(services_.fallbackLog, services_.pasteboard, services_.workspace,
+                                             services_.notificationCenter, services_.mainLoop);
         errorLogs_->reload();
         break;
     case SettingsSection::shortcuts:
-        shortcuts_ = std::make_unique<ShortcutRecorderModel>(services_.defaults, services_.notificationCenter);
+        shortcuts_ =
+            std::make_unique<ShortcutRecorderModel>(services_.defaults, services_.notificationCenter);
         break;
     default:
         break;

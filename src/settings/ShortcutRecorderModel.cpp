@@ -45,7 +45,8 @@ std::optional<std::string> ShortcutRecorderModel::refusal(const Modifiers& held)
         return "\u23181\u20134 is reserved for macOS and Safari app tab switching. Please include Control.";
     }
     if (held.option && !held.command && !held.shift) {
-        return "\u23251\u20134 is used by macOS to type special characters (\u23251 = \u00a1). Please include Control.";
+        return "\u23251\u20134 is used by macOS to type special characters (\u23251 = \u00a1). Please "
+               "include Control.";
     }
     if (held.command && held.shift && !held.option) {
         return "\u2318\u21e71\u20134 is reserved for macOS system screenshot shortcuts.";
@@ -61,7 +62,8 @@ std::string ShortcutRecorderModel::hintText() const
     if (recording_) {
         return "Hold modifiers down. Press any regular letter or Esc to save and finish.";
     }
-    return "Hold modifier keys to customize. The chosen combo must include Control or not conflict with system "
+    return "Hold modifier keys to customize. The chosen combo must include Control or not conflict with "
+           "system "
            "defaults.";
 }
 

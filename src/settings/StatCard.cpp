@@ -24,8 +24,8 @@ std::vector<StatCard> errorLogStatCards(const std::vector<FallbackCaptureLoggerE
     const bool alert = !entries.empty();
     return {
         {std::to_string(entries.size()), "recorded errors", "exclamationmark.triangle.fill", false, alert},
-        {std::to_string(targets.size()), targets.size() == 1 ? "target" : "targets", "arrow.triangle.branch", false,
-         alert},
+        {std::to_string(targets.size()), targets.size() == 1 ? "target" : "targets", "arrow.triangle.branch",
+         false, alert},
     };
 }
 

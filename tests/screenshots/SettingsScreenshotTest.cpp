@@ -22,11 +22,14 @@ protected:
         rig.history.record("note", "Buy oat milk and <b>coffee</b> beans", true);
         rig.history.record("slack", "Standup moved to 10:30", true);
         rig.history.record("obsidian", "Draft the quarterly review", false);
-        ASSERT_TRUE(rig.fallback.saveFallback("Draft the quarterly review", "obsidian",
-                                              std::runtime_error("Obsidian vault path does not exist or is not a "
-                                                                 "folder: /home/me/Vault.")));
-        ASSERT_TRUE(rig.fallback.saveFallback("ship it", "slack", std::runtime_error("Slack is not connected.")));
-        rig.userNotifications.setAuthorizationStatus(UserNotificationSettings::AuthorizationStatus::authorized);
+        ASSERT_TRUE(
+            rig.fallback.saveFallback("Draft the quarterly review", "obsidian",
+                                      std::runtime_error("Obsidian vault path does not exist or is not a "
+                                                         "folder: /home/me/Vault.")));
+        ASSERT_TRUE(
+            rig.fallback.saveFallback("ship it", "slack", std::runtime_error("Slack is not connected.")));
+        rig.userNotifications.setAuthorizationStatus(
+            UserNotificationSettings::AuthorizationStatus::authorized);
         for (auto [id, minutes] : {std::pair{"Tea is ready", 4}, std::pair{"Stand up and stretch", 45}}) {
             NotificationRequest request;
             request.identifier = id;
@@ -66,7 +69,10 @@ protected:
     test::SettingsRig rig;
 };
 
-TEST_F(SettingsScreenshots, EveryPageEmpty) { shootAll("-empty"); }
+TEST_F(SettingsScreenshots, EveryPageEmpty)
+{
+    shootAll("-empty");
+}
 
 TEST_F(SettingsScreenshots, EveryPageWithData)
 {

@@ -10,7 +10,10 @@ namespace {
 
 class CaptureHistoryModelTest : public testing::Test {
 protected:
-    CaptureHistoryModelTest() { model.onChange = [this] { ++redraws; }; }
+    CaptureHistoryModelTest()
+    {
+        model.onChange = [this] { ++redraws; };
+    }
 
     void record(const std::string& target, const std::string& text, bool success = true)
     {
@@ -40,7 +43,8 @@ TEST_F(CaptureHistoryModelTest, StartsEmptyLoadsOnAppearAndFollowsTheStore)
     model.load();
     EXPECT_EQ(texts(), std::vector<std::string>{"first"});
     record("copy", "second");
-    EXPECT_EQ(texts(), (std::vector<std::string>{"second", "first"})) << "a new capture shows without any action";
+    EXPECT_EQ(texts(), (std::vector<std::string>{"second", "first"}))
+        << "a new capture shows without any action";
     EXPECT_EQ(model.stats().totalCount, 2);
     EXPECT_EQ(model.statCards()[4].value, "2");
 }

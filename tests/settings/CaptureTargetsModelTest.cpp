@@ -60,7 +60,8 @@ TEST_F(CaptureTargetsModelTest, ObsidianStatusFollowsTheFolder)
          "selecting the vault root.",
          true},
         {(vault / "daily").string(),
-         "OK \u2014 found vault root at " + vault.string() + " (walked up from the selected subfolder).", true},
+         "OK \u2014 found vault root at " + vault.string() + " (walked up from the selected subfolder).",
+         true},
         {"  " + vault.string() + "  ", "OK \u2014 vault root detected (contains .obsidian).", true},
     };
     for (const auto& c : cases) {

@@ -37,7 +37,8 @@ TEST_F(ErrorLogsModelTest, AFailureRecordedWhileThePageIsOpenShowsFirst)
 {
     model.reload();
     EXPECT_TRUE(model.entries().empty());
-    EXPECT_EQ(model.emptyStateText(), "No capture errors recorded. Failed // captures appear here automatically.");
+    EXPECT_EQ(model.emptyStateText(),
+              "No capture errors recorded. Failed // captures appear here automatically.");
     fail("slack", "ship it", "Slack is not connected");
     fail("obsidian", "daily thought", "Vault missing");
     EXPECT_EQ(shownTexts(), (std::vector<std::string>{"daily thought", "ship it"}));

@@ -27,7 +27,8 @@ TEST(ScheduledCapturesModelTest, ListsTimersAndAlarmsByFireDateWithUndatedLast)
     triggered.trigger = NotificationTrigger::timeInterval(30, false);
     const auto rows = ScheduledCapturesModel::pendingCaptures(
         {pending("undated", "QUILLMRKER_TIMER", std::nullopt), pending("other", "UPDATE", now + 1),
-         pending("late", "QUILLMRKER_ALARM", now + 600), pending("soon", "QUILLMRKER_TIMER", now + 10), triggered},
+         pending("late", "QUILLMRKER_ALARM", now + 600), pending("soon", "QUILLMRKER_TIMER", now + 10),
+         triggered},
         now);
     std::vector<std::string> ids;
     for (const auto& row : rows) {

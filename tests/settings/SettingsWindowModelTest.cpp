@@ -40,7 +40,8 @@ protected:
         req.content.categoryIdentifier = "QUILLMRKER_TIMER";
         req.content.userInfo.set("qm_fireAt", fireAt);
         req.trigger = NotificationTrigger::timeInterval(fireAt - rig.clock.now(), false);
-        rig.userNotifications.setAuthorizationStatus(UserNotificationSettings::AuthorizationStatus::authorized);
+        rig.userNotifications.setAuthorizationStatus(
+            UserNotificationSettings::AuthorizationStatus::authorized);
         rig.userNotifications.add(req);
         rig.loop.runUntilIdle();
     }
@@ -123,7 +124,8 @@ TEST_F(SettingsWindowModelTest, ScheduledPageRefreshesEverySecondAndStopsOnLeavi
 {
     model.appear();
     addTimer("tea", rig.clock.now() + 120);
-    EXPECT_TRUE(model.scheduled().pendingCaptures().empty()) << "the list is not watched while another page shows";
+    EXPECT_TRUE(model.scheduled().pendingCaptures().empty())
+        << "the list is not watched while another page shows";
 
     rig.selectSettingsSection(request("Scheduled"));
     EXPECT_FALSE(model.focusedField());

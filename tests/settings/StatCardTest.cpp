@@ -21,8 +21,10 @@ TEST(StatCardTest, HistoryCardsShowPlainCountsAndOnlyALiveStreakIsGold)
     stats.bestStreakDays = 12;
     cards = historyStatCards(stats);
     const std::vector<StatCard> expected = {
-        {"1", "day streak", "flame.fill", true, false},        {"3", "captured today", "sun.max.fill", false, false},
-        {"9", "this week", "calendar", false, false},          {"12", "best streak", "trophy.fill", false, false},
+        {"1", "day streak", "flame.fill", true, false},
+        {"3", "captured today", "sun.max.fill", false, false},
+        {"9", "this week", "calendar", false, false},
+        {"12", "best streak", "trophy.fill", false, false},
         {"2000", "all time", "tray.full.fill", false, false},
     };
     EXPECT_EQ(cards, expected);

@@ -33,21 +33,27 @@ class SettingsRig {
 public:
     SettingsRig()
     {
-        hudToken = center.addObserver(ShellNotifications::showHUDMessage, nullptr, [this](const Notification& n) {
-            hud.push_back(n.userInfo.get<std::string>("message").value_or(""));
-        });
+        hudToken =
+            center.addObserver(ShellNotifications::showHUDMessage, nullptr, [this](const Notification& n) {
+                hud.push_back(n.userInfo.get<std::string>("message").value_or(""));
+            });
     }
     ~SettingsRig() { center.removeObserver(hudToken); }
 
     SettingsServices services()
     {
-        return SettingsServices{loop,      center,   defaults,      keychain,    history,
-                                fallback,  pasteboard, workspace, userNotifications, permissions,
-                                clock,     [this](bool running) { mcpCalls.push_back(running); }};
+        return SettingsServices{
+            loop,        center,    defaults,
+            keychain,    history,   fallback,
+            pasteboard,  workspace, userNotifications,
+            permissions, clock,     [this](bool running) { mcpCalls.push_back(running); }};
     }
 
     void post(const std::string& name, UserInfo info = {}) { center.post(name, nullptr, std::move(info)); }
-    void selectSettingsSection(UserInfo info) { post(ShellNotifications::selectSettingsSection, std::move(info)); }
+    void selectSettingsSection(UserInfo info)
+    {
+        post(ShellNotifications::selectSettingsSection, std::move(info));
+    }
 
     static std::filesystem::path seeded(const std::filesystem::path& folder)
     {

@@ -38,8 +38,14 @@ QLineEdit* field(const std::string& text, const char* placeholder)
     return edit;
 }
 
-QLabel* fieldLabel(const char* text) { return SettingsStyle::plainLabel(text, ViewFonts::system(11, ViewFonts::Weight::bold)); }
-QLabel* hint(const char* text) { return SettingsStyle::plainLabel(text, ViewFonts::system(10), SettingsStyle::textMuted(), true); }
+QLabel* fieldLabel(const char* text)
+{
+    return SettingsStyle::plainLabel(text, ViewFonts::system(11, ViewFonts::Weight::bold));
+}
+QLabel* hint(const char* text)
+{
+    return SettingsStyle::plainLabel(text, ViewFonts::system(10), SettingsStyle::textMuted(), true);
+}
 
 QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* browse)
 {
@@ -52,7 +58,8 @@ QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* browse)
 
 }  // namespace
 
-CaptureTargetsPage::CaptureTargetsPage(CaptureTargetsModel& model, QWidget* parent) : QWidget(parent), model_(model)
+CaptureTargetsPage::CaptureTargetsPage(CaptureTargetsModel& model, QWidget* parent)
+    : QWidget(parent), model_(model)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -62,13 +69,14 @@ CaptureTargetsPage::CaptureTargetsPage(CaptureTargetsModel& model, QWidget* pare
     vault_ = field(model_.obsidianVaultPath(), "Select your vault folder...");
     auto* browseVault = new QPushButton("Browse...");
     status_ = SettingsStyle::plainLabel("", ViewFonts::system(10), Qt::darkGreen, true);
-    dailyNotes_ = field(model_.obsidianDailyNotesFolder(), "e.g. daily, Journal/Daily (leave blank for root / auto-detect)");
+    dailyNotes_ = field(model_.obsidianDailyNotesFolder(),
+                        "e.g. daily, Journal/Daily (leave blank for root / auto-detect)");
     obsidianCard_->content()->addWidget(fieldLabel("Obsidian Vault Location"));
     obsidianCard_->content()->addLayout(pathRow(vault_, browseVault));
     obsidianCard_->content()->addWidget(status_);
-    obsidianCard_->content()->addWidget(hint(
-        "Prefer the vault root (folder that contains a hidden .obsidian directory). If you pick a Daily Notes "
-        "subfolder, Quillmarker walks up to the vault automatically."));
+    obsidianCard_->content()->addWidget(hint("Prefer the vault root (folder that contains a hidden .obsidian "
+                                             "directory). If you pick a Daily Notes "
+                                             "subfolder, Quillmarker walks up to the vault automatically."));
     obsidianCard_->content()->addWidget(fieldLabel("Daily Notes Subfolder (Optional)"));
     obsidianCard_->content()->addWidget(dailyNotes_);
     obsidianCard_->content()->addWidget(hint(
@@ -81,8 +89,9 @@ CaptureTargetsPage::CaptureTargetsPage(CaptureTargetsModel& model, QWidget* pare
     auto* browseLogseq = new QPushButton("Browse...");
     logseqCard_->content()->addWidget(fieldLabel("Logseq Graph Location"));
     logseqCard_->content()->addLayout(pathRow(logseq_, browseLogseq));
-    logseqCard_->content()->addWidget(hint("Captured lines format automatically as outliner bullets and append "
-                                           "directly into today's journal note under the /journals folder."));
+    logseqCard_->content()->addWidget(
+        hint("Captured lines format automatically as outliner bullets and append "
+             "directly into today's journal note under the /journals folder."));
     layout->addWidget(logseqCard_);
 
     slackCard_ = new SettingsSectionCard("Slack Integration", "bubble.left.and.bubble.right");
@@ -90,8 +99,9 @@ CaptureTargetsPage::CaptureTargetsPage(CaptureTargetsModel& model, QWidget* pare
     token_->setEchoMode(QLineEdit::Password);
     slackCard_->content()->addWidget(fieldLabel("Slack OAuth Token"));
     slackCard_->content()->addWidget(token_);
-    slackCard_->content()->addWidget(hint("Requires a token authorized with channels:read and chat:write scopes to "
-                                          "route your captured lines to Slack conversations."));
+    slackCard_->content()->addWidget(
+        hint("Requires a token authorized with channels:read and chat:write scopes to "
+             "route your captured lines to Slack conversations."));
     layout->addWidget(slackCard_);
 
     connect(vault_, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -121,7 +131,8 @@ void CaptureTargetsPage::updateStatus()
 {
     status_->setText(QString::fromStdString(model_.obsidianVaultStatusText()));
     QPalette palette = status_->palette();
-    palette.setColor(QPalette::WindowText, model_.obsidianVaultStatusIsOK() ? QColor(30, 140, 60) : QColor(220, 120, 0));
+    palette.setColor(QPalette::WindowText,
+                     model_.obsidianVaultStatusIsOK() ? QColor(30, 140, 60) : QColor(220, 120, 0));
     status_->setPalette(palette);
 }
 

@@ -102,14 +102,16 @@ void ErrorLogsPage::render()
         card->content()->setSpacing(8);
         auto* header = new QHBoxLayout;
         header->setSpacing(10);
-        header->addWidget(plainLabel("//" + entry.target, ViewFonts::mono(11, ViewFonts::Weight::bold), QColor(220, 40, 40)));
-        header->addWidget(plainLabel(ErrorLogsModel::formatTime(entry.timestamp), ViewFonts::system(10), textMuted()));
+        header->addWidget(plainLabel("//" + entry.target, ViewFonts::mono(11, ViewFonts::Weight::bold),
+                                     QColor(220, 40, 40)));
+        header->addWidget(
+            plainLabel(ErrorLogsModel::formatTime(entry.timestamp), ViewFonts::system(10), textMuted()));
         header->addStretch();
         auto* copy = new QToolButton;
         copy->setToolTip("Copy error details");
         copy->setAutoRaise(true);
-        copy->setIcon(QIcon(SymbolIcon::pixmap(model_.copiedEntryId() == entry.id ? "checkmark" : "doc.on.doc",
-                                               textMuted(), 11)));
+        copy->setIcon(QIcon(SymbolIcon::pixmap(
+            model_.copiedEntryId() == entry.id ? "checkmark" : "doc.on.doc", textMuted(), 11)));
         connect(copy, &QToolButton::clicked, this, [this, index] { copyRow(index); });
         header->addWidget(copy);
         card->content()->addLayout(header);

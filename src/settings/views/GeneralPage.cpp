@@ -20,7 +20,8 @@ GeneralPage::GeneralPage(GeneralSettingsModel& model, QWidget* parent) : QWidget
 
     auto* localFirst = new SettingsSectionCard("Local-first by default", "sparkles");
     localFirst->content()->addWidget(plainLabel(
-        "Trigger matching, history, notes, timers, and calculator data stay on your Mac. Network access happens "
+        "Trigger matching, history, notes, timers, and calculator data stay on your Mac. Network access "
+        "happens "
         "only when a feature requires it, such as update checks, Slack, or an AI provider you configure.",
         ViewFonts::system(11.5), textMuted(), true));
     layout->addWidget(localFirst);
@@ -30,16 +31,21 @@ GeneralPage::GeneralPage(GeneralSettingsModel& model, QWidget* parent) : QWidget
     checkBox_->setFont(ViewFonts::system(13, ViewFonts::Weight::semibold));
     checkBox_->setChecked(model_.isMCPServerEnabled());
     mcp->content()->addWidget(checkBox_);
-    mcp->content()->addWidget(plainLabel("loopback-only MCP on port 9987.", ViewFonts::system(11.5), textMuted()));
+    mcp->content()->addWidget(
+        plainLabel("loopback-only MCP on port 9987.", ViewFonts::system(11.5), textMuted()));
     layout->addWidget(mcp);
 
-    QObject::connect(checkBox_, &QCheckBox::toggled, this, [this](bool on) { model_.setMCPServerEnabled(on); });
+    QObject::connect(checkBox_, &QCheckBox::toggled, this,
+                     [this](bool on) { model_.setMCPServerEnabled(on); });
     model_.onChange = [this] {
         const QSignalBlocker block(checkBox_);
         checkBox_->setChecked(model_.isMCPServerEnabled());
     };
 }
 
-GeneralPage::~GeneralPage() { model_.onChange = nullptr; }
+GeneralPage::~GeneralPage()
+{
+    model_.onChange = nullptr;
+}
 
 }  // namespace qm

@@ -17,9 +17,10 @@ HelpPage::HelpPage(QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     auto* card = new SettingsSectionCard("Quick-Capture Reference", "info.circle");
     card->content()->setSpacing(12);
-    card->content()->addWidget(plainLabel("Type these quill-marker prefixes in any editor followed by your text, "
-                                          "then press Space or Enter inside the Overlay to capture.",
-                                          ViewFonts::system(11), textMuted(), true));
+    card->content()->addWidget(
+        plainLabel("Type these quill-marker prefixes in any editor followed by your text, "
+                   "then press Space or Enter inside the Overlay to capture.",
+                   ViewFonts::system(11), textMuted(), true));
     // One grid for all rows: wrapped descriptions take the height they need.
     auto* list = new QGridLayout;
     list->setHorizontalSpacing(10);

@@ -53,9 +53,15 @@ HistoryPage::HistoryPage(CaptureHistoryModel& model, QWidget* parent) : QWidget(
     render();
 }
 
-void HistoryPage::copyRow(int index) { model_.copyEntry(model_.entries().at(static_cast<std::size_t>(index))); }
+void HistoryPage::copyRow(int index)
+{
+    model_.copyEntry(model_.entries().at(static_cast<std::size_t>(index)));
+}
 
-void HistoryPage::pressClear() { model_.clearHistory(confirmClear); }
+void HistoryPage::pressClear()
+{
+    model_.clearHistory(confirmClear);
+}
 
 void HistoryPage::render()
 {
@@ -92,9 +98,11 @@ void HistoryPage::render()
         texts->addWidget(text);
         auto* meta = new QHBoxLayout;
         meta->setSpacing(6);
-        meta->addWidget(plainLabel(CaptureHistoryModel::formatTime(entry.createdAt), ViewFonts::system(10), textMuted()));
+        meta->addWidget(
+            plainLabel(CaptureHistoryModel::formatTime(entry.createdAt), ViewFonts::system(10), textMuted()));
         if (!entry.success) {
-            meta->addWidget(plainLabel("failed \u2014 saved to recovery log", ViewFonts::system(10, ViewFonts::Weight::semibold),
+            meta->addWidget(plainLabel("failed \u2014 saved to recovery log",
+                                       ViewFonts::system(10, ViewFonts::Weight::semibold),
                                        QColor(220, 40, 40, 217)));
         }
         meta->addStretch();

@@ -55,7 +55,10 @@ PermissionsPage::PermissionsPage(PermissionsModel& model, std::string focusedFie
     render();
 }
 
-PermissionsPage::~PermissionsPage() { model_.onChange = nullptr; }
+PermissionsPage::~PermissionsPage()
+{
+    model_.onChange = nullptr;
+}
 
 void PermissionsPage::highlight(const std::string& rowId)
 {
@@ -85,7 +88,8 @@ void PermissionsPage::render()
         auto* texts = new QVBoxLayout;
         texts->setSpacing(3);
         texts->addWidget(plainLabel(row.title, ViewFonts::system(12.5, ViewFonts::Weight::bold)));
-        texts->addWidget(plainLabel(granted ? row.grantedText : row.missingText, ViewFonts::system(11), textMuted(), true));
+        texts->addWidget(plainLabel(granted ? row.grantedText : row.missingText, ViewFonts::system(11),
+                                    textMuted(), true));
         line->addLayout(texts, 1);
         auto* button = new QPushButton(granted ? "Verify" : "Grant");
         connect(button, &QPushButton::clicked, this, [this, action = row.action] { (model_.*action)(); });

@@ -18,13 +18,14 @@ ScheduledPage::ScheduledPage(ScheduledCapturesModel& model, QWidget* parent) : Q
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* card = new SettingsSectionCard("Scheduled Timers & Alarms", "timer");
-    card->content()->addWidget(plainLabel(
-        "Quillmarker timers and alarms are macOS notifications \u2014 they do not appear in the Clock app. While "
-        "one is active, the remaining time shows next to the Quillmarker menu bar icon.",
-        ViewFonts::system(11), textMuted(), true));
-    card->content()->addWidget(plainLabel(
-        "Use this list to see what's still pending and cancel anything you no longer need.", ViewFonts::system(11),
-        textMuted(), true));
+    card->content()->addWidget(
+        plainLabel("Quillmarker timers and alarms are macOS notifications \u2014 they do not appear in the "
+                   "Clock app. While "
+                   "one is active, the remaining time shows next to the Quillmarker menu bar icon.",
+                   ViewFonts::system(11), textMuted(), true));
+    card->content()->addWidget(
+        plainLabel("Use this list to see what's still pending and cancel anything you no longer need.",
+                   ViewFonts::system(11), textMuted(), true));
     rows_ = new QVBoxLayout;
     rows_->setSpacing(8);
     card->content()->addLayout(rows_);
@@ -41,7 +42,10 @@ ScheduledPage::ScheduledPage(ScheduledCapturesModel& model, QWidget* parent) : Q
     render();
 }
 
-ScheduledPage::~ScheduledPage() { model_.onChange = nullptr; }
+ScheduledPage::~ScheduledPage()
+{
+    model_.onChange = nullptr;
+}
 
 void ScheduledPage::render()
 {
@@ -68,10 +72,11 @@ void ScheduledPage::render()
         texts->setSpacing(3);
         auto* head = new QHBoxLayout;
         head->setSpacing(6);
-        head->addWidget(plainLabel(capture.kindLabel(), ViewFonts::mono(10, ViewFonts::Weight::bold), brandGold()));
+        head->addWidget(
+            plainLabel(capture.kindLabel(), ViewFonts::mono(10, ViewFonts::Weight::bold), brandGold()));
         if (capture.fireDate) {
-            head->addWidget(plainLabel(ScheduledCapturesModel::fireTimeText(*capture.fireDate), ViewFonts::mono(10),
-                                       textMuted()));
+            head->addWidget(plainLabel(ScheduledCapturesModel::fireTimeText(*capture.fireDate),
+                                       ViewFonts::mono(10), textMuted()));
         }
         head->addStretch();
         texts->addLayout(head);
@@ -83,7 +88,8 @@ void ScheduledPage::render()
         line->addLayout(texts, 1);
         auto* cancel = new QPushButton("Cancel");
         cancel->setFlat(true);
-        connect(cancel, &QPushButton::clicked, this, [this, id = capture.id] { model_.cancelPendingCapture(id); });
+        connect(cancel, &QPushButton::clicked, this,
+                [this, id = capture.id] { model_.cancelPendingCapture(id); });
         line->addWidget(cancel, 0, Qt::AlignTop);
         row->content()->addLayout(line);
         rows_->addWidget(row);

@@ -9,8 +9,14 @@
 
 namespace qm::SettingsStyle {
 
-inline QColor brandGold() { return QColor::fromRgbF(0.9f, 0.65f, 0.2f); }
-inline QColor textMuted() { return QColor(0x6e, 0x6e, 0x73); }
+inline QColor brandGold()
+{
+    return QColor::fromRgbF(0.9f, 0.65f, 0.2f);
+}
+inline QColor textMuted()
+{
+    return QColor(0x6e, 0x6e, 0x73);
+}
 
 // A label that shows its text as it is: captured text, error descriptions,
 // search echoes and paths are never read as markup.

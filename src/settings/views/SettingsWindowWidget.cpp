@@ -1,10 +1,10 @@
 #include "settings/views/SettingsWindowWidget.h"
 
 #include <QCloseEvent>
-#include <QResizeEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -46,14 +46,16 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
     auto* side = new QVBoxLayout(sidebar);
     side->setContentsMargins(8, 0, 8, 0);
     side->setSpacing(4);
-    auto* heading = plainLabel("Quillmarker Settings", ViewFonts::system(15, ViewFonts::Weight::bold), QColor(0x1d, 0x1d, 0x1f), true);
+    auto* heading = plainLabel("Quillmarker Settings", ViewFonts::system(15, ViewFonts::Weight::bold),
+                               QColor(0x1d, 0x1d, 0x1f), true);
     heading->setContentsMargins(12, 20, 12, 12);
     side->addWidget(heading);
     for (SettingsSection section : SettingsSections::allCases) {
         // "&" would mark a mnemonic in a button's title.
-        auto* button = new QPushButton(QString::fromUtf8(SettingsSections::rawValue(section).data(),
-                                                         static_cast<int>(SettingsSections::rawValue(section).size()))
-                                           .replace("&", "&&"));
+        auto* button =
+            new QPushButton(QString::fromUtf8(SettingsSections::rawValue(section).data(),
+                                              static_cast<int>(SettingsSections::rawValue(section).size()))
+                                .replace("&", "&&"));
         button->setIcon(QIcon(SymbolIcon::pixmap(SettingsSections::iconName(section), brandGold(), 13)));
         button->setFlat(true);
         button->setCheckable(true);
@@ -120,9 +122,15 @@ SettingsWindowWidget::~SettingsWindowWidget()
     model_.onFocusField = nullptr;
 }
 
-QPushButton* SettingsWindowWidget::sidebarButton(int index) const { return sidebar_.at(static_cast<std::size_t>(index)); }
+QPushButton* SettingsWindowWidget::sidebarButton(int index) const
+{
+    return sidebar_.at(static_cast<std::size_t>(index));
+}
 
-void SettingsWindowWidget::rebuildPage() { showSection(); }
+void SettingsWindowWidget::rebuildPage()
+{
+    showSection();
+}
 
 void SettingsWindowWidget::showSection()
 {
@@ -141,16 +149,29 @@ void SettingsWindowWidget::showSection()
     page_ = nullptr;
     switch (section) {
     case SettingsSection::general:
-        page_ = new GeneralPage(model_.general()); break;
-    case SettingsSection::captureTargets: page_ = new CaptureTargetsPage(model_.captureTargets()); break;
-    case SettingsSection::scheduled: page_ = new ScheduledPage(model_.scheduled()); break;
-    case SettingsSection::history: page_ = model_.history() ? new HistoryPage(*model_.history()) : nullptr; break;
-    case SettingsSection::errorLogs: page_ = model_.errorLogs() ? new ErrorLogsPage(*model_.errorLogs()) : nullptr; break;
-    case SettingsSection::shortcuts: page_ = model_.shortcuts() ? new ShortcutsPage(*model_.shortcuts()) : nullptr; break;
+        page_ = new GeneralPage(model_.general());
+        break;
+    case SettingsSection::captureTargets:
+        page_ = new CaptureTargetsPage(model_.captureTargets());
+        break;
+    case SettingsSection::scheduled:
+        page_ = new ScheduledPage(model_.scheduled());
+        break;
+    case SettingsSection::history:
+        page_ = model_.history() ? new HistoryPage(*model_.history()) : nullptr;
+        break;
+    case SettingsSection::errorLogs:
+        page_ = model_.errorLogs() ? new ErrorLogsPage(*model_.errorLogs()) : nullptr;
+        break;
+    case SettingsSection::shortcuts:
+        page_ = model_.shortcuts() ? new ShortcutsPage(*model_.shortcuts()) : nullptr;
+        break;
     case SettingsSection::privacyPermissions:
         page_ = new PermissionsPage(model_.permissions(), model_.focusedField().value_or(""));
         break;
-    case SettingsSection::help: page_ = new HelpPage; break;
+    case SettingsSection::help:
+        page_ = new HelpPage;
+        break;
     }
     if (page_) {
         detailLayout->insertWidget(1, page_);

@@ -95,9 +95,10 @@ void ShortcutsPage::render()
     record_->setText(QString::fromStdString(model_.recordButtonTitle()));
     clear(pills_);
     const auto& held = model_.modifiers();
-    const std::pair<const char*, bool> pills[] = {
-        {"\u2303 Control", held.control}, {"\u2325 Option", held.option},
-        {"\u21e7 Shift", held.shift},     {"\u2318 Command", held.command}};
+    const std::pair<const char*, bool> pills[] = {{"\u2303 Control", held.control},
+                                                  {"\u2325 Option", held.option},
+                                                  {"\u21e7 Shift", held.shift},
+                                                  {"\u2318 Command", held.command}};
     for (const auto& [name, active] : pills) {
         auto* pill = plainLabel(name, ViewFonts::system(11, ViewFonts::Weight::bold),
                                 active ? QColor(Qt::black) : textMuted());
@@ -109,7 +110,8 @@ void ShortcutsPage::render()
         pill->setPalette(palette);
         pills_->addWidget(pill);
     }
-    pills_->addWidget(plainLabel("+  [1 \u2013 4]", ViewFonts::mono(14, ViewFonts::Weight::bold), textMuted()));
+    pills_->addWidget(
+        plainLabel("+  [1 \u2013 4]", ViewFonts::mono(14, ViewFonts::Weight::bold), textMuted()));
     pills_->addStretch();
     if (model_.errorMessage()) {
         message_->setText(QString::fromStdString(*model_.errorMessage()));

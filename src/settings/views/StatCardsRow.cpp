@@ -24,7 +24,9 @@ void StatCardsRow::setCards(const std::vector<StatCard>& cards)
         panel->setHighlighted(card.highlight);
         auto* row = new QHBoxLayout;
         row->setSpacing(10);
-        const QColor iconColor = card.highlight ? brandGold() : card.alert ? QColor(220, 40, 40, 190) : textMuted();
+        const QColor iconColor = card.highlight ? brandGold()
+                                 : card.alert   ? QColor(220, 40, 40, 190)
+                                                : textMuted();
         row->addWidget(symbol(card.icon, iconColor, 15));
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);

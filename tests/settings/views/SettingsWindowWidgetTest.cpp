@@ -135,12 +135,12 @@ TEST_F(SettingsWindowWidgetTest, HelpListsTheTenCommandsVerbatim)
 {
     model.selectSection(SettingsSection::help);
     const QStringList texts = labelTexts();
-    for (const char* trigger : {"//note", "//copy", "//timer", "//calc", "//reminders", "//obsidian", "//logseq",
-                                "//alarm", "//calendar", "//slack"}) {
+    for (const char* trigger : {"//note", "//copy", "//timer", "//calc", "//reminders", "//obsidian",
+                                "//logseq", "//alarm", "//calendar", "//slack"}) {
         EXPECT_TRUE(texts.contains(trigger)) << trigger;
     }
-    EXPECT_TRUE(texts.contains(
-        QString::fromUtf8("Shows a macOS notification when done. View pending timers in Settings \u2192 Scheduled.")));
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(
+        "Shows a macOS notification when done. View pending timers in Settings \u2192 Scheduled.")));
 }
 
 }  // namespace
