@@ -22,7 +22,7 @@ namespace qm {
 
 namespace {
 
-// NotificationClosed reasons of the notification specification.
+// The reasons a notification server gives in its NotificationClosed signal.
 constexpr quint32 kClosedDismissedByUser = 2;
 // The main loop's timer may wake a hair before the wall clock reads the fire date.
 constexpr double kEarlyTolerance = 0.001;
