@@ -7,7 +7,7 @@
 
 #include "platform/runtime/AliveToken.h"
 #include "platform/runtime/MainLoop.h"
-#include "settings/PendingScheduledCapture.h"
+#include "targets/PendingScheduledCapture.h"
 
 namespace qm {
 
