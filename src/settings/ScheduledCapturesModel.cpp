@@ -14,9 +14,6 @@
 namespace qm {
 namespace {
 
-constexpr const char* kTimerCategory = "QUILLMRKER_TIMER";
-constexpr const char* kAlarmCategory = "QUILLMRKER_ALARM";
-
 std::optional<double> numberFor(const UserInfo& info, const std::string& key)
 {
     if (auto value = info.get<double>(key)) {
@@ -50,9 +47,9 @@ ScheduledCapturesModel::pendingCaptures(const std::vector<NotificationRequest>& 
     for (const auto& request : requests) {
         const auto& content = request.content;
         PendingScheduledCapture row;
-        if (content.categoryIdentifier == kTimerCategory) {
+        if (content.categoryIdentifier == TargetsNotifications::timerCategory) {
             row.kind = PendingScheduledCapture::Kind::timer;
-        } else if (content.categoryIdentifier == kAlarmCategory) {
+        } else if (content.categoryIdentifier == TargetsNotifications::alarmCategory) {
             row.kind = PendingScheduledCapture::Kind::alarm;
         } else {
             continue;
@@ -60,11 +57,11 @@ ScheduledCapturesModel::pendingCaptures(const std::vector<NotificationRequest>& 
         row.id = request.identifier;
         row.title = content.title;
         row.subtitle = content.body;
-        row.fireDate = numberFor(content.userInfo, "qm_fireAt");
+        row.fireDate = numberFor(content.userInfo, TargetsNotifications::fireAtKey);
         if (!row.fireDate && request.trigger) {
             row.fireDate = request.trigger->nextTriggerDate(now);
         }
-        row.scheduledAt = numberFor(content.userInfo, "qm_scheduledAt");
+        row.scheduledAt = numberFor(content.userInfo, TargetsNotifications::scheduledAtKey);
         rows.push_back(std::move(row));
     }
     std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {

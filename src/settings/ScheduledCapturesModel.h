@@ -8,6 +8,7 @@
 #include "platform/runtime/AliveToken.h"
 #include "platform/runtime/MainLoop.h"
 #include "targets/PendingScheduledCapture.h"
+#include "targets/TargetsNotifications.h"
 
 namespace qm {
 
@@ -26,7 +27,7 @@ struct NotificationRequest;
 class ScheduledCapturesModel {
 public:
     static constexpr double kRefreshInterval = 1.0;
-    static constexpr const char* scheduledCapturesChanged = "ScheduledCapturesChanged";
+    static constexpr const char* scheduledCapturesChanged = TargetsNotifications::scheduledCapturesChanged;
 
     ScheduledCapturesModel(UserNotificationCenter& userNotifications, NotificationCenter& notificationCenter,
                            MainLoop& mainLoop, const Clock& clock);

@@ -16,6 +16,7 @@
 #include "platform/notifications/UserNotificationCenter.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
+#include "shell/UpdateNotification.h"
 #include "targets/TargetsNotifications.h"
 #include "targets/TimerCompletionFallback.h"
 
@@ -128,8 +129,8 @@ void NotificationScheduler::configureCategories()
         NotificationCategory{TargetsNotifications::timerCategory, {}, {}, 0},
         NotificationCategory{TargetsNotifications::alarmCategory, {}, {}, 0},
         NotificationCategory{
-            TargetsNotifications::updateCategory,
-            {NotificationCategoryAction{TargetsNotifications::restartActionId, "Restart to Update",
+            UpdateNotification::categoryId,
+            {NotificationCategoryAction{UpdateNotification::restartActionId, "Restart to Update",
                                         NotificationCategoryAction::foreground}},
             {},
             0},

@@ -9,9 +9,6 @@ inline constexpr const char* scheduledCapturesChanged = "ScheduledCapturesChange
 
 inline constexpr const char* timerCategory = "QUILLMRKER_TIMER";
 inline constexpr const char* alarmCategory = "QUILLMRKER_ALARM";
-// The update notification's category and its one action.
-inline constexpr const char* updateCategory = "QUILLMRKER_UPDATE";
-inline constexpr const char* restartActionId = "RESTART_TO_UPDATE";
 
 // The userInfo keys of timer and alarm requests: seconds since 1970.
 inline constexpr const char* scheduledAtKey = "qm_scheduledAt";
