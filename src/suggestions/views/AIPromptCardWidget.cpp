@@ -265,6 +265,11 @@ void AIPromptCardWidget::render(const AIPromptCard& card)
     }
     answerScroll_->setFixedHeight(std::min(answer_->height(), answerMaximumHeight));
     insertHint_->setVisible(card.showsInsertHint);
+    // Sizes set while a part was hidden are not passed up by Qt: the cached
+    // hints go, from the inside out, so the panel fits what is shown now.
+    answerRow_->layout()->invalidate();
+    result_->layout()->invalidate();
+    layout()->invalidate();
     updateGeometry();
 }
 

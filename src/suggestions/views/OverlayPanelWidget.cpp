@@ -38,7 +38,7 @@ OverlayPanelWidget::OverlayPanelWidget(MainLoop& mainLoop, NotificationCenter& c
     view_ = new SuggestionViewWidget(model_, this);
     content->addWidget(view_);
     model_.setChangeHandler([this] { view_->render(); });
-    view_->setRenderedHandler([this] { updatePanelSize(); });
+    view_->setContentHandler([this] { updatePanelSize(); });
 
     observe(SuggestionNotifications::popupOrientationChanged, [this] { updatePanelSize(); });
     observe(SuggestionNotifications::resetPanelPosition, [this] { resetPositionNotificationReceived(); });

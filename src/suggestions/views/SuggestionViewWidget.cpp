@@ -1,5 +1,6 @@
 #include "suggestions/views/SuggestionViewWidget.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -47,10 +48,21 @@ void SuggestionViewWidget::render()
         face->show();
         chipFace_ = face;
     }
+    layout()->invalidate();
     layout()->activate();
-    if (rendered_) {
-        rendered_();
+    if (contentChanged_) {
+        contentChanged_();
     }
+}
+
+bool SuggestionViewWidget::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // A part shown or resized during the render reports its size only now.
+    if (event->type() == QEvent::LayoutRequest && contentChanged_) {
+        contentChanged_();
+    }
+    return handled;
 }
 
 void SuggestionViewWidget::retireChipFace()

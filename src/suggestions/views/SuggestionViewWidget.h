@@ -17,7 +17,8 @@ class SuggestionViewModel;
 // chips in a row (the two toolbar buttons, a divider, then the chips, 48
 // high) or a column (the toolbar, a divider, the chips under each other), or
 // the AI prompt card while the prompt is up. It renders again on every
-// change of the model and then calls the resize handler, so the panel fits it.
+// change of the model; the content handler then runs, and again whenever Qt
+// settles the content's layout later, so the panel always fits what it shows.
 //
 // GUI thread.
 class SuggestionViewWidget final : public QWidget {
@@ -29,14 +30,17 @@ public:
     ~SuggestionViewWidget() override;
 
     void render();
-    // Runs after each render.
-    void setRenderedHandler(std::function<void()> handler) { rendered_ = std::move(handler); }
+    // Runs after each render and after each later layout of the content.
+    void setContentHandler(std::function<void()> handler) { contentChanged_ = std::move(handler); }
 
     // The widgets of the chip face now shown (empty in prompt mode).
     const std::vector<SuggestionChipWidget*>& chips() const { return chips_; }
     OverlayToolbarButton* orientationButton() const { return orientationButton_; }
     OverlayToolbarButton* resetButton() const { return resetButton_; }
     AIPromptCardWidget& card() { return *card_; }
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     void retireChipFace();
@@ -46,7 +50,7 @@ private:
     void makeChips(QWidget* parent);
 
     SuggestionViewModel& model_;
-    std::function<void()> rendered_;
+    std::function<void()> contentChanged_;
     QPointer<QWidget> chipFace_;
     std::vector<SuggestionChipWidget*> chips_;
     OverlayToolbarButton* orientationButton_ = nullptr;
