@@ -249,6 +249,18 @@ TEST_F(OverlayPanelWidgetTest, ADragIsRememberedForTheFrontApplicationAndResetFo
     EXPECT_NEAR(reset.x(), caretNow.x() + 1 - reset.width() / 2, 1.0);
 }
 
+TEST_F(OverlayPanelWidgetTest, AResetBeforeAnyShowOnlyForgetsTheOffset)
+{
+    PanelPositionOffsets(defaults).save("com.apple.TextEdit", {12, 34});
+    PanelPositionOffsets(defaults).save("com.apple.Notes", {5, 6});
+    const Rect frame = panel->screenFrame();
+    center.post(SuggestionNotifications::resetPanelPosition);
+    EXPECT_FALSE(savedOffset());
+    EXPECT_EQ(PanelPositionOffsets(defaults).offsetFor("com.apple.Notes"), (Point{5, 6}));
+    EXPECT_EQ(panel->screenFrame(), frame);
+    EXPECT_FALSE(panel->isVisible());
+}
+
 TEST_F(OverlayPanelWidgetTest, WithoutAFrontApplicationNothingIsRemembered)
 {
     showWith(threeSuggestions(), Rect(200, 150, 2, 18));
