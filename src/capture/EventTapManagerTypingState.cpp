@@ -1,4 +1,5 @@
-// The typing state: each read and each write of one field under typingStateLock_.
+// The typing state: each read and each write of one field under typingStateLock_
+// (the last key press time: one atomic read or write).
 #include "capture/EventTapManager.h"
 
 namespace qm {
@@ -77,14 +78,12 @@ void EventTapManager::setAIPromptMode(bool value)
 
 double EventTapManager::lastKeyPressTime() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return lastKeyPressTime_;
+    return lastKeyPressTime_.load(std::memory_order_relaxed);
 }
 
 void EventTapManager::setLastKeyPressTime(double value)
 {
-    std::lock_guard lock(typingStateLock_);
-    lastKeyPressTime_ = value;
+    lastKeyPressTime_.store(value, std::memory_order_relaxed);
 }
 
 bool EventTapManager::lastActionWasSuggestionWithTrailingSpace() const
