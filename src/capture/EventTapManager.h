@@ -66,8 +66,9 @@ class Workspace;
 // - the main thread runs start(), the watchdog, the delayed re-enables, the
 //   failure prompt, every delegate call and every notification posted here.
 // Locks: tapLock_ guards the tap objects and its health counters,
-// typingStateLock_ the typing state, one read or write at a time (the time of
-// the last key press is an atomic of its own: every key writes it),
+// typingStateLock_ the typing state's words and buffer, one read or write at
+// a time (its flags and the time of the last key press are atomics: every key
+// reads them),
 // typingWorkLock_ the typing work not yet taken by the tap queue. None is
 // held while another is taken, nor while calling out.
 class EventTapManager {
@@ -183,7 +184,7 @@ public:
     // the clearing is the same for every application.
     void clearContext(const std::optional<std::string>& appBundleId, bool clearPassiveBuffer);
 
-    // --- Typing state: any thread, one locked read or write each ---
+    // --- Typing state: any thread, one read or write each ---
 
     std::vector<std::string> recentWords() const;
     void setRecentWords(std::vector<std::string> words);
@@ -243,7 +244,7 @@ private:
         });
     }
 
-    // The typing state a key-down decision looks at, read under one lock.
+    // The typing state a key-down decision looks at.
     struct KeyFlags {
         bool aiPromptMode = false;
         bool overlayVisible = false;
@@ -304,10 +305,12 @@ private:
     std::vector<std::string> recentWords_;
     std::string currentWordPrefix_;
     std::string slidingBuffer_;
-    bool isSuggestionsOverlayVisible_ = false;
-    bool isPlaceholderModeActive_ = false;
-    bool isAIPromptMode_ = false;
-    bool lastActionWasSuggestionWithTrailingSpace_ = false;
+    // The flags and the time every key reads (or writes): atomics of their
+    // own, next to each other, rather than a lock.
+    std::atomic<bool> isSuggestionsOverlayVisible_{false};
+    std::atomic<bool> isPlaceholderModeActive_{false};
+    std::atomic<bool> isAIPromptMode_{false};
+    std::atomic<bool> lastActionWasSuggestionWithTrailingSpace_{false};
     std::atomic<double> lastKeyPressTime_{distantPast};
 
     std::mutex typingWorkLock_;

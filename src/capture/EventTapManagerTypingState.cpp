@@ -1,5 +1,5 @@
-// The typing state: each read and each write of one field under typingStateLock_
-// (the last key press time: one atomic read or write).
+// The typing state: each read and each write of one field under typingStateLock_,
+// or of one atomic (the flags and the last key press time).
 #include "capture/EventTapManager.h"
 
 namespace qm {
@@ -42,38 +42,32 @@ void EventTapManager::setSlidingBuffer(std::string value)
 
 bool EventTapManager::isSuggestionsOverlayVisible() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return isSuggestionsOverlayVisible_;
+    return isSuggestionsOverlayVisible_.load();
 }
 
 void EventTapManager::setSuggestionsOverlayVisible(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    isSuggestionsOverlayVisible_ = value;
+    isSuggestionsOverlayVisible_.store(value);
 }
 
 bool EventTapManager::isPlaceholderModeActive() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return isPlaceholderModeActive_;
+    return isPlaceholderModeActive_.load();
 }
 
 void EventTapManager::setPlaceholderModeActive(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    isPlaceholderModeActive_ = value;
+    isPlaceholderModeActive_.store(value);
 }
 
 bool EventTapManager::isAIPromptMode() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return isAIPromptMode_;
+    return isAIPromptMode_.load();
 }
 
 void EventTapManager::setAIPromptMode(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    isAIPromptMode_ = value;
+    isAIPromptMode_.store(value);
 }
 
 double EventTapManager::lastKeyPressTime() const
@@ -88,21 +82,18 @@ void EventTapManager::setLastKeyPressTime(double value)
 
 bool EventTapManager::lastActionWasSuggestionWithTrailingSpace() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return lastActionWasSuggestionWithTrailingSpace_;
+    return lastActionWasSuggestionWithTrailingSpace_.load();
 }
 
 void EventTapManager::setLastActionWasSuggestionWithTrailingSpace(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    lastActionWasSuggestionWithTrailingSpace_ = value;
+    lastActionWasSuggestionWithTrailingSpace_.store(value);
 }
 
 EventTapManager::KeyFlags EventTapManager::keyFlags() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return {isAIPromptMode_, isSuggestionsOverlayVisible_, isPlaceholderModeActive_,
-            lastActionWasSuggestionWithTrailingSpace_};
+    return {isAIPromptMode_.load(), isSuggestionsOverlayVisible_.load(), isPlaceholderModeActive_.load(),
+            lastActionWasSuggestionWithTrailingSpace_.load()};
 }
 
 }  // namespace qm
