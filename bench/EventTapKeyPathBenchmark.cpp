@@ -349,7 +349,7 @@ constexpr StageRow kStages[]{
     {Stage::secureInput, "stage: secure input"},
     {Stage::routerFlags, "stage: capture router's two flags"},
     {Stage::passiveDetection, "stage: passive trigger detection"},
-    {Stage::typingFlags, "stage: typing state (one lock)"},
+    {Stage::typingFlags, "stage: typing state flags"},
 };
 
 void BM_KeyStage(benchmark::State& state)
