@@ -36,7 +36,9 @@
 #include "app/sim/StandInPlatform.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
+#include "capture/FrontmostApplicationCache.h"
 #include "platform/keyboard/EventTapFactory.h"
+#include "platform/keyboard/SecureInput.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/sim/accessibility/SimTextField.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
@@ -331,6 +333,66 @@ void BM_IdleQueueHandOff(benchmark::State& state)
     }
 }
 
+// The stages of one key's decision, each timed on its own at the pace, the
+// caches as cold as the pause leaves them: where the callback's time goes.
+// Each is called as the tap calls it; timed alone, each pays its own cold
+// start, so together they come to more than the callback.
+enum class Stage { frontmost, secureInput, routerFlags, passiveDetection, typingFlags };
+
+struct StageRow {
+    Stage stage;
+    const char* name;
+};
+
+constexpr StageRow kStages[]{
+    {Stage::frontmost, "stage: application in front and firewall verdict"},
+    {Stage::secureInput, "stage: secure input"},
+    {Stage::routerFlags, "stage: capture router's two flags"},
+    {Stage::passiveDetection, "stage: passive trigger detection"},
+    {Stage::typingFlags, "stage: typing state flags"},
+};
+
+void BM_KeyStage(benchmark::State& state)
+{
+    static const std::vector<KeyEvent> keys = keyDowns(kPersonTyping);
+    static FrontmostApplicationCache frontmost(world->platform.desktop.workspace(),
+                                               world->app.privacyFirewall());
+    const StageRow& row = kStages[state.range(1)];
+    const int pace = static_cast<int>(state.range(0));
+    SecureInput& secureInput = world->platform.desktop.secureInput();
+    const CaptureRouterController::AfterKey afterKey = [](std::function<void()> block) { block(); };
+    std::size_t next = 0;
+    for (auto _ : state) {
+        pause(pace);
+        const KeyEvent& key = keys[next];
+        next = (next + 1) % keys.size();
+        const auto start = Clock::now();
+        switch (row.stage) {
+        case Stage::frontmost:
+            benchmark::DoNotOptimize(frontmost.current());
+            break;
+        case Stage::secureInput:
+            benchmark::DoNotOptimize(secureInput.isSecureEventInputEnabled());
+            break;
+        case Stage::routerFlags:
+            benchmark::DoNotOptimize(world->router.isCaptureModeActiveThreadSafe() ||
+                                     world->router.isCaptureTransitionThreadSafe());
+            break;
+        case Stage::passiveDetection:
+            benchmark::DoNotOptimize(world->router.handleKeyEvent(key, afterKey));
+            break;
+        case Stage::typingFlags:
+            benchmark::DoNotOptimize(world->manager.isSuggestionsOverlayVisible());
+            break;
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        samples[{row.name, pace}].push_back(seconds * 1e9);
+        world->settle();
+    }
+    world->router.clearPassiveBuffer();
+}
+
 // Each iteration is one key, its callback's time the iteration's. The
 // iteration counts below give stable medians while the paused runs take
 // seconds, not minutes.
@@ -350,6 +412,11 @@ BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(6
 BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(25);
 BENCHMARK(BM_IdleQueueHandOff)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(100);
 BENCHMARK(BM_IdleQueueHandOff)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(100);
+
+BENCHMARK(BM_KeyStage)
+    ->Apply(typingPaces)
+    ->ArgsProduct({{kHundredMs}, benchmark::CreateDenseRange(0, std::size(kStages) - 1, 1)})
+    ->Iterations(60);
 
 std::string paceName(int pace)
 {
@@ -374,15 +441,22 @@ void printSummary()
         fmt::print("\n{}\n", paceName(pace));
         fmt::print("  {:<52} {:>8} {:>8} {:>8} {:>7}  {:>6}\n", "", "median", "mean", "p90", "keys",
                    "median ratio");
+        const auto printRow = [&base](const std::string& name, const bench::SampleStats& stats) {
+            fmt::print("  {:<52} {:8.2f} {:8.2f} {:8.2f} {:7}  {:6.1f}x\n", name, stats.median / 1e3,
+                       stats.mean / 1e3, stats.p90 / 1e3, stats.count,
+                       base.median > 0 ? stats.median / base.median : 0.0);
+        };
         for (const std::string who : {kPassThrough, kOurs, kTrigger, kIdleQueue}) {
             for (const char* part : {": callback", ": after-event work", ": tap-thread busy"}) {
                 const bench::SampleStats stats = statsOf(who + part, pace);
-                if (stats.count == 0 || (who == kPassThrough && part != std::string(": callback"))) {
-                    continue;
+                if (stats.count > 0 && (who != kPassThrough || part == std::string(": callback"))) {
+                    printRow(who + part, stats);
                 }
-                fmt::print("  {:<52} {:8.2f} {:8.2f} {:8.2f} {:7}  {:6.1f}x\n", who + part,
-                           stats.median / 1e3, stats.mean / 1e3, stats.p90 / 1e3, stats.count,
-                           base.median > 0 ? stats.median / base.median : 0.0);
+            }
+        }
+        for (const StageRow& row : kStages) {
+            if (const bench::SampleStats stats = statsOf(row.name, pace); stats.count > 0) {
+                printRow(row.name, stats);
             }
         }
     }

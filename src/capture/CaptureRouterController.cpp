@@ -42,20 +42,20 @@ CaptureRouterController& CaptureRouterController::shared()
 
 bool CaptureRouterController::isCaptureModeActiveThreadSafe() const
 {
-    std::lock_guard lock(stateLock_);
-    return captureModeActive_;
+    return captureModeActive_.load();
 }
 
 bool CaptureRouterController::isCaptureTransitionThreadSafe() const
 {
-    std::lock_guard lock(stateLock_);
-    return captureTransition_;
+    return captureTransition_.load();
 }
 
 bool CaptureRouterController::isCapturePipelineBusyThreadSafe() const
 {
-    std::lock_guard lock(stateLock_);
-    return captureModeActive_ || captureTransition_;
+    // The transition first: when it ends, capture mode has already been opened
+    // (or the transition given up), so no hand-over between the two reads as idle.
+    const bool transition = captureTransition_.load();
+    return captureModeActive_.load() || transition;
 }
 
 namespace {

@@ -314,8 +314,10 @@ private:
     std::optional<FocusFingerprint> lastTypingFingerprint_;
 
     mutable std::mutex stateLock_;
-    bool captureModeActive_ = false;
-    bool captureTransition_ = false;
+    // Written under stateLock_; the thread-safe queries read them without it,
+    // as the event tap asks for every key.
+    std::atomic<bool> captureModeActive_{false};
+    std::atomic<bool> captureTransition_{false};
     std::uint64_t captureTransitionGeneration_ = 0;
     std::uint64_t captureTransitionCompletedGeneration_ = 0;
     // The last generation a cancel reached: its removal no longer opens capture mode.

@@ -22,7 +22,8 @@
 namespace qm {
 
 EventTapManager::EventTapManager(Services services)
-    : services_(std::move(services)), processingQueue_(std::make_unique<SerialQueue>(processingQueueLabel))
+    : services_(std::move(services)), frontmost_(services_.workspace, services_.privacyFirewall),
+      processingQueue_(std::make_unique<SerialQueue>(processingQueueLabel))
 {
     // Room for a burst of keys, so that handing them over allocates nothing.
     typingWork_.reserve(64);
@@ -67,20 +68,9 @@ ScheduledTask EventTapManager::onMainAfter(double seconds, std::function<void()>
     return services_.mainLoop.postAfter(seconds, alive_.guard(std::move(task)));
 }
 
-void EventTapManager::afterEvent(std::function<void()> task)
-{
-    // The block runs after the callback has left the gate, so it enters again:
-    // a manager being destroyed by then is never touched.
-    services_.tapFactory.performAfterEvent([gate = gate_, task = std::move(task)] {
-        if (const EventTapCallGate::Pass pass(*gate); pass) {
-            task();
-        }
-    });
-}
-
 void EventTapManager::onProcessingQueue(std::function<void()> task)
 {
-    handToTapQueue({KeyEvent(), std::string(), std::move(task)}, Wake::afterKey);
+    handToTapQueue({KeyEvent(), nullptr, std::move(task)}, Wake::afterKey);
 }
 
 void EventTapManager::handToTapQueue(TypingWork work, Wake wake)
@@ -119,7 +109,9 @@ void EventTapManager::drainTypingWork()
         if (work.task) {
             work.task();
         } else {
-            processKeystroke(work.event.keyCode(), getUnicodeString(work.event), work.bundleId);
+            static const std::string none;
+            processKeystroke(work.event.keyCode(), getUnicodeString(work.event),
+                             work.frontmost ? work.frontmost->bundleId : none);
         }
     }
     typingWorkInHand_.clear();

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "capture/EventTapCallGate.h"
+#include "capture/FrontmostApplicationCache.h"
 #include "capture/SuggestionMuteSet.h"
 #include "platform/keyboard/EventTap.h"
+#include "platform/keyboard/EventTapFactory.h"
 #include "platform/keyboard/KeyEvent.h"
 #include "platform/keyboard/KeyEventFlags.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -26,7 +28,6 @@ namespace qm {
 class AlertPresenter;
 class CaptureRouterController;
 class Clock;
-class EventTapFactory;
 class EventTapManagerDelegate;
 class EventTapRunLoop;
 class PermissionsManager;
@@ -57,13 +58,17 @@ class Workspace;
 //   over, a keystroke once its key has been answered
 //   (EventTapFactory::performAfterEvent); the tap queue takes the list as a
 //   whole and is woken only when no earlier wake is still to take it, never
-//   before the key in hand has been answered, so waking it never delays a key;
+//   before the key in hand has been answered, so waking it never delays a key.
+//   The application in front and the privacy firewall's verdict on it are
+//   worked out again only when either changes (FrontmostApplicationCache);
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
 //   (processKeystroke, notifyUpdate) one keystroke after another;
 // - the main thread runs start(), the watchdog, the delayed re-enables, the
 //   failure prompt, every delegate call and every notification posted here.
 // Locks: tapLock_ guards the tap objects and its health counters,
-// typingStateLock_ the typing state, one read or write at a time,
+// typingStateLock_ the typing state's words and buffer, one read or write at
+// a time (its flags and the time of the last key press are atomics: every key
+// reads them),
 // typingWorkLock_ the typing work not yet taken by the tap queue. None is
 // held while another is taken, nor while calling out.
 class EventTapManager {
@@ -179,7 +184,7 @@ public:
     // the clearing is the same for every application.
     void clearContext(const std::optional<std::string>& appBundleId, bool clearPassiveBuffer);
 
-    // --- Typing state: any thread, one locked read or write each ---
+    // --- Typing state: any thread, one read or write each ---
 
     std::vector<std::string> recentWords() const;
     void setRecentWords(std::vector<std::string> words);
@@ -226,10 +231,20 @@ private:
     void onProcessingQueue(std::function<void()> task);
     // Runs `task` on this thread once the key event in hand has been answered
     // (EventTapFactory::performAfterEvent), outside the tap callback at once;
-    // not at all once the manager is being destroyed.
-    void afterEvent(std::function<void()> task);
+    // not at all once the manager is being destroyed. `task` travels inside
+    // the one block handed to the platform: a single allocation.
+    template <class Task> void afterEvent(Task task)
+    {
+        // The block runs after the callback has left the gate, so it enters again:
+        // a manager being destroyed by then is never touched.
+        services_.tapFactory.performAfterEvent([gate = gate_, task = std::move(task)]() mutable {
+            if (const EventTapCallGate::Pass pass(*gate); pass) {
+                task();
+            }
+        });
+    }
 
-    // The typing state a key-down decision looks at, read under one lock.
+    // The typing state a key-down decision looks at.
     struct KeyFlags {
         bool aiPromptMode = false;
         bool overlayVisible = false;
@@ -239,15 +254,17 @@ private:
     KeyFlags keyFlags() const;
 
     // Key dispatch helpers (tap thread).
-    bool dispatchUnmutedKey(const KeyEvent& event, std::string bundleId);
+    using Frontmost = std::shared_ptr<const FrontmostApplicationCache::Frontmost>;
+    bool dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost);
     bool dispatchAIPromptKey(const KeyEvent& event);
     void toggleSuggestionMute(const std::string& bundleId);
-    void queueKeystroke(const KeyEvent& event, std::string bundleId);
+    void queueKeystroke(const KeyEvent& event, Frontmost frontmost);
 
-    // One piece of typing work: a keystroke, or (`task` set) a task.
+    // One piece of typing work: a keystroke typed with `frontmost` in front,
+    // or (`task` set) a task. Handing one over copies no string.
     struct TypingWork {
         KeyEvent event;
-        std::string bundleId;
+        Frontmost frontmost;
         std::function<void()> task;
     };
     // Adds `work` to the list, and wakes the tap queue when no earlier wake is
@@ -288,11 +305,13 @@ private:
     std::vector<std::string> recentWords_;
     std::string currentWordPrefix_;
     std::string slidingBuffer_;
-    bool isSuggestionsOverlayVisible_ = false;
-    bool isPlaceholderModeActive_ = false;
-    bool isAIPromptMode_ = false;
-    double lastKeyPressTime_ = distantPast;
-    bool lastActionWasSuggestionWithTrailingSpace_ = false;
+    // The flags and the time every key reads (or writes): atomics of their
+    // own, next to each other, rather than a lock.
+    std::atomic<bool> isSuggestionsOverlayVisible_{false};
+    std::atomic<bool> isPlaceholderModeActive_{false};
+    std::atomic<bool> isAIPromptMode_{false};
+    std::atomic<bool> lastActionWasSuggestionWithTrailingSpace_{false};
+    std::atomic<double> lastKeyPressTime_{distantPast};
 
     std::mutex typingWorkLock_;
     std::vector<TypingWork> typingWork_;
@@ -302,6 +321,7 @@ private:
 
     std::atomic<EventFlags> shortcutModifiers_{KeyEventFlags::control | KeyEventFlags::alternate};
     SuggestionMuteSet mutedApplications_;
+    FrontmostApplicationCache frontmost_;
 
     std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
     // Hands the router's wakes of other threads to afterEvent (made once: the

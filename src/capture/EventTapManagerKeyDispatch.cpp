@@ -94,14 +94,10 @@ bool EventTapManager::handleKeyEvent(const KeyEvent& event)
         clearContext(std::nullopt, true);
         return false;
     }
-    std::string bundleId;
-    if (auto frontmost = services_.workspace.frontmostApplication();
-        frontmost && frontmost->bundleIdentifier) {
-        bundleId = std::move(*frontmost->bundleIdentifier);
-        if (services_.privacyFirewall.isAppExcluded(bundleId)) {
-            clearContext(std::nullopt, true);
-            return false;
-        }
+    Frontmost frontmost = frontmost_.current();
+    if (frontmost->excluded) {
+        clearContext(std::nullopt, true);
+        return false;
     }
 
     CaptureRouterController& router = services_.captureRouter;
@@ -115,18 +111,18 @@ bool EventTapManager::handleKeyEvent(const KeyEvent& event)
         return true;
     }
 
-    if (!bundleId.empty() && mutedApplications_.contains(bundleId)) {
+    if (!frontmost->bundleId.empty() && mutedApplications_.contains(frontmost->bundleId)) {
         // Suggestions are off here: only the key that turns them back on is ours.
         if (event.keyCode() == KeyCode::zero && event.modifierFlags() == KeyEventFlags::control) {
-            toggleSuggestionMute(bundleId);
+            toggleSuggestionMute(frontmost->bundleId);
             return true;
         }
         return false;
     }
-    return dispatchUnmutedKey(event, std::move(bundleId));
+    return dispatchUnmutedKey(event, std::move(frontmost));
 }
 
-bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bundleId)
+bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost)
 {
     const std::uint16_t keyCode = event.keyCode();
     const EventFlags modifiers = event.modifierFlags();
@@ -194,7 +190,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
     }
 
     if (keyCode == KeyCode::zero && modifiers == KeyEventFlags::control) {
-        toggleSuggestionMute(bundleId);
+        toggleSuggestionMute(frontmost->bundleId);
         return true;
     }
     if (flags.overlayVisible && modifiers == shortcutModifiers()) {
@@ -213,7 +209,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, std::string bund
             delegate.eventTapManagerDidClearSuggestions(manager);
         });
     } else if (!control && !command) {
-        queueKeystroke(event, std::move(bundleId));
+        queueKeystroke(event, std::move(frontmost));
     }
 
     if (retypeAfterDelete) {
@@ -271,11 +267,11 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
                UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
 }
 
-void EventTapManager::queueKeystroke(const KeyEvent& event, std::string bundleId)
+void EventTapManager::queueKeystroke(const KeyEvent& event, Frontmost frontmost)
 {
     // The typing context hears of a key only once the key has been answered,
     // and the queue is woken then, from the same block.
-    afterEvent([this, work = TypingWork{event, std::move(bundleId), {}}]() mutable {
+    afterEvent([this, work = TypingWork{event, std::move(frontmost), {}}]() mutable {
         handToTapQueue(std::move(work), Wake::now);
     });
 }

@@ -1,4 +1,5 @@
-// The typing state: each read and each write of one field under typingStateLock_.
+// The typing state: each read and each write of one field under typingStateLock_,
+// or of one atomic (the flags and the last key press time).
 #include "capture/EventTapManager.h"
 
 namespace qm {
@@ -41,69 +42,58 @@ void EventTapManager::setSlidingBuffer(std::string value)
 
 bool EventTapManager::isSuggestionsOverlayVisible() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return isSuggestionsOverlayVisible_;
+    return isSuggestionsOverlayVisible_.load();
 }
 
 void EventTapManager::setSuggestionsOverlayVisible(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    isSuggestionsOverlayVisible_ = value;
+    isSuggestionsOverlayVisible_.store(value);
 }
 
 bool EventTapManager::isPlaceholderModeActive() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return isPlaceholderModeActive_;
+    return isPlaceholderModeActive_.load();
 }
 
 void EventTapManager::setPlaceholderModeActive(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    isPlaceholderModeActive_ = value;
+    isPlaceholderModeActive_.store(value);
 }
 
 bool EventTapManager::isAIPromptMode() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return isAIPromptMode_;
+    return isAIPromptMode_.load();
 }
 
 void EventTapManager::setAIPromptMode(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    isAIPromptMode_ = value;
+    isAIPromptMode_.store(value);
 }
 
 double EventTapManager::lastKeyPressTime() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return lastKeyPressTime_;
+    return lastKeyPressTime_.load(std::memory_order_relaxed);
 }
 
 void EventTapManager::setLastKeyPressTime(double value)
 {
-    std::lock_guard lock(typingStateLock_);
-    lastKeyPressTime_ = value;
+    lastKeyPressTime_.store(value, std::memory_order_relaxed);
 }
 
 bool EventTapManager::lastActionWasSuggestionWithTrailingSpace() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return lastActionWasSuggestionWithTrailingSpace_;
+    return lastActionWasSuggestionWithTrailingSpace_.load();
 }
 
 void EventTapManager::setLastActionWasSuggestionWithTrailingSpace(bool value)
 {
-    std::lock_guard lock(typingStateLock_);
-    lastActionWasSuggestionWithTrailingSpace_ = value;
+    lastActionWasSuggestionWithTrailingSpace_.store(value);
 }
 
 EventTapManager::KeyFlags EventTapManager::keyFlags() const
 {
-    std::lock_guard lock(typingStateLock_);
-    return {isAIPromptMode_, isSuggestionsOverlayVisible_, isPlaceholderModeActive_,
-            lastActionWasSuggestionWithTrailingSpace_};
+    return {isAIPromptMode_.load(), isSuggestionsOverlayVisible_.load(), isPlaceholderModeActive_.load(),
+            lastActionWasSuggestionWithTrailingSpace_.load()};
 }
 
 }  // namespace qm

@@ -1,7 +1,10 @@
 #include "capture/PassiveTriggerBuffer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
+#include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
 #include "base/CharacterBreaks.h"
@@ -18,10 +21,32 @@ namespace qm {
 
 namespace {
 
-// Two ASCII units are always separate characters, except CR followed by LF.
-bool breaksBetweenAscii(char16_t before, char16_t after)
+bool isControl(std::int32_t kind)
 {
-    return !(before == u'\r' && after == u'\n');
+    return kind == U_GCB_CONTROL || kind == U_GCB_CR || kind == U_GCB_LF;
+}
+
+// Whether a character boundary falls between two code points by the rules
+// that look at these two alone: CR LF stays one character, controls stand
+// alone, and two plain code points (letters of most scripts, punctuation,
+// most emoji) are two characters. Nothing when the rules that look further
+// decide (marks, joiners, Hangul, regional indicators): ICU's iterator then does.
+std::optional<bool> breaksBetween(char32_t before, char32_t after)
+{
+    if (before < 0x80 && after < 0x80) {
+        return !(before == U'\r' && after == U'\n');  // no ICU for ASCII
+    }
+    const std::int32_t left =
+        u_getIntPropertyValue(static_cast<UChar32>(before), UCHAR_GRAPHEME_CLUSTER_BREAK);
+    const std::int32_t right =
+        u_getIntPropertyValue(static_cast<UChar32>(after), UCHAR_GRAPHEME_CLUSTER_BREAK);
+    if (isControl(left) || isControl(right)) {
+        return !(left == U_GCB_CR && right == U_GCB_LF);
+    }
+    if (left == U_GCB_OTHER && right == U_GCB_OTHER) {
+        return true;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -56,11 +81,23 @@ void PassiveTriggerBuffer::append(std::u16string_view text)
         }
     }
 
-    // ASCII after ASCII (or at the start): one character per unit.
+    // While each new code point plainly starts a character of its own (ASCII
+    // after ASCII, a letter after a letter), it is one; no ICU iterator needed.
     std::size_t at = oldSize;
-    while (at < text_.size() && text_[at] < 0x80 &&
-           (at == 0 || (text_[at - 1] < 0x80 && breaksBetweenAscii(text_[at - 1], text_[at])))) {
-        boundaries_.push_back(++at);
+    while (at < text_.size()) {
+        std::size_t next = at;
+        char32_t after = 0;
+        U16_NEXT_UNSAFE(text_.data(), next, after);
+        if (at > 0) {
+            std::size_t previous = at;
+            char32_t before = 0;
+            U16_PREV_UNSAFE(text_.data(), previous, before);
+            if (breaksBetween(before, after) != true) {
+                break;
+            }
+        }
+        boundaries_.push_back(next);
+        at = next;
     }
     if (at == text_.size()) {
         return;

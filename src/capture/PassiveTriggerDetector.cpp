@@ -51,6 +51,17 @@ constexpr EventFlags kClearingModifiers = KeyEventFlags::command | KeyEventFlags
 
 std::u16string lowercasedRoot(std::u16string_view text)
 {
+    // ASCII lower-cases letter by letter in every locale: no ICU for the text
+    // that almost every Space and Return ends.
+    if (std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x80; })) {
+        std::u16string lowered(text);
+        for (char16_t& unit : lowered) {
+            if (unit >= u'A' && unit <= u'Z') {
+                unit = static_cast<char16_t>(unit - u'A' + u'a');
+            }
+        }
+        return lowered;
+    }
     icu::UnicodeString folded(false, text.data(), static_cast<std::int32_t>(text.size()));
     folded.toLower(icu::Locale::getRoot());
     return std::u16string(folded.getBuffer(), static_cast<std::size_t>(folded.length()));
@@ -179,11 +190,15 @@ PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& bu
             }
         } else {
             outcome.hidesSuggestions = true;
-            PassiveTriggerBuffer withoutTerminator = buffer;
-            withoutTerminator.removeLastCharacter();
+            // The last characters before the terminator, read in place: the key
+            // completing a trigger copies no buffer.
+            const std::vector<std::size_t>& starts = buffer.characterBoundaries();
+            const std::size_t bodyEnd = starts[count - 1];
+            const std::size_t bodyStart = starts[count - 1 - std::min(wordLength, count - 1)];
             outcome.kind = PassiveOutcome::Kind::trigger;
             outcome.target = matched;
-            outcome.triggerBody = text::toUtf8(withoutTerminator.lastCharacters(wordLength));
+            outcome.triggerBody =
+                text::toUtf8(std::u16string_view(buffer.text()).substr(bodyStart, bodyEnd - bodyStart));
             outcome.documentTriggerLength = static_cast<int>(wordLength);
             buffer.clear();
             return outcome;

@@ -34,8 +34,7 @@ OwnWindowKeyboardGuard& OwnWindowKeyboardGuard::shared()
 
 bool OwnWindowKeyboardGuard::isOwnEditableWindowKey() const
 {
-    std::lock_guard lock(lock_);
-    return currentKeyWindowID_ != nullptr;
+    return currentKeyWindowID_.load() != nullptr;
 }
 
 std::size_t OwnWindowKeyboardGuard::registeredCount() const

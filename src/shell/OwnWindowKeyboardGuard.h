@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <set>
@@ -25,8 +26,9 @@ class Window;
 // guard keeps none of them alive.
 //
 // Threads: isOwnEditableWindowKey() from any thread (the tap asks for every
-// key-down); everything else on the main thread. One lock guards the key
-// window and the registered set; nothing else is done while it is held.
+// key-down, without a lock); everything else on the main thread. One lock
+// guards the key window's changes and the registered set; nothing else is
+// done while it is held.
 class OwnWindowKeyboardGuard {
 public:
     static constexpr double reconcileInterval = 4.0;
@@ -65,7 +67,8 @@ private:
     const ApplicationWindows& windows_;
 
     mutable std::mutex lock_;
-    const void* currentKeyWindowID_ = nullptr;
+    // Written under lock_; read without it by isOwnEditableWindowKey().
+    std::atomic<const void*> currentKeyWindowID_{nullptr};
     std::set<const void*> registeredWindows_;
 
     // Main thread only.

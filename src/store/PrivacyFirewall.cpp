@@ -1,6 +1,7 @@
 #include "store/PrivacyFirewall.h"
 
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_set>
@@ -24,9 +25,12 @@ struct PrivacyFirewall::Cache {
     DatabaseManager* database = nullptr;
     const Clock* clock = nullptr;
 
+    // The three below are written under cacheLock; the two atomics are also
+    // read without it.
     mutable std::mutex cacheLock;
     std::unordered_set<std::string> excludedAppsCache;
-    double lastCacheUpdate = 0;
+    std::atomic<double> lastCacheUpdate{0};
+    std::atomic<std::uint64_t> exclusionsVersion{0};
     bool refreshInFlight = false;
 };
 
@@ -92,8 +96,11 @@ void PrivacyFirewall::refreshExcludedAppsCache(const std::shared_ptr<Cache>& cac
     }
     const double now = cache->clock->now();
     std::lock_guard lock(cache->cacheLock);
-    cache->excludedAppsCache = std::move(excluded);
-    cache->lastCacheUpdate = now;
+    if (excluded != cache->excludedAppsCache) {
+        cache->excludedAppsCache = std::move(excluded);
+        cache->exclusionsVersion.fetch_add(1, std::memory_order_release);
+    }
+    cache->lastCacheUpdate.store(now, std::memory_order_release);
     cache->refreshInFlight = false;
 }
 
@@ -128,6 +135,14 @@ bool PrivacyFirewall::isAppExcluded(std::string_view bundleId) const
         scheduleRefreshIfNeeded();
     }
     return excluded;
+}
+
+std::uint64_t PrivacyFirewall::exclusionsVersion() const
+{
+    if (cache_->clock->now() - cache_->lastCacheUpdate.load(std::memory_order_acquire) > cacheTTL) {
+        scheduleRefreshIfNeeded();
+    }
+    return cache_->exclusionsVersion.load(std::memory_order_acquire);
 }
 
 bool PrivacyFirewall::isSafeToProcess(std::string_view text, std::string_view appBundleId,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,6 +49,11 @@ public:
     // database. Letter case does not matter. A stale cache still answers, and
     // one background refresh is started.
     bool isAppExcluded(std::string_view bundleId) const;
+
+    // Changes whenever the excluded applications do, so that an isAppExcluded
+    // answer may be kept until it does. Any thread, no lock while the cache is
+    // fresh; a stale cache starts one background refresh, as a lookup does.
+    std::uint64_t exclusionsVersion() const;
 
     // True when `text` may be processed. `fieldType` containing "Password" or
     // "Secure" never is. Runs regular expressions: keep it off the event tap.

@@ -5,6 +5,8 @@
 #include "EventTapRig.h"
 #include "capture/CaptureNotifications.h"
 #include "shell/ShellNotifications.h"
+#include "store/DatabaseManager.h"
+#include "store/PrivacyFirewall.h"
 
 namespace qm::test {
 namespace {
@@ -101,6 +103,69 @@ INSTANTIATE_TEST_SUITE_P(
                                },
                                true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- The application in front, as every key finds it ---
+
+// A key typed right after an excluded application came in front is judged by
+// that application, before the main thread has heard of the activation.
+TEST_F(EventTapRig, KeyRightAfterAnExcludedApplicationCameInFrontPasses)
+{
+    startTap();
+    type("alpha ");
+    settle();
+    ASSERT_EQ(manager->recentWords(), std::vector<std::string>{"alpha"});
+    manager->setSuggestionsOverlayVisible(true);
+    clearRecords();
+
+    excluded.activate();
+    press("tab");
+    type("pin //note ");
+    settle();
+
+    EXPECT_EQ(deliveredKeyDowns().size(), 12u) << "every key reaches the excluded application";
+    EXPECT_THAT(delegate.calls, Not(Contains("cycle")));
+    EXPECT_THAT(delegate.calls, Not(Contains("update")));
+    EXPECT_THAT(delegate.calls, Contains("clear"));
+    EXPECT_FALSE(router->isCapturePipelineBusyThreadSafe());
+    EXPECT_THAT(manager->recentWords(), IsEmpty());
+    EXPECT_EQ(manager->slidingBuffer(), "");
+}
+
+// The application in front is excluded while it stays in front: once the
+// firewall has reloaded its list, its keys pass untouched like any excluded
+// application's.
+TEST_F(EventTapRig, ApplicationExcludedWhileInFrontIsNoLongerLookedAt)
+{
+    startTap();
+    type("alpha ");
+    settle();
+    PrivacyFirewall& firewall = stage.app->privacyFirewall();
+    ASSERT_TRUE(stage.app->database().addExclusion(editorId, "app", "test"));
+    clock.advance(PrivacyFirewall::cacheTTL + 1);
+    ASSERT_TRUE(waitFor([&] { return firewall.isAppExcluded(editorId); }));
+    manager->setSuggestionsOverlayVisible(true);
+    clearRecords();
+
+    press("tab");
+    type("//note ");
+    settle();
+
+    EXPECT_EQ(deliveredKeyDowns().size(), 8u) << "every key reaches the editor";
+    EXPECT_THAT(delegate.calls, Not(Contains("cycle")));
+    EXPECT_THAT(delegate.calls, Contains("clear"));
+    EXPECT_FALSE(router->isCapturePipelineBusyThreadSafe());
+    EXPECT_THAT(manager->recentWords(), IsEmpty());
+
+    // Taken off the list again, it is looked at again.
+    ASSERT_TRUE(stage.app->database().deleteExclusion(editorId));
+    clock.advance(PrivacyFirewall::cacheTTL + 1);
+    ASSERT_TRUE(waitFor([&] { return !firewall.isAppExcluded(editorId); }));
+    clearRecords();
+    press("tab");
+    settle();
+    EXPECT_THAT(deliveredKeyDowns(), IsEmpty());
+    EXPECT_THAT(delegate.calls, Contains("cycle"));
+}
 
 // --- The capture router comes first ---
 

@@ -62,6 +62,10 @@ const std::vector<std::u16string> kPieces = {
     std::u16string(1, char16_t{0xD83D}),  // a lone lead surrogate (stored as U+FFFD)
     u"\u00E9",
     u"e\u0301",
+    u"\u0416",        // a Cyrillic letter
+    u"\u0438\u0306",  // a Cyrillic letter and a combining breve
+    u"\u00AD",        // soft hyphen, a control between characters
+    u"\u0085",        // next line, a control outside ASCII
 };
 
 void expectWholeTextSegmentation(const PassiveTriggerBuffer& buffer, const std::string& steps)

@@ -92,6 +92,41 @@ TEST_F(PrivacyFirewallTest, StaleCacheAnswersAndRefreshesOnceInTheBackground)
     EXPECT_FALSE(firewall->isAppExcluded("com.example.late"));
 }
 
+// The version lets the event tap keep a verdict until the list changes: it
+// moves with every change of the list and with nothing else, and asking for it
+// starts the refresh of a stale list as a lookup does.
+TEST_F(PrivacyFirewallTest, ExclusionsVersionMovesExactlyWhenTheListChanges)
+{
+    const auto firewall = makeFirewall();
+    const std::uint64_t loaded = firewall->exclusionsVersion();
+
+    // A stale list whose refresh finds the same applications keeps its version.
+    clock.advance(PrivacyFirewall::cacheTTL + 1);
+    EXPECT_EQ(firewall->exclusionsVersion(), loaded);
+    EXPECT_EQ(firewall->exclusionsVersion(), loaded);
+    EXPECT_EQ(queuedCount(), 1u) << "one refresh, started by the version's reader";
+    runQueued();
+    EXPECT_EQ(firewall->exclusionsVersion(), loaded);
+    EXPECT_EQ(queuedCount(), 0u) << "fresh again: nothing more to refresh";
+
+    // An application added: the version moves once the refresh has read it.
+    ASSERT_TRUE(db->addExclusion("com.example.late", "app", "added after the load"));
+    clock.advance(PrivacyFirewall::cacheTTL + 1);
+    EXPECT_EQ(firewall->exclusionsVersion(), loaded);
+    runQueued();
+    const std::uint64_t added = firewall->exclusionsVersion();
+    EXPECT_NE(added, loaded);
+    EXPECT_TRUE(firewall->isAppExcluded("com.example.late"));
+
+    // And removed again.
+    ASSERT_TRUE(db->deleteExclusion("com.example.late"));
+    clock.advance(PrivacyFirewall::cacheTTL + 1);
+    EXPECT_EQ(firewall->exclusionsVersion(), added);
+    runQueued();
+    EXPECT_NE(firewall->exclusionsVersion(), added);
+    EXPECT_FALSE(firewall->isAppExcluded("com.example.late"));
+}
+
 TEST_F(PrivacyFirewallTest, RefreshQueuedBeforeTheFirewallWentDoesNothing)
 {
     auto firewall = makeFirewall();

@@ -32,6 +32,14 @@ public:
     // The application that receives the keyboard, if any. Any thread.
     virtual std::optional<RunningApplication> frontmostApplication() const = 0;
 
+    // The process identifier of frontmostApplication(), nothing when none is in
+    // front. Any thread; cheap enough to ask for every key.
+    virtual std::optional<std::int32_t> frontmostProcessIdentifier() const
+    {
+        const auto frontmost = frontmostApplication();
+        return frontmost ? std::optional(frontmost->processIdentifier) : std::nullopt;
+    }
+
     // This process as a running application.
     virtual RunningApplication currentApplication() const = 0;
 

@@ -83,7 +83,7 @@ bool SimDesktopState::activate(std::int32_t pid)
     if (frontmost_ == pid) {
         return true;
     }
-    frontmost_ = pid;
+    frontmost_.store(pid, std::memory_order_relaxed);
     mainLoop_.post([weak = weak_from_this(), running = app->runningApplication()] {
         if (auto state = weak.lock()) {
             UserInfo userInfo;
@@ -108,7 +108,7 @@ void SimDesktopState::terminate(std::int32_t pid)
         }
     }
     if (frontmost_ == pid) {
-        frontmost_ = 0;
+        frontmost_.store(0, std::memory_order_relaxed);
     }
     std::erase_if(registrations_, [pid](const Registration& r) { return r.pid == pid; });
 }
@@ -355,7 +355,7 @@ bool SimDesktopState::isSecureInputOn()
     if (secureInputRequested_) {
         return true;
     }
-    const SimAppRecord* app = application(frontmost_);
+    const SimAppRecord* app = application(frontmostPid());
     const SimNode* focused = app ? node(app->focusedElement) : nullptr;
     return focused && focused->isSecure();
 }

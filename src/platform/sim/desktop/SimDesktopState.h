@@ -72,7 +72,7 @@ public:
     std::int32_t addApplication(std::optional<std::string> bundleId, std::optional<std::string> name);
     SimAppRecord* application(std::int32_t pid);  // running applications only
     std::vector<RunningApplication> runningApplications() const;
-    std::int32_t frontmostPid() const { return frontmost_; }
+    std::int32_t frontmostPid() const { return frontmost_.load(std::memory_order_relaxed); }
     bool activate(std::int32_t pid);
     void terminate(std::int32_t pid);
 
@@ -144,7 +144,9 @@ private:
     std::map<std::uint64_t, SimNode> nodes_;
     std::int32_t nextPid_ = 500;
     std::uint64_t nextNodeId_ = 1;
-    std::int32_t frontmost_ = 0;
+    // Written under the state's lock; also read without it (the workspace's
+    // frontmostProcessIdentifier, asked for every key).
+    std::atomic<std::int32_t> frontmost_{0};
     bool secureInputRequested_ = false;
     std::map<std::uint64_t, double> timeouts_;
     double defaultTimeout_ = defaultMessagingTimeout;

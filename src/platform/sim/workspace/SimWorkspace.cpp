@@ -29,6 +29,13 @@ std::optional<RunningApplication> SimWorkspace::frontmostApplication() const
     return std::nullopt;
 }
 
+std::optional<std::int32_t> SimWorkspace::frontmostProcessIdentifier() const
+{
+    // Without the desktop's lock: the pid is written under it and read as one word.
+    const std::int32_t pid = state_->frontmostPid();
+    return pid != 0 ? std::optional(pid) : std::nullopt;
+}
+
 RunningApplication SimWorkspace::currentApplication() const
 {
     const auto lock = state_->lock();

@@ -23,6 +23,7 @@ public:
     NotificationCenter& notificationCenter() override;
     std::vector<RunningApplication> runningApplications() const override;
     std::optional<RunningApplication> frontmostApplication() const override;
+    std::optional<std::int32_t> frontmostProcessIdentifier() const override;
     RunningApplication currentApplication() const override;
     bool activate(std::int32_t processIdentifier) override;
     bool openURL(std::string_view url) override;
