@@ -165,5 +165,54 @@ TEST_F(SettingsWindowWidgetTest, APermissionRequestOutlinesOnlyItsRow)
     rig.loop.advance(1.0);  // the scroll and focus steps find their target or nothing, without harm
 }
 
+TEST_F(SettingsWindowWidgetTest, PermissionRedrawsUpdateTheRowsInsteadOfPilingUpCards)
+{
+    rig.trust.setTrusted(false);
+    model.selectSection(SettingsSection::privacyPermissions);
+    model.permissions().updatePermissionStatuses();
+    rig.loop.runUntilIdle();
+    auto* page = dynamic_cast<PermissionsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    // Cards have no meta-object of their own, so findChildren<> would count every frame.
+    const auto cards = [page] {
+        int count = 0;
+        for (auto* frame : page->findChildren<QFrame*>()) {
+            count += dynamic_cast<SettingsSectionCard*>(frame) != nullptr;
+        }
+        return count;
+    };
+    const auto buttons = [page] {
+        QStringList texts;
+        for (auto* button : page->findChildren<QPushButton*>()) {
+            texts << button->text();
+        }
+        return texts;
+    };
+    const int shown = cards();
+    EXPECT_EQ(shown, 5) << "the page's card and one per grant";
+    ASSERT_EQ(buttons(), (QStringList{"Grant", "Grant", "Grant", "Grant"}));
+
+    // Each status read and each tick of the Accessibility poll redraws the page.
+    model.permissions().updatePermissionStatuses();
+    rig.loop.runUntilIdle();
+    page->findChildren<QPushButton*>().front()->click();
+    rig.loop.advance(3.0);
+    ASSERT_TRUE(model.permissions().isPollingAccessibility());
+    page->highlight("calendar");
+    EXPECT_EQ(cards(), shown);
+
+    rig.trust.setTrusted(true);
+    rig.loop.advance(1.0);
+    EXPECT_EQ(cards(), shown);
+    EXPECT_EQ(buttons(), (QStringList{"Verify", "Grant", "Grant", "Grant"})) << "the rows show the new state";
+    EXPECT_TRUE(labelTexts().contains("Granted. Keyboard intercept tap is active."));
+    EXPECT_FALSE(labelTexts().contains("Required to detect your custom quill-marker hotkeys."));
+    for (const char* id : {"reminders", "notifications", "calendar"}) {
+        EXPECT_EQ(dynamic_cast<SettingsSectionCard*>(page->row(id))->isHighlighted(),
+                  std::string(id) == "calendar")
+            << id;
+    }
+}
+
 }  // namespace
 }  // namespace qm
