@@ -88,6 +88,10 @@ void ScheduledPage::render()
         line->addLayout(texts, 1);
         auto* cancel = new QPushButton("Cancel");
         cancel->setFlat(true);
+        cancel->setFont(ViewFonts::system(10, ViewFonts::Weight::bold));
+        QPalette palette = cancel->palette();
+        palette.setColor(QPalette::ButtonText, QColor::fromRgbF(1.0f, 0.23f, 0.19f, 0.85f));
+        cancel->setPalette(palette);
         connect(cancel, &QPushButton::clicked, this,
                 [this, id = capture.id] { model_.cancelPendingCapture(id); });
         line->addWidget(cancel, 0, Qt::AlignTop);
