@@ -214,5 +214,19 @@ TEST_F(SettingsWindowWidgetTest, PermissionRedrawsUpdateTheRowsInsteadOfPilingUp
     }
 }
 
+TEST_F(SettingsWindowWidgetTest, APageTallerThanTheWindowScrollsInsteadOfBeingSqueezed)
+{
+    widget.resize(780, 480);
+    widget.show();
+    model.selectSection(SettingsSection::captureTargets);
+    QApplication::processEvents();
+    auto* page = widget.page();
+    ASSERT_NE(page, nullptr);
+    for (auto* field : page->findChildren<QLineEdit*>()) {
+        EXPECT_GE(field->height(), field->sizeHint().height()) << field->placeholderText().toStdString();
+    }
+    EXPECT_GE(page->height(), page->heightForWidth(page->width())) << "wrapped texts get their height";
+}
+
 }  // namespace
 }  // namespace qm
