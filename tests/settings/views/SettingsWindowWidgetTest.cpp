@@ -1,5 +1,6 @@
 #include "settings/views/SettingsWindowWidget.h"
 
+#include <exception>
 #include <stdexcept>
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "platform/notifications/UserNotificationSettings.h"
 #include "settings/SettingsWindowModel.h"
 #include "settings/views/CaptureTargetsPage.h"
 #include "settings/views/ErrorLogsPage.h"
@@ -226,6 +228,45 @@ TEST_F(SettingsWindowWidgetTest, APageTallerThanTheWindowScrollsInsteadOfBeingSq
         EXPECT_GE(field->height(), field->sizeHint().height()) << field->placeholderText().toStdString();
     }
     EXPECT_GE(page->height(), page->heightForWidth(page->width())) << "wrapped texts get their height";
+}
+
+TEST_F(SettingsWindowWidgetTest, ACancelPressedAcrossARefreshTickStillCancels)
+{
+    rig.userNotifications.setAuthorizationStatus(UserNotificationSettings::AuthorizationStatus::authorized);
+    rig.userNotifications.setAlertSetting(UserNotificationSettings::Setting::enabled);
+    for (auto [label, seconds] : {std::pair{"tea", 120.0}, std::pair{"eggs", 300.0}}) {
+        rig.scheduler.scheduleTimer(seconds, label, label, [](auto, std::exception_ptr) {});
+        rig.loop.runUntilIdle();
+    }
+    widget.resize(780, 640);
+    widget.show();
+    model.selectSection(SettingsSection::scheduled);
+    rig.loop.runUntilIdle();
+    QApplication::processEvents();
+    const auto cancels = [this] {
+        QList<QPushButton*> found;
+        for (auto* button : widget.page()->findChildren<QPushButton*>()) {
+            if (button->text() == "Cancel" && button->isVisibleTo(widget.page())) {
+                found << button;
+            }
+        }
+        return found;
+    };
+    ASSERT_EQ(cancels().size(), 2);
+    EXPECT_TRUE(labelTexts().contains("Fires in 2:00"));
+
+    QPushButton* tea = cancels().front();
+    QTest::mousePress(tea, Qt::LeftButton);
+    rig.loop.advance(1.0);  // a refresh tick between press and release
+    EXPECT_TRUE(labelTexts().contains("Fires in 1:59")) << "the countdown still moves";
+    ASSERT_TRUE(cancels().contains(tea)) << "the pressed button is still the one on screen";
+    QTest::mouseRelease(tea, Qt::LeftButton);
+    rig.loop.runUntilIdle();
+    QApplication::processEvents();
+
+    ASSERT_EQ(model.scheduled().pendingCaptures().size(), 1u);
+    EXPECT_EQ(model.scheduled().pendingCaptures()[0].id, "eggs");
+    EXPECT_EQ(cancels().size(), 1);
 }
 
 }  // namespace
