@@ -8,42 +8,34 @@
 #include "platform/runtime/AliveToken.h"
 #include "platform/runtime/MainLoop.h"
 #include "targets/PendingScheduledCapture.h"
-#include "targets/TargetsNotifications.h"
 
 namespace qm {
 
 class Clock;
-class NotificationCenter;
-class UserNotificationCenter;
-struct NotificationRequest;
+class NotificationScheduler;
 
 // The Scheduled page: the pending //timer and //alarm notifications, earliest
-// first, reloaded every second while the page is current, and Cancel.
+// first, reloaded every second while the page is current, and Cancel. The
+// rows and the cancelling are the scheduler's own, so the page never lists
+// or drops a capture differently from the menu-bar countdown.
 //
 // Reloads may overlap (timer ticks, Refresh, the reload after a cancel); only
 // the newest one started sets the list, so an older, slower answer never puts
-// back a row that a later one already dropped. Main thread only; answers of
-// the notification centre come back through the main loop.
+// back a row that a later one already dropped. Main thread only.
 class ScheduledCapturesModel {
 public:
     static constexpr double kRefreshInterval = 1.0;
-    static constexpr const char* scheduledCapturesChanged = TargetsNotifications::scheduledCapturesChanged;
 
-    ScheduledCapturesModel(UserNotificationCenter& userNotifications, NotificationCenter& notificationCenter,
-                           MainLoop& mainLoop, const Clock& clock);
+    ScheduledCapturesModel(NotificationScheduler& scheduler, MainLoop& mainLoop, const Clock& clock);
     ~ScheduledCapturesModel();
     ScheduledCapturesModel(const ScheduledCapturesModel&) = delete;
     ScheduledCapturesModel& operator=(const ScheduledCapturesModel&) = delete;
 
     const std::vector<PendingScheduledCapture>& pendingCaptures() const { return pending_; }
 
-    // The rows of the timer and alarm categories among `requests`, sorted by
-    // fire date (none: last).
-    static std::vector<PendingScheduledCapture>
-    pendingCaptures(const std::vector<NotificationRequest>& requests, double now);
-
     void refreshPendingCaptures();
-    // Removes the pending request, announces "ScheduledCapturesChanged", then reloads.
+    // Cancels the capture through the scheduler (request, HUD fallback and the
+    // announcement), then reloads.
     void cancelPendingCapture(const std::string& id);
 
     // The 1-second refresh timer: (re)started on entering the page, stopped on
@@ -69,8 +61,7 @@ public:
 private:
     void scheduleTick();
 
-    UserNotificationCenter& userNotifications_;
-    NotificationCenter& notificationCenter_;
+    NotificationScheduler& scheduler_;
     MainLoop& mainLoop_;
     const Clock& clock_;
     std::vector<PendingScheduledCapture> pending_;

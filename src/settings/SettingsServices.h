@@ -10,10 +10,10 @@ class FallbackCaptureLogger;
 class KeychainHelper;
 class MainLoop;
 class NotificationCenter;
+class NotificationScheduler;
 class Pasteboard;
 class PermissionsManager;
 class UserDefaults;
-class UserNotificationCenter;
 class Workspace;
 
 // What the settings window's pages read and change. Every reference must
@@ -27,7 +27,8 @@ struct SettingsServices {
     FallbackCaptureLogger& fallbackLog;
     Pasteboard& pasteboard;
     Workspace& workspace;
-    UserNotificationCenter& userNotifications;
+    // Lists and cancels the pending timers and alarms.
+    NotificationScheduler& scheduler;
     PermissionsManager& permissions;
     const Clock& clock;
     // Starts (true) or stops (false) the local MCP server.

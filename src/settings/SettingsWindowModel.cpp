@@ -8,8 +8,7 @@ SettingsWindowModel::SettingsWindowModel(SettingsServices services)
     : services_(std::move(services)),
       general_(services_.defaults, services_.notificationCenter, services_.setMCPServerRunning),
       captureTargets_(services_.defaults, services_.keychain, services_.notificationCenter),
-      scheduled_(services_.userNotifications, services_.notificationCenter, services_.mainLoop,
-                 services_.clock),
+      scheduled_(services_.scheduler, services_.mainLoop, services_.clock),
       permissions_(services_.permissions, services_.mainLoop)
 {
     selectObserver_ = services_.notificationCenter.addObserver(

@@ -42,7 +42,7 @@ protected:
                 .fallbackLog = app.recoveryLog(),
                 .pasteboard = rig.platform.pasteboard,
                 .workspace = rig.platform.desktop.workspace(),
-                .userNotifications = rig.platform.userNotifications,
+                .scheduler = app.notificationScheduler(),
                 .permissions = app.permissions(),
                 .clock = rig.platform.clock,
                 .setMCPServerRunning = {},

@@ -1,9 +1,9 @@
+#include <exception>
 #include <stdexcept>
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "platform/notifications/NotificationRequest.h"
 #include "platform/notifications/UserNotificationSettings.h"
 #include "screenshots/Screenshot.h"
 #include "settings/SettingsWindowModel.h"
@@ -30,15 +30,13 @@ protected:
             rig.fallback.saveFallback("ship it", "slack", std::runtime_error("Slack is not connected.")));
         rig.userNotifications.setAuthorizationStatus(
             UserNotificationSettings::AuthorizationStatus::authorized);
-        for (auto [id, minutes] : {std::pair{"Tea is ready", 4}, std::pair{"Stand up and stretch", 45}}) {
-            NotificationRequest request;
-            request.identifier = id;
-            request.content.body = id;
-            request.content.categoryIdentifier = "QUILLMRKER_TIMER";
-            request.content.userInfo.set("qm_fireAt", rig.clock.now() + minutes * 60);
-            request.trigger = NotificationTrigger::timeInterval(minutes * 60, false);
-            rig.userNotifications.add(request);
+        rig.userNotifications.setAlertSetting(UserNotificationSettings::Setting::enabled);
+        for (auto [label, minutes] : {std::pair{"Tea is ready", 4}, std::pair{"Stand up and stretch", 45}}) {
+            rig.scheduler.scheduleTimer(minutes * 60, label, label, [](auto, std::exception_ptr) {});
+            rig.loop.runUntilIdle();
         }
+        rig.scheduler.scheduleAlarm(rig.clock.now() + 3 * 3600, "Take meds", "meds",
+                                    [](auto, std::exception_ptr) {});
         rig.defaults.set("obsidianVaultPath", "/home/me/Vault");
         rig.defaults.set("logseqGraphPath", "/home/me/logseq");
         rig.trust.setTrusted(true);

@@ -24,6 +24,8 @@
 #include "store/KeychainHelper.h"
 #include "support/SeededRulesDatabase.h"
 #include "support/TempDir.h"
+#include "targets/NotificationScheduler.h"
+#include "targets/TimerCompletionFallback.h"
 
 namespace qm::test {
 
@@ -43,10 +45,9 @@ public:
     SettingsServices services()
     {
         return SettingsServices{
-            loop,        center,    defaults,
-            keychain,    history,   fallback,
-            pasteboard,  workspace, userNotifications,
-            permissions, clock,     [this](bool running) { mcpCalls.push_back(running); }};
+            loop,      center,      defaults,   keychain,
+            history,   fallback,    pasteboard, workspace,
+            scheduler, permissions, clock,      [this](bool running) { mcpCalls.push_back(running); }};
     }
 
     void post(const std::string& name, UserInfo info = {}) { center.post(name, nullptr, std::move(info)); }
@@ -75,11 +76,18 @@ public:
     SimAccessibilityTrust trust{desktop};
     SimWorkspace workspace{desktop, 4242};
     SimUserNotificationCenter userNotifications{loop, clock};
+    // Timers and alarms as the program schedules them; their HUD echoes land in `fallbackHud`.
+    TimerCompletionFallback timerFallback{
+        loop, clock, center, [this](const std::string& message, const std::optional<std::string>&) {
+            fallbackHud.push_back(message);
+        }};
+    NotificationScheduler scheduler{userNotifications, loop, clock, center, timerFallback, [] {}};
     std::shared_ptr<SimEventStoreBackend> eventStores = std::make_shared<SimEventStoreBackend>(loop);
     PermissionsManager permissions{trust, workspace, userNotifications,
                                    [stores = eventStores] { return stores->makeStore(); }};
 
     std::vector<std::string> hud;
+    std::vector<std::string> fallbackHud;
     std::vector<bool> mcpCalls;
     NotificationCenter::ObserverToken hudToken;
 };

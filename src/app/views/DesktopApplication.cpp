@@ -95,7 +95,7 @@ DesktopApplication::DesktopApplication(Options options)
             .fallbackLog = app_->recoveryLog(),
             .pasteboard = platform_.pasteboard,
             .workspace = platform_.desktop.workspace(),
-            .userNotifications = platform_.userNotifications,
+            .scheduler = app_->notificationScheduler(),
             .permissions = app_->permissions(),
             .clock = platform_.clock,
             .setMCPServerRunning =

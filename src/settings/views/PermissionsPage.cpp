@@ -20,36 +20,60 @@ struct Row {
     const char* title;
     const char* grantedText;
     const char* missingText;
-    void (PermissionsModel::*action)();
+    // A plain function, not a member pointer: GCC's UBSan misreads a member
+    // pointer called from a Qt slot as a stack underflow under ASan.
+    void (*action)(PermissionsModel&);
 };
 
 const Row kRows[] = {
     {"", &PermissionsModel::isAccessibilityGranted, "macOS Accessibility Access",
      "Granted. Keyboard intercept tap is active.", "Required to detect your custom quill-marker hotkeys.",
-     &PermissionsModel::checkAccessibility},
+     [](PermissionsModel& model) { model.checkAccessibility(); }},
     {"reminders", &PermissionsModel::isRemindersGranted, "macOS Reminders Access",
      "Granted. Local reminders integration is active.",
-     "Required to capture and post tasks natively to your local lists.", &PermissionsModel::checkReminders},
+     "Required to capture and post tasks natively to your local lists.",
+     [](PermissionsModel& model) { model.checkReminders(); }},
     {"notifications", &PermissionsModel::isNotificationsGranted, "macOS Notifications Access",
      "Granted. //timer and //alarm can alert you when they fire.",
      "Required for //timer and //alarm. Enable Banners/Alerts for Quillmarker in System Settings.",
-     &PermissionsModel::checkNotifications},
+     [](PermissionsModel& model) { model.checkNotifications(); }},
     {"calendar", &PermissionsModel::isCalendarGranted, "macOS Calendar Access",
      "Granted. //calendar can create timed events.", "Required to create calendar events via //calendar.",
-     &PermissionsModel::checkCalendar},
+     [](PermissionsModel& model) { model.checkCalendar(); }},
 };
+
+constexpr int kStatusSize = 24;
 
 }  // namespace
 
 PermissionsPage::PermissionsPage(PermissionsModel& model, std::string focusedField, QWidget* parent)
     : QWidget(parent), model_(model), focusedField_(std::move(focusedField))
 {
+    using namespace SettingsStyle;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* card = new SettingsSectionCard("System Permissions Status", "lock.shield");
-    rows_ = new QVBoxLayout;
-    rows_->setSpacing(16);
-    card->content()->addLayout(rows_);
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(16);
+    for (const auto& row : kRows) {
+        RowView view{row.id, new SettingsSectionCard("", ""), symbol("", QColor(), kStatusSize), nullptr,
+                     new QPushButton};
+        auto* line = new QHBoxLayout;
+        line->setSpacing(12);
+        line->addWidget(view.status);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(3);
+        texts->addWidget(plainLabel(row.title, ViewFonts::system(12.5, ViewFonts::Weight::bold)));
+        view.detail = plainLabel("", ViewFonts::system(11), textMuted(), true);
+        texts->addWidget(view.detail);
+        line->addLayout(texts, 1);
+        connect(view.button, &QPushButton::clicked, this, [this, action = row.action] { action(model_); });
+        line->addWidget(view.button);
+        view.card->content()->addLayout(line);
+        rows->addWidget(view.card);
+        rows_.push_back(view);
+    }
+    card->content()->addLayout(rows);
     layout->addWidget(card);
     model_.onChange = [this] { render(); };
     render();
@@ -68,37 +92,29 @@ void PermissionsPage::highlight(const std::string& rowId)
 
 QWidget* PermissionsPage::row(const std::string& rowId) const
 {
-    const auto found = rowsById_.find(rowId);
-    return found == rowsById_.end() ? nullptr : found->second;
+    if (rowId.empty()) {
+        return nullptr;
+    }
+    for (const auto& view : rows_) {
+        if (view.id == rowId) {
+            return view.card;
+        }
+    }
+    return nullptr;
 }
 
 void PermissionsPage::render()
 {
     using namespace SettingsStyle;
-    clear(rows_);
-    rowsById_.clear();
-    for (const auto& row : kRows) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const Row& row = kRows[i];
+        const RowView& view = rows_[i];
         const bool granted = (model_.*row.granted)();
-        auto* panel = new SettingsSectionCard("", "");
-        panel->setHighlighted(*row.id && focusedField_ == row.id);
-        auto* line = new QHBoxLayout;
-        line->setSpacing(12);
-        line->addWidget(symbol(granted ? "checkmark.circle.fill" : "exclamationmark.circle.fill",
-                               granted ? QColor(40, 170, 70) : brandGold(), 24));
-        auto* texts = new QVBoxLayout;
-        texts->setSpacing(3);
-        texts->addWidget(plainLabel(row.title, ViewFonts::system(12.5, ViewFonts::Weight::bold)));
-        texts->addWidget(plainLabel(granted ? row.grantedText : row.missingText, ViewFonts::system(11),
-                                    textMuted(), true));
-        line->addLayout(texts, 1);
-        auto* button = new QPushButton(granted ? "Verify" : "Grant");
-        connect(button, &QPushButton::clicked, this, [this, action = row.action] { (model_.*action)(); });
-        line->addWidget(button);
-        panel->content()->addLayout(line);
-        rows_->addWidget(panel);
-        if (*row.id) {
-            rowsById_[row.id] = panel;
-        }
+        view.card->setHighlighted(!view.id.empty() && focusedField_ == view.id);
+        setSymbol(view.status, granted ? "checkmark.circle.fill" : "exclamationmark.circle.fill",
+                  granted ? QColor(40, 170, 70) : brandGold(), kStatusSize);
+        view.detail->setText(granted ? row.grantedText : row.missingText);
+        view.button->setText(granted ? "Verify" : "Grant");
     }
 }
 

@@ -1,18 +1,21 @@
 #pragma once
 
-#include <map>
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
-class QVBoxLayout;
+class QLabel;
+class QPushButton;
 
 namespace qm {
 
 class PermissionsModel;
 class SettingsSectionCard;
 
-// The Privacy & Permissions page: the four grants with Grant or Verify.
+// The Privacy & Permissions page: the four grants with Grant or Verify. The
+// rows are made once and redrawn in place, so the once-a-second Accessibility
+// poll never leaves cards behind.
 class PermissionsPage : public QWidget {
 public:
     PermissionsPage(PermissionsModel& model, std::string focusedField, QWidget* parent = nullptr);
@@ -24,12 +27,20 @@ public:
     QWidget* row(const std::string& rowId) const;
 
 private:
+    // The widgets of one grant that change with its state.
+    struct RowView {
+        std::string id;
+        SettingsSectionCard* card;
+        QLabel* status;
+        QLabel* detail;
+        QPushButton* button;
+    };
+
     void render();
 
     PermissionsModel& model_;
     std::string focusedField_;
-    QVBoxLayout* rows_;
-    std::map<std::string, QWidget*> rowsById_;
+    std::vector<RowView> rows_;
 };
 
 }  // namespace qm

@@ -49,10 +49,24 @@ ScheduledPage::~ScheduledPage()
 
 void ScheduledPage::render()
 {
+    count_->setText(QString::fromStdString(model_.pendingCountText()));
+    if (model_.pendingCaptures() != shown_ || rows_->count() == 0) {
+        rebuildRows();
+    }
+    for (std::size_t i = 0; i < countdowns_.size(); ++i) {
+        const std::string countdown = model_.countdownText(shown_[i]);
+        countdowns_[i]->setText(QString::fromStdString(countdown));
+        countdowns_[i]->setVisible(!countdown.empty());
+    }
+}
+
+void ScheduledPage::rebuildRows()
+{
     using namespace SettingsStyle;
     clear(rows_);
-    count_->setText(QString::fromStdString(model_.pendingCountText()));
-    if (model_.pendingCaptures().empty()) {
+    shown_ = model_.pendingCaptures();
+    countdowns_.clear();
+    if (shown_.empty()) {
         auto* empty = new QHBoxLayout;
         empty->setSpacing(8);
         empty->addWidget(symbol("moon.zzz", textMuted(), 12));
@@ -62,7 +76,7 @@ void ScheduledPage::render()
         rows_->addLayout(empty);
         return;
     }
-    for (const auto& capture : model_.pendingCaptures()) {
+    for (const auto& capture : shown_) {
         auto* row = new SettingsSectionCard("", "");
         auto* line = new QHBoxLayout;
         line->setSpacing(10);
@@ -81,13 +95,15 @@ void ScheduledPage::render()
         head->addStretch();
         texts->addLayout(head);
         texts->addWidget(plainLabel(capture.subtitle, ViewFonts::system(12, ViewFonts::Weight::medium)));
-        const std::string countdown = model_.countdownText(capture);
-        if (!countdown.empty()) {
-            texts->addWidget(plainLabel(countdown, ViewFonts::mono(10), textMuted()));
-        }
+        countdowns_.push_back(plainLabel("", ViewFonts::mono(10), textMuted()));
+        texts->addWidget(countdowns_.back());
         line->addLayout(texts, 1);
         auto* cancel = new QPushButton("Cancel");
         cancel->setFlat(true);
+        cancel->setFont(ViewFonts::system(10, ViewFonts::Weight::bold));
+        QPalette palette = cancel->palette();
+        palette.setColor(QPalette::ButtonText, QColor::fromRgbF(1.0f, 0.23f, 0.19f, 0.85f));
+        cancel->setPalette(palette);
         connect(cancel, &QPushButton::clicked, this,
                 [this, id = capture.id] { model_.cancelPendingCapture(id); });
         line->addWidget(cancel, 0, Qt::AlignTop);

@@ -22,10 +22,15 @@ QLabel* symbol(std::string_view name, const QColor& color, int size)
 {
     auto* label = new QLabel;
     label->setTextFormat(Qt::PlainText);
-    label->setPixmap(SymbolIcon::pixmap(name, color, size));
+    setSymbol(label, name, color, size);
     label->setFixedSize(size + 4, size + 4);
     label->setAlignment(Qt::AlignCenter);
     return label;
+}
+
+void setSymbol(QLabel* label, std::string_view name, const QColor& color, int size)
+{
+    label->setPixmap(SymbolIcon::pixmap(name, color, size));
 }
 
 void clear(QLayout* layout)

@@ -25,6 +25,8 @@ QLabel* plainLabel(std::string_view text, const QFont& font, const QColor& color
 
 // A symbol drawn at `size` points in `color`.
 QLabel* symbol(std::string_view name, const QColor& color, int size);
+// Redraws a label made by symbol() with another symbol or colour.
+void setSymbol(QLabel* label, std::string_view name, const QColor& color, int size);
 
 // Removes and deletes every item of a layout (the rows a page rebuilds).
 void clear(QLayout* layout);

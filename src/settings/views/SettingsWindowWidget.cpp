@@ -175,6 +175,10 @@ void SettingsWindowWidget::showSection()
     }
     if (page_) {
         detailLayout->insertWidget(1, page_);
+        // A layout shows a widget added to a visible window only on the next
+        // turn of the event loop; until then it is left out of the height the
+        // pane is given, and the page would be squeezed into the window.
+        page_->show();
     }
     applyHighlight();
     fitDetail();

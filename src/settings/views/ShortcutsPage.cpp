@@ -104,6 +104,8 @@ void ShortcutsPage::render()
                                 active ? QColor(Qt::black) : textMuted());
         pill->setAlignment(Qt::AlignCenter);
         pill->setMinimumSize(70, 38);
+        // Room either side, so the longest name is not cut at the pill's edge.
+        pill->setContentsMargins(10, 0, 10, 0);
         pill->setAutoFillBackground(true);
         QPalette palette = pill->palette();
         palette.setColor(QPalette::Window, active ? brandGold() : QColor(0, 0, 0, 10));

@@ -1,5 +1,6 @@
 #include "settings/views/SettingsWindowWidget.h"
 
+#include <exception>
 #include <stdexcept>
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "platform/notifications/UserNotificationSettings.h"
 #include "settings/SettingsWindowModel.h"
 #include "settings/views/CaptureTargetsPage.h"
 #include "settings/views/ErrorLogsPage.h"
@@ -163,6 +165,108 @@ TEST_F(SettingsWindowWidgetTest, APermissionRequestOutlinesOnlyItsRow)
         EXPECT_EQ(row->isHighlighted(), std::string(id) == "notifications") << id;
     }
     rig.loop.advance(1.0);  // the scroll and focus steps find their target or nothing, without harm
+}
+
+TEST_F(SettingsWindowWidgetTest, PermissionRedrawsUpdateTheRowsInsteadOfPilingUpCards)
+{
+    rig.trust.setTrusted(false);
+    model.selectSection(SettingsSection::privacyPermissions);
+    model.permissions().updatePermissionStatuses();
+    rig.loop.runUntilIdle();
+    auto* page = dynamic_cast<PermissionsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    // Cards have no meta-object of their own, so findChildren<> would count every frame.
+    const auto cards = [page] {
+        int count = 0;
+        for (auto* frame : page->findChildren<QFrame*>()) {
+            count += dynamic_cast<SettingsSectionCard*>(frame) != nullptr;
+        }
+        return count;
+    };
+    const auto buttons = [page] {
+        QStringList texts;
+        for (auto* button : page->findChildren<QPushButton*>()) {
+            texts << button->text();
+        }
+        return texts;
+    };
+    const int shown = cards();
+    EXPECT_EQ(shown, 5) << "the page's card and one per grant";
+    ASSERT_EQ(buttons(), (QStringList{"Grant", "Grant", "Grant", "Grant"}));
+
+    // Each status read and each tick of the Accessibility poll redraws the page.
+    model.permissions().updatePermissionStatuses();
+    rig.loop.runUntilIdle();
+    page->findChildren<QPushButton*>().front()->click();
+    rig.loop.advance(3.0);
+    ASSERT_TRUE(model.permissions().isPollingAccessibility());
+    page->highlight("calendar");
+    EXPECT_EQ(cards(), shown);
+
+    rig.trust.setTrusted(true);
+    rig.loop.advance(1.0);
+    EXPECT_EQ(cards(), shown);
+    EXPECT_EQ(buttons(), (QStringList{"Verify", "Grant", "Grant", "Grant"})) << "the rows show the new state";
+    EXPECT_TRUE(labelTexts().contains("Granted. Keyboard intercept tap is active."));
+    EXPECT_FALSE(labelTexts().contains("Required to detect your custom quill-marker hotkeys."));
+    for (const char* id : {"reminders", "notifications", "calendar"}) {
+        EXPECT_EQ(dynamic_cast<SettingsSectionCard*>(page->row(id))->isHighlighted(),
+                  std::string(id) == "calendar")
+            << id;
+    }
+}
+
+TEST_F(SettingsWindowWidgetTest, APageTallerThanTheWindowScrollsInsteadOfBeingSqueezed)
+{
+    widget.resize(780, 480);
+    widget.show();
+    model.selectSection(SettingsSection::captureTargets);
+    QApplication::processEvents();
+    auto* page = widget.page();
+    ASSERT_NE(page, nullptr);
+    for (auto* field : page->findChildren<QLineEdit*>()) {
+        EXPECT_GE(field->height(), field->sizeHint().height()) << field->placeholderText().toStdString();
+    }
+    EXPECT_GE(page->height(), page->heightForWidth(page->width())) << "wrapped texts get their height";
+}
+
+TEST_F(SettingsWindowWidgetTest, ACancelPressedAcrossARefreshTickStillCancels)
+{
+    rig.userNotifications.setAuthorizationStatus(UserNotificationSettings::AuthorizationStatus::authorized);
+    rig.userNotifications.setAlertSetting(UserNotificationSettings::Setting::enabled);
+    for (auto [label, seconds] : {std::pair{"tea", 120.0}, std::pair{"eggs", 300.0}}) {
+        rig.scheduler.scheduleTimer(seconds, label, label, [](auto, std::exception_ptr) {});
+        rig.loop.runUntilIdle();
+    }
+    widget.resize(780, 640);
+    widget.show();
+    model.selectSection(SettingsSection::scheduled);
+    rig.loop.runUntilIdle();
+    QApplication::processEvents();
+    const auto cancels = [this] {
+        QList<QPushButton*> found;
+        for (auto* button : widget.page()->findChildren<QPushButton*>()) {
+            if (button->text() == "Cancel" && button->isVisibleTo(widget.page())) {
+                found << button;
+            }
+        }
+        return found;
+    };
+    ASSERT_EQ(cancels().size(), 2);
+    EXPECT_TRUE(labelTexts().contains("Fires in 2:00"));
+
+    QPushButton* tea = cancels().front();
+    QTest::mousePress(tea, Qt::LeftButton);
+    rig.loop.advance(1.0);  // a refresh tick between press and release
+    EXPECT_TRUE(labelTexts().contains("Fires in 1:59")) << "the countdown still moves";
+    ASSERT_TRUE(cancels().contains(tea)) << "the pressed button is still the one on screen";
+    QTest::mouseRelease(tea, Qt::LeftButton);
+    rig.loop.runUntilIdle();
+    QApplication::processEvents();
+
+    ASSERT_EQ(model.scheduled().pendingCaptures().size(), 1u);
+    EXPECT_EQ(model.scheduled().pendingCaptures()[0].id, "eggs");
+    EXPECT_EQ(cancels().size(), 1);
 }
 
 }  // namespace
