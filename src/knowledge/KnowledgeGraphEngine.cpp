@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 #include "base/Regex.h"
@@ -116,8 +117,7 @@ const Patterns& patterns()
 KnowledgeGraphEngine::KnowledgeGraphEngine(DatabaseManager& database, const Clock& clock,
                                            std::string homesFolder)
     : database_(database), clock_(clock),
-      projectFolderPattern_(Regex::compile(projectFolderPatternFor(std::move(homesFolder)))),
-      queue_(kQueueLabel)
+      projectFolderPatternText_(projectFolderPatternFor(std::move(homesFolder))), queue_(kQueueLabel)
 {
 }
 
@@ -202,6 +202,10 @@ std::optional<std::string> KnowledgeGraphEngine::detectProjectFolder(const std::
         showsFolder = showsFolder || app.find(name) != std::string::npos;
     }
     if (showsFolder) {
+        // Compiled on the first title that could name a folder: the regex
+        // engine and its data stay unloaded until some capture needs them.
+        std::call_once(projectFolderPatternCompiled_,
+                       [this] { projectFolderPattern_ = Regex::compile(projectFolderPatternText_); });
         if (projectFolderPattern_) {
             if (const auto match = projectFolderPattern_->firstMatch(text)) {
                 if (const auto path = text::utf8Slice(text, match->range())) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,7 +63,9 @@ private:
 
     DatabaseManager& database_;
     const Clock& clock_;
-    const std::optional<Regex> projectFolderPattern_;
+    const std::string projectFolderPatternText_;
+    mutable std::once_flag projectFolderPatternCompiled_;
+    mutable std::optional<Regex> projectFolderPattern_;
     // Last: destroyed first, so queued writes still find the members above.
     SerialQueue queue_;
 };

@@ -367,5 +367,70 @@ TEST(QuillmarkerExecutableTest, FirstStartShowsOnboardingWhichTheKeyboardWalksAn
     EXPECT_TRUE(!defaults || defaults->find("hasCompletedOnboarding") == std::string::npos) << *defaults;
 }
 
+// The whole of onboarding from the keyboard, on a first start with a display:
+// the two event-store prompts answered with Return, a practice capture in the
+// sandbox, Tab to the step's button, the launch. Then capture runs (a note
+// typed into the host window lands), and the next start goes straight to the
+// agent.
+TEST(QuillmarkerExecutableTest, CompletingOnboardingFromTheKeyboardStartsCaptureAndIsNotShownAgain)
+{
+    PrivateSessionBus bus;
+    FakeNotificationServer notifications(bus);
+    TempDir home;
+    {
+        ProgramRun run(home, {"--type-stdin", "--key-interval", "40"}, ProgramRun::Display::offscreen);
+        ASSERT_TRUE(run.waitForOutput("Onboarding: step 1 of 4")) << run.output();
+        ASSERT_TRUE(run.waitForOutput("Onboarding: Notifications granted")) << run.output();
+        pumpQtFor(1000ms);
+        run.type("\n");
+        ASSERT_TRUE(run.waitForOutput("Onboarding: step 2 of 4")) << run.output();
+        for (const char* permission : {"Reminders", "Calendar"}) {
+            SCOPED_TRACE(permission);
+            // The card's button, then Return on the prompt once it is up.
+            run.type("\n");
+            pumpQtFor(500ms);
+            run.type("\n");
+            ASSERT_TRUE(run.waitForOutput(std::string("Onboarding: ") + permission + " granted"))
+                << run.output();
+            pumpQtFor(500ms);
+        }
+        // Every card granted: Return continues.
+        run.type("\n");
+        ASSERT_TRUE(run.waitForOutput("Onboarding: step 3 of 4")) << run.output();
+        pumpQtFor(500ms);
+        run.type("//note ");
+        pumpQtFor(500ms);
+        run.type("first try\n");
+        pumpQtFor(500ms);
+        run.type("\t\n");
+        ASSERT_TRUE(run.waitForOutput("Onboarding: step 4 of 4")) << run.output();
+        pumpQtFor(500ms);
+        run.type("\n");
+        ASSERT_TRUE(run.waitForOutput("Onboarding: complete")) << run.output();
+        ASSERT_TRUE(run.waitForOutput("Event tap successfully started")) << run.output();
+        pumpQtFor(500ms);
+        run.type("//note after onboarding\n");
+        run.closeInput();
+        const auto status = run.wait();
+        ASSERT_TRUE(status) << run.output();
+        EXPECT_EQ(*status, 0) << run.output();
+        EXPECT_EQ(run.output().find("was not typed"), std::string::npos) << run.output();
+
+        std::error_code error;
+        const auto note = file::readAll(home / "Documents" / "Quillmarker" / "Quick Capture.md", error);
+        ASSERT_TRUE(note) << error.message() << "\n" << run.output();
+        EXPECT_TRUE(std::regex_match(
+            *note, std::regex("# Quick Capture\n\n- \\[\\d\\d:\\d\\d\\] after onboarding\n")))
+            << *note << "\nthe practice capture stays in the sandbox";
+    }
+    {
+        ProgramRun run(home, {"--type-stdin", "--key-interval", "40"}, ProgramRun::Display::offscreen);
+        ASSERT_TRUE(run.waitForOutput("Event tap successfully started")) << run.output();
+        EXPECT_EQ(run.output().find("Onboarding: step"), std::string::npos) << run.output();
+        run.signal(SIGTERM);
+        EXPECT_EQ(run.wait(), 0) << run.output();
+    }
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <QWindow>
 #include <fmt/format.h>
 
 #include "base/Log.h"
@@ -49,6 +50,21 @@ StdinKeyboard::StdinKeyboard(int fd, int keyIntervalMs, std::function<bool()> sh
     pace_.setInterval(keyIntervalMs);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { readAvailable(); });
     connect(&pace_, &QTimer::timeout, this, [this] { typeNext(); });
+    // Windows already shown count as having had the keyboard, the one with it last.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && !window->isActiveWindow()) {
+            remember(window);
+        }
+    }
+    remember(QApplication::activeWindow());
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (focused && window->windowHandle() == focused) {
+                remember(window);
+                return;
+            }
+        }
+    });
 }
 
 StdinKeyboard::~StdinKeyboard() = default;
@@ -87,6 +103,42 @@ void StdinKeyboard::readAvailable()
     }
 }
 
+void StdinKeyboard::remember(QWidget* window)
+{
+    // Menus and tooltips close as soon as they lose the keyboard: never given it back.
+    if (!window || window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip) {
+        return;
+    }
+    std::erase_if(keyWindows_,
+                  [window](const QPointer<QWidget>& known) { return !known || known == window; });
+    keyWindows_.emplace_back(window);
+}
+
+QWidget* StdinKeyboard::keyTarget()
+{
+    if (QWidget* focused = QApplication::focusWidget()) {
+        return focused;
+    }
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    for (auto known = keyWindows_.rbegin(); known != keyWindows_.rend(); ++known) {
+        QWidget* window = known->data();
+        if (!window || !window->isVisible()) {
+            continue;
+        }
+        window->raise();
+        window->activateWindow();
+        // The offscreen platform ignores activation requests: Qt is told directly.
+        if (!window->isActiveWindow()) {
+            QApplication::setActiveWindow(window);
+        }
+        QWidget* focused = QApplication::focusWidget();
+        return focused ? focused : window;
+    }
+    return nullptr;
+}
+
 void StdinKeyboard::typeNext()
 {
     if (!characters_.empty() && shouldWait_ && shouldWait_()) {
@@ -103,10 +155,7 @@ void StdinKeyboard::typeNext()
     }
     const std::string character = std::move(characters_.front());
     characters_.pop_front();
-    QWidget* target = QApplication::focusWidget();
-    if (!target) {
-        target = QApplication::activeWindow();
-    }
+    QWidget* target = keyTarget();
     if (!target) {
         Log::print(fmt::format("❌ No window has the keyboard; \"{}\" was not typed", character));
         return;

@@ -3,11 +3,14 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 class QSocketNotifier;
+class QWidget;
 
 namespace qm {
 
@@ -17,6 +20,11 @@ namespace qm {
 // feed is the Return key, a tab the Tab key. So "//note buy milk\n" typed into the stand-in
 // desktop's host window goes the way a person's keys would: through the event
 // tap into capture mode, then into the capture overlay, and Return sends it.
+//
+// Where the window system hands the keyboard to no one when the window that
+// had it closes (Qt's offscreen platform does), the keyboard goes back to the
+// most recent window that had it and is still shown, as a window manager would
+// give it: a key typed after a prompt or onboarding closed is not lost.
 class StdinKeyboard final : public QObject {
 public:
     // `ended` runs once, after the last character was typed following the end
@@ -29,6 +37,10 @@ public:
 private:
     void readAvailable();
     void typeNext();
+    void remember(QWidget* window);
+    // The widget that takes the next key, after handing the keyboard back if
+    // nothing has it; null when no window is shown.
+    QWidget* keyTarget();
 
     int fd_;
     QSocketNotifier* notifier_;
@@ -38,6 +50,8 @@ private:
     bool inputEnded_ = false;
     std::function<bool()> shouldWait_;
     std::function<void()> ended_;
+    // Windows that had the keyboard, the latest last.
+    std::vector<QPointer<QWidget>> keyWindows_;
 };
 
 }  // namespace qm

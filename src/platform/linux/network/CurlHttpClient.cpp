@@ -4,11 +4,12 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 #include <curl/curl.h>
+
+#include "platform/linux/network/CurlGlobalInit.h"
 
 namespace qm {
 
@@ -144,11 +145,7 @@ private:
 
 }  // namespace
 
-CurlHttpClient::CurlHttpClient()
-{
-    static std::once_flag initialized;
-    std::call_once(initialized, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+CurlHttpClient::CurlHttpClient() = default;
 
 HttpResponse CurlHttpClient::perform(const HttpRequest& request, const CancellationToken& cancellation)
 {
@@ -162,6 +159,7 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
         throw HttpError(Code::cancelled);
     }
 
+    ensureCurlGlobalInit();
     // Declared first, so the header list outlives the handle that points to it.
     std::unique_ptr<curl_slist, HeaderListCleanup> headers;
     std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());

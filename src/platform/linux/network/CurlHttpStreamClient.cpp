@@ -12,6 +12,7 @@
 #include <curl/curl.h>
 
 #include "base/Text.h"
+#include "platform/linux/network/CurlGlobalInit.h"
 #include "platform/network/UrlError.h"
 
 namespace qm {
@@ -22,12 +23,6 @@ using SteadyClock = std::chrono::steady_clock;
 
 // How often a running transfer looks at its cancellation flag and idle time.
 constexpr int kWatchIntervalMs = 10;
-
-void initialiseCurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 bool hasHeader(const HttpRequest& request, std::string_view name)
 {
@@ -215,11 +210,7 @@ struct CurlHttpStreamClient::Shared {
     std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes;
 };
 
-CurlHttpStreamClient::CurlHttpStreamClient()
-{
-    initialiseCurlOnce();
-    shared_ = std::make_unique<Shared>();
-}
+CurlHttpStreamClient::CurlHttpStreamClient() = default;
 
 CurlHttpStreamClient::~CurlHttpStreamClient() = default;
 
@@ -233,6 +224,9 @@ std::optional<PlatformError> CurlHttpStreamClient::perform(const HttpRequest& re
     if (hasUnsafeHeader(request)) {
         return UrlError::make(UrlError::unknown);
     }
+    ensureCurlGlobalInit();
+    // The caches come with the first request: building them sets up TLS.
+    std::call_once(sharedMade_, [this] { shared_ = std::make_unique<Shared>(); });
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!easy || !multi) {

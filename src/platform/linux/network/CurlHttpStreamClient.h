@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "platform/network/HttpStreamClient.h"
@@ -24,6 +25,7 @@ public:
 
 private:
     struct Shared;
+    std::once_flag sharedMade_;
     std::unique_ptr<Shared> shared_;
 };
 
