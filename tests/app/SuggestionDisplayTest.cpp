@@ -152,6 +152,27 @@ TEST_F(SuggestionDisplayTest, APasswordFieldIsNeverAskedAboutAndClearsEvenThePas
     tap->stop();
 }
 
+TEST_F(SuggestionDisplayTest, ATypedTriggerHidesThePanelAndCaptureModeKeepsItHidden)
+{
+    tap->start();
+    ASSERT_TRUE(loop.runUntil([&] { return tap->eventTap() != nullptr; }));
+    tap->setSlidingBuffer("teh");
+    summon();
+    ASSERT_TRUE(panel.isShown());
+
+    desktop.keyboard().type("//note ");
+    CaptureRouterController& router = stage.app->captureRouter();
+    ASSERT_TRUE(loop.runUntil([&] { return router.isCaptureModeActive(); }));
+    EXPECT_FALSE(panel.isShown());
+    EXPECT_FALSE(tap->isSuggestionsOverlayVisible());
+
+    summon();
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_FALSE(panel.isShown());
+    router.cancelCapture();
+    tap->stop();
+}
+
 TEST_F(SuggestionDisplayTest, ThePanelOpensAtTheCaretOrAtTheFieldsCornerWhenTheCaretIsUnknown)
 {
     tap->setSlidingBuffer("teh");
