@@ -1,5 +1,7 @@
 #include "app/AppComposition.h"
 
+#include "app/FocusObserver.h"
+
 #include <stdexcept>
 #include <utility>
 
@@ -11,6 +13,7 @@
 #include "platform/workspace/Workspace.h"
 #include "records/CaptureHistoryStore.h"
 #include "records/FallbackCaptureLogger.h"
+#include "shell/AccessibilityEnablementManager.h"
 #include "shell/AppUpdateChecker.h"
 #include "shell/PermissionsManager.h"
 #include "store/DatabaseManager.h"
@@ -21,6 +24,7 @@
 #include "suggestions/FieldContextDetector.h"
 #include "suggestions/FieldMemoryEngine.h"
 #include "suggestions/KeychainBridge.h"
+#include "suggestions/SuggestionProvider.h"
 #include "targets/NotificationScheduler.h"
 #include "targets/TimerCompletionFallback.h"
 
@@ -40,6 +44,7 @@ struct AppComposition::Installed {
     ScopedShared<PermissionsManager> permissions;
     ScopedShared<FieldContextDetector> fieldContextDetector;
     ScopedShared<FieldMemoryEngine> fieldMemory;
+    ScopedShared<SuggestionProvider> suggestionProvider;
     ScopedShared<CaptureHistoryStore> history;
     ScopedShared<FallbackCaptureLogger> recoveryLog;
     ScopedShared<CaptureQuietWindow> quietWindow;
@@ -70,6 +75,7 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         [queue = backgroundQueue_.get()](std::function<void()> task) { queue->async(std::move(task)); });
     permissions_ = std::make_unique<PermissionsManager>(p.accessibilityTrust, p.workspace,
                                                         p.userNotificationCenter, p.eventStores);
+    accessibilityEnablement_ = std::make_unique<AccessibilityEnablementManager>(p.mainLoop, p.accessibility);
 
     fieldContextDetector_ = std::make_unique<FieldContextDetector>(p.accessibility, p.workspace);
     fieldMemory_ =
@@ -90,6 +96,12 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
             .mcpPort = options_.mcpPort,
         });
     }
+    suggestionProvider_ = std::make_unique<SuggestionProvider>(SuggestionProvider::Services{
+        .mainLoop = p.mainLoop,
+        .fieldContext = *fieldContextDetector_,
+        .fieldMemory = fieldMemory_.get(),
+        .knowledge = assistant_ ? &assistant_->suggestionSources() : nullptr,
+    });
 
     history_ = std::make_unique<CaptureHistoryStore>(*database_, p.mainLoop, p.notificationCenter, p.clock);
     recoveryLog_ = std::make_unique<FallbackCaptureLogger>(p.clock, p.mainLoop, p.notificationCenter,
@@ -154,6 +166,18 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         .alerts = p.alerts,
         .isOwnEditableWindowKey = options_.isOwnEditableWindowKey,
     });
+    focusObserver_ = std::make_unique<FocusObserver>(FocusObserver::Services{
+        .mainLoop = p.mainLoop,
+        .clock = p.clock,
+        .workspace = p.workspace,
+        .accessibility = p.accessibility,
+        .captureRouter = *captureRouter_,
+        .eventTapManager = *eventTapManager_,
+        .fieldContext = *fieldContextDetector_,
+        .fieldMemory = *fieldMemory_,
+        .accessibilityEnablement = *accessibilityEnablement_,
+        .openLoops = records_->openLoops(),
+    });
 
     updateChecker_ = std::make_unique<AppUpdateChecker>(AppUpdateChecker::Services{
         .mainLoop = p.mainLoop,
@@ -176,6 +200,7 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         ScopedShared<PermissionsManager>(*permissions_),
         ScopedShared<FieldContextDetector>(*fieldContextDetector_),
         ScopedShared<FieldMemoryEngine>(*fieldMemory_),
+        ScopedShared<SuggestionProvider>(*suggestionProvider_),
         ScopedShared<CaptureHistoryStore>(*history_),
         ScopedShared<FallbackCaptureLogger>(*recoveryLog_),
         ScopedShared<CaptureQuietWindow>(records_->quietWindow()),
@@ -193,14 +218,17 @@ AppComposition::~AppComposition()
     installed_.reset();
     // Its transfers stop before the queue they wait on goes.
     updateChecker_.reset();
+    focusObserver_.reset();
     eventTapManager_.reset();
     captureRouter_.reset();
     // What asks the firewall goes before it, and the firewall before the queue its refreshes use.
+    suggestionProvider_.reset();
     assistant_.reset();
     keychainBridge_.reset();
     colorPicker_.reset();
     fieldMemory_.reset();
     fieldContextDetector_.reset();
+    accessibilityEnablement_.reset();
     privacyFirewall_.reset();
     // Picker loads, sends and history records finish here, while the targets,
     // the records, the history and the database they touch still exist.

@@ -15,6 +15,7 @@
 
 namespace qm {
 
+class AccessibilityEnablementManager;
 class AppUpdateChecker;
 class CaptureHistoryStore;
 class CaptureOverlayPanel;
@@ -26,12 +27,14 @@ class EventTapManager;
 class FallbackCaptureLogger;
 class FieldContextDetector;
 class FieldMemoryEngine;
+class FocusObserver;
 class KeychainBridge;
 class KeychainHelper;
 class NotificationScheduler;
 class PermissionsManager;
 class PrivacyFirewall;
 class SecretStore;
+class SuggestionProvider;
 class TimerCompletionFallback;
 
 // The composition root: the one place that builds the program's services, each
@@ -45,9 +48,11 @@ class TimerCompletionFallback;
 // the field memory and the colour picker, the saved-credential bridge (where
 // the platform has a keychain), the capture history, the recovery log, the
 // capture records, the targets, the capture router and the event tap manager
-// (not started), the update checker. Build and destroy it on the main thread.
-// Destruction uninstalls the shared instances, takes down the tap manager, the
-// router, the suggestion services and the firewall, finishes the background
+// (not started), the focus observer (observing nothing until the app starts
+// capture), the update checker. Build and destroy it on the main thread.
+// Destruction uninstalls the shared instances, takes down the focus observer,
+// the tap manager, the router, the suggestion services and the firewall,
+// finishes the background
 // queue's work while what it touches still exists, then the rest in the
 // reverse order.
 class AppComposition {
@@ -94,9 +99,12 @@ public:
     DatabaseManager& database() { return *database_; }
     PrivacyFirewall& privacyFirewall() { return *privacyFirewall_; }
     PermissionsManager& permissions() { return *permissions_; }
+    AccessibilityEnablementManager& accessibilityEnablement() { return *accessibilityEnablement_; }
     FieldContextDetector& fieldContextDetector() { return *fieldContextDetector_; }
     FieldMemoryEngine& fieldMemory() { return *fieldMemory_; }
     ColorPickerHelper& colorPicker() { return *colorPicker_; }
+    // Without the assistant it offers learned field values alone.
+    SuggestionProvider& suggestionProvider() { return *suggestionProvider_; }
     // Null where the platform keeps no keychain of saved passwords (Linux).
     KeychainBridge* keychainBridge() { return keychainBridge_.get(); }
     CaptureHistoryStore& history() { return *history_; }
@@ -108,6 +116,7 @@ public:
     ConcurrentQueue& backgroundQueue() { return *backgroundQueue_; }
     CaptureRouterController& captureRouter() { return *captureRouter_; }
     EventTapManager& eventTapManager() { return *eventTapManager_; }
+    FocusObserver& focusObserver() { return *focusObserver_; }
     AppUpdateChecker& updateChecker() { return *updateChecker_; }
 
     // What the capture router is built with; a test may build another router on it.
@@ -128,11 +137,13 @@ private:
     std::unique_ptr<ConcurrentQueue> backgroundQueue_;
     std::unique_ptr<PrivacyFirewall> privacyFirewall_;
     std::unique_ptr<PermissionsManager> permissions_;
+    std::unique_ptr<AccessibilityEnablementManager> accessibilityEnablement_;
     std::unique_ptr<FieldContextDetector> fieldContextDetector_;
     std::unique_ptr<FieldMemoryEngine> fieldMemory_;
     std::unique_ptr<ColorPickerHelper> colorPicker_;
     std::unique_ptr<KeychainBridge> keychainBridge_;
     std::unique_ptr<AssistantServices> assistant_;
+    std::unique_ptr<SuggestionProvider> suggestionProvider_;
     std::unique_ptr<CaptureHistoryStore> history_;
     std::unique_ptr<FallbackCaptureLogger> recoveryLog_;
     std::unique_ptr<CaptureRecords> records_;
@@ -143,6 +154,7 @@ private:
     std::unique_ptr<CaptureTargetRegistry> targets_;
     std::unique_ptr<CaptureRouterController> captureRouter_;
     std::unique_ptr<EventTapManager> eventTapManager_;
+    std::unique_ptr<FocusObserver> focusObserver_;
     std::unique_ptr<AppUpdateChecker> updateChecker_;
     std::unique_ptr<Installed> installed_;
 };

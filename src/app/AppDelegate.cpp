@@ -108,8 +108,8 @@ void AppDelegate::installObservers()
         [this](const Notification& note) {
             const auto application =
                 note.userInfo.get<RunningApplication>(std::string(Workspace::applicationUserInfoKey));
-            if (application && hooks_.applicationActivated) {
-                hooks_.applicationActivated(*application);
+            if (application && hooks_.workspaceAppActivated) {
+                hooks_.workspaceAppActivated(*application);
             }
         }));
     observers_.push_back(center.addObserver(ShortcutPreference::changedNotification, nullptr,
@@ -124,6 +124,7 @@ void AppDelegate::installObservers()
 void AppDelegate::applicationWillTerminate()
 {
     services_.eventTapManager.stop();
+    callIfSet(hooks_.stopFocusObservation);
     for (auto& poll : accessibilityPolls_) {
         poll->invalidate();
     }

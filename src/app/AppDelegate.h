@@ -60,8 +60,13 @@ public:
         std::function<void()> checkForUpdatesIfNeeded;
         // The application in front at launch (its browser domain is looked up).
         std::function<void(const RunningApplication&)> frontmostAtLaunch;
-        // Another application came in front, or capture started with one there.
+        // Capture started with this application in front.
         std::function<void(const RunningApplication&)> applicationActivated;
+        // Another application came in front (the workspace's notification).
+        std::function<void(const RunningApplication&)> workspaceAppActivated;
+        // The stop sequence, after the tap stopped: focus observation ends
+        // and the field in use is learned.
+        std::function<void()> stopFocusObservation;
         // Regular (true: Dock icon and menus) or accessory; false when refused.
         std::function<bool(bool regular)> setActivationPolicy;
         std::function<std::unique_ptr<StatusItem>()> makeStatusItem;

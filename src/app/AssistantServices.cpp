@@ -1,15 +1,19 @@
 #include "app/AssistantServices.h"
 
 #include "app/AIEngineMCPGenerator.h"
+#include "app/KnowledgeSuggestionSources.h"
 #include "base/Paths.h"
+#include "knowledge/ContextTransitionDetector.h"
 #include "knowledge/FieldMemorySealer.h"
 #include "knowledge/GraphQueryEngine.h"
 #include "knowledge/KnowledgeGraphEngine.h"
+#include "knowledge/KnowledgeSuggestionEngine.h"
 #include "knowledge/MCPHubManager.h"
 #include "knowledge/MCPLineHandler.h"
 #include "knowledge/MCPRequestHandler.h"
 #include "knowledge/MCPServer.h"
 #include "knowledge/MCPSuggestionQueue.h"
+#include "knowledge/ProactiveEngine.h"
 #include "knowledge/SecondBrainIndexer.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/runtime/ConcurrentQueue.h"
@@ -80,6 +84,14 @@ AssistantServices::AssistantServices(const Dependencies& d) : platform_(d.platfo
         ownFolder = *p.applicationSupport / paths::kBundleIdentifier;
     }
     indexer_ = std::make_unique<SecondBrainIndexer>(ownFolder, p.defaults, p.mainLoop, p.clock);
+
+    contextTransitions_ =
+        std::make_unique<ContextTransitionDetector>(p.workspace, p.accessibility, p.mainLoop, p.clock);
+    proactive_ = std::make_unique<ProactiveEngine>(*contextTransitions_, *graphEngine_, *graphQueries_, *hub_,
+                                                   p.defaults);
+    noteSearch_ = std::make_unique<KnowledgeSuggestionEngine>(*indexer_);
+    suggestionSources_ =
+        std::make_unique<KnowledgeSuggestionSources>(*proactive_, *noteSearch_, *suggestionQueue_);
 }
 
 AssistantServices::~AssistantServices()
@@ -87,6 +99,11 @@ AssistantServices::~AssistantServices()
     platform_.distributedNotificationCenter.get().removeObserver(toggleObserver_);
     mcpServer_->stop();
     mcpServer_.reset();
+    // The briefing and the note search reach the graph and the index below.
+    suggestionSources_.reset();
+    noteSearch_.reset();
+    proactive_.reset();
+    contextTransitions_.reset();
     // Requests still queued answer while what they reach exists.
     requests_.reset();
     indexer_.reset();

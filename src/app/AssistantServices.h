@@ -11,6 +11,7 @@ namespace qm {
 class AIEngineMCPGenerator;
 class AISuggestionEngine;
 class ConcurrentQueue;
+class ContextTransitionDetector;
 class DatabaseManager;
 class FieldContextDetector;
 class FieldMemoryEngine;
@@ -18,12 +19,15 @@ class FieldMemorySealer;
 class GraphQueryEngine;
 class KeychainHelper;
 class KnowledgeGraphEngine;
+class KnowledgeSuggestionEngine;
 class MCPHubManager;
 class MCPLineHandler;
 class MCPRequestHandler;
 class MCPServer;
 class MCPSuggestionQueue;
+class ProactiveEngine;
 class SecondBrainIndexer;
+class SuggestionSources;
 
 // The services that answer rather than capture: the AI engine with its three
 // providers, the knowledge graph, the local tool server and what it forwards
@@ -31,7 +35,8 @@ class SecondBrainIndexer;
 // tool server is built stopped; the app starts it at launch when its setting
 // says so, and "com.quillmarker.mcp.toggle" from another process starts or
 // stops it. The indexer opens its database and starts a first rebuild when
-// built.
+// built. The suggestion overlay's knowledge sources (the proactive briefing
+// of each context switch, note passages, pushed suggestions) come from here.
 class AssistantServices {
 public:
     struct Dependencies {
@@ -56,6 +61,8 @@ public:
     MCPSuggestionQueue& suggestionQueue() { return *suggestionQueue_; }
     MCPServer& mcpServer() { return *mcpServer_; }
     SecondBrainIndexer& indexer() { return *indexer_; }
+    ProactiveEngine& proactive() { return *proactive_; }
+    SuggestionSources& suggestionSources() { return *suggestionSources_; }
 
 private:
     const PlatformBundle& platform_;
@@ -73,6 +80,10 @@ private:
     std::unique_ptr<MCPServer> mcpServer_;
     DistributedNotificationCenter::ObserverToken toggleObserver_;
     std::unique_ptr<SecondBrainIndexer> indexer_;
+    std::unique_ptr<ContextTransitionDetector> contextTransitions_;
+    std::unique_ptr<ProactiveEngine> proactive_;
+    std::unique_ptr<KnowledgeSuggestionEngine> noteSearch_;
+    std::unique_ptr<SuggestionSources> suggestionSources_;
 };
 
 }  // namespace qm

@@ -38,8 +38,14 @@ FieldContextResult FieldContextDetector::detect() const
 
 FieldContextResult FieldContextDetector::detect(const AXUIElement& element) const
 {
+    return detect(element, std::nullopt);
+}
+
+FieldContextResult FieldContextDetector::detect(const AXUIElement& element,
+                                                std::optional<std::string> appBundleId) const
+{
     FieldContextResult result;
-    result.appBundleId = frontmostBundleId();
+    result.appBundleId = appBundleId ? std::move(appBundleId) : frontmostBundleId();
 
     FieldContextHeuristics::Attributes attributes;
     attributes.roleDescription = getAttributeString(element, AXAttribute::roleDescription);

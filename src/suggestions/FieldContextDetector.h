@@ -35,6 +35,9 @@ public:
     // the frontmost application alone.
     FieldContextResult detect() const;
     FieldContextResult detect(const AXUIElement& element) const;
+    // `element` as a field of the application `appBundleId` (nothing: the
+    // frontmost one), for a field that may no longer be in front.
+    FieldContextResult detect(const AXUIElement& element, std::optional<std::string> appBundleId) const;
 
     // The attribute as text; nothing on an error, no value or a value of another type.
     static std::optional<std::string> getAttributeString(const AXUIElement& element,

@@ -119,6 +119,13 @@ protected:
         hooks.applicationActivated = [this](const RunningApplication& application) {
             record.calls.push_back("activated " + application.bundleIdentifier.value_or(""));
         };
+        hooks.workspaceAppActivated = [this](const RunningApplication& application) {
+            record.calls.push_back("workspace " + application.bundleIdentifier.value_or(""));
+        };
+        hooks.stopFocusObservation = [this] {
+            record.calls.push_back(rig.app->eventTapManager().eventTap() ? "stop focus, tap running"
+                                                                         : "stop focus");
+        };
         hooks.setActivationPolicy = [this](bool regular) {
             record.calls.push_back(regular ? "regular" : "accessory");
             return true;
@@ -339,13 +346,26 @@ TEST_F(AppDelegateTest, TheMenuFollowsHistoryShortcutAndUpdateChangesAndThereIsN
     EXPECT_EQ(record.mostLiveStatusItems, 1);
 }
 
-TEST_F(AppDelegateTest, StopSequenceStopsTheTap)
+TEST_F(AppDelegateTest, StopSequenceStopsTheTapThenFocusObservation)
 {
     completeOnboardingDefaults();
     launch();
     ASSERT_TRUE(tapRunning());
+    record.calls.clear();
     delegate->applicationWillTerminate();
     EXPECT_FALSE(rig.app->eventTapManager().eventTap());
+    EXPECT_THAT(record.calls, ElementsAre("stop focus"));
+}
+
+TEST_F(AppDelegateTest, AnotherApplicationInFrontIsHandedOnOnce)
+{
+    completeOnboardingDefaults();
+    launch();
+    record.calls.clear();
+    const SimApplication notes = rig.platform.desktop.addApplication("com.example.notes", "Notes");
+    notes.activate();
+    rig.platform.loop.runUntilIdle();
+    EXPECT_THAT(record.calls, ElementsAre("workspace com.example.notes"));
 }
 
 }  // namespace

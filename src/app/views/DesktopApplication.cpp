@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/FocusObserver.h"
 #include "app/views/OnboardingWindowHandle.h"
 #include "app/views/QtStatusItem.h"
 #include "app/views/StdinKeyboard.h"
@@ -18,7 +19,6 @@
 #include "knowledge/SecondBrainIndexer.h"
 #include "platform/runtime/Clock.h"
 #include "settings/views/SettingsWindowController.h"
-#include "shell/AccessibilityEnablementManager.h"
 #include "shell/AppUpdateChecker.h"
 #include "shell/CaptureFailurePresenter.h"
 #include "shell/HUDRequestHandler.h"
@@ -169,11 +169,7 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
                          [this] { settings_->show(); }},
         });
     };
-    hooks.applicationActivated =
-        [enablement = std::make_shared<AccessibilityEnablementManager>(
-             platform_.loop, platform_.desktop.accessibility())](const RunningApplication& application) {
-            enablement->onAppActivated(application);
-        };
+    app_->focusObserver().attach(hooks);
     hooks.setActivationPolicy = [this](bool regular) {
         return platform_.activationPolicy.setActivationPolicy(regular ? ActivationPolicy::Policy::regular
                                                                       : ActivationPolicy::Policy::accessory);
