@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "app/FocusObserver.h"
+#include "app/SuggestionServices.h"
 #include "app/views/OnboardingWindowHandle.h"
 #include "app/views/QtStatusItem.h"
 #include "app/views/StdinKeyboard.h"
@@ -24,6 +25,7 @@
 #include "shell/HUDRequestHandler.h"
 #include "shell/NotificationDelegate.h"
 #include "shell/views/HUDWindowWidget.h"
+#include "suggestions/sim/SimOverlayPanel.h"
 #include "targets/ActiveCountdownController.h"
 #include "targets/NotificationScheduler.h"
 
@@ -133,6 +135,12 @@ AppComposition::Options DesktopApplication::compositionOptions()
     };
     options.isOwnEditableWindowKey = [this] { return guard_.isOwnEditableWindowKey(); };
     options.withAssistant = true;
+    options.makeSuggestionPanel = [] { return std::make_shared<SimOverlayPanel>(); };
+    options.suggestionCountersChanged = [this] {
+        if (delegate_) {
+            delegate_->rebuildStatusMenu();
+        }
+    };
     // After an update was opened: the same way out as a quit.
     options.terminateApplication = [] { QApplication::quit(); };
     return options;
@@ -170,6 +178,9 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
         });
     };
     app_->focusObserver().attach(hooks);
+    if (auto* suggestions = app_->suggestions()) {
+        hooks.tapDelegate = &suggestions->display();
+    }
     hooks.setActivationPolicy = [this](bool regular) {
         return platform_.activationPolicy.setActivationPolicy(regular ? ActivationPolicy::Policy::regular
                                                                       : ActivationPolicy::Policy::accessory);
