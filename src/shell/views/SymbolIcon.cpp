@@ -13,7 +13,7 @@ namespace qm {
 namespace {
 
 // Each drawing works in a 24 × 24 box; the painter is scaled to the icon.
-using Drawing = void (*)(QPainter&, const QColor&);
+using Drawing = SymbolIcon::Drawing;
 
 void fill(QPainter& p, const QPainterPath& path, const QColor& color)
 {
@@ -366,6 +366,12 @@ bool SymbolIcon::isKnown(std::string_view name)
 
 QPixmap SymbolIcon::pixmap(std::string_view name, const QColor& color, int size, qreal devicePixelRatio)
 {
+    const Drawing drawing = drawingFor(name);
+    return pixmap(drawing ? drawing : dot, color, size, devicePixelRatio);
+}
+
+QPixmap SymbolIcon::pixmap(Drawing drawing, const QColor& color, int size, qreal devicePixelRatio)
+{
     const int side = std::max(1, static_cast<int>(std::lround(size * devicePixelRatio)));
     QPixmap image(side, side);
     image.fill(Qt::transparent);
@@ -373,8 +379,7 @@ QPixmap SymbolIcon::pixmap(std::string_view name, const QColor& color, int size,
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(side / 24.0, side / 24.0);
-        const Drawing drawing = drawingFor(name);
-        (drawing ? drawing : dot)(painter, color);
+        drawing(painter, color);
     }
     image.setDevicePixelRatio(devicePixelRatio);
     return image;

@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QPixmap>
 
+class QPainter;
+
 namespace qm {
 
 // Our own drawings of the system symbols the windows name ("bell.fill",
@@ -14,8 +16,14 @@ namespace qm {
 // shows something.
 class SymbolIcon {
 public:
+    // A drawing in a 24 × 24 box, in one colour.
+    using Drawing = void (*)(QPainter& painter, const QColor& color);
+
     // `size` is the icon's side in device-independent pixels.
     static QPixmap pixmap(std::string_view name, const QColor& color, int size, qreal devicePixelRatio = 1.0);
+
+    // `drawing` as an icon of `size`, for symbols drawn elsewhere.
+    static QPixmap pixmap(Drawing drawing, const QColor& color, int size, qreal devicePixelRatio = 1.0);
 
     // Whether `name` has a drawing of its own.
     static bool isKnown(std::string_view name);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+
+#include <QWidget>
+
+#include "suggestions/AIPromptCard.h"
+
+namespace qm {
+
+// One quick action of the AI card: its symbol and label on a small rounded
+// chip, violet with a glow when chosen, faint otherwise. A click chooses it
+// (and generates nothing). GUI thread.
+class AIQuickActionChip final : public QWidget {
+public:
+    AIQuickActionChip(AIPromptCard::Action action, std::function<void()> onClick, QWidget* parent = nullptr);
+
+    void setAction(const AIPromptCard::Action& action);
+    const AIPromptCard::Action& action() const { return action_; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    AIPromptCard::Action action_;
+    std::function<void()> onClick_;
+};
+
+}  // namespace qm

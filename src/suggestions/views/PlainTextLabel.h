@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+
+namespace qm {
+
+// A label that shows its text as plain text, never as markup: the panel
+// shows what the user typed, what a note holds and what a language model
+// answered. Setting the same text or colour again changes nothing.
+class PlainTextLabel final : public QLabel {
+public:
+    PlainTextLabel(const QFont& font, const QColor& colour, QWidget* parent = nullptr);
+
+    void setPlainText(std::string_view text);
+    void setColour(const QColor& colour);
+};
+
+}  // namespace qm
