@@ -9,15 +9,16 @@
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
 #include "suggestions/OverlayPanel.h"
+#include "suggestions/SuggestionNotifications.h"
 
 namespace qm {
 
 AITextInserter::AITextInserter(Services services) : services_(services)
 {
     observers_.push_back(services_.notificationCenter.addObserver(
-        insertAITextNotification, nullptr, [this](const Notification& note) {
+        SuggestionNotifications::insertAIText, nullptr, [this](const Notification& note) {
             // Anything but text is no answer: the panel stays as it is.
-            if (const auto text = note.userInfo.get<std::string>(textKey)) {
+            if (const auto text = note.userInfo.get<std::string>(SuggestionNotifications::insertAITextKey)) {
                 insert(*text);
             }
         }));

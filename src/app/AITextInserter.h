@@ -27,9 +27,6 @@ public:
         OverlayPanel& panel;
     };
 
-    static constexpr const char* insertAITextNotification = "InsertAIText";
-    static constexpr const char* textKey = "text";
-
     // Starts observing "InsertAIText".
     explicit AITextInserter(Services services);
     ~AITextInserter();

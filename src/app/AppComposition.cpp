@@ -180,7 +180,7 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         .openLoops = records_->openLoops(),
     });
     if (options_.makeSuggestionPanel) {
-        suggestionPanel_ = options_.makeSuggestionPanel();
+        suggestionPanel_ = options_.makeSuggestionPanel(*this);
     }
     if (suggestionPanel_) {
         suggestions_ = std::make_unique<SuggestionServices>(

@@ -85,9 +85,10 @@ public:
         // Ends the program by its normal stop path, once an update was opened.
         // Empty: the program keeps running.
         std::function<void()> terminateApplication;
-        // Makes the panel of inline suggestions, once. Empty: no inline
+        // Makes the panel of inline suggestions, once, over the composition
+        // built so far (the assistant answers its AI prompt). Empty: no inline
         // suggestions (nothing shows them, inserts them or the AI answer).
-        std::function<std::shared_ptr<OverlayPanel>()> makeSuggestionPanel;
+        std::function<std::shared_ptr<OverlayPanel>(AppComposition&)> makeSuggestionPanel;
         // Runs after an accepted suggestion was counted (the status menu
         // shows the figures). Empty: nothing is told.
         std::function<void()> suggestionCountersChanged;

@@ -4,6 +4,7 @@
 
 #include "SuggestionRig.h"
 #include "capture/CaptureNotifications.h"
+#include "suggestions/SuggestionNotifications.h"
 
 namespace qm::test {
 namespace {
@@ -19,7 +20,7 @@ protected:
     }
     void answerWith(UserInfo userInfo)
     {
-        stage.platform.notificationCenter.post(AITextInserter::insertAITextNotification, nullptr,
+        stage.platform.notificationCenter.post(SuggestionNotifications::insertAIText, nullptr,
                                                std::move(userInfo));
         loop.runUntilIdle();
     }
@@ -30,7 +31,7 @@ TEST_F(AITextInserterTest, TheAnswerReplacesTheSelectionAndThePromptCloses)
     nativeField.setValue("Please fix this sentense now");
     nativeField.select({16, 8});
     openPrompt();
-    answerWith({{AITextInserter::textKey, "sentence"}});
+    answerWith({{SuggestionNotifications::insertAITextKey, "sentence"}});
     EXPECT_EQ(nativeField.value(), "Please fix this sentence now");
     EXPECT_FALSE(panel.isShown());
     EXPECT_FALSE(tap->isSuggestionsOverlayVisible());
@@ -45,7 +46,7 @@ TEST_F(AITextInserterTest, AFieldThatRefusesGetsTheWholeAnswerAsTypedKeys)
     browser.activate();
     openPrompt();
     const std::string answer = "Ünïcode 👋🏽 and a long answer that needs several key events";
-    answerWith({{AITextInserter::textKey, answer}});
+    answerWith({{SuggestionNotifications::insertAITextKey, answer}});
     EXPECT_EQ(browserField.value(), "draft: " + answer);
     EXPECT_FALSE(panel.isShown());
 }
@@ -54,7 +55,7 @@ TEST_F(AITextInserterTest, AnAnswerThatIsNotTextLeavesThePromptOpen)
 {
     nativeField.setValue("keep");
     openPrompt();
-    answerWith({{AITextInserter::textKey, 42}});
+    answerWith({{SuggestionNotifications::insertAITextKey, 42}});
     answerWith({});
     EXPECT_TRUE(panel.isShown());
     EXPECT_TRUE(tap->isAIPromptMode());

@@ -41,7 +41,7 @@ protected:
     SuggestionEndToEndTest()
     {
         AppComposition::Options options = StandInApp::quietOptions();
-        options.makeSuggestionPanel = [this] { return panel; };
+        options.makeSuggestionPanel = [this](AppComposition&) { return panel; };
         rig.compose(rig.bundle(), std::move(options));
         rig.platform.defaults.set("hasCompletedOnboarding", true);
         rig.platform.defaults.set("hasSelectedShortcut", true);

@@ -26,6 +26,7 @@
 #include "shell/NotificationDelegate.h"
 #include "shell/views/HUDWindowWidget.h"
 #include "suggestions/sim/SimOverlayPanel.h"
+#include "suggestions/views/OverlayPanelWidget.h"
 #include "targets/ActiveCountdownController.h"
 #include "targets/NotificationScheduler.h"
 
@@ -135,7 +136,14 @@ AppComposition::Options DesktopApplication::compositionOptions()
     };
     options.isOwnEditableWindowKey = [this] { return guard_.isOwnEditableWindowKey(); };
     options.withAssistant = true;
-    options.makeSuggestionPanel = [] { return std::make_shared<SimOverlayPanel>(); };
+    options.makeSuggestionPanel = [this](AppComposition& app) -> std::shared_ptr<OverlayPanel> {
+        if (options_.headless) {
+            return std::make_shared<SimOverlayPanel>();  // nobody could see it
+        }
+        return std::make_shared<OverlayPanelWidget>(
+            platform_.loop, platform_.notificationCenter, platform_.defaults, platform_.screens,
+            platform_.desktop.workspace(), AIPromptServices::from(app.assistant()->aiEngine()));
+    };
     options.suggestionCountersChanged = [this] {
         if (delegate_) {
             delegate_->rebuildStatusMenu();
