@@ -1,6 +1,7 @@
 #include "app/AppComposition.h"
 
 #include "app/FocusObserver.h"
+#include "app/SuggestionServices.h"
 
 #include <stdexcept>
 #include <utility>
@@ -178,6 +179,34 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         .accessibilityEnablement = *accessibilityEnablement_,
         .openLoops = records_->openLoops(),
     });
+    if (options_.makeSuggestionPanel) {
+        suggestionPanel_ = options_.makeSuggestionPanel(*this);
+    }
+    if (suggestionPanel_) {
+        suggestions_ = std::make_unique<SuggestionServices>(
+            p,
+            SuggestionServices::Services{
+                .permissions = *permissions_,
+                .eventTapManager = *eventTapManager_,
+                .captureRouter = *captureRouter_,
+                .panel = *suggestionPanel_,
+            },
+            [provider = suggestionProvider_.get()](const std::string& text, const std::string& appBundleId,
+                                                   SuggestionDisplay::Completion done) {
+                provider->updateSuggestions(
+                    text, appBundleId,
+                    [done = std::move(done)](const std::vector<SuggestionModel>& found) { done(found); });
+            },
+            options_.suggestionCountersChanged);
+        SuggestionDisplay& display = suggestions_->display();
+        focusObserver_->setSuggestionDisplay({
+            .updateSuggestionsNearCaret =
+                [&display](const std::optional<std::string>& fullBuffer, bool isManualSummon) {
+                    display.updateSuggestionsNearCaret(fullBuffer, isManualSummon);
+                },
+            .hideOverlayPanelImmediately = [&display] { display.hideOverlayPanelImmediately(); },
+        });
+    }
 
     updateChecker_ = std::make_unique<AppUpdateChecker>(AppUpdateChecker::Services{
         .mainLoop = p.mainLoop,
@@ -218,6 +247,13 @@ AppComposition::~AppComposition()
     installed_.reset();
     // Its transfers stop before the queue they wait on goes.
     updateChecker_.reset();
+    if (suggestions_) {
+        // Nothing reaches the display once it is gone.
+        focusObserver_->setSuggestionDisplay({});
+        eventTapManager_->setDelegate(nullptr);
+        suggestions_.reset();
+    }
+    suggestionPanel_.reset();
     focusObserver_.reset();
     eventTapManager_.reset();
     captureRouter_.reset();

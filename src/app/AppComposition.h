@@ -34,7 +34,9 @@ class NotificationScheduler;
 class PermissionsManager;
 class PrivacyFirewall;
 class SecretStore;
+class OverlayPanel;
 class SuggestionProvider;
+class SuggestionServices;
 class TimerCompletionFallback;
 
 // The composition root: the one place that builds the program's services, each
@@ -49,8 +51,8 @@ class TimerCompletionFallback;
 // the platform has a keychain), the capture history, the recovery log, the
 // capture records, the targets, the capture router and the event tap manager
 // (not started), the focus observer (observing nothing until the app starts
-// capture), the update checker. Build and destroy it on the main thread.
-// Destruction uninstalls the shared instances, takes down the focus observer,
+// capture), the inline suggestions over their panel, the update checker. Build and destroy it on the main
+// thread. Destruction uninstalls the shared instances, takes down the inline suggestions, the focus observer,
 // the tap manager, the router, the suggestion services and the firewall,
 // finishes the background
 // queue's work while what it touches still exists, then the rest in the
@@ -83,6 +85,13 @@ public:
         // Ends the program by its normal stop path, once an update was opened.
         // Empty: the program keeps running.
         std::function<void()> terminateApplication;
+        // Makes the panel of inline suggestions, once, over the composition
+        // built so far (the assistant answers its AI prompt). Empty: no inline
+        // suggestions (nothing shows them, inserts them or the AI answer).
+        std::function<std::shared_ptr<OverlayPanel>(AppComposition&)> makeSuggestionPanel;
+        // Runs after an accepted suggestion was counted (the status menu
+        // shows the figures). Empty: nothing is told.
+        std::function<void()> suggestionCountersChanged;
     };
 
     // `platform` and everything it names must outlive the composition.
@@ -124,6 +133,9 @@ public:
 
     // Null unless composed withAssistant.
     AssistantServices* assistant() { return assistant_.get(); }
+    // The inline suggestions over their panel, which also hear focus
+    // observation; null unless a panel was made (makeSuggestionPanel).
+    SuggestionServices* suggestions() { return suggestions_.get(); }
 
 private:
     struct Installed;
@@ -155,6 +167,8 @@ private:
     std::unique_ptr<CaptureRouterController> captureRouter_;
     std::unique_ptr<EventTapManager> eventTapManager_;
     std::unique_ptr<FocusObserver> focusObserver_;
+    std::shared_ptr<OverlayPanel> suggestionPanel_;
+    std::unique_ptr<SuggestionServices> suggestions_;
     std::unique_ptr<AppUpdateChecker> updateChecker_;
     std::unique_ptr<Installed> installed_;
 };

@@ -149,6 +149,13 @@ void AppDelegate::captureHistoryChanged()
     }));
 }
 
+void AppDelegate::rebuildStatusMenu()
+{
+    if (statusItem_) {
+        statusItem_->rebuildMenu();
+    }
+}
+
 void AppDelegate::setupStatusItem()
 {
     if (hooks_.makeStatusItem) {

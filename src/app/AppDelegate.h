@@ -97,6 +97,9 @@ public:
     // The window-delegate callback of the windows the delegate owns.
     void windowWillClose(WindowCloseHandler::ClosingWindow window);
 
+    // The status menu is built afresh (its figures changed), when there is one.
+    void rebuildStatusMenu();
+
     bool hasStatusItem() const { return statusItem_ != nullptr; }
     bool hasOnboardingWindow() const { return onboardingWindow_ != nullptr; }
 

@@ -17,7 +17,8 @@ namespace qm::test {
 
 // Accessibility in front of the stand-in desktop's that refuses writes of the
 // attributes a test names and records every write, for hosts that accept part
-// of an edit (a selection but not the replacement text) as some real ones do.
+// of an edit (a selection but not the replacement text) as some real ones do,
+// and for hosts that report success for a write they never carry out.
 // Make it with std::make_shared: its elements keep it alive.
 class CaptureRouterAccessibilityFilter final
     : public Accessibility,
@@ -26,10 +27,28 @@ class CaptureRouterAccessibilityFilter final
 public:
     explicit CaptureRouterAccessibilityFilter(Accessibility& inner) : inner_(inner) {}
 
-    void refuseWrites(const std::string& attribute, AXError error = AXError::cannotComplete)
+    // Writes of `attribute` answer `error`, once the first `acceptFirst` of
+    // them have gone through.
+    void refuseWrites(const std::string& attribute, AXError error = AXError::cannotComplete,
+                      int acceptFirst = 0)
     {
         std::lock_guard lock(mutex_);
-        refused_[attribute] = error;
+        refused_[attribute] = Refusal{error, acceptFirst};
+    }
+
+    // Every write goes through again.
+    void acceptAllWrites()
+    {
+        std::lock_guard lock(mutex_);
+        refused_.clear();
+        ignored_.clear();
+    }
+
+    // Writes of `attribute` answer success and change nothing.
+    void ignoreWrites(const std::string& attribute)
+    {
+        std::lock_guard lock(mutex_);
+        ignored_.insert(attribute);
     }
 
     // The attributes written, in order, refused ones included.
@@ -64,7 +83,13 @@ public:
             std::lock_guard lock(mutex_);
             writes_.emplace_back(attribute);
             if (const auto refused = refused_.find(std::string(attribute)); refused != refused_.end()) {
-                return refused->second;
+                if (refused->second.acceptFirst == 0) {
+                    return refused->second.error;
+                }
+                --refused->second.acceptFirst;
+            }
+            if (ignored_.contains(std::string(attribute))) {
+                return AXError::success;
             }
         }
         return unwrap(element).setAttributeValue(attribute, value);
@@ -127,9 +152,15 @@ private:
         return value;
     }
 
+    struct Refusal {
+        AXError error = AXError::cannotComplete;
+        int acceptFirst = 0;
+    };
+
     Accessibility& inner_;
     mutable std::mutex mutex_;
-    std::map<std::string, AXError> refused_;
+    std::map<std::string, Refusal> refused_;
+    std::set<std::string> ignored_;
     std::vector<std::string> writes_;
     std::unordered_map<AXUIElement, std::uint64_t> tokens_;
     std::map<std::uint64_t, AXUIElement> elements_;

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "app/FocusObserver.h"
+#include "app/SuggestionServices.h"
 #include "app/views/OnboardingWindowHandle.h"
 #include "app/views/QtStatusItem.h"
 #include "app/views/StdinKeyboard.h"
@@ -24,6 +25,8 @@
 #include "shell/HUDRequestHandler.h"
 #include "shell/NotificationDelegate.h"
 #include "shell/views/HUDWindowWidget.h"
+#include "suggestions/sim/SimOverlayPanel.h"
+#include "suggestions/views/OverlayPanelWidget.h"
 #include "targets/ActiveCountdownController.h"
 #include "targets/NotificationScheduler.h"
 
@@ -133,6 +136,19 @@ AppComposition::Options DesktopApplication::compositionOptions()
     };
     options.isOwnEditableWindowKey = [this] { return guard_.isOwnEditableWindowKey(); };
     options.withAssistant = true;
+    options.makeSuggestionPanel = [this](AppComposition& app) -> std::shared_ptr<OverlayPanel> {
+        if (options_.headless) {
+            return std::make_shared<SimOverlayPanel>();  // nobody could see it
+        }
+        return std::make_shared<OverlayPanelWidget>(
+            platform_.loop, platform_.notificationCenter, platform_.defaults, platform_.screens,
+            platform_.desktop.workspace(), AIPromptServices::from(app.assistant()->aiEngine()));
+    };
+    options.suggestionCountersChanged = [this] {
+        if (delegate_) {
+            delegate_->rebuildStatusMenu();
+        }
+    };
     // After an update was opened: the same way out as a quit.
     options.terminateApplication = [] { QApplication::quit(); };
     return options;
@@ -170,6 +186,9 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
         });
     };
     app_->focusObserver().attach(hooks);
+    if (auto* suggestions = app_->suggestions()) {
+        hooks.tapDelegate = &suggestions->display();
+    }
     hooks.setActivationPolicy = [this](bool regular) {
         return platform_.activationPolicy.setActivationPolicy(regular ? ActivationPolicy::Policy::regular
                                                                       : ActivationPolicy::Policy::accessory);
