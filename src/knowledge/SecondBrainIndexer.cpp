@@ -3,17 +3,16 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <set>
 #include <system_error>
 
 #include <fmt/format.h>
 
-#include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
+#include "base/SqlitePageCacheScope.h"
 #include "base/SqliteStatement.h"
-#include "base/Text.h"
 #include "knowledge/MarkdownText.h"
+#include "knowledge/NoteFolderReader.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/storage/UserDefaults.h"
@@ -23,23 +22,6 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string lowercasedExtension(const fs::path& file)
-{
-    auto extension = file.extension().string();
-    if (!extension.empty()) {
-        extension.erase(0, 1);
-    }
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
-bool isHidden(const fs::path& entry)
-{
-    const auto name = entry.filename().string();
-    return !name.empty() && name.front() == '.';
-}
 
 }  // namespace
 
@@ -170,6 +152,15 @@ void SecondBrainIndexer::rebuildIndex()
     if (db_ == nullptr) {
         return;
     }
+    // Dropping the old table visits every page of it, and the inserts then
+    // reuse those pages, each written to the rollback journal first: with the
+    // old index in the cache, neither reads it from the file again. The cache
+    // goes back to its usual size afterwards, so the memory is lent only for
+    // the rebuild.
+    const SqlitePageCacheScope cache(db_, rebuildCacheKiB);
+    // The files are read from here on, while the old table goes and the notes
+    // before them are written.
+    NoteFolderReader reader(indexedFolders(), maximumFileSize);
     // One transaction: a search sees the old index or the new one, and the
     // inserts are not each committed to disk.
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -184,72 +175,13 @@ void SecondBrainIndexer::rebuildIndex()
         sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
         return;
     }
-    for (const auto& folder : indexedFolders()) {
-        indexFolder(folder);
+    while (auto note = reader.next()) {
+        insertDoc(note->title, note->content, note->path, note->source);
     }
     if (sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr) != SQLITE_OK) {
         Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
         sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
     }
-}
-
-void SecondBrainIndexer::indexFolder(const std::string& folder)
-{
-    std::error_code error;
-    // Symbolic links are neither followed nor read: a link to a folder could
-    // loop back above itself, and the walk reports links as links.
-    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
-    if (error) {
-        return;
-    }
-    // The folder's own name, also when the entry ends in "/".
-    auto source = fs::path(folder).filename();
-    if (source.empty()) {
-        source = fs::path(folder).parent_path().filename();
-    }
-    for (auto it = std::move(walk); it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (error) {
-            break;
-        }
-        const auto& entry = *it;
-        if (isHidden(entry.path())) {
-            it.disable_recursion_pending();
-            continue;
-        }
-        std::error_code statusError;
-        if (!entry.is_regular_file(statusError) || entry.is_symlink(statusError)) {
-            continue;
-        }
-        indexFile(entry.path(), source.string());
-    }
-}
-
-void SecondBrainIndexer::indexFile(const std::filesystem::path& file, const std::string& source)
-{
-    static const std::set<std::string> extensions = {"md", "txt", "markdown", "org"};
-    if (extensions.count(lowercasedExtension(file)) == 0) {
-        return;
-    }
-    std::error_code error;
-    const auto size = fs::file_size(file, error);
-    if (!error && size > maximumFileSize) {
-        Log::print(fmt::format("⚠️ Failed to index file {}: the file is larger than 16 MiB ({} bytes).",
-                               file.string(), size));
-        return;
-    }
-    const auto text = file::readAll(file, error);
-    if (!text) {
-        Log::print(fmt::format("⚠️ Failed to index file {}: {}", file.string(), error.message()));
-        return;
-    }
-    if (!text::isValidUtf8(*text)) {
-        Log::print(
-            fmt::format("⚠️ Failed to index file {}: The file couldn’t be opened because the text "
-                        "encoding of its contents can’t be determined.",
-                        file.string()));
-        return;
-    }
-    insertDoc(file.stem().string(), stripMarkdown(*text), file.string(), source);
 }
 
 void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::string& content,
@@ -285,7 +217,10 @@ void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& 
 void SecondBrainIndexer::updateDocumentCount()
 {
     int count = 0;
-    SqliteStatement statement(db_, "SELECT COUNT(*) FROM knowledge_fts;");
+    // FTS5 keeps one row per document in its docsize table: counting those
+    // reads a few pages, where counting knowledge_fts itself reads every
+    // note's whole text.
+    SqliteStatement statement(db_, "SELECT COUNT(*) FROM knowledge_fts_docsize;");
     if (statement.step() == SqliteStatement::Step::row) {
         count = static_cast<int>(statement.columnInt(0));
     }

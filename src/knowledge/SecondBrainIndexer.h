@@ -32,6 +32,9 @@ public:
     static constexpr const char* foldersKey = "knowledgeFolders";
     // Larger notes are skipped rather than held whole in memory.
     static constexpr std::uintmax_t maximumFileSize = 16u * 1024u * 1024u;
+    // The page cache while a rebuild runs, in KiB: room for the index of some
+    // ten thousand notes, which the rebuild reads and rewrites whole.
+    static constexpr int rebuildCacheKiB = 64 * 1024;
 
     // `appDataFolder` is the program's own Application Support folder, absent
     // when there is none (then no statement ever runs). Opens the database,
@@ -75,8 +78,6 @@ private:
     // False when the table could not be made (logged).
     bool createTables();
     void rebuildIndex();
-    void indexFolder(const std::string& folder);
-    void indexFile(const std::filesystem::path& file, const std::string& source);
     void insertDoc(const std::string& title, const std::string& content, const std::string& path,
                    const std::string& source);
     // On the database queue: counts, then publishes on the main loop.
