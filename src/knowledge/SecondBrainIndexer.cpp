@@ -3,13 +3,15 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include <fmt/format.h>
 
 #include "base/Log.h"
 #include "base/Paths.h"
-#include "base/SqlitePageCacheScope.h"
 #include "base/SqliteStatement.h"
 #include "knowledge/MarkdownText.h"
 #include "knowledge/NoteFolderReader.h"
@@ -23,6 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr const char* insertSql =
+    "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);";
+
 }  // namespace
 
 SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appDataFolder,
@@ -30,7 +35,7 @@ SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appD
     : defaults_(defaults), mainLoop_(mainLoop), clock_(clock)
 {
     openDatabase(appDataFolder);
-    dbQueue_.sync([this] { createTables(); });
+    dbQueue_.sync([this] { createTable(db_); });
     dbQueue_.sync([this] { updateDocumentCount(); });
     triggerAsyncReindex();
 }
@@ -54,26 +59,36 @@ void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>
     fs::create_directories(*appDataFolder, ignored);
     const auto file = *appDataFolder / "QuillmarkerKnowledge.db";
     Log::print(fmt::format("📁 QuillmarkerKnowledge.db Path: {}", file.string()));
-    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) {
-        Log::print(
-            "❌ SQLite Error: Failed to open QuillmarkerKnowledge.db. Falling back to in-memory database.");
-        sqlite3_close(db_);
-        db_ = nullptr;
-        sqlite3_open(":memory:", &db_);
-    }
-    sqlite3_busy_timeout(db_, 5000);
+    db_ = openFile(file);
 }
 
-bool SecondBrainIndexer::createTables()
+sqlite3* SecondBrainIndexer::openFile(const std::filesystem::path& file)
 {
-    if (db_ == nullptr) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(file.c_str(), &db) == SQLITE_OK) {
+        databaseFile_ = file;
+    } else {
+        Log::print(
+            "❌ SQLite Error: Failed to open QuillmarkerKnowledge.db. Falling back to in-memory database.");
+        sqlite3_close(db);
+        db = nullptr;
+        databaseFile_.reset();
+        sqlite3_open(":memory:", &db);
+    }
+    sqlite3_busy_timeout(db, 5000);
+    return db;
+}
+
+bool SecondBrainIndexer::createTable(sqlite3* db)
+{
+    if (db == nullptr) {
         return false;
     }
     char* error = nullptr;
     const char* statement = "CREATE VIRTUAL TABLE IF NOT EXISTS knowledge_fts USING fts5(\n"
                             "    title, content, path, source, tokenize='porter unicode61'\n"
                             ");";
-    const bool created = sqlite3_exec(db_, statement, nullptr, nullptr, &error) == SQLITE_OK;
+    const bool created = sqlite3_exec(db, statement, nullptr, nullptr, &error) == SQLITE_OK;
     if (!created && error != nullptr) {
         Log::print(fmt::format("❌ SQLite FTS5 Error: {}", error));
     }
@@ -152,36 +167,57 @@ void SecondBrainIndexer::rebuildIndex()
     if (db_ == nullptr) {
         return;
     }
-    // Dropping the old table visits every page of it, and the inserts then
-    // reuse those pages, each written to the rollback journal first: with the
-    // old index in the cache, neither reads it from the file again. The cache
-    // goes back to its usual size afterwards, so the memory is lent only for
-    // the rebuild.
-    const SqlitePageCacheScope cache(db_, rebuildCacheKiB);
-    // The files are read from here on, while the old table goes and the notes
-    // before them are written.
+    // The files are read from here on, while the notes before them are written.
     NoteFolderReader reader(indexedFolders(), maximumFileSize);
-    // One transaction: a search sees the old index or the new one, and the
-    // inserts are not each committed to disk.
-    if (sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        // Without the transaction the table would be dropped for good; the old index stays.
-        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
+    // The new index is written whole into a database of its own and then takes
+    // the old one's place in one step, so a search sees the old index or the
+    // new one. Emptying the old table in place would cost more than writing
+    // the new one: every page of it is read to be freed, and each freed page
+    // is copied to the rollback journal before a new row reuses it.
+    const auto beside = databaseFile_ ? databaseFile_->string() + "-rebuild" : std::string(":memory:");
+    std::error_code ignored;
+    if (databaseFile_) {
+        // Left by a rebuild that never finished.
+        fs::remove(beside, ignored);
+    }
+    sqlite3* fresh = nullptr;
+    bool written = sqlite3_open(beside.c_str(), &fresh) == SQLITE_OK && createTable(fresh) &&
+                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (written) {
+        SqliteStatement insert(fresh, insertSql);
+        while (auto note = reader.next()) {
+            insertRow(insert, *note);
+        }
+    }
+    written = written && sqlite3_exec(fresh, "COMMIT;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!written) {
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(fresh)));
+    } else if (databaseFile_ && std::rename(beside.c_str(), databaseFile_->c_str()) != 0) {
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", std::strerror(errno)));
+        written = false;
+    }
+    if (!written) {
+        // The old index stays.
+        sqlite3_close_v2(fresh);
+        if (databaseFile_) {
+            fs::remove(beside, ignored);
+        }
         return;
     }
-    // The table is made anew rather than emptied: deleting from FTS5 re-reads
-    // and re-tokenizes every old row to take its terms out of the index.
-    sqlite3_exec(db_, "DROP TABLE IF EXISTS knowledge_fts;", nullptr, nullptr, nullptr);
-    if (!createTables()) {
-        sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
-        return;
+    if (databaseFile_) {
+        // SQLite will not write through a connection whose file has been
+        // moved: the index is opened again under its own name.
+        sqlite3_close_v2(fresh);
+        fresh = openFile(*databaseFile_);
+        if (!databaseFile_) {
+            createTable(fresh);
+        }
+    } else {
+        sqlite3_busy_timeout(fresh, 5000);
     }
-    while (auto note = reader.next()) {
-        insertDoc(note->title, note->content, note->path, note->source);
-    }
-    if (sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
-        sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
-    }
+    insertStatement_.reset();
+    sqlite3_close_v2(db_);
+    db_ = fresh;
 }
 
 void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::string& content,
@@ -193,19 +229,21 @@ void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::
 void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& content,
                                    const std::string& path, const std::string& source)
 {
-    // Prepared once for the connection: SQLite prepares it again by itself
-    // after a rebuild has made the table anew.
+    // Prepared once for the connection; a rebuild brings a new connection.
     if (!insertStatement_) {
-        insertStatement_ = std::make_unique<SqliteStatement>(
-            db_, "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);");
+        insertStatement_ = std::make_unique<SqliteStatement>(db_, insertSql);
     }
-    auto& statement = *insertStatement_;
-    if (!statement) {
+    if (!*insertStatement_) {
         insertStatement_.reset();
         return;
     }
+    insertRow(*insertStatement_, {title, content, path, source});
+}
+
+void SecondBrainIndexer::insertRow(SqliteStatement& statement, const IndexedNote& note)
+{
     int index = 1;
-    for (const auto* value : {&title, &content, &path, &source}) {
+    for (const auto* value : {&note.title, &note.content, &note.path, &note.source}) {
         statement.bindText(index++, *value);
     }
     if (!statement.run()) {
