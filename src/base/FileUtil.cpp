@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 
 #include <fmt/format.h>
@@ -251,6 +252,12 @@ std::optional<std::string> readAll(const std::filesystem::path& path, std::error
 
 std::optional<std::string> readRegularFile(const std::filesystem::path& path, std::error_code& error)
 {
+    return readRegularFileAtMost(path, std::numeric_limits<std::uintmax_t>::max(), error);
+}
+
+std::optional<std::string> readRegularFileAtMost(const std::filesystem::path& path,
+                                                 std::uintmax_t maximumSize, std::error_code& error)
+{
     // Non-blocking, so that opening a FIFO nobody writes to returns at once.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
@@ -264,6 +271,10 @@ std::optional<std::string> readRegularFile(const std::filesystem::path& path, st
     }
     if (!S_ISREG(info.st_mode)) {
         error = std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > maximumSize) {
+        error = std::make_error_code(std::errc::file_too_large);
         return std::nullopt;
     }
     return readOpenFile(fd.get(), info.st_size, error);

@@ -44,6 +44,11 @@ std::optional<std::string> readAll(const std::filesystem::path& path, std::error
 // opened for a read that might never end.
 std::optional<std::string> readRegularFile(const std::filesystem::path& path, std::error_code& error);
 
+// As readRegularFile, but a file larger than `maximumSize` bytes is refused with
+// std::errc::file_too_large before any of it is read.
+std::optional<std::string> readRegularFileAtMost(const std::filesystem::path& path,
+                                                 std::uintmax_t maximumSize, std::error_code& error);
+
 // Moves a file that cannot be used out of the way, kept for the user to look at:
 // renamed to "<name>.corrupt", or "<name>.corrupt-2", "-3" ... when that is taken.
 // An existing file is never replaced. The new path, or nothing with `error` set

@@ -79,8 +79,7 @@ std::string KnowledgeSuggestionEngine::cleanFTSQuery(const std::string& text)
 std::vector<KnowledgeSuggestionModel> KnowledgeSuggestionEngine::search(const std::string& queryText)
 {
     std::vector<KnowledgeSuggestionModel> hits;
-    sqlite3* db = indexer_.getDatabasePointer();
-    if (db == nullptr || wordCount(queryText) < 3) {
+    if (wordCount(queryText) < 3) {
         return hits;
     }
     const auto query = cleanFTSQuery(queryText);
@@ -88,6 +87,11 @@ std::vector<KnowledgeSuggestionModel> KnowledgeSuggestionEngine::search(const st
         return hits;
     }
     indexer_.getDatabaseQueue().sync([&] {
+        // Asked for here: a rebuild that finished meanwhile has replaced it.
+        sqlite3* db = indexer_.getDatabasePointer();
+        if (db == nullptr) {
+            return;
+        }
         SqliteStatement statement(
             db, "SELECT title, snippet(knowledge_fts, 1, '', '', '...', 25), path, source \n"
                 "FROM knowledge_fts \nWHERE knowledge_fts MATCH ? \nORDER BY rank \nLIMIT 3;");

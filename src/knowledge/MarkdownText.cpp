@@ -22,7 +22,7 @@ std::size_t spaceAt(std::string_view text, std::size_t at)
     return c >= 0 && u_hasBinaryProperty(c, UCHAR_WHITE_SPACE) ? static_cast<std::size_t>(offset) - at : 0;
 }
 
-std::string withoutOpeningHeading(std::string_view text)
+std::string_view withoutOpeningHeading(std::string_view text)
 {
     std::size_t marks = 0;
     while (marks < text.size() && text[marks] == '#') {
@@ -36,7 +36,19 @@ std::string withoutOpeningHeading(std::string_view text)
         }
         end += length;
     }
-    return std::string(end > marks ? text.substr(end) : text);
+    return end > marks ? text.substr(end) : text;
+}
+
+std::string withoutAsterisksAndUnderscores(std::string_view text)
+{
+    std::string out(text.size(), '\0');
+    auto* next = out.data();
+    for (const char c : text) {
+        *next = c;
+        next += (c != '*' && c != '_') ? 1 : 0;
+    }
+    out.resize(static_cast<std::size_t>(next - out.data()));
+    return out;
 }
 
 // The first `c` at or after `from`, remembered between calls whose `from`
@@ -73,25 +85,30 @@ std::string withoutBracketedLinks(std::string_view text, bool image)
     out.reserve(text.size());
     NextOf closingBracket(text, ']');
     NextOf closingParenthesis(text, ')');
-    const std::size_t lead = image ? 1 : 0;
+    const std::string_view opener = image ? "![" : "[";
     std::size_t at = 0;
     while (at < text.size()) {
-        const std::size_t open = at + lead;
-        if (open < text.size() && text[open] == '[' && (!image || text[at] == '!')) {
-            const auto close = closingBracket.from(open + 1);
-            if (close == std::string_view::npos) {
-                break;
-            }
-            const bool hasText = image || close > open + 1;
-            if (hasText && close + 1 < text.size() && text[close + 1] == '(') {
-                const auto end = closingParenthesis.from(close + 2);
-                if (end != std::string_view::npos && end > close + 2) {
-                    if (!image) {
-                        out.append(text.substr(open + 1, close - open - 1));
-                    }
-                    at = end + 1;
-                    continue;
+        // Everything before the next opener is copied as it stands.
+        const auto candidate = text.find(opener, at);
+        if (candidate == std::string_view::npos) {
+            break;
+        }
+        out.append(text.substr(at, candidate - at));
+        at = candidate;
+        const std::size_t open = at + opener.size() - 1;
+        const auto close = closingBracket.from(open + 1);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const bool hasText = image || close > open + 1;
+        if (hasText && close + 1 < text.size() && text[close + 1] == '(') {
+            const auto end = closingParenthesis.from(close + 2);
+            if (end != std::string_view::npos && end > close + 2) {
+                if (!image) {
+                    out.append(text.substr(open + 1, close - open - 1));
                 }
+                at = end + 1;
+                continue;
             }
         }
         out.push_back(text[at]);
@@ -101,23 +118,26 @@ std::string withoutBracketedLinks(std::string_view text, bool image)
     return out;
 }
 
-std::string withSpaceRunsAsOneBlank(std::string_view text)
+// Each run of white space becomes one blank, and the runs at both ends go.
+std::string withSpaceRunsAsOneBlankTrimmed(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
+    bool spaceBefore = false;
     std::size_t at = 0;
     while (at < text.size()) {
-        auto length = spaceAt(text, at);
-        if (length == 0) {
-            out.push_back(text[at]);
-            ++at;
+        const auto length = spaceAt(text, at);
+        if (length > 0) {
+            spaceBefore = !out.empty();
+            at += length;
             continue;
         }
-        while (length > 0) {
-            at += length;
-            length = at < text.size() ? spaceAt(text, at) : 0;
+        if (spaceBefore) {
+            out.push_back(' ');
+            spaceBefore = false;
         }
-        out.push_back(' ');
+        out.push_back(text[at]);
+        ++at;
     }
     return out;
 }
@@ -126,17 +146,22 @@ std::string withSpaceRunsAsOneBlank(std::string_view text)
 
 std::string strippedToOneLine(std::string_view text)
 {
-    std::string result = withoutOpeningHeading(text::validUtf8(text));
-    std::erase_if(result, [](char c) { return c == '*' || c == '_'; });
-    result = withoutBracketedLinks(result, false);
-    result = withoutBracketedLinks(result, true);
-    // Every run of white space is one blank by now, so blanks are all there is to trim.
-    result = withSpaceRunsAsOneBlank(result);
-    const auto first = result.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
+    // Valid text, nearly every note, is read where it lies; only text to be
+    // repaired is copied first.
+    std::string repaired;
+    if (!text::isValidUtf8(text)) {
+        repaired = text::validUtf8(text);
+        text = repaired;
     }
-    return result.substr(first, result.find_last_not_of(' ') - first + 1);
+    std::string result = withoutAsterisksAndUnderscores(withoutOpeningHeading(text));
+    // A pass finds nothing to replace without its opener in the text.
+    if (result.find('[') != std::string::npos) {
+        result = withoutBracketedLinks(result, false);
+        if (result.find("![") != std::string::npos) {
+            result = withoutBracketedLinks(result, true);
+        }
+    }
+    return withSpaceRunsAsOneBlankTrimmed(result);
 }
 
 }  // namespace qm::markdown

@@ -3,17 +3,18 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <set>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include <fmt/format.h>
 
-#include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/SqliteStatement.h"
-#include "base/Text.h"
 #include "knowledge/MarkdownText.h"
+#include "knowledge/NoteFolderReader.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/storage/UserDefaults.h"
@@ -24,22 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string lowercasedExtension(const fs::path& file)
-{
-    auto extension = file.extension().string();
-    if (!extension.empty()) {
-        extension.erase(0, 1);
-    }
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
-bool isHidden(const fs::path& entry)
-{
-    const auto name = entry.filename().string();
-    return !name.empty() && name.front() == '.';
-}
+constexpr const char* insertSql =
+    "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);";
 
 }  // namespace
 
@@ -48,7 +35,7 @@ SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appD
     : defaults_(defaults), mainLoop_(mainLoop), clock_(clock)
 {
     openDatabase(appDataFolder);
-    dbQueue_.sync([this] { createTables(); });
+    dbQueue_.sync([this] { createTable(db_); });
     dbQueue_.sync([this] { updateDocumentCount(); });
     triggerAsyncReindex();
 }
@@ -72,26 +59,36 @@ void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>
     fs::create_directories(*appDataFolder, ignored);
     const auto file = *appDataFolder / "QuillmarkerKnowledge.db";
     Log::print(fmt::format("📁 QuillmarkerKnowledge.db Path: {}", file.string()));
-    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) {
-        Log::print(
-            "❌ SQLite Error: Failed to open QuillmarkerKnowledge.db. Falling back to in-memory database.");
-        sqlite3_close(db_);
-        db_ = nullptr;
-        sqlite3_open(":memory:", &db_);
-    }
-    sqlite3_busy_timeout(db_, 5000);
+    db_ = openFile(file);
 }
 
-bool SecondBrainIndexer::createTables()
+sqlite3* SecondBrainIndexer::openFile(const std::filesystem::path& file)
 {
-    if (db_ == nullptr) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(file.c_str(), &db) == SQLITE_OK) {
+        databaseFile_ = file;
+    } else {
+        Log::print(
+            "❌ SQLite Error: Failed to open QuillmarkerKnowledge.db. Falling back to in-memory database.");
+        sqlite3_close(db);
+        db = nullptr;
+        databaseFile_.reset();
+        sqlite3_open(":memory:", &db);
+    }
+    sqlite3_busy_timeout(db, 5000);
+    return db;
+}
+
+bool SecondBrainIndexer::createTable(sqlite3* db)
+{
+    if (db == nullptr) {
         return false;
     }
     char* error = nullptr;
     const char* statement = "CREATE VIRTUAL TABLE IF NOT EXISTS knowledge_fts USING fts5(\n"
                             "    title, content, path, source, tokenize='porter unicode61'\n"
                             ");";
-    const bool created = sqlite3_exec(db_, statement, nullptr, nullptr, &error) == SQLITE_OK;
+    const bool created = sqlite3_exec(db, statement, nullptr, nullptr, &error) == SQLITE_OK;
     if (!created && error != nullptr) {
         Log::print(fmt::format("❌ SQLite FTS5 Error: {}", error));
     }
@@ -170,86 +167,57 @@ void SecondBrainIndexer::rebuildIndex()
     if (db_ == nullptr) {
         return;
     }
-    // One transaction: a search sees the old index or the new one, and the
-    // inserts are not each committed to disk.
-    if (sqlite3_exec(db_, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        // Without the transaction the table would be dropped for good; the old index stays.
-        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
-        return;
+    // The files are read from here on, while the notes before them are written.
+    NoteFolderReader reader(indexedFolders(), maximumFileSize);
+    // The new index is written whole into a database of its own and then takes
+    // the old one's place in one step, so a search sees the old index or the
+    // new one. Emptying the old table in place would cost more than writing
+    // the new one: every page of it is read to be freed, and each freed page
+    // is copied to the rollback journal before a new row reuses it.
+    const auto beside = databaseFile_ ? databaseFile_->string() + "-rebuild" : std::string(":memory:");
+    std::error_code ignored;
+    if (databaseFile_) {
+        // Left by a rebuild that never finished.
+        fs::remove(beside, ignored);
     }
-    // The table is made anew rather than emptied: deleting from FTS5 re-reads
-    // and re-tokenizes every old row to take its terms out of the index.
-    sqlite3_exec(db_, "DROP TABLE IF EXISTS knowledge_fts;", nullptr, nullptr, nullptr);
-    if (!createTables()) {
-        sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
-        return;
-    }
-    for (const auto& folder : indexedFolders()) {
-        indexFolder(folder);
-    }
-    if (sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(db_)));
-        sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
-    }
-}
-
-void SecondBrainIndexer::indexFolder(const std::string& folder)
-{
-    std::error_code error;
-    // Symbolic links are neither followed nor read: a link to a folder could
-    // loop back above itself, and the walk reports links as links.
-    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
-    if (error) {
-        return;
-    }
-    // The folder's own name, also when the entry ends in "/".
-    auto source = fs::path(folder).filename();
-    if (source.empty()) {
-        source = fs::path(folder).parent_path().filename();
-    }
-    for (auto it = std::move(walk); it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (error) {
-            break;
+    sqlite3* fresh = nullptr;
+    bool written = sqlite3_open(beside.c_str(), &fresh) == SQLITE_OK && createTable(fresh) &&
+                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (written) {
+        SqliteStatement insert(fresh, insertSql);
+        while (auto note = reader.next()) {
+            insertRow(insert, *note);
         }
-        const auto& entry = *it;
-        if (isHidden(entry.path())) {
-            it.disable_recursion_pending();
-            continue;
+    }
+    written = written && sqlite3_exec(fresh, "COMMIT;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!written) {
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", sqlite3_errmsg(fresh)));
+    } else if (databaseFile_ && std::rename(beside.c_str(), databaseFile_->c_str()) != 0) {
+        Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", std::strerror(errno)));
+        written = false;
+    }
+    if (!written) {
+        // The old index stays.
+        sqlite3_close_v2(fresh);
+        if (databaseFile_) {
+            fs::remove(beside, ignored);
         }
-        std::error_code statusError;
-        if (!entry.is_regular_file(statusError) || entry.is_symlink(statusError)) {
-            continue;
+        return;
+    }
+    if (databaseFile_) {
+        // SQLite will not write through a connection whose file has been
+        // moved: the index is opened again under its own name.
+        sqlite3_close_v2(fresh);
+        fresh = openFile(*databaseFile_);
+        if (!databaseFile_) {
+            createTable(fresh);
         }
-        indexFile(entry.path(), source.string());
+    } else {
+        sqlite3_busy_timeout(fresh, 5000);
     }
-}
-
-void SecondBrainIndexer::indexFile(const std::filesystem::path& file, const std::string& source)
-{
-    static const std::set<std::string> extensions = {"md", "txt", "markdown", "org"};
-    if (extensions.count(lowercasedExtension(file)) == 0) {
-        return;
-    }
-    std::error_code error;
-    const auto size = fs::file_size(file, error);
-    if (!error && size > maximumFileSize) {
-        Log::print(fmt::format("⚠️ Failed to index file {}: the file is larger than 16 MiB ({} bytes).",
-                               file.string(), size));
-        return;
-    }
-    const auto text = file::readAll(file, error);
-    if (!text) {
-        Log::print(fmt::format("⚠️ Failed to index file {}: {}", file.string(), error.message()));
-        return;
-    }
-    if (!text::isValidUtf8(*text)) {
-        Log::print(
-            fmt::format("⚠️ Failed to index file {}: The file couldn’t be opened because the text "
-                        "encoding of its contents can’t be determined.",
-                        file.string()));
-        return;
-    }
-    insertDoc(file.stem().string(), stripMarkdown(*text), file.string(), source);
+    insertStatement_.reset();
+    sqlite3_close_v2(db_);
+    db_ = fresh;
 }
 
 void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::string& content,
@@ -261,19 +229,21 @@ void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::
 void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& content,
                                    const std::string& path, const std::string& source)
 {
-    // Prepared once for the connection: SQLite prepares it again by itself
-    // after a rebuild has made the table anew.
+    // Prepared once for the connection; a rebuild brings a new connection.
     if (!insertStatement_) {
-        insertStatement_ = std::make_unique<SqliteStatement>(
-            db_, "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);");
+        insertStatement_ = std::make_unique<SqliteStatement>(db_, insertSql);
     }
-    auto& statement = *insertStatement_;
-    if (!statement) {
+    if (!*insertStatement_) {
         insertStatement_.reset();
         return;
     }
+    insertRow(*insertStatement_, {title, content, path, source});
+}
+
+void SecondBrainIndexer::insertRow(SqliteStatement& statement, const IndexedNote& note)
+{
     int index = 1;
-    for (const auto* value : {&title, &content, &path, &source}) {
+    for (const auto* value : {&note.title, &note.content, &note.path, &note.source}) {
         statement.bindText(index++, *value);
     }
     if (!statement.run()) {
@@ -285,7 +255,10 @@ void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& 
 void SecondBrainIndexer::updateDocumentCount()
 {
     int count = 0;
-    SqliteStatement statement(db_, "SELECT COUNT(*) FROM knowledge_fts;");
+    // FTS5 keeps one row per document in its docsize table: counting those
+    // reads a few pages, where counting knowledge_fts itself reads every
+    // note's whole text.
+    SqliteStatement statement(db_, "SELECT COUNT(*) FROM knowledge_fts_docsize;");
     if (statement.step() == SqliteStatement::Step::row) {
         count = static_cast<int>(statement.columnInt(0));
     }

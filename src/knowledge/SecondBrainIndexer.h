@@ -19,6 +19,7 @@ class Clock;
 class MainLoop;
 class SqliteStatement;
 class UserDefaults;
+struct IndexedNote;
 
 // A full-text copy of the user's note folders (markdown, plain text, org) in
 // the database "QuillmarkerKnowledge.db", table knowledge_fts, for the
@@ -63,7 +64,7 @@ public:
                            const std::string& source);
 
     // The connection (null without one) and the queue every statement on it
-    // must run on.
+    // must run on. A rebuild replaces the connection: ask for it on the queue.
     sqlite3* getDatabasePointer() const { return db_; }
     SerialQueue& getDatabaseQueue() { return dbQueue_; }
 
@@ -72,20 +73,25 @@ public:
 
 private:
     void openDatabase(const std::optional<std::filesystem::path>& appDataFolder);
+    // The file's connection, or an in-memory database when the file will not
+    // open (logged; databaseFile_ is then absent).
+    sqlite3* openFile(const std::filesystem::path& file);
     // False when the table could not be made (logged).
-    bool createTables();
+    static bool createTable(sqlite3* db);
     void rebuildIndex();
-    void indexFolder(const std::string& folder);
-    void indexFile(const std::filesystem::path& file, const std::string& source);
     void insertDoc(const std::string& title, const std::string& content, const std::string& path,
                    const std::string& source);
+    static void insertRow(SqliteStatement& statement, const IndexedNote& note);
     // On the database queue: counts, then publishes on the main loop.
     void updateDocumentCount();
 
     UserDefaults& defaults_;
     MainLoop& mainLoop_;
     const Clock& clock_;
+    // Replaced by each rebuild, on the database queue: read it there.
     sqlite3* db_ = nullptr;
+    // The database's file; absent for the in-memory stand-in.
+    std::optional<std::filesystem::path> databaseFile_;
     // Database queue only.
     std::unique_ptr<SqliteStatement> insertStatement_;
     // Set from the moment a rebuild is asked for until its completion has

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -328,6 +329,25 @@ TEST(FileUtilTest, ReadRegularFileRefusesWhatWouldBlockOrIsNoFile)
     EXPECT_EQ(error, std::errc::no_such_file_or_directory);
     EXPECT_EQ(file::readRegularFile(dir / "file", error), "content");
     EXPECT_FALSE(error);
+}
+
+TEST(FileUtilTest, ReadRegularFileAtMostRefusesALargerFileUnread)
+{
+    test::TempDir dir;
+    ASSERT_FALSE(file::writeAtomically(dir / "file", "content", 0600));
+    std::error_code error;
+
+    EXPECT_EQ(file::readRegularFileAtMost(dir / "file", 7, error), "content");
+    EXPECT_FALSE(error);
+    EXPECT_EQ(file::readRegularFileAtMost(dir / "file", 6, error), std::nullopt);
+    EXPECT_EQ(error, std::errc::file_too_large);
+    // Refused by its size, not by reading it: a sparse file of 4 GiB answers at once.
+    std::ofstream(dir / "sparse").close();
+    fs::resize_file(dir / "sparse", std::uintmax_t{4} << 30);
+    EXPECT_EQ(file::readRegularFileAtMost(dir / "sparse", 1 << 20, error), std::nullopt);
+    EXPECT_EQ(error, std::errc::file_too_large);
+    EXPECT_EQ(file::readRegularFileAtMost(dir / "missing", 1 << 20, error), std::nullopt);
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
 }
 
 // ---- moveAside -------------------------------------------------------------------------------------------

@@ -152,6 +152,44 @@ TEST_F(SecondBrainIndexerTest, RebuildReplacesRowsAndFollowsTheFolderList)
     EXPECT_EQ(indexer->documentCount(), 0);
 }
 
+// The new index is written beside the old one before it takes its place.
+TEST_F(SecondBrainIndexerTest, ARebuildThatCannotWriteKeepsTheOldIndex)
+{
+    auto indexer = makeIndexer();
+    const auto beside = dir / "support" / "QuillmarkerKnowledge.db-rebuild";
+    write(beside / "in the way", "");
+    fs::remove(notes / "projects" / "todo.txt");
+    {
+        Log::Capture log;
+        indexer->triggerAsyncReindex();
+        settle(*indexer);
+        EXPECT_TRUE(log.contains("❌ SQLite FTS Insert Error: "));
+    }
+    EXPECT_THAT(titles(*indexer), UnorderedElementsAre("Weekly Review", "Plan", "Notes", "todo", "inside"));
+    EXPECT_EQ(indexer->documentCount(), 5);
+
+    // What an interrupted rebuild left behind is cleared by the next one.
+    fs::remove_all(beside);
+    write(beside, "not a database");
+    indexer->triggerAsyncReindex();
+    settle(*indexer);
+    EXPECT_THAT(titles(*indexer), UnorderedElementsAre("Weekly Review", "Plan", "Notes", "inside"));
+    EXPECT_EQ(indexer->documentCount(), 4);
+    EXPECT_FALSE(fs::exists(beside));
+    // The new index is in the database's own file, where the next start finds it.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "support" / "QuillmarkerKnowledge.db").c_str(), &other), SQLITE_OK);
+    sqlite3_stmt* count = nullptr;
+    sqlite3_prepare_v2(other, "SELECT COUNT(*) FROM knowledge_fts;", -1, &count, nullptr);
+    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(count, 0), 4);
+    sqlite3_finalize(count);
+    sqlite3_close(other);
+    // And the connection writes to it.
+    indexer->indexFileDirectly("direct", "written after the rebuild", "/direct", "s");
+    EXPECT_THAT(titles(*indexer), ::testing::Contains("direct"));
+}
+
 TEST_F(SecondBrainIndexerTest, TildeFoldersAreExpandedAndAddedOnce)
 {
     const fs::path home = std::getenv("HOME");
