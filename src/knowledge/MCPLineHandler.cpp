@@ -11,6 +11,18 @@
 #include "platform/runtime/ConcurrentQueue.h"
 
 namespace qm {
+namespace {
+
+// Whether trimming `line` would leave it as it is: it starts and ends with a
+// printable ASCII character. Any other byte may belong to a space, ASCII or
+// of another script, and is left to the full trim.
+bool startsAndEndsWithoutSpace(std::string_view line)
+{
+    const auto plain = [](char c) { return c > ' ' && c < 0x7f; };
+    return !line.empty() && plain(line.front()) && plain(line.back());
+}
+
+}  // namespace
 
 MCPLineHandler::MCPLineHandler(MCPRequestHandler& handler, ConcurrentQueue& queue)
     : handler_(handler), queue_(queue)
@@ -20,7 +32,14 @@ MCPLineHandler::MCPLineHandler(MCPRequestHandler& handler, ConcurrentQueue& queu
 bool MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
                                 const std::shared_ptr<MCPConnectionSink>& connection)
 {
-    const std::string trimmed = text::trimmed(line);
+    // Nearly every line starts and ends with a brace: then there is nothing to
+    // trim, and no copy of the line to make.
+    std::string trimmedCopy;
+    std::string_view trimmed = line;
+    if (!startsAndEndsWithoutSpace(line)) {
+        trimmedCopy = text::trimmed(line);
+        trimmed = trimmedCopy;
+    }
     if (trimmed.empty()) {
         return false;
     }
@@ -53,7 +72,9 @@ bool MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
                   connectionId, connection] {
         handler_.handleRequest(method, params, id, connectionId, [connection](nlohmann::json reply) {
             // Invalid UTF-8 cannot come from a parsed request; the writer would replace it anyway.
-            connection->send(json::serialize(reply) + "\n",
+            std::string bytes = json::serialize(reply);
+            bytes += '\n';
+            connection->send(std::move(bytes),
                              [](const std::optional<MCPConnectionSink::SendError>& failure) {
                                  if (failure && !failure->connectionClosed) {
                                      Log::print("⚠️ Error sending response: " + failure->description);

@@ -44,26 +44,51 @@ namespace {
 // Hands the server's thread what the hub or a request's task wants written.
 class ConnectionSink final : public MCPConnectionSink {
 public:
-    ConnectionSink(std::weak_ptr<MCPServerConnection> connection, std::shared_ptr<asio::io_context> io,
-                   bool isReply)
-        : connection_(std::move(connection)), io_(std::move(io)), isReply_(isReply)
+    ConnectionSink(std::weak_ptr<MCPServerConnection> connection,
+                   std::shared_ptr<MCPServerConnection::Mailbox> mailbox,
+                   std::shared_ptr<asio::io_context> io, bool isReply)
+        : connection_(std::move(connection)), mailbox_(std::move(mailbox)), io_(std::move(io)),
+          isReply_(isReply)
     {
     }
 
     void send(std::string bytes, SendCompletion completion) override
     {
-        asio::post(*io_, [connection = connection_, bytes = std::move(bytes),
-                          completion = std::move(completion), isReply = isReply_]() mutable {
-            if (const auto live = connection.lock()) {
-                live->deliver(std::move(bytes), std::move(completion), isReply);
-            } else if (completion) {
-                completion(closedBeforeSending());
-            }
-        });
+        bool wake = false;
+        {
+            const std::lock_guard lock(mailbox_->mutex);
+            wake = mailbox_->deliveries.empty();
+            mailbox_->deliveries.push_back({std::move(bytes), std::move(completion), isReply_});
+        }
+        // A mailbox that was not empty has its wake-up under way already.
+        if (wake) {
+            asio::post(*io_, [connection = connection_, mailbox = mailbox_] {
+                if (const auto live = connection.lock()) {
+                    live->deliverMail();
+                } else {
+                    failAll(*mailbox);
+                }
+            });
+        }
     }
 
 private:
+    static void failAll(MCPServerConnection::Mailbox& mailbox)
+    {
+        std::vector<MCPServerConnection::Delivery> mail;
+        {
+            const std::lock_guard lock(mailbox.mutex);
+            mail.swap(mailbox.deliveries);
+        }
+        for (auto& delivery : mail) {
+            if (delivery.completion) {
+                delivery.completion(closedBeforeSending());
+            }
+        }
+    }
+
     std::weak_ptr<MCPServerConnection> connection_;
+    std::shared_ptr<MCPServerConnection::Mailbox> mailbox_;
     std::shared_ptr<asio::io_context> io_;
     bool isReply_;
 };
@@ -78,8 +103,8 @@ MCPServerConnection::MCPServerConnection(asio::ip::tcp::socket socket, Context c
 
 void MCPServerConnection::start()
 {
-    replySink_ = std::make_shared<ConnectionSink>(weak_from_this(), context_.io, true);
-    hubSink_ = std::make_shared<ConnectionSink>(weak_from_this(), context_.io, false);
+    replySink_ = std::make_shared<ConnectionSink>(weak_from_this(), mailbox_, context_.io, true);
+    hubSink_ = std::make_shared<ConnectionSink>(weak_from_this(), mailbox_, context_.io, false);
     std::error_code ignored;
     socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
     context_.hub.registerConnection(hubSink_, id_);
@@ -196,14 +221,13 @@ void MCPServerConnection::refuse()
 
 void MCPServerConnection::processLines()
 {
-    std::size_t start = 0;
     while (phase_ == Phase::open && inFlight_ < context_.limits.maxInFlight) {
-        const auto newline = buffer_.find('\n', start);
+        const auto newline = buffer_.find('\n', taken_);
         if (newline == std::string::npos) {
             break;
         }
-        const std::string_view line = std::string_view(buffer_).substr(start, newline - start);
-        start = newline + 1;
+        const std::string_view line = std::string_view(buffer_).substr(taken_, newline - taken_);
+        taken_ = newline + 1;
         if (line.size() > context_.limits.maxLineBytes) {
             closeForLimit(fmt::format("a line is longer than {} bytes", context_.limits.maxLineBytes));
             return;
@@ -219,8 +243,15 @@ void MCPServerConnection::processLines()
     if (phase_ != Phase::open) {
         return;
     }
-    buffer_.erase(0, start);
-    if (buffer_.size() > context_.limits.maxLineBytes && buffer_.find('\n') == std::string::npos) {
+    if (taken_ == buffer_.size()) {
+        buffer_.clear();
+        taken_ = 0;
+    } else if (taken_ > buffer_.size() / 2 || taken_ >= readBuffer_.size()) {
+        buffer_.erase(0, taken_);
+        taken_ = 0;
+    }
+    if (buffer_.size() - taken_ > context_.limits.maxLineBytes &&
+        buffer_.find('\n', taken_) == std::string::npos) {
         closeForLimit(fmt::format("a line is longer than {} bytes", context_.limits.maxLineBytes));
         return;
     }
@@ -244,32 +275,49 @@ void MCPServerConnection::finishIfDrained()
         return;
     }
     // Complete lines still waiting for room are owed replies too.
-    if (buffer_.find('\n') != std::string::npos) {
+    if (buffer_.find('\n', taken_) != std::string::npos) {
         return;
     }
     close();
 }
 
-void MCPServerConnection::deliver(std::string bytes, MCPConnectionSink::SendCompletion completion,
-                                  bool isReply)
+void MCPServerConnection::deliverMail()
 {
+    {
+        const std::lock_guard lock(mailbox_->mutex);
+        mail_.swap(mailbox_->deliveries);
+    }
+    bool replied = false;
+    for (auto& delivery : mail_) {
+        replied = replied || delivery.isReply;
+        deliver(std::move(delivery));
+    }
+    // Cleared here, its room goes back to the mailbox with the next swap.
+    mail_.clear();
     if (phase_ != Phase::open) {
-        if (completion) {
-            completion(closedBeforeSending());
-        }
         return;
     }
-    if (isReply && inFlight_ > 0) {
-        --inFlight_;
+    if (inWrite_ == 0 && !outbound_.empty()) {
+        writeNext();
     }
-    enqueue(std::move(bytes), std::move(completion));
-    if (phase_ != Phase::open) {
-        return;
-    }
-    if (isReply) {
+    if (replied) {
         processLines();
         readMore();
     }
+}
+
+void MCPServerConnection::deliver(Delivery delivery)
+{
+    if (phase_ != Phase::open) {
+        if (delivery.completion) {
+            delivery.completion(closedBeforeSending());
+        }
+        return;
+    }
+    if (delivery.isReply && inFlight_ > 0) {
+        --inFlight_;
+    }
+    enqueue(std::move(delivery.bytes), std::move(delivery.completion));
 }
 
 void MCPServerConnection::enqueue(std::string bytes, MCPConnectionSink::SendCompletion completion)
@@ -283,10 +331,7 @@ void MCPServerConnection::enqueue(std::string bytes, MCPConnectionSink::SendComp
         return;
     }
     outboundBytes_ += bytes.size();
-    outbound_.push_back({std::make_shared<const std::string>(std::move(bytes)), std::move(completion)});
-    if (inWrite_ == 0) {
-        writeNext();
-    }
+    outbound_.push_back({std::move(bytes), std::move(completion)});
 }
 
 void MCPServerConnection::writeNext()
@@ -298,7 +343,7 @@ void MCPServerConnection::writeNext()
     buffers.reserve(inWrite_);
     for (std::size_t i = 0; i < inWrite_; ++i) {
         // The entries stay queued, and their bytes alive, until onWritten.
-        buffers.push_back(asio::buffer(*outbound_[i].bytes));
+        buffers.push_back(asio::buffer(outbound_[i].bytes));
     }
     asio::async_write(
         socket_, buffers,
@@ -311,7 +356,7 @@ void MCPServerConnection::onWritten(const std::error_code& error)
     for (std::size_t written = std::exchange(inWrite_, 0); written > 0; --written) {
         Outbound done = std::move(outbound_.front());
         outbound_.pop_front();
-        outboundBytes_ -= done.bytes->size();
+        outboundBytes_ -= done.bytes.size();
         if (!done.completion) {
             continue;
         }
@@ -395,7 +440,7 @@ void MCPServerConnection::close()
     // their bytes went out before the close, which only then is known.
     std::deque<Outbound> unsent;
     while (outbound_.size() > inWrite_) {
-        outboundBytes_ -= outbound_.back().bytes->size();
+        outboundBytes_ -= outbound_.back().bytes.size();
         unsent.push_front(std::move(outbound_.back()));
         outbound_.pop_back();
     }
@@ -406,6 +451,7 @@ void MCPServerConnection::close()
     }
     buffer_.clear();
     buffer_.shrink_to_fit();
+    taken_ = 0;
     context_.hub.unregisterConnection(id_);
     if (context_.closed) {
         context_.closed(id_);

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,15 +51,32 @@ public:
     // Repeats do nothing.
     void close();
 
-    // Where a sink's bytes arrive, on the server's thread. A reply settles one
-    // request in flight; a broadcast does not.
-    void deliver(std::string bytes, MCPConnectionSink::SendCompletion completion, bool isReply);
+    // What a sink was given, waiting for the server's thread. A reply settles
+    // one request in flight; a broadcast does not.
+    struct Delivery {
+        std::string bytes;
+        MCPConnectionSink::SendCompletion completion;
+        bool isReply = false;
+    };
+    // Where the sinks leave their bytes from any thread. Only the first
+    // delivery into an empty mailbox wakes the server's thread, which then
+    // takes all that came meanwhile: under load one wake-up and one write
+    // carry many replies.
+    struct Mailbox {
+        std::mutex mutex;
+        std::vector<Delivery> deliveries;
+    };
+
+    // On the server's thread: takes everything in the mailbox.
+    void deliverMail();
 
 private:
     enum class Phase { authenticating, open, refusing, closed };
     static constexpr std::size_t kMaxLinesPerWrite = 64;
     struct Outbound {
-        std::shared_ptr<const std::string> bytes;
+        // Never moved while queued: a deque keeps its elements in place as
+        // entries come and go at its ends, so a write may point into them.
+        std::string bytes;
         MCPConnectionSink::SendCompletion completion;
     };
 
@@ -71,6 +89,8 @@ private:
     void processLines();
     void onPeerEnded();
     void finishIfDrained();
+    void deliver(Delivery delivery);
+    // Queues the bytes; the caller starts the write.
     void enqueue(std::string bytes, MCPConnectionSink::SendCompletion completion);
     void writeNext();
     void onWritten(const std::error_code& error);
@@ -85,10 +105,17 @@ private:
     Context context_;
     const Uuid id_ = Uuid::random();
     Phase phase_ = Phase::authenticating;
+    std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
+    // What deliverMail() took out of the mailbox; kept for its room.
+    std::vector<Delivery> mail_;
     std::shared_ptr<MCPConnectionSink> replySink_;
     std::shared_ptr<MCPConnectionSink> hubSink_;
-    // Received bytes that no "\n" has ended yet, or lines waiting for room in flight.
+    // Received bytes that no "\n" has ended yet, or lines waiting for room in
+    // flight, from `taken_` on; what lies before it was handled. Handled bytes
+    // are dropped once they are the larger part or a read's worth, so taking
+    // one line at a time as replies free room does not move the rest each time.
     std::string buffer_;
+    std::size_t taken_ = 0;
     std::array<char, 65536> readBuffer_{};
     bool reading_ = false;
     bool peerEnded_ = false;

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <map>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gmock/gmock.h>
 
@@ -235,6 +237,61 @@ TEST_F(MCPServerTest, RequestsInFlightPauseReadingWithoutLosingAny)
         expected.insert(std::to_string(i));
     }
     EXPECT_EQ(replyIds(*client, sent), expected);
+}
+
+// Many clients pipelining at once, with replies coming from several workers:
+// lines of mixed lengths end up cut across reads and partly taken while the
+// rest waits for room in flight, and replies from different threads race one
+// another onto each connection. Every request is answered exactly once.
+TEST_F(MCPServerTest, PipeliningClientsOnSeveralWorkersGetEveryReplyExactlyOnce)
+{
+    ConcurrentQueue workers{"com.quillmarker.test.mcpWorkers", 4};
+    MCPLineHandler busyLines{handler, workers};
+    MCPServer busy(
+        busyLines, hub, [] { return std::optional(token); }, 0, limits);
+    busy.start();
+    constexpr int kClients = 8;
+    constexpr int kRequests = 1500;
+    std::vector<std::multiset<std::string>> got(kClients);
+    std::vector<std::thread> threads;
+    for (int c = 0; c < kClients; ++c) {
+        threads.emplace_back([&, c] {
+            MCPTestClient client(*busy.port());
+            client.send(authLine);
+            std::thread writer([&] {
+                std::string burst;
+                for (int i = 0; i < kRequests; ++i) {
+                    // Now and then a line longer than most reads bring.
+                    const std::string pad(i % 97 == 0 ? 70'000 : static_cast<std::size_t>(i % 13) * 11, 'p');
+                    burst += R"({"id": ")" + std::to_string(c) + "-" + std::to_string(i) + R"(", "pad": ")" +
+                             pad + "\"}\n";
+                    if (burst.size() > 8192) {
+                        client.send(burst);
+                        burst.clear();
+                    }
+                }
+                client.send(burst);
+            });
+            for (int i = 0; i < kRequests; ++i) {
+                const auto line = client.readLine(10s);
+                if (!line) {
+                    break;
+                }
+                got[static_cast<std::size_t>(c)].insert(nlohmann::json::parse(*line).value("id", "<none>"));
+            }
+            writer.join();
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (int c = 0; c < kClients; ++c) {
+        std::multiset<std::string> expected;
+        for (int i = 0; i < kRequests; ++i) {
+            expected.insert(std::to_string(c) + "-" + std::to_string(i));
+        }
+        EXPECT_EQ(got[static_cast<std::size_t>(c)], expected) << "client " << c;
+    }
 }
 
 TEST_F(MCPServerTest, AClientThatNeverReadsIsClosedAtTheOutboundLimit)
