@@ -64,7 +64,7 @@ DesktopApplication::DesktopApplication(Options options)
         std::make_unique<AppComposition>(platform_.bundle(options_.applicationSupport), compositionOptions());
     countdown_ = std::make_unique<ActiveCountdownController>(
         platform_.loop, platform_.clock, platform_.notificationCenter, app_->notificationScheduler());
-    host_ = std::make_unique<HostWindow>(platform_.desktop, HostWindow::Spec{});
+    host_ = std::make_unique<HostWindow>(platform_.desktop, options_.hostWindow);
     host_->setGeometry(120, 160, 520, 120);
     statusMenu_ = std::make_unique<StatusMenuController>(
         StatusMenuController::Services{

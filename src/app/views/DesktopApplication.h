@@ -39,6 +39,8 @@ public:
         bool typeStandardInput = false;
         // Pace of the standard-input keyboard.
         int keyIntervalMs = 20;
+        // The stand-in application and field the host window shows.
+        HostWindow::Spec hostWindow;
     };
 
     explicit DesktopApplication(Options options);
@@ -53,6 +55,8 @@ public:
     void terminate();
 
     AppComposition& composition() { return *app_; }
+    // The stand-in desktop's window to type into.
+    HostWindow& hostWindow() { return *host_; }
     // The settings window's opener, for the failure alert.
     SettingsWindowController& settingsWindow() { return *settings_; }
     // Opens the settings window, on `section` when given, as the status menu's
