@@ -5,6 +5,7 @@
 
 #include "base/Log.h"
 #include "capture/CaptureRouterController.h"
+#include "capture/CaretBoxAtCorner.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
 #include "platform/accessibility/Accessibility.h"
@@ -60,22 +61,6 @@ std::optional<Rect> caretFromTextRange(const AXUIElement& element, const std::ve
     return rect;
 }
 
-std::optional<Rect> boxAtElementCorner(const AXUIElement& element)
-{
-    AXValue position;
-    AXValue size;
-    if (element.copyAttributeValue(AXAttribute::position, position) != AXError::success ||
-        element.copyAttributeValue(AXAttribute::size, size) != AXError::success) {
-        return std::nullopt;
-    }
-    const auto point = position.asPoint();
-    const auto extent = size.asSize();
-    if (!point || !extent) {
-        return std::nullopt;
-    }
-    return Rect(point->x + 10, point->y + extent->height - 20, 10, 20);
-}
-
 }  // namespace
 
 Rect CaptureRouterController::resolveCaretBounds() const
@@ -103,7 +88,7 @@ Rect CaptureRouterController::resolveCaretBounds() const
                                  caret->y(), caret->width(), caret->height()));
             return *caret;
         }
-        if (const auto box = boxAtElementCorner(*element)) {
+        if (const auto box = caretBoxAtCorner(*element)) {
             Log::log(
                 fmt::format("🏢 CaptureRouter: Resolved bounds via element position fallback in {:.2f} ms: "
                             "x={:.1f}, y={:.1f}, w={:.1f}, h={:.1f}",
