@@ -56,7 +56,13 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
             new QPushButton(QString::fromUtf8(SettingsSections::rawValue(section).data(),
                                               static_cast<int>(SettingsSections::rawValue(section).size()))
                                 .replace("&", "&&"));
-        button->setIcon(QIcon(SymbolIcon::pixmap(SettingsSections::iconName(section), brandGold(), 13)));
+        // The selected row is filled with the gold, so its symbol turns white.
+        QIcon icon;
+        icon.addPixmap(SymbolIcon::pixmap(SettingsSections::iconName(section), brandGold(), 13),
+                       QIcon::Normal, QIcon::Off);
+        icon.addPixmap(SymbolIcon::pixmap(SettingsSections::iconName(section), Qt::white, 13), QIcon::Normal,
+                       QIcon::On);
+        button->setIcon(icon);
         button->setFlat(true);
         button->setCheckable(true);
         button->setFocusPolicy(Qt::NoFocus);
