@@ -86,18 +86,18 @@ void calendar(QPainter& p, const QColor& c)
 // A crescent moon with the zeds of sleep above it.
 void moonZzz(QPainter& p, const QColor& c)
 {
-    const QPainterPath moon = circle({10.5, 14}, 7.5).subtracted(circle({15, 10}, 6));
+    const QPainterPath moon = circle({10, 14.5}, 7.5).subtracted(circle({14.5, 10.5}, 6));
     stroke(p, moon, c, lineWidth);
     QPainterPath zeds;
-    zeds.moveTo(14, 2.5);
-    zeds.lineTo(18, 2.5);
-    zeds.lineTo(14, 6.5);
+    zeds.moveTo(13.5, 2);
+    zeds.lineTo(18, 2);
+    zeds.lineTo(13.5, 6.5);
     zeds.lineTo(18, 6.5);
     zeds.moveTo(19, 8.5);
-    zeds.lineTo(21.5, 8.5);
-    zeds.lineTo(19, 11);
-    zeds.lineTo(21.5, 11);
-    stroke(p, zeds, c, 1.7);
+    zeds.lineTo(22, 8.5);
+    zeds.lineTo(19, 11.5);
+    zeds.lineTo(22, 11.5);
+    stroke(p, zeds, c, 1.8);
 }
 
 void sun(QPainter& p, const QColor& c)

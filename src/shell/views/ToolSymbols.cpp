@@ -27,11 +27,11 @@ void keyboard(QPainter& p, const QColor& c)
 {
     stroke(p, roundedRect(2, 5.5, 20, 13, 2.5), c, lineWidth);
     for (int row = 0; row < 2; ++row) {
-        for (int key = 0; key < 5; ++key) {
-            fill(p, roundedRect(5.1 + key * 3, 8.3 + row * 3, 1.8, 1.8, 0.4), c);
+        for (int key = 0; key < 4; ++key) {
+            fill(p, roundedRect(5.2 + key * 3.8, 8.3 + row * 3.2, 2.2, 2.2, 0.5), c);
         }
     }
-    fill(p, roundedRect(8, 14.5, 8, 1.8, 0.6), c);
+    fill(p, roundedRect(8, 14.6, 8, 2, 0.8), c);
 }
 
 void magnifyingGlass(QPainter& p, const QColor& c)
@@ -43,15 +43,15 @@ void magnifyingGlass(QPainter& p, const QColor& c)
 // One node above, joined to three below.
 void network(QPainter& p, const QColor& c)
 {
-    stroke(p, circle({12, 4.8}, 2.5), c, 1.8);
-    QPainterPath links = line({12, 7.3}, {12, 16.5});
-    links.moveTo(5, 16.5);
+    fill(p, circle({12, 4.5}, 2.8), c);
+    QPainterPath links = line({12, 7}, {12, 17});
+    links.moveTo(5, 17);
     links.lineTo(5, 12);
     links.lineTo(19, 12);
-    links.lineTo(19, 16.5);
-    stroke(p, links, c, 1.8);
+    links.lineTo(19, 17);
+    stroke(p, links, c, lineWidth);
     for (const qreal x : {5.0, 12.0, 19.0}) {
-        stroke(p, circle({x, 19}, 2.5), c, 1.8);
+        fill(p, circle({x, 19}, 2.8), c);
     }
 }
 

@@ -63,7 +63,7 @@ TEST_F(SettingsWindowWidgetTest, SidebarSwitchesPagesAndTheHeaderFollows)
 TEST_F(SettingsWindowWidgetTest, TheSelectedRowsSymbolIsWhiteAndTheOthersAreGold)
 {
     const auto inkOf = [](const QIcon& icon, QIcon::State state) {
-        const QImage image = icon.pixmap(QSize(13, 13), QIcon::Normal, state).toImage();
+        const QImage image = icon.pixmap(QSize(18, 13), QIcon::Normal, state).toImage();
         QColor densest(Qt::transparent);
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
