@@ -3,9 +3,6 @@
 #include <limits>
 
 #include <QKeyEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 #include "capture/CaptureOverlayGeometry.h"
@@ -33,13 +30,12 @@ CaptureOverlayPanelWidget::CaptureOverlayPanelWidget(MainLoop& mainLoop, const C
                                                      const UserDefaults& defaults,
                                                      OwnWindowKeyboardGuard& guard)
     : mainLoop_(mainLoop), clock_(clock), router_(router), center_(center), screens_(screens), guard_(guard),
-      ignoreOutsideClicksUntil_(kDistantPast)
+      fade_(*this, mainLoop), ignoreOutsideClicksUntil_(kDistantPast)
 {
     setObjectName(QStringLiteral("QuillmarkerCaptureOverlay"));
     QtPanelStyle::apply(*this, QtPanelStyle::Activation::activating, QtPanelStyle::Clicks::received);
     setGeometry(QtScreenGeometry::fromScreen(Rect(100, 100, CaptureOverlayGeometry::panelWidth, 110))
                     .toAlignedRect());
-    setWindowOpacity(0);
 
     auto* content = new QVBoxLayout(this);
     content->setContentsMargins(0, 0, 0, 0);
@@ -103,7 +99,6 @@ void CaptureOverlayPanelWidget::handleSizeUpdate()
 
 void CaptureOverlayPanelWidget::show(const Rect& caret)
 {
-    ++hideGeneration_;
     currentCaretRect_ = CaptureOverlayGeometry::caretOnScreen(caret, screens_.screens());
     handleSizeUpdate();
     ignoreOutsideClicksUntil_ = clock_.now() + CaptureOverlayGeometry::outsideClickGrace;
@@ -113,9 +108,7 @@ void CaptureOverlayPanelWidget::show(const Rect& caret)
     activateWindow();
     stopOutsideClickMonitoring();
     startOutsideClickMonitoring();
-    if (alpha_ < 1.0) {
-        animateAlpha(1.0, fadeInDuration, nullptr);
-    }
+    fade_.fadeIn(fadeInDuration);
     // Once the show has settled: take the keyboard again, in case the
     // application that had it took it back.
     mainLoop_.postAfter(refocusDelay, alive_.guard([this] {
@@ -128,45 +121,9 @@ void CaptureOverlayPanelWidget::show(const Rect& caret)
 
 void CaptureOverlayPanelWidget::hide()
 {
-    const std::uint64_t generation = ++hideGeneration_;
     stopOutsideClickMonitoring();
     QtPanelStyle::setIgnoresMouseEvents(*this, true);
-    if (alpha_ <= 0) {
-        QWidget::hide();
-        return;
-    }
-    animateAlpha(0.0, fadeOutDuration, [this, generation] {
-        if (hideGeneration_ == generation) {
-            QWidget::hide();
-        }
-    });
-}
-
-void CaptureOverlayPanelWidget::animateAlpha(double target, double seconds, std::function<void()> completion)
-{
-    const std::uint64_t generation = ++animationGeneration_;
-    alpha_ = target;
-    if (animation_) {
-        animation_->stop();
-    }
-    auto* animation = new QPropertyAnimation(this, "windowOpacity", this);
-    animation->setDuration(static_cast<int>(seconds * 1000));
-    animation->setStartValue(windowOpacity());
-    animation->setEndValue(target);
-    animation_ = animation;
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
-    // The end is the main loop's, so it keeps the loop's time and order.
-    mainLoop_.postAfter(seconds, alive_.guard([this, target, generation, completion = std::move(completion)] {
-        if (animationGeneration_ == generation) {
-            if (animation_) {
-                animation_->stop();
-            }
-            setWindowOpacity(target);
-        }
-        if (completion) {
-            completion();
-        }
-    }));
+    fade_.fadeOutAndHide(fadeOutDuration);
 }
 
 void CaptureOverlayPanelWidget::startOutsideClickMonitoring()
@@ -198,7 +155,7 @@ void CaptureOverlayPanelWidget::handleMouseDown(bool isGlobal, const void* windo
     const CaptureOverlayGeometry::Click click{
         .captureModeActive = router_.isCaptureModeActive(),
         .panelVisible = isVisible(),
-        .panelAlpha = alpha_,
+        .panelAlpha = fade_.alpha(),
         .now = clock_.now(),
         .ignoreOutsideClicksUntil = ignoreOutsideClicksUntil_,
         .isGlobal = isGlobal,
@@ -229,15 +186,8 @@ void CaptureOverlayPanelWidget::keyPressEvent(QKeyEvent* event)
 
 void CaptureOverlayPanelWidget::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(bounds, cornerRadius, cornerRadius);
     // The HUD material, approximated: dark, slightly see-through.
-    painter.fillPath(shape, QColor(30, 30, 32, 235));
-    painter.setPen(QPen(QColor(128, 128, 128, 51), 1));
-    painter.drawPath(shape);
+    QtPanelStyle::paintBody(*this, cornerRadius, QColor(30, 30, 32, 235), QColor(128, 128, 128, 51));
 }
 
 }  // namespace qm

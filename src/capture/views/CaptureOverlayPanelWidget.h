@@ -5,15 +5,13 @@
 #include <optional>
 #include <string>
 
-#include <QPointer>
 #include <QWidget>
 
 #include "capture/CaptureOverlayPanel.h"
 #include "platform/display/Rect.h"
+#include "platform/linux/display/QtWindowFade.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/AliveToken.h"
-
-class QPropertyAnimation;
 
 namespace qm {
 
@@ -67,14 +65,14 @@ public:
     void handleSizeUpdate();
 
     CaptureOverlayView& view() { return *view_; }
-    std::uint64_t hideGeneration() const { return hideGeneration_; }
+    std::uint64_t hideGeneration() const { return fade_.hideGeneration(); }
     // The caret of the last show, in screen coordinates.
     const std::optional<Rect>& currentCaretRect() const { return currentCaretRect_; }
     // Screen coordinates (bottom-left origin).
     Rect screenFrame() const;
     // The alpha the panel has or is fading to: a fade sets it at its start,
     // as the platform's animator does, while Qt draws the way there.
-    double alpha() const { return alpha_; }
+    double alpha() const { return fade_.alpha(); }
 
     // A mouse-down seen by the monitors (public for the tests of the rule).
     void handleMouseDown(bool isGlobal, const void* window, Point location);
@@ -84,7 +82,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void animateAlpha(double target, double seconds, std::function<void()> completion);
     void startOutsideClickMonitoring();
     void stopOutsideClickMonitoring();
 
@@ -99,10 +96,7 @@ private:
     std::unique_ptr<QtWindow> window_;
     bool isProgrammaticPositioning_ = false;
     std::optional<Rect> currentCaretRect_;
-    std::uint64_t hideGeneration_ = 0;
-    std::uint64_t animationGeneration_ = 0;
-    double alpha_ = 0;
-    QPointer<QPropertyAnimation> animation_;
+    QtWindowFade fade_;
     std::unique_ptr<QtMouseDownMonitor> localMouseMonitor_;
     std::unique_ptr<QtMouseDownMonitor> globalMouseMonitor_;
     double ignoreOutsideClicksUntil_ = 0;

@@ -9,6 +9,7 @@
 #include "capture/views/RoundedBox.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/MainLoop.h"
+#include "shell/views/PlainTextLabel.h"
 #include "shell/views/SymbolIcon.h"
 #include "shell/views/ViewFonts.h"
 
@@ -37,16 +38,10 @@ QFont mono(qreal points, Weight weight = Weight::regular, bool italic = false)
     return ViewFonts::mono(points, weight, italic);
 }
 
+// Everything these labels show may come from the user or a server.
 QLabel* label(const QFont& font, const QColor& colour, QWidget* parent)
 {
-    auto* made = new QLabel(parent);
-    // Everything these labels show may come from the user or a server.
-    made->setTextFormat(Qt::PlainText);
-    made->setFont(font);
-    QPalette colours = made->palette();
-    colours.setColor(QPalette::WindowText, colour);
-    made->setPalette(colours);
-    return made;
+    return new PlainTextLabel(font, colour, parent);
 }
 
 void setColour(QLabel& target, const QColor& colour)

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QScrollArea>
 
+#include "shell/views/PlainTextLabel.h"
 #include "shell/views/ViewFonts.h"
 
 namespace qm {
@@ -36,10 +37,8 @@ QFont OnboardingStyle::mono(double points, bool bold)
 QLabel* OnboardingStyle::label(const std::string& text, const QFont& font, const QColor& colour,
                                QWidget* parent)
 {
-    auto* made = new QLabel(QString::fromStdString(text), parent);
-    made->setTextFormat(Qt::PlainText);
-    made->setFont(font);
-    setColour(*made, colour);
+    auto* made = new PlainTextLabel(font, colour, parent);
+    made->setPlainText(text);
     return made;
 }
 

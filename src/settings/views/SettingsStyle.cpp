@@ -2,18 +2,15 @@
 
 #include <QLayout>
 
+#include "shell/views/PlainTextLabel.h"
 #include "shell/views/SymbolIcon.h"
 
 namespace qm::SettingsStyle {
 
 QLabel* plainLabel(std::string_view text, const QFont& font, const QColor& color, bool wrap)
 {
-    auto* label = new QLabel(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    auto* label = new PlainTextLabel(font, color);
+    label->setPlainText(text);
     label->setWordWrap(wrap);
     return label;
 }

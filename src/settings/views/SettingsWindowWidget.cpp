@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -24,6 +25,25 @@
 #include "shell/views/ViewFonts.h"
 
 namespace qm {
+
+namespace {
+
+constexpr int kSidebarSymbolSize = 13;
+// The symbol sits centred in a frame this wide, which keeps the titles of
+// all rows in one column whatever the width of each symbol.
+const QSize kSidebarSymbolFrame(18, kSidebarSymbolSize);
+
+QPixmap sidebarSymbol(std::string_view name, const QColor& color)
+{
+    QPixmap frame(kSidebarSymbolFrame);
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.drawPixmap((kSidebarSymbolFrame.width() - kSidebarSymbolSize) / 2, 0,
+                       SymbolIcon::pixmap(name, color, kSidebarSymbolSize));
+    return frame;
+}
+
+}  // namespace
 
 SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model)
@@ -56,7 +76,14 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
             new QPushButton(QString::fromUtf8(SettingsSections::rawValue(section).data(),
                                               static_cast<int>(SettingsSections::rawValue(section).size()))
                                 .replace("&", "&&"));
-        button->setIcon(QIcon(SymbolIcon::pixmap(SettingsSections::iconName(section), brandGold(), 13)));
+        // The selected row is filled with the gold, so its symbol turns white.
+        QIcon icon;
+        icon.addPixmap(sidebarSymbol(SettingsSections::iconName(section), brandGold()), QIcon::Normal,
+                       QIcon::Off);
+        icon.addPixmap(sidebarSymbol(SettingsSections::iconName(section), Qt::white), QIcon::Normal,
+                       QIcon::On);
+        button->setIcon(icon);
+        button->setIconSize(kSidebarSymbolFrame);
         button->setFlat(true);
         button->setCheckable(true);
         button->setFocusPolicy(Qt::NoFocus);

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "shell/views/PlainTextLabel.h"
 #include "shell/views/ViewFonts.h"
 
 namespace qm {
@@ -11,12 +12,8 @@ namespace {
 
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
 {
-    auto* made = new QLabel(text, parent);
-    made->setTextFormat(Qt::PlainText);
-    made->setFont(font);
-    QPalette colours = made->palette();
-    colours.setColor(QPalette::WindowText, colour);
-    made->setPalette(colours);
+    auto* made = new PlainTextLabel(font, colour, parent);
+    made->setText(text);
     return made;
 }
 

@@ -2,13 +2,10 @@
 
 #include <QFont>
 #include <QPainter>
-#include <QPainterPath>
-#include <QPropertyAnimation>
 #include <QTextLayout>
 
 #include "platform/linux/display/QtPanelStyle.h"
 #include "platform/linux/display/QtScreenGeometry.h"
-#include "platform/runtime/MainLoop.h"
 #include "shell/views/SymbolIcon.h"
 #include "shell/views/ViewFonts.h"
 
@@ -52,12 +49,11 @@ QStringList wrapped(const QString& text, const QFont& font, qreal width)
 
 }  // namespace
 
-HUDWindowWidget::HUDWindowWidget(MainLoop& mainLoop) : mainLoop_(mainLoop)
+HUDWindowWidget::HUDWindowWidget(MainLoop& mainLoop) : fade_(*this, mainLoop)
 {
     QtPanelStyle::apply(*this, QtPanelStyle::Activation::nonActivating, QtPanelStyle::Clicks::passThrough);
     setObjectName(QStringLiteral("QuillmarkerHUD"));
     resize(240, 50);
-    setWindowOpacity(0);
 }
 
 HUDWindowWidget::~HUDWindowWidget() = default;
@@ -80,11 +76,7 @@ Rect HUDWindowWidget::frame() const
 
 void HUDWindowWidget::setAlpha(double alpha)
 {
-    ++animationGeneration_;
-    if (animation_) {
-        animation_->stop();
-    }
-    setWindowOpacity(alpha);
+    fade_.set(alpha);
 }
 
 double HUDWindowWidget::alpha() const
@@ -110,41 +102,17 @@ bool HUDWindowWidget::isVisible() const
 
 void HUDWindowWidget::animateAlpha(double target, double seconds, std::function<void()> completion)
 {
-    const std::uint64_t generation = ++animationGeneration_;
-    if (animation_) {
-        animation_->stop();
-    }
-    auto* animation = new QPropertyAnimation(this, "windowOpacity", this);
-    animation->setDuration(static_cast<int>(seconds * 1000));
-    animation->setStartValue(windowOpacity());
-    animation->setEndValue(target);
-    animation_ = animation;
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
-    mainLoop_.postAfter(seconds, alive_.guard([this, target, generation, completion = std::move(completion)] {
-        if (animationGeneration_ == generation) {
-            if (animation_) {
-                animation_->stop();
-            }
-            setWindowOpacity(target);
-        }
-        if (completion) {
-            completion();
-        }
-    }));
+    fade_.animate(target, seconds, std::move(completion));
 }
 
 void HUDWindowWidget::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(bounds, cornerRadius, cornerRadius);
-    painter.fillPath(shape, QColor(28, 28, 30, 225));
     QColor outline = kAmber;
     outline.setAlphaF(0.15f);
-    painter.setPen(QPen(outline, 1));
-    painter.drawPath(shape);
+    QtPanelStyle::paintBody(*this, cornerRadius, QColor(28, 28, 30, 225), outline);
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
 
     const QFont font = messageFont();
     const qreal textWidth = width() - 2 * horizontalPadding - kIconSize - spacing;

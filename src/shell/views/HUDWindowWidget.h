@@ -1,15 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 
-#include <QPointer>
 #include <QWidget>
 
-#include "platform/runtime/AliveToken.h"
+#include "platform/linux/display/QtWindowFade.h"
 #include "shell/HUDWindow.h"
-
-class QPropertyAnimation;
 
 namespace qm {
 
@@ -51,11 +47,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    MainLoop& mainLoop_;
     HUDView view_;
-    QPointer<QPropertyAnimation> animation_;
-    std::uint64_t animationGeneration_ = 0;
-    AliveToken alive_;
+    QtWindowFade fade_;
 };
 
 }  // namespace qm

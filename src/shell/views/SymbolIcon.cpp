@@ -2,38 +2,20 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
-#include <utility>
 
 #include <QPainter>
 #include <QPainterPath>
+
+#include "platform/linux/display/SymbolPainting.h"
+#include "shell/views/ClockSymbols.h"
+#include "shell/views/StatusSymbols.h"
+#include "shell/views/ToolSymbols.h"
 
 namespace qm {
 
 namespace {
 
-// Each drawing works in a 24 × 24 box; the painter is scaled to the icon.
-using Drawing = SymbolIcon::Drawing;
-
-void fill(QPainter& p, const QPainterPath& path, const QColor& color)
-{
-    p.fillPath(path, color);
-}
-
-void cutOut(QPainter& p, const QPainterPath& path)
-{
-    p.save();
-    p.setCompositionMode(QPainter::CompositionMode_Clear);
-    p.fillPath(path, Qt::transparent);
-    p.restore();
-}
-
-QPainterPath roundedRect(qreal x, qreal y, qreal w, qreal h, qreal r)
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(x, y, w, h), r, r);
-    return path;
-}
+using namespace SymbolPainting;
 
 void documents(QPainter& p, const QColor& c)
 {
@@ -206,15 +188,6 @@ void checkmarkCircle(QPainter& p, const QColor& c)
     p.restore();
 }
 
-void stroke(QPainter& p, const QPainterPath& path, const QColor& color, qreal width)
-{
-    p.save();
-    p.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(path);
-    p.restore();
-}
-
 QPainterPath arrowPath(qreal left, qreal right, qreal y, qreal head)
 {
     QPainterPath path;
@@ -316,14 +289,7 @@ void calendarBadgePlus(QPainter& p, const QColor& c)
     stroke(p, plus, c, 1.9);
 }
 
-void dot(QPainter& p, const QColor& c)
-{
-    QPainterPath disc;
-    disc.addEllipse(QPointF(12, 12), 7, 7);
-    fill(p, disc, c);
-}
-
-constexpr std::array<std::pair<std::string_view, Drawing>, 21> kDrawings{{
+constexpr std::array<SymbolLookup::Entry, 21> kDrawings{{
     {"doc.on.doc.fill", documents},
     {"doc.on.doc", documents},
     {"doc.text.fill", documentText},
@@ -347,42 +313,25 @@ constexpr std::array<std::pair<std::string_view, Drawing>, 21> kDrawings{{
     {"calendar.badge.plus", calendarBadgePlus},
 }};
 
-Drawing drawingFor(std::string_view name)
-{
-    for (const auto& [symbol, drawing] : kDrawings) {
-        if (symbol == name) {
-            return drawing;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
+
+const SymbolLookup& SymbolIcon::lookup()
+{
+    static const SymbolLookup tools(ToolSymbols::entries());
+    static const SymbolLookup status(StatusSymbols::entries(), &tools);
+    static const SymbolLookup clocks(ClockSymbols::entries(), &status);
+    static const SymbolLookup own(kDrawings, &clocks);
+    return own;
+}
 
 bool SymbolIcon::isKnown(std::string_view name)
 {
-    return drawingFor(name) != nullptr;
+    return lookup().isKnown(name);
 }
 
 QPixmap SymbolIcon::pixmap(std::string_view name, const QColor& color, int size, qreal devicePixelRatio)
 {
-    const Drawing drawing = drawingFor(name);
-    return pixmap(drawing ? drawing : dot, color, size, devicePixelRatio);
-}
-
-QPixmap SymbolIcon::pixmap(Drawing drawing, const QColor& color, int size, qreal devicePixelRatio)
-{
-    const int side = std::max(1, static_cast<int>(std::lround(size * devicePixelRatio)));
-    QPixmap image(side, side);
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(side / 24.0, side / 24.0);
-        drawing(painter, color);
-    }
-    image.setDevicePixelRatio(devicePixelRatio);
-    return image;
+    return lookup().pixmap(name, color, size, devicePixelRatio);
 }
 
 }  // namespace qm

@@ -13,12 +13,12 @@
 #include <QVBoxLayout>
 
 #include "capture/views/RoundedBox.h"
+#include "shell/views/PlainTextLabel.h"
 #include "shell/views/ViewFonts.h"
 #include "suggestions/SuggestionViewModel.h"
 #include "suggestions/views/AIProgressIndicator.h"
 #include "suggestions/views/AIQuickActionChip.h"
 #include "suggestions/views/BlinkingCursorWidget.h"
-#include "suggestions/views/PlainTextLabel.h"
 #include "suggestions/views/QtColor.h"
 #include "suggestions/views/SuggestionSymbolIcon.h"
 

@@ -3,8 +3,6 @@
 #include <fmt/format.h>
 
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include "base/Log.h"
@@ -112,7 +110,6 @@ void OverlayPanelWidget::updatePanelSize()
 
 void OverlayPanelWidget::show(const Rect& caret)
 {
-    ++hideGeneration_;
     const auto screens = screens_.screens();
     const Rect caretRect = OverlayPanelPlacement::caretOnScreen(caret, screens);
     currentCaretRect_ = caretRect;
@@ -138,26 +135,15 @@ void OverlayPanelWidget::show(const Rect& caret)
     QtPanelStyle::setIgnoresMouseEvents(*this, false);
     QWidget::show();
     raise();
-    if (fade_.alpha() < 1.0) {
-        fade_.animate(1.0, fadeInDuration, nullptr);
-    }
+    fade_.fadeIn(fadeInDuration);
     isProgrammaticPositioning_ = false;
 }
 
 void OverlayPanelWidget::hide()
 {
-    const std::uint64_t generation = ++hideGeneration_;
     QtPanelStyle::setIgnoresMouseEvents(*this, true);
     dragStart_.reset();
-    if (fade_.alpha() <= 0) {
-        QWidget::hide();
-        return;
-    }
-    fade_.animate(0.0, fadeOutDuration, [this, generation] {
-        if (hideGeneration_ == generation) {
-            QWidget::hide();
-        }
-    });
+    fade_.fadeOutAndHide(fadeOutDuration);
 }
 
 void OverlayPanelWidget::panelDidMove()
@@ -196,15 +182,9 @@ void OverlayPanelWidget::resetPositionNotificationReceived()
 
 void OverlayPanelWidget::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(bounds, cornerRadius, cornerRadius);
     // The heads-up material, approximated: dark and slightly see-through.
-    painter.fillPath(shape, QColor(30, 30, 32, 235));
-    painter.setPen(QPen(QColor::fromRgbF(0.95f, 0.76f, 0.41f, 0.15f), 1));
-    painter.drawPath(shape);
+    QtPanelStyle::paintBody(*this, cornerRadius, QColor(30, 30, 32, 235),
+                            QColor::fromRgbF(0.95f, 0.76f, 0.41f, 0.15f));
 }
 
 void OverlayPanelWidget::mousePressEvent(QMouseEvent* event)

@@ -71,7 +71,7 @@ public:
 
     SuggestionViewModel& model() { return model_; }
     SuggestionViewWidget& view() { return *view_; }
-    std::uint64_t hideGeneration() const { return hideGeneration_; }
+    std::uint64_t hideGeneration() const { return fade_.hideGeneration(); }
     bool isProgrammaticPositioning() const { return isProgrammaticPositioning_; }
     // The caret of the last show, in screen coordinates.
     const std::optional<Rect>& currentCaretRect() const { return currentCaretRect_; }
@@ -103,7 +103,6 @@ private:
 
     bool isProgrammaticPositioning_ = false;
     std::optional<Rect> currentCaretRect_;
-    std::uint64_t hideGeneration_ = 0;
     std::optional<QPointF> dragStart_;
     QPoint frameAtDragStart_;
     std::vector<NotificationCenter::ObserverToken> observers_;

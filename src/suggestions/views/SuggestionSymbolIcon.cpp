@@ -1,90 +1,30 @@
 #include "suggestions/views/SuggestionSymbolIcon.h"
 
-#include <algorithm>
 #include <array>
-#include <cmath>
-#include <numbers>
-#include <utility>
 
-#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "platform/linux/display/SymbolPainting.h"
 #include "shell/views/SymbolIcon.h"
 
 namespace qm {
 
 namespace {
 
-using Drawing = SymbolIcon::Drawing;
-
-void cutOut(QPainter& p, const QPainterPath& path)
-{
-    p.save();
-    p.setCompositionMode(QPainter::CompositionMode_Clear);
-    p.fillPath(path, Qt::transparent);
-    p.restore();
-}
-
-QPainterPath roundedRect(qreal x, qreal y, qreal w, qreal h, qreal r)
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(x, y, w, h), r, r);
-    return path;
-}
-
-// A four-pointed star with concave sides.
-QPainterPath star(QPointF centre, qreal radius)
-{
-    QPainterPath path;
-    const qreal pinch = radius * 0.18;
-    path.moveTo(centre.x(), centre.y() - radius);
-    path.quadTo(centre.x() + pinch, centre.y() - pinch, centre.x() + radius, centre.y());
-    path.quadTo(centre.x() + pinch, centre.y() + pinch, centre.x(), centre.y() + radius);
-    path.quadTo(centre.x() - pinch, centre.y() + pinch, centre.x() - radius, centre.y());
-    path.quadTo(centre.x() - pinch, centre.y() - pinch, centre.x(), centre.y() - radius);
-    return path;
-}
-
-void strokeWith(QPainter& p, const QPainterPath& path, const QColor& c, qreal width)
-{
-    p.save();
-    p.setPen(QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(path);
-    p.restore();
-}
-
-void glyphCutOut(QPainter& p, const QRectF& box, const QString& glyph, qreal pixelSize)
-{
-    QFont font;
-    font.setBold(true);
-    font.setPixelSize(static_cast<int>(pixelSize));
-    QPainterPath path;
-    const QFontMetricsF metrics(font);
-    const QRectF bounds = metrics.tightBoundingRect(glyph);
-    path.addText(box.center().x() - bounds.center().x(), box.center().y() - bounds.center().y(), font, glyph);
-    cutOut(p, path);
-}
-
-void sparkles(QPainter& p, const QColor& c)
-{
-    p.fillPath(star({10, 13}, 9), c);
-    p.fillPath(star({19, 5}, 4.2), c);
-    p.fillPath(star({19.5, 19}, 3), c);
-}
+using namespace SymbolPainting;
 
 void key(QPainter& p, const QColor& c)
 {
     QPainterPath head;
     head.addEllipse(QPointF(7.5, 12), 5.5, 5.5);
-    p.fillPath(head, c);
+    fill(p, head, c);
     QPainterPath hole;
     hole.addEllipse(QPointF(5.8, 12), 1.8, 1.8);
     cutOut(p, hole);
-    p.fillPath(roundedRect(11, 10.5, 11.5, 3, 1), c);
-    p.fillPath(roundedRect(16, 12, 2.4, 5, 0.8), c);
-    p.fillPath(roundedRect(19.8, 12, 2.4, 4, 0.8), c);
+    fill(p, roundedRect(11, 10.5, 11.5, 3, 1), c);
+    fill(p, roundedRect(16, 12, 2.4, 5, 0.8), c);
+    fill(p, roundedRect(19.8, 12, 2.4, 4, 0.8), c);
 }
 
 void wrenchAndScrewdriver(QPainter& p, const QColor& c)
@@ -92,29 +32,25 @@ void wrenchAndScrewdriver(QPainter& p, const QColor& c)
     p.save();
     p.translate(12, 12);
     p.rotate(45);
-    p.fillPath(roundedRect(-1.6, -4, 3.2, 14, 1.4), c);
+    fill(p, roundedRect(-1.6, -4, 3.2, 14, 1.4), c);
     QPainterPath jaw;
     jaw.addEllipse(QPointF(0, -6.5), 4.2, 4.2);
-    p.fillPath(jaw, c);
+    fill(p, jaw, c);
     cutOut(p, roundedRect(-1.4, -12, 2.8, 6.5, 0.6));
     p.rotate(-90);
-    p.fillPath(roundedRect(-2.4, 2, 4.8, 8.5, 1.6), c);
-    p.fillPath(roundedRect(-0.9, -10, 1.8, 12, 0.6), c);
+    fill(p, roundedRect(-2.4, 2, 4.8, 8.5, 1.6), c);
+    fill(p, roundedRect(-0.9, -10, 1.8, 12, 0.6), c);
     p.restore();
 }
 
 void terminal(QPainter& p, const QColor& c)
 {
-    p.fillPath(roundedRect(1.5, 3.5, 21, 17, 3.5), c);
+    fill(p, roundedRect(1.5, 3.5, 21, 17, 3.5), c);
     QPainterPath prompt;
     prompt.moveTo(6, 9);
     prompt.lineTo(9.5, 12);
     prompt.lineTo(6, 15);
-    QPainterPathStroker stroker;
-    stroker.setWidth(2);
-    stroker.setCapStyle(Qt::RoundCap);
-    stroker.setJoinStyle(Qt::RoundJoin);
-    cutOut(p, stroker.createStroke(prompt));
+    cutOutStroke(p, prompt, 2);
     cutOut(p, roundedRect(11.5, 14.2, 6, 2, 1));
 }
 
@@ -133,41 +69,24 @@ void brainHead(QPainter& p, const QColor& c)
     head.lineTo(16, 19);
     head.lineTo(16, 22);
     head.closeSubpath();
-    p.fillPath(head, c);
+    fill(p, head, c);
     QPainterPath folds;
     folds.moveTo(8, 9);
     folds.cubicTo(9, 6.5, 12, 6.5, 12.5, 8.5);
     folds.moveTo(11, 12.5);
     folds.cubicTo(12.5, 10.5, 15.5, 11, 16, 13);
-    QPainterPathStroker stroker;
-    stroker.setWidth(1.5);
-    stroker.setCapStyle(Qt::RoundCap);
-    cutOut(p, stroker.createStroke(folds));
+    cutOutStroke(p, folds, 1.5);
 }
 
 void appsConnected(QPainter& p, const QColor& c)
 {
-    p.fillPath(roundedRect(3, 1.5, 9.5, 9.5, 2.5), c);
-    p.fillPath(roundedRect(11.5, 13, 9.5, 9.5, 2.5), c);
+    fill(p, roundedRect(3, 1.5, 9.5, 9.5, 2.5), c);
+    fill(p, roundedRect(11.5, 13, 9.5, 9.5, 2.5), c);
     QPainterPath link;
     link.moveTo(7.75, 11);
     link.lineTo(7.75, 17.75);
     link.lineTo(11.5, 17.75);
-    strokeWith(p, link, c, 1.8);
-}
-
-void sun(QPainter& p, const QColor& c)
-{
-    QPainterPath disc;
-    disc.addEllipse(QPointF(12, 12), 5, 5);
-    p.fillPath(disc, c);
-    QPainterPath rays;
-    for (int ray = 0; ray < 8; ++ray) {
-        const double angle = ray * std::numbers::pi / 4;
-        rays.moveTo(12 + 7.5 * std::cos(angle), 12 + 7.5 * std::sin(angle));
-        rays.lineTo(12 + 10.5 * std::cos(angle), 12 + 10.5 * std::sin(angle));
-    }
-    strokeWith(p, rays, c, 2);
+    stroke(p, link, c, 1.8);
 }
 
 void palette(QPainter& p, const QColor& c)
@@ -181,7 +100,7 @@ void palette(QPainter& p, const QColor& c)
     board.lineTo(18, 16);
     board.cubicTo(20.5, 16, 22, 14.5, 22, 12);
     board.cubicTo(22, 6.5, 17.5, 2, 12, 2);
-    p.fillPath(board, c);
+    fill(p, board, c);
     for (const QPointF dot : {QPointF(7, 12), QPointF(9, 7.2), QPointF(14.5, 6.5), QPointF(18, 10.5)}) {
         QPainterPath hole;
         hole.addEllipse(dot, 1.8, 1.8);
@@ -197,7 +116,7 @@ void shieldExclamation(QPainter& p, const QColor& c)
     shield.cubicTo(20.5, 13, 18, 19, 12, 22.5);
     shield.cubicTo(6, 19, 3.5, 13, 3.5, 4.5);
     shield.closeSubpath();
-    p.fillPath(shield, c);
+    fill(p, shield, c);
     cutOut(p, roundedRect(10.9, 6, 2.2, 8.5, 1.1));
     QPainterPath dot;
     dot.addEllipse(QPointF(12, 17.5), 1.4, 1.4);
@@ -206,16 +125,16 @@ void shieldExclamation(QPainter& p, const QColor& c)
 
 void distributeHorizontal(QPainter& p, const QColor& c)
 {
-    p.fillPath(roundedRect(2, 2, 2.2, 20, 1.1), c);
-    p.fillPath(roundedRect(19.8, 2, 2.2, 20, 1.1), c);
-    p.fillPath(roundedRect(8, 6, 8, 12, 2), c);
+    fill(p, roundedRect(2, 2, 2.2, 20, 1.1), c);
+    fill(p, roundedRect(19.8, 2, 2.2, 20, 1.1), c);
+    fill(p, roundedRect(8, 6, 8, 12, 2), c);
 }
 
 void distributeVertical(QPainter& p, const QColor& c)
 {
-    p.fillPath(roundedRect(2, 2, 20, 2.2, 1.1), c);
-    p.fillPath(roundedRect(2, 19.8, 20, 2.2, 1.1), c);
-    p.fillPath(roundedRect(6, 8, 12, 8, 2), c);
+    fill(p, roundedRect(2, 2, 20, 2.2, 1.1), c);
+    fill(p, roundedRect(2, 19.8, 20, 2.2, 1.1), c);
+    fill(p, roundedRect(6, 8, 12, 8, 2), c);
 }
 
 void arrowCounterclockwise(QPainter& p, const QColor& c)
@@ -223,20 +142,20 @@ void arrowCounterclockwise(QPainter& p, const QColor& c)
     QPainterPath arc;
     arc.arcMoveTo(QRectF(3.5, 3.5, 17, 17), 110);
     arc.arcTo(QRectF(3.5, 3.5, 17, 17), 110, -330);
-    strokeWith(p, arc, c, 2.4);
+    stroke(p, arc, c, 2.4);
     QPainterPath head;
     head.moveTo(3, 2.5);
     head.lineTo(10.5, 4.5);
     head.lineTo(5, 10);
     head.closeSubpath();
-    p.fillPath(head, c);
+    fill(p, head, c);
 }
 
 void questionmarkCircle(QPainter& p, const QColor& c)
 {
     QPainterPath disc;
     disc.addEllipse(QPointF(12, 12), 10, 10);
-    p.fillPath(disc, c);
+    fill(p, disc, c);
     glyphCutOut(p, QRectF(2, 2, 20, 20), QStringLiteral("?"), 15);
 }
 
@@ -244,25 +163,23 @@ void textAlignLeft(QPainter& p, const QColor& c)
 {
     const std::array<qreal, 4> widths{19, 13, 17, 10};
     for (std::size_t line = 0; line < widths.size(); ++line) {
-        p.fillPath(roundedRect(2.5, 4 + static_cast<qreal>(line) * 5, widths[line], 2.2, 1.1), c);
+        fill(p, roundedRect(2.5, 4 + static_cast<qreal>(line) * 5, widths[line], 2.2, 1.1), c);
     }
 }
 
 void bookClosed(QPainter& p, const QColor& c)
 {
-    p.fillPath(roundedRect(4, 2, 16.5, 20, 2.5), c);
+    fill(p, roundedRect(4, 2, 16.5, 20, 2.5), c);
     cutOut(p, roundedRect(6, 17.5, 14.5, 1.5, 0.5));
     glyphCutOut(p, QRectF(5, 3, 15, 13), QStringLiteral("A"), 11);
 }
 
-constexpr std::array<std::pair<std::string_view, Drawing>, 15> kDrawings{{
-    {"sparkles", sparkles},
+constexpr std::array<SymbolLookup::Entry, 13> kDrawings{{
     {"key.fill", key},
     {"wrench.and.screwdriver.fill", wrenchAndScrewdriver},
     {"terminal.fill", terminal},
     {"brain.head.profile", brainHead},
     {"app.connected.to.app.below.fill", appsConnected},
-    {"sun.max.fill", sun},
     {"paintpalette.fill", palette},
     {"exclamationmark.shield.fill", shieldExclamation},
     {"distribute.horizontal.fill", distributeHorizontal},
@@ -273,30 +190,23 @@ constexpr std::array<std::pair<std::string_view, Drawing>, 15> kDrawings{{
     {"character.book.closed.fill", bookClosed},
 }};
 
-Drawing drawingFor(std::string_view name)
+const SymbolLookup& lookup()
 {
-    for (const auto& [symbol, drawing] : kDrawings) {
-        if (symbol == name) {
-            return drawing;
-        }
-    }
-    return nullptr;
+    static const SymbolLookup own(kDrawings, &SymbolIcon::lookup());
+    return own;
 }
 
 }  // namespace
 
 bool SuggestionSymbolIcon::isKnown(std::string_view name)
 {
-    return drawingFor(name) != nullptr || SymbolIcon::isKnown(name);
+    return lookup().isKnown(name);
 }
 
 QPixmap SuggestionSymbolIcon::pixmap(std::string_view name, const QColor& color, int size,
                                      qreal devicePixelRatio)
 {
-    if (const Drawing drawing = drawingFor(name)) {
-        return SymbolIcon::pixmap(drawing, color, size, devicePixelRatio);
-    }
-    return SymbolIcon::pixmap(name, color, size, devicePixelRatio);
+    return lookup().pixmap(name, color, size, devicePixelRatio);
 }
 
 }  // namespace qm

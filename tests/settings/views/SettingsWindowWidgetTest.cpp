@@ -1,9 +1,12 @@
 #include "settings/views/SettingsWindowWidget.h"
 
+#include <cstdlib>
 #include <exception>
 #include <stdexcept>
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +20,7 @@
 #include "settings/views/HistoryPage.h"
 #include "settings/views/PermissionsPage.h"
 #include "settings/views/SettingsSectionCard.h"
+#include "settings/views/SettingsStyle.h"
 #include "support/QtTestApplication.h"
 #include "support/SettingsRig.h"
 
@@ -53,6 +57,34 @@ TEST_F(SettingsWindowWidgetTest, SidebarSwitchesPagesAndTheHeaderFollows)
     EXPECT_TRUE(labelTexts().contains("//calendar"));
     EXPECT_TRUE(widget.sidebarButton(7)->isChecked());
     EXPECT_FALSE(widget.sidebarButton(0)->isChecked());
+}
+
+// The selected row is filled with the gold: a gold symbol on it would vanish.
+TEST_F(SettingsWindowWidgetTest, TheSelectedRowsSymbolIsWhiteAndTheOthersAreGold)
+{
+    const auto inkOf = [](const QIcon& icon, QIcon::State state) {
+        const QImage image = icon.pixmap(QSize(18, 13), QIcon::Normal, state).toImage();
+        QColor densest(Qt::transparent);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y).alpha() > densest.alpha()) {
+                    densest = image.pixelColor(x, y);
+                }
+            }
+        }
+        return densest;
+    };
+    // Antialiased edges round the colour a little.
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
+               std::abs(a.blue() - b.blue()) <= 8;
+    };
+    for (int row = 0; row < 8; ++row) {
+        SCOPED_TRACE(row);
+        const QIcon icon = widget.sidebarButton(row)->icon();
+        EXPECT_TRUE(near(inkOf(icon, QIcon::On), Qt::white));
+        EXPECT_TRUE(near(inkOf(icon, QIcon::Off), SettingsStyle::brandGold()));
+    }
 }
 
 TEST_F(SettingsWindowWidgetTest, CaptureTargetsFieldsForwardTypingAndReturn)

@@ -1,5 +1,7 @@
 #include "platform/linux/display/QtPanelStyle.h"
 
+#include <QPainter>
+#include <QPainterPath>
 #include <QWidget>
 
 namespace qm {
@@ -33,6 +35,19 @@ void QtPanelStyle::setIgnoresMouseEvents(QWidget& window, bool ignores)
 bool QtPanelStyle::ignoresMouseEvents(const QWidget& window)
 {
     return window.testAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void QtPanelStyle::paintBody(QWidget& window, qreal cornerRadius, const QColor& fill, const QColor& outline)
+{
+    QPainter painter(&window);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Half a pixel in, so the outline lies on whole pixels.
+    const QRectF bounds = QRectF(window.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath shape;
+    shape.addRoundedRect(bounds, cornerRadius, cornerRadius);
+    painter.fillPath(shape, fill);
+    painter.setPen(QPen(outline, 1));
+    painter.drawPath(shape);
 }
 
 }  // namespace qm

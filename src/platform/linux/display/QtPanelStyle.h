@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
+
+class QColor;
 class QWidget;
 
 namespace qm {
@@ -30,6 +33,10 @@ public:
     // While set, the panel's content ignores clicks (a fading panel).
     static void setIgnoresMouseEvents(QWidget& window, bool ignores);
     static bool ignoresMouseEvents(const QWidget& window);
+
+    // Paints the panel's rounded, translucent body with a one-pixel outline;
+    // from the window's paint event.
+    static void paintBody(QWidget& window, qreal cornerRadius, const QColor& fill, const QColor& outline);
 };
 
 }  // namespace qm

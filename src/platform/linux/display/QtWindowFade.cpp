@@ -32,6 +32,7 @@ void QtWindowFade::animate(double target, double seconds, std::function<void()> 
     animation->setEndValue(target);
     animation_ = animation;
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+    // The end is the main loop's, so it keeps the loop's time and order.
     mainLoop_.postAfter(seconds, alive_.guard([this, target, generation, completion = std::move(completion)] {
         if (generation_ == generation) {
             if (animation_) {
@@ -43,6 +44,38 @@ void QtWindowFade::animate(double target, double seconds, std::function<void()> 
             completion();
         }
     }));
+}
+
+void QtWindowFade::fadeIn(double seconds)
+{
+    ++hideGeneration_;
+    if (alpha_ < 1.0) {
+        animate(1.0, seconds, nullptr);
+    }
+}
+
+void QtWindowFade::fadeOutAndHide(double seconds)
+{
+    const std::uint64_t generation = ++hideGeneration_;
+    if (alpha_ <= 0) {
+        window_.hide();
+        return;
+    }
+    animate(0.0, seconds, [this, generation] {
+        if (hideGeneration_ == generation) {
+            window_.hide();
+        }
+    });
+}
+
+void QtWindowFade::set(double alpha)
+{
+    ++generation_;
+    alpha_ = alpha;
+    if (animation_) {
+        animation_->stop();
+    }
+    window_.setWindowOpacity(alpha);
 }
 
 }  // namespace qm

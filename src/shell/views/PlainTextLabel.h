@@ -9,9 +9,9 @@
 
 namespace qm {
 
-// A label that shows its text as plain text, never as markup: the panel
-// shows what the user typed, what a note holds and what a language model
-// answered. Setting the same text or colour again changes nothing.
+// A label that shows its text as plain text, never as markup: the windows
+// show what the user typed, what a note holds, what a server or a language
+// model answered. Setting the same text or colour again changes nothing.
 class PlainTextLabel final : public QLabel {
 public:
     PlainTextLabel(const QFont& font, const QColor& colour, QWidget* parent = nullptr);

@@ -1,4 +1,4 @@
-#include "suggestions/views/PlainTextLabel.h"
+#include "shell/views/PlainTextLabel.h"
 
 #include <QPalette>
 
