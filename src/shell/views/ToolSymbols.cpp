@@ -1,8 +1,10 @@
 #include "shell/views/ToolSymbols.h"
 
 #include <array>
+#include <cmath>
 
 #include <QPainter>
+#include <QtMath>
 
 #include "platform/linux/display/SymbolPainting.h"
 
@@ -141,7 +143,55 @@ void trayFull(QPainter& p, const QColor& c)
     fill(p, roundedRect(5, 6.8, 14, 2.2, 1.1), c);
 }
 
-constexpr std::array<SymbolLookup::Entry, 9> kEntries{{
+QPainterPath downArrow()
+{
+    QPainterPath arrow = line({12, 6.5}, {12, 16.5});
+    arrow.moveTo(7.8, 12.6);
+    arrow.lineTo(12, 16.8);
+    arrow.lineTo(16.2, 12.6);
+    return arrow;
+}
+
+void arrowDownCircle(QPainter& p, const QColor& c)
+{
+    stroke(p, circle({12, 12}, 9.5), c, lineWidth);
+    stroke(p, downArrow(), c, lineWidth);
+}
+
+void arrowDownCircleFill(QPainter& p, const QColor& c)
+{
+    fill(p, circle({12, 12}, 10.5), c);
+    cutOutStroke(p, downArrow(), 2.2);
+}
+
+// Two arcs chasing each other round a circle, each ending in an arrowhead.
+void arrowsInACircle(QPainter& p, const QColor& c)
+{
+    const QRectF ring(4, 4, 16, 16);
+    QPainterPath arcs;
+    arcs.arcMoveTo(ring, 200);
+    arcs.arcTo(ring, 200, -150);
+    arcs.arcMoveTo(ring, 20);
+    arcs.arcTo(ring, 20, -150);
+    stroke(p, arcs, c, lineWidth);
+    // Each head sits where its arc ends (at 50° and 230°) and points the way
+    // the arc runs there: clockwise on the screen, along (sin θ, cos θ).
+    for (const qreal end : {50.0, 230.0}) {
+        QPainterPath marker;
+        marker.arcMoveTo(ring, end);
+        const QPointF tip = marker.currentPosition();
+        const qreal angle = qDegreesToRadians(end);
+        const QPointF along(std::sin(angle), std::cos(angle));
+        const QPointF across(along.y(), -along.x());
+        QPainterPath head;
+        head.moveTo(tip - 3.6 * along + 3.6 * across);
+        head.lineTo(tip);
+        head.lineTo(tip - 3.6 * along - 3.6 * across);
+        stroke(p, head, c, lineWidth);
+    }
+}
+
+constexpr std::array<SymbolLookup::Entry, 12> kEntries{{
     {"slider.horizontal.3", sliders},
     {"keyboard", keyboard},
     {"magnifyingglass", magnifyingGlass},
@@ -151,6 +201,9 @@ constexpr std::array<SymbolLookup::Entry, 9> kEntries{{
     {"doc.text", documentText},
     {"bubble.left.and.bubble.right", bubblesOutline},
     {"tray.full.fill", trayFull},
+    {"arrow.down.circle", arrowDownCircle},
+    {"arrow.down.circle.fill", arrowDownCircleFill},
+    {"arrow.triangle.2.circlepath", arrowsInACircle},
 }};
 
 }  // namespace
