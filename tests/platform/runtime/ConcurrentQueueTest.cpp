@@ -38,6 +38,8 @@ TEST(ConcurrentQueueTest, RunsTasksSideBySideQueuedAloneOrAsABatch)
                 }
             });
         }
+        // Every worker asleep first, so that each task has to wake one.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (batch) {
             queue.asyncAll(tasks);
             EXPECT_TRUE(tasks.empty());
