@@ -1,6 +1,7 @@
 #include "knowledge/MCPLineHandler.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -46,21 +47,43 @@ std::size_t MCPLineHandler::handleLines(std::string_view lines, const Uuid& conn
     if (end == std::string_view::npos) {
         return 0;
     }
-    // One copy for all of them, shared by their tasks, rather than one a line.
-    const auto bytes = std::make_shared<const std::string>(lines.substr(0, end + 1));
-    std::vector<ConcurrentQueue::Task> tasks;
-    tasks.reserve(static_cast<std::size_t>(std::count(bytes->begin(), bytes->end(), '\n')));
-    for (std::size_t start = 0; start < bytes->size();) {
-        const auto newline = bytes->find('\n', start);
-        const std::string_view line = std::string_view(*bytes).substr(start, newline - start);
+    // One copy of the lines for all of their tasks, freed by the last of them
+    // to finish. A task carries only a pointer to the batch and its line's
+    // number, small enough to need no allocation of its own: the server's
+    // thread, which makes the tasks, allocates per read, not per request.
+    struct Batch {
+        MCPLineHandler* handler;
+        std::string bytes;
+        std::vector<std::string_view> lines;
+        Uuid connectionId;
+        std::shared_ptr<MCPConnectionSink> connection;
+        std::atomic<std::size_t> unfinished{0};
+    };
+    auto batch = std::make_unique<Batch>(this, std::string(lines.substr(0, end + 1)),
+                                         std::vector<std::string_view>(), connectionId, connection);
+    const std::string_view bytes = batch->bytes;
+    batch->lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    for (std::size_t start = 0; start < bytes.size();) {
+        const auto newline = bytes.find('\n', start);
+        const auto line = bytes.substr(start, newline - start);
         start = newline + 1;
-        if (isAsciiBlank(line)) {
-            continue;
+        if (!isAsciiBlank(line)) {
+            batch->lines.push_back(line);
         }
-        tasks.emplace_back([this, bytes, line, connectionId, connection] {
+    }
+    const auto queued = batch->lines.size();
+    if (queued == 0) {
+        return 0;
+    }
+    batch->unfinished = queued;
+    std::vector<ConcurrentQueue::Task> tasks;
+    tasks.reserve(queued);
+    for (std::size_t index = 0; index < queued; ++index) {
+        tasks.emplace_back([shared = batch.get(), index] {
+            const auto& connection = shared->connection;
             bool replying = false;
             try {
-                replying = handle(line, connectionId, connection);
+                replying = shared->handler->handle(shared->lines[index], shared->connectionId, connection);
             } catch (const std::exception& failure) {
                 Log::print(std::string("❌ MCP request failed: ") + failure.what());
             } catch (...) {
@@ -69,9 +92,13 @@ std::size_t MCPLineHandler::handleLines(std::string_view lines, const Uuid& conn
             if (!replying) {
                 connection->skipReply();
             }
+            if (shared->unfinished.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+                delete shared;
+            }
         });
     }
-    const auto queued = tasks.size();
+    // The tasks own the batch from here on.
+    batch.release();
     queue_.asyncAll(tasks);
     return queued;
 }
