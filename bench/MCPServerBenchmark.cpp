@@ -15,6 +15,12 @@
 //   the server's in-flight limit: the p99 < 5 ms goal applies there. N = 1 is
 //   a tool that waits for each answer before asking again.
 //
+// The echo baseline is a fair like-for-like on threads and stricter on work:
+// it runs its sockets on one I/O thread, as the server does (the server adds
+// its request workers), and answers each read with one write of the same
+// bytes, with no framing by "\n", no in-flight limit and no JSON. Its rows
+// say so in their label.
+//
 // The requests name no method, so the handler's own cost stays out of it.
 // Three repetitions unless --benchmark_repetitions says otherwise; Google
 // Benchmark prints the mean, median and spread of each counter over them.
@@ -393,7 +399,7 @@ void BM_EchoBaseline(benchmark::State& state)
     for (auto _ : state) {
         echoThroughputs()[mode].push_back(report(state, runLoad(echo.port(), false, mode), mode));
     }
-    state.SetLabel(goal(mode));
+    state.SetLabel(goal(mode) + "; baseline: 1 I/O thread as the server's, raw echo, no \\n framing");
 }
 
 void BM_MCPServer(benchmark::State& state)

@@ -280,14 +280,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Expectation expected =
             fuzz::linearIn(kName, "parsing a line", std::string(line),
                            [](const std::string& text) { return expectationFor(text); });
-        world->lines.handleLine(line, world->connectionId, world->connection);
+        world->lines.handleLines(std::string(line) + "\n", world->connectionId, world->connection);
         if (expected.answered) {
             checkReply(world->connection->waitFor(++answered).back(), expected);
         }
     }
     // A last request shows that nothing else was answered meanwhile.
-    world->lines.handleLine(R"({"id": "end", "method": "quillmarker.queryGraph", "params": {"query": "-"}})",
-                            world->connectionId, world->connection);
+    world->lines.handleLines(R"({"id": "end", "method": "quillmarker.queryGraph", "params": {"query": "-"}})"
+                             "\n",
+                             world->connectionId, world->connection);
     const auto replies = world->connection->waitFor(answered + 1);
     check(replies.size() == answered + 1, "a line was answered that should not have been");
     checkReply(replies.back(), {true, nlohmann::json("end")});

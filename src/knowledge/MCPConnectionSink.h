@@ -26,6 +26,10 @@ public:
     // Sends `bytes` as one complete message. Any thread; `completion` runs once,
     // on any thread, when the send has finished or failed.
     virtual void send(std::string bytes, SendCompletion completion) = 0;
+    // A line handed in as a request turned out to need no reply (it did not
+    // parse, or was not an object): settles it as its reply would have, with
+    // nothing written. Any thread.
+    virtual void skipReply() {}
 };
 
 }  // namespace qm

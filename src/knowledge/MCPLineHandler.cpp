@@ -1,6 +1,9 @@
 #include "knowledge/MCPLineHandler.h"
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -22,6 +25,14 @@ bool startsAndEndsWithoutSpace(std::string_view line)
     return !line.empty() && plain(line.front()) && plain(line.back());
 }
 
+// Blank by ASCII alone: such a line is skipped without costing a task.
+// Spaces of other scripts are found by the full trim on the worker.
+bool isAsciiBlank(std::string_view line)
+{
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; });
+}
+
 }  // namespace
 
 MCPLineHandler::MCPLineHandler(MCPRequestHandler& handler, ConcurrentQueue& queue)
@@ -29,9 +40,76 @@ MCPLineHandler::MCPLineHandler(MCPRequestHandler& handler, ConcurrentQueue& queu
 {
 }
 
-bool MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
-                                const std::shared_ptr<MCPConnectionSink>& connection)
+std::size_t MCPLineHandler::handleLines(std::string_view lines, const Uuid& connectionId,
+                                        const std::shared_ptr<MCPConnectionSink>& connection)
 {
+    const auto end = lines.rfind('\n');
+    if (end == std::string_view::npos) {
+        return 0;
+    }
+    // One copy of the lines for all of their tasks, freed by the last of them
+    // to finish. A task carries only a pointer to the batch and its line's
+    // number, small enough to need no allocation of its own: the server's
+    // thread, which makes the tasks, allocates per read, not per request.
+    struct Batch {
+        MCPLineHandler* handler;
+        std::string bytes;
+        std::vector<std::string_view> lines;
+        Uuid connectionId;
+        std::shared_ptr<MCPConnectionSink> connection;
+        std::atomic<std::size_t> unfinished{0};
+    };
+    auto batch = std::make_unique<Batch>(this, std::string(lines.substr(0, end + 1)),
+                                         std::vector<std::string_view>(), connectionId, connection);
+    const std::string_view bytes = batch->bytes;
+    batch->lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    for (std::size_t start = 0; start < bytes.size();) {
+        const auto newline = bytes.find('\n', start);
+        const auto line = bytes.substr(start, newline - start);
+        start = newline + 1;
+        if (!isAsciiBlank(line)) {
+            batch->lines.push_back(line);
+        }
+    }
+    const auto queued = batch->lines.size();
+    if (queued == 0) {
+        return 0;
+    }
+    batch->unfinished = queued;
+    std::vector<ConcurrentQueue::Task> tasks;
+    tasks.reserve(queued);
+    for (std::size_t index = 0; index < queued; ++index) {
+        tasks.emplace_back([shared = batch.get(), index] {
+            const auto& connection = shared->connection;
+            bool replying = false;
+            try {
+                replying = shared->handler->handle(shared->lines[index], shared->connectionId, connection);
+            } catch (const std::exception& failure) {
+                Log::print(std::string("❌ MCP request failed: ") + failure.what());
+            } catch (...) {
+                Log::print("❌ MCP request failed");
+            }
+            if (!replying) {
+                connection->skipReply();
+            }
+            if (shared->unfinished.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+                delete shared;
+            }
+        });
+    }
+    // The tasks own the batch from here on.
+    batch.release();
+    queue_.asyncAll(tasks);
+    return queued;
+}
+
+bool MCPLineHandler::handle(std::string_view line, const Uuid& connectionId,
+                            const std::shared_ptr<MCPConnectionSink>& connection)
+{
+    if (!text::isValidUtf8(line)) {
+        Log::print("❌ Failed to parse JSON-RPC message: the line is not valid UTF-8");
+        return false;
+    }
     // Nearly every line starts and ends with a brace: then there is nothing to
     // trim, and no copy of the line to make.
     std::string trimmedCopy;
@@ -58,7 +136,7 @@ bool MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
         return false;
     }
 
-    std::string method = json::stringAt(*message, "method").value_or("");
+    const std::string method = json::stringAt(*message, "method").value_or("");
     nlohmann::json params = nlohmann::json::object();
     if (const auto member = message->find("params"); member != message->end() && member->is_object()) {
         params = std::move(*member);
@@ -68,18 +146,21 @@ bool MCPLineHandler::handleLine(std::string_view line, const Uuid& connectionId,
         id = std::move(*member);
     }
 
-    queue_.async([this, method = std::move(method), params = std::move(params), id = std::move(id),
-                  connectionId, connection] {
-        handler_.handleRequest(method, params, id, connectionId, [connection](nlohmann::json reply) {
+    handler_.handleRequest(method, params, id, connectionId, [connection](nlohmann::json reply) {
+        std::string bytes;
+        try {
             // Invalid UTF-8 cannot come from a parsed request; the writer would replace it anyway.
-            std::string bytes = json::serialize(reply);
+            bytes = json::serialize(reply);
             bytes += '\n';
-            connection->send(std::move(bytes),
-                             [](const std::optional<MCPConnectionSink::SendError>& failure) {
-                                 if (failure && !failure->connectionClosed) {
-                                     Log::print("⚠️ Error sending response: " + failure->description);
-                                 }
-                             });
+        } catch (const std::exception&) {
+            // Nothing is sent for a reply that cannot be written, but its place is given back.
+            connection->skipReply();
+            return;
+        }
+        connection->send(std::move(bytes), [](const std::optional<MCPConnectionSink::SendError>& failure) {
+            if (failure && !failure->connectionClosed) {
+                Log::print("⚠️ Error sending response: " + failure->description);
+            }
         });
     });
     return true;

@@ -1,12 +1,12 @@
 #include "knowledge/MCPServerConnection.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include <fmt/format.h>
 
 #include "base/Log.h"
-#include "base/Text.h"
 #include "knowledge/MCPHubManager.h"
 #include "knowledge/MCPLineHandler.h"
 
@@ -54,11 +54,25 @@ public:
 
     void send(std::string bytes, SendCompletion completion) override
     {
+        post({std::move(bytes), std::move(completion), isReply_});
+    }
+
+    void skipReply() override
+    {
+        // Broadcasts hold no place in flight; only the reply sink settles one.
+        if (isReply_) {
+            post({{}, nullptr, true, true});
+        }
+    }
+
+private:
+    void post(MCPServerConnection::Delivery delivery)
+    {
         bool wake = false;
         {
             const std::lock_guard lock(mailbox_->mutex);
             wake = mailbox_->deliveries.empty();
-            mailbox_->deliveries.push_back({std::move(bytes), std::move(completion), isReply_});
+            mailbox_->deliveries.push_back(std::move(delivery));
         }
         // A mailbox that was not empty has its wake-up under way already.
         if (wake) {
@@ -72,7 +86,6 @@ public:
         }
     }
 
-private:
     static void failAll(MCPServerConnection::Mailbox& mailbox)
     {
         std::vector<MCPServerConnection::Delivery> mail;
@@ -221,23 +234,35 @@ void MCPServerConnection::refuse()
 
 void MCPServerConnection::processLines()
 {
-    while (phase_ == Phase::open && inFlight_ < context_.limits.maxInFlight) {
-        const auto newline = buffer_.find('\n', taken_);
-        if (newline == std::string::npos) {
-            break;
+    // Every complete line that fits in flight goes to the line handler in one
+    // batch, which wakes the workers once for all of them.
+    bool more = true;
+    while (more && phase_ == Phase::open && inFlight_ < context_.limits.maxInFlight) {
+        const std::size_t room = context_.limits.maxInFlight - inFlight_;
+        std::size_t end = taken_;
+        std::size_t count = 0;
+        bool tooLong = false;
+        while (count < room) {
+            const auto newline = buffer_.find('\n', end);
+            if (newline == std::string::npos) {
+                more = false;
+                break;
+            }
+            if (newline - end > context_.limits.maxLineBytes) {
+                tooLong = true;
+                break;
+            }
+            end = newline + 1;
+            ++count;
         }
-        const std::string_view line = std::string_view(buffer_).substr(taken_, newline - taken_);
-        taken_ = newline + 1;
-        if (line.size() > context_.limits.maxLineBytes) {
+        if (end > taken_) {
+            inFlight_ += context_.lines.handleLines(std::string_view(buffer_).substr(taken_, end - taken_),
+                                                    id_, replySink_);
+            taken_ = end;
+        }
+        if (tooLong) {
             closeForLimit(fmt::format("a line is longer than {} bytes", context_.limits.maxLineBytes));
             return;
-        }
-        if (!text::isValidUtf8(line)) {
-            Log::print("❌ Failed to parse JSON-RPC message: the line is not valid UTF-8");
-            continue;
-        }
-        if (context_.lines.handleLine(line, id_, replySink_)) {
-            ++inFlight_;
         }
     }
     if (phase_ != Phase::open) {
@@ -294,6 +319,11 @@ void MCPServerConnection::deliverMail()
     }
     // Cleared here, its room goes back to the mailbox with the next swap.
     mail_.clear();
+    // The lines that waited for room go to the workers before this thread
+    // spends its time on the write.
+    if (replied) {
+        processLines();
+    }
     if (phase_ != Phase::open) {
         return;
     }
@@ -301,7 +331,6 @@ void MCPServerConnection::deliverMail()
         writeNext();
     }
     if (replied) {
-        processLines();
         readMore();
     }
 }
@@ -316,6 +345,9 @@ void MCPServerConnection::deliver(Delivery delivery)
     }
     if (delivery.isReply && inFlight_ > 0) {
         --inFlight_;
+    }
+    if (delivery.skipped) {
+        return;
     }
     enqueue(std::move(delivery.bytes), std::move(delivery.completion));
 }
@@ -339,14 +371,13 @@ void MCPServerConnection::writeNext()
     // Every line queued so far leaves in one write: under pipelining that is
     // one system call for many replies instead of one each.
     inWrite_ = std::min(outbound_.size(), kMaxLinesPerWrite);
-    std::vector<asio::const_buffer> buffers;
-    buffers.reserve(inWrite_);
     for (std::size_t i = 0; i < inWrite_; ++i) {
         // The entries stay queued, and their bytes alive, until onWritten.
-        buffers.push_back(asio::buffer(outbound_[i].bytes));
+        writeBuffers_[i] = asio::buffer(outbound_[i].bytes);
     }
+    // A view of the member array: the write carries no list of its own to allocate.
     asio::async_write(
-        socket_, buffers,
+        socket_, std::span<const asio::const_buffer>(writeBuffers_.data(), inWrite_),
         [self = shared_from_this()](const std::error_code& error, std::size_t) { self->onWritten(error); });
 }
 

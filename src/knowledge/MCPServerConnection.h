@@ -57,6 +57,8 @@ public:
         std::string bytes;
         MCPConnectionSink::SendCompletion completion;
         bool isReply = false;
+        // A request that needs no reply: it settles, and nothing is written.
+        bool skipped = false;
     };
     // Where the sinks leave their bytes from any thread. Only the first
     // delivery into an empty mailbox wakes the server's thread, which then
@@ -122,8 +124,10 @@ private:
     std::size_t inFlight_ = 0;
     std::deque<Outbound> outbound_;
     std::size_t outboundBytes_ = 0;
-    // The entries at the front of outbound_ that the write under way carries.
+    // The entries at the front of outbound_ that the write under way carries,
+    // and their bytes as that write sees them.
     std::size_t inWrite_ = 0;
+    std::array<asio::const_buffer, kMaxLinesPerWrite> writeBuffers_{};
     asio::steady_timer idleTimer_;
     asio::steady_timer authLineTimer_;
     bool authLineTimerArmed_ = false;

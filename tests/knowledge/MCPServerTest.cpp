@@ -133,6 +133,24 @@ TEST_F(MCPServerTest, ArraysScalarsAndBrokenLinesGetNoReplyAndKeepTheConnection)
     EXPECT_TRUE(log.contains("Failed to parse JSON-RPC message: the line is not valid UTF-8"));
 }
 
+// Lines that get no reply still hold a place in flight until a worker has
+// looked at them; each must give it back, or a few dozen of them would stop
+// the connection from reading for good.
+TEST_F(MCPServerTest, ManyMoreLinesWithoutReplyThanFitInFlightKeepTheConnectionAnswering)
+{
+    start();
+    const Log::Capture log;
+    auto client = authenticated();
+    const std::vector<std::string> silent = {"[1, 2]", "5", "{\"id\": ", "\xc3\x28", "\xc2\xa0 \xe3\x80\x80"};
+    std::string all;
+    for (std::size_t i = 0; i < 4 * limits.maxInFlight; ++i) {
+        all += silent[i % silent.size()] + "\n";
+    }
+    client->send(all + request("\"after\""));
+    EXPECT_EQ(replyIds(*client, 1), (std::multiset<std::string>{"\"after\""}));
+    EXPECT_FALSE(client->readLine(200ms)) << "nothing else is answered";
+}
+
 TEST_F(MCPServerTest, EveryIdComesBackUnchangedAndAMissingIdStaysMissing)
 {
     start();

@@ -32,6 +32,15 @@ public:
         changed_.notify_all();
     }
 
+    void skipReply() override
+    {
+        {
+            const std::lock_guard guard(mutex_);
+            ++skipped_;
+        }
+        changed_.notify_all();
+    }
+
     void failSends(SendError error)
     {
         const std::lock_guard guard(mutex_);
@@ -52,11 +61,26 @@ public:
         return messages_;
     }
 
+    // Waits (up to five seconds of real time) until `count` messages and skipped replies have come.
+    void waitForSettled(std::size_t count)
+    {
+        std::unique_lock guard(mutex_);
+        changed_.wait_for(guard, std::chrono::seconds(5),
+                          [&] { return messages_.size() + skipped_ >= count; });
+    }
+
+    std::size_t skipped()
+    {
+        const std::lock_guard guard(mutex_);
+        return skipped_;
+    }
+
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> messages_;
     std::optional<SendError> failure_;
+    std::size_t skipped_ = 0;
 };
 
 }  // namespace qm::test

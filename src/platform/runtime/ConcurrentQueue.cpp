@@ -83,6 +83,27 @@ void ConcurrentQueue::async(Task task)
     state_->wake.notify_one();
 }
 
+void ConcurrentQueue::asyncAll(std::vector<Task>& tasks)
+{
+    const std::size_t count = tasks.size();
+    if (count == 0) {
+        return;
+    }
+    {
+        std::lock_guard lock(state_->mutex);
+        for (auto& task : tasks) {
+            state_->tasks.push_back(std::move(task));
+        }
+    }
+    tasks.clear();
+    // One system call wakes every sleeping worker; one task needs only one.
+    if (count == 1) {
+        state_->wake.notify_one();
+    } else {
+        state_->wake.notify_all();
+    }
+}
+
 bool ConcurrentQueue::isCurrent() const
 {
     const auto self = std::this_thread::get_id();

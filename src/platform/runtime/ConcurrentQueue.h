@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -25,6 +26,10 @@ public:
 
     // Queues `task` and returns at once. Any thread, including the pool's own.
     void async(Task task);
+    // Queues every task of `tasks` in order and returns at once, waking the
+    // workers once for all of them rather than once a task. Empties `tasks`.
+    // Any thread.
+    void asyncAll(std::vector<Task>& tasks);
 
     // True on one of the pool's threads.
     bool isCurrent() const;

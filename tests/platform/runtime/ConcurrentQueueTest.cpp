@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -13,28 +14,44 @@
 namespace qm {
 namespace {
 
-TEST(ConcurrentQueueTest, RunsTasksSideBySide)
+// Tasks that each wait for all the others can only finish when every one of
+// them has a thread: queued one by one or as a batch, each must wake a worker.
+TEST(ConcurrentQueueTest, RunsTasksSideBySideQueuedAloneOrAsABatch)
 {
-    // Two tasks that each wait for the other can only finish on two threads.
-    ConcurrentQueue queue("com.quillmarker.test.pool", 2);
-    EXPECT_EQ(queue.threadCount(), 2u);
-    std::mutex mutex;
-    std::condition_variable changed;
-    int arrived = 0;
-    int finished = 0;
-    for (int i = 0; i < 2; ++i) {
-        queue.async([&] {
-            std::unique_lock lock(mutex);
-            ++arrived;
-            changed.notify_all();
-            if (changed.wait_for(lock, std::chrono::seconds(10), [&] { return arrived == 2; })) {
-                ++finished;
+    for (const bool batch : {false, true}) {
+        constexpr int kTasks = 3;
+        ConcurrentQueue queue("com.quillmarker.test.pool", kTasks);
+        EXPECT_EQ(queue.threadCount(), static_cast<unsigned>(kTasks));
+        std::mutex mutex;
+        std::condition_variable changed;
+        int arrived = 0;
+        int finished = 0;
+        std::vector<ConcurrentQueue::Task> tasks;
+        for (int i = 0; i < kTasks; ++i) {
+            tasks.emplace_back([&] {
+                std::unique_lock lock(mutex);
+                ++arrived;
                 changed.notify_all();
+                if (changed.wait_for(lock, std::chrono::seconds(10), [&] { return arrived == kTasks; })) {
+                    ++finished;
+                    changed.notify_all();
+                }
+            });
+        }
+        // Every worker asleep first, so that each task has to wake one.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (batch) {
+            queue.asyncAll(tasks);
+            EXPECT_TRUE(tasks.empty());
+        } else {
+            for (auto& task : tasks) {
+                queue.async(std::move(task));
             }
-        });
+        }
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(20), [&] { return finished == kTasks; }))
+            << (batch ? "batch" : "one by one");
     }
-    std::unique_lock lock(mutex);
-    EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(20), [&] { return finished == 2; }));
 }
 
 TEST(ConcurrentQueueTest, DestructorRunsEveryQueuedTask)
