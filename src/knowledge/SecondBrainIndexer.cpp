@@ -43,7 +43,10 @@ SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appD
 SecondBrainIndexer::~SecondBrainIndexer()
 {
     // Let queued rebuilds and searches finish before the connection goes.
-    dbQueue_.sync([this] { insertStatement_.reset(); });
+    dbQueue_.sync([this] {
+        insertStatement_.reset();
+        ranking_.release();
+    });
     if (db_ != nullptr) {
         sqlite3_close_v2(db_);
     }
@@ -60,6 +63,7 @@ void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>
     const auto file = *appDataFolder / "QuillmarkerKnowledge.db";
     Log::print(fmt::format("📁 QuillmarkerKnowledge.db Path: {}", file.string()));
     db_ = openFile(file);
+    ranking_.install(db_);
 }
 
 sqlite3* SecondBrainIndexer::openFile(const std::filesystem::path& file)
@@ -216,8 +220,10 @@ void SecondBrainIndexer::rebuildIndex()
         sqlite3_busy_timeout(fresh, 5000);
     }
     insertStatement_.reset();
+    ranking_.release();
     sqlite3_close_v2(db_);
     db_ = fresh;
+    ranking_.install(db_);
 }
 
 void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::string& content,
