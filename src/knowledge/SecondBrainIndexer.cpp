@@ -185,8 +185,10 @@ void SecondBrainIndexer::rebuildIndex()
         fs::remove(beside, ignored);
     }
     sqlite3* fresh = nullptr;
-    bool written = sqlite3_open(beside.c_str(), &fresh) == SQLITE_OK && createTable(fresh) &&
-                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    // The table is made in the same transaction as its rows: the new file
+    // is synced to disk once, at the end.
+    bool written = sqlite3_open(beside.c_str(), &fresh) == SQLITE_OK &&
+                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK && createTable(fresh);
     if (written) {
         SqliteStatement insert(fresh, insertSql);
         while (auto note = reader.next()) {
