@@ -188,7 +188,8 @@ void SecondBrainIndexer::rebuildIndex()
     // The table is made in the same transaction as its rows: the new file
     // is synced to disk once, at the end.
     bool written = sqlite3_open(beside.c_str(), &fresh) == SQLITE_OK &&
-                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK && createTable(fresh);
+                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK &&
+                   createTable(fresh);
     if (written) {
         SqliteStatement insert(fresh, insertSql);
         while (auto note = reader.next()) {
