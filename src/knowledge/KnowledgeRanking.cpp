@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "base/SqliteStatement.h"
 
@@ -14,6 +15,9 @@ namespace {
 
 // A session's distinct words stay far below this; past it the counts start over.
 constexpr std::size_t rememberedTerms = 20000;
+// Rowids beyond this (never given by a rebuild, which numbers from 1) are
+// looked up by FTS5 instead of held in the table of note lengths.
+constexpr std::size_t maximumRowid = 10'000'000;
 // Searches that found nothing: enough for the lines typed lately.
 constexpr std::size_t rememberedNoMatch = 64;
 
@@ -109,8 +113,10 @@ void rankRow(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
     }
     double length = 0.0;
     if (rc == SQLITE_OK) {
-        int tokens = 0;
-        rc = api->xColumnSize(fts, -1, &tokens);
+        int tokens = ranking->noteLength(api->xRowid(fts));
+        if (tokens < 0) {
+            rc = api->xColumnSize(fts, -1, &tokens);
+        }
         length = static_cast<double>(tokens);
     }
     if (rc != SQLITE_OK) {
@@ -125,6 +131,25 @@ void rankRow(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
             ((frequency * (k1 + 1.0)) / (frequency + k1 * (1 - b + b * length / figures->averageLength)));
     }
     sqlite3_result_double(context, -1.0 * score);
+}
+
+// SQLite's variable-length integer, as FTS5 stores column sizes; false when
+// the bytes end inside one.
+bool readVarint(const unsigned char*& at, const unsigned char* end, std::uint64_t& value)
+{
+    value = 0;
+    for (int i = 0; i < 9 && at < end; ++i) {
+        const unsigned char byte = *at++;
+        if (i == 8) {
+            value = (value << 8) | byte;
+            return true;
+        }
+        value = (value << 7) | (byte & 0x7f);
+        if ((byte & 0x80) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 fts5_api* fts5Interface(sqlite3* db)
@@ -162,6 +187,8 @@ void KnowledgeRanking::release()
     counts_.clear();
     noMatch_.clear();
     statementCounts_.clear();
+    noteLengths_.clear();
+    noteLengthsLoaded_ = false;
     countedAtChanges_ = -1;
     db_ = nullptr;
 }
@@ -174,6 +201,8 @@ void KnowledgeRanking::forgetIfChanged()
     if (changes != countedAtChanges_ || version != countedAtVersion_ || counts_.size() > rememberedTerms) {
         counts_.clear();
         noMatch_.clear();
+        noteLengths_.clear();
+        noteLengthsLoaded_ = false;
         countedAtChanges_ = changes;
         countedAtVersion_ = version;
     }
@@ -186,6 +215,9 @@ KnowledgeRanking::documentCounts(const std::vector<std::string>& phrases)
         return std::nullopt;
     }
     forgetIfChanged();
+    if (!noteLengthsLoaded_) {
+        loadNoteLengths();
+    }
     std::vector<std::int64_t> counts;
     counts.reserve(phrases.size());
     for (const auto& phrase : phrases) {
@@ -209,6 +241,38 @@ KnowledgeRanking::documentCounts(const std::vector<std::string>& phrases)
         counts.push_back(notes);
     }
     return counts;
+}
+
+void KnowledgeRanking::loadNoteLengths()
+{
+    noteLengthsLoaded_ = true;
+    noteLengths_.clear();
+    // Each row's sz holds one varint per column; their sum is the note's length.
+    SqliteStatement rows(db_, "SELECT id, sz FROM knowledge_fts_docsize;");
+    while (rows.step() == SqliteStatement::Step::row) {
+        const auto rowid = rows.columnInt(0);
+        const auto sizes = rows.columnBlob(1);
+        if (rowid < 0 || rowid > static_cast<std::int64_t>(maximumRowid)) {
+            continue;
+        }
+        const auto* at = reinterpret_cast<const unsigned char*>(sizes.data());
+        const auto* end = at + sizes.size();
+        std::uint64_t total = 0;
+        std::uint64_t size = 0;
+        bool whole = true;
+        while (whole && at < end) {
+            whole = readVarint(at, end, size);
+            total += size;
+        }
+        if (!whole || total > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) {
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(rowid);
+        if (index >= noteLengths_.size()) {
+            noteLengths_.resize(index + 1, -1);
+        }
+        noteLengths_[index] = static_cast<int>(total);
+    }
 }
 
 bool KnowledgeRanking::knownToMatchNothing(const std::vector<std::string>& phrases)

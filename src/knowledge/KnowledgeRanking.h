@@ -53,6 +53,16 @@ public:
     void useCounts(std::vector<std::int64_t> counts) { statementCounts_ = std::move(counts); }
     const std::vector<std::int64_t>& statementCounts() const { return statementCounts_; }
 
+    // Every note's length in tokens, by rowid, read at once while the index
+    // stays as it is: bm25 takes it for every matching note, and FTS5 looks
+    // each up on its own. -1 where unknown. Loaded by documentCounts().
+    int noteLength(std::int64_t rowid) const
+    {
+        return rowid >= 0 && static_cast<std::size_t>(rowid) < noteLengths_.size()
+                   ? noteLengths_[static_cast<std::size_t>(rowid)]
+                   : -1;
+    }
+
     // Whether a search whose phrases all stand in `phrases` found nothing
     // since the index last changed.
     bool knownToMatchNothing(const std::vector<std::string>& phrases);
@@ -61,6 +71,7 @@ public:
 private:
     // Drops what is remembered when rows were written since it was learnt.
     void forgetIfChanged();
+    void loadNoteLengths();
 
     sqlite3* db_ = nullptr;
     std::unique_ptr<SqliteStatement> countStatement_;
@@ -70,6 +81,8 @@ private:
     std::int64_t countedAtChanges_ = -1;
     unsigned int countedAtVersion_ = 0;
     std::vector<std::int64_t> statementCounts_;
+    std::vector<int> noteLengths_;
+    bool noteLengthsLoaded_ = false;
 };
 
 }  // namespace qm
