@@ -251,14 +251,17 @@ void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& 
 
 void SecondBrainIndexer::insertRow(SqliteStatement& statement, const IndexedNote& note)
 {
+    // The note outlives the step, and the texts are bound again before the
+    // next one: SQLite reads them in place instead of copying every note.
     int index = 1;
     for (const auto* value : {&note.title, &note.content, &note.path, &note.source}) {
-        statement.bindText(index++, *value);
+        sqlite3_bind_text64(statement.handle(), index++, value->data(), value->size(), SQLITE_STATIC, SQLITE_UTF8);
     }
     if (!statement.run()) {
         Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", statement.errorMessage()));
     }
     statement.reset();
+    sqlite3_clear_bindings(statement.handle());
 }
 
 void SecondBrainIndexer::updateDocumentCount()
