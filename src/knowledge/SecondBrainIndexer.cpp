@@ -255,7 +255,8 @@ void SecondBrainIndexer::insertRow(SqliteStatement& statement, const IndexedNote
     // next one: SQLite reads them in place instead of copying every note.
     int index = 1;
     for (const auto* value : {&note.title, &note.content, &note.path, &note.source}) {
-        sqlite3_bind_text64(statement.handle(), index++, value->data(), value->size(), SQLITE_STATIC, SQLITE_UTF8);
+        sqlite3_bind_text64(statement.handle(), index++, value->data(), value->size(), SQLITE_STATIC,
+                            SQLITE_UTF8);
     }
     if (!statement.run()) {
         Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", statement.errorMessage()));
