@@ -4,6 +4,14 @@
 // already in memory), and the overlay's search beside `grep -ril` over the
 // same tree. Three repetitions unless --benchmark_repetitions says otherwise;
 // the summary gives medians and means over all of them.
+//
+// The overlay searches with what the user has typed on the current line (up
+// to the key tap's 500 characters; Return starts a new line) whenever typing
+// pauses, so the searches are lines typed in the notes' own words, taken at
+// pauses between words and now and then inside a word. Pauses before the
+// third word are left out: they never reach the index. Beside them, three
+// words of one note, as a passage the user half remembers. No search text is
+// repeated, so nothing is measured warm that a user would meet cold.
 
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -37,6 +45,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kNotes = 10000;
+constexpr std::size_t kSearches = 2000;
 
 struct Note {
     std::string title;
@@ -48,9 +57,60 @@ struct Corpus {
     fs::path root;
     fs::path vault;
     std::vector<Note> notes;
-    std::vector<std::vector<std::string>> queries;
+    std::vector<std::string> typedLines;  // the line as typed at each pause
+    std::vector<std::string> noteWords;   // three words of one note
+    std::vector<std::string> grepWords;
     std::uintmax_t bytes = 0;
 };
+
+// As EventTapManager::slidingBufferLimit: the search sees at most this much.
+constexpr std::size_t kTypedBufferLimit = 500;
+
+std::size_t wordCount(const std::string& text)
+{
+    std::size_t count = 0;
+    bool inWord = false;
+    for (const char c : text) {
+        const bool space = c == ' ';
+        count += (!space && !inWord) ? 1 : 0;
+        inWord = !space;
+    }
+    return count;
+}
+
+// Lines of 5 to 70 words drawn as the notes' words are; a pause after a word
+// one time in three, inside a word (after its second letter) one letter in twenty.
+template <typename PickWord>
+std::vector<std::string> typedLines(std::mt19937& random, PickWord pickWord, std::size_t wanted)
+{
+    std::vector<std::string> searches;
+    std::uniform_int_distribution<int> lineLength(5, 70);
+    std::bernoulli_distribution pauseAfterWord(1.0 / 3.0), pauseInWord(0.05);
+    const auto pause = [&searches](const std::string& line) {
+        auto typed = line.size() > kTypedBufferLimit ? line.substr(line.size() - kTypedBufferLimit) : line;
+        if (wordCount(typed) >= 3) {
+            searches.push_back(std::move(typed));
+        }
+    };
+    while (searches.size() < wanted) {
+        std::string line;
+        for (int w = lineLength(random); w > 0 && searches.size() < wanted; --w) {
+            const auto word = pickWord();
+            for (std::size_t letter = 0; letter < word.size(); ++letter) {
+                line += word[letter];
+                if (letter >= 1 && letter + 1 < word.size() && pauseInWord(random)) {
+                    pause(line);
+                }
+            }
+            line += ' ';
+            if (pauseAfterWord(random)) {
+                pause(line);
+            }
+        }
+    }
+    searches.resize(wanted);
+    return searches;
+}
 
 Corpus* corpus = nullptr;
 std::map<std::string, std::vector<double>> samples;  // seconds
@@ -101,10 +161,13 @@ Corpus makeCorpus(const qm::bench::PrivateHome& home)
         std::ofstream(path, std::ios::binary) << text;
         made.bytes += text.size();
         made.notes.push_back({title, qm::SecondBrainIndexer::stripMarkdown(text), path.string()});
-        if (n % 50 == 0 && words.size() > 40) {
-            made.queries.push_back({words[10], words[20], words[30]});
+        if (n % 5 == 0 && words.size() > 40) {
+            made.noteWords.push_back(words[10] + " " + words[20] + " " + words[30]);
+            made.grepWords.push_back(words[10]);
         }
     }
+    made.typedLines = typedLines(
+        random, [&] { return vocabulary[static_cast<std::size_t>(pickWord(random))]; }, kSearches);
     return made;
 }
 
@@ -201,29 +264,43 @@ void BM_Rebuild(benchmark::State& state)
     }
 }
 
-void BM_Search(benchmark::State& state)
+// Each search text once, in typing order, across the repetitions too.
+void searchEach(benchmark::State& state, const std::vector<std::string>& texts, std::size_t& next,
+                const std::string& sampleName)
 {
     IndexerWorld world;
     qm::KnowledgeSuggestionEngine engine(*world.indexer);
-    std::size_t next = 0, hits = 0;
+    std::size_t hits = 0;
     for (auto _ : state) {
-        const auto& words = corpus->queries[next++ % corpus->queries.size()];
+        const auto& text = texts[next++ % texts.size()];
         const auto start = Clock::now();
-        const auto found = engine.search(words[0] + " " + words[1] + " " + words[2]);
+        const auto found = engine.search(text);
         const auto elapsed = seconds(start);
         state.SetIterationTime(elapsed);
-        samples["search"].push_back(elapsed);
+        samples[sampleName].push_back(elapsed);
         hits += found.size();
     }
     state.counters["hits/search"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+}
+
+void BM_SearchTypedLine(benchmark::State& state)
+{
+    static std::size_t next = 0;
+    searchEach(state, corpus->typedLines, next, "search typed");
+}
+
+void BM_SearchNoteWords(benchmark::State& state)
+{
+    static std::size_t next = 0;
+    searchEach(state, corpus->noteWords, next, "search note words");
 }
 
 void BM_GrepRil(benchmark::State& state)
 {
     std::size_t next = 0;
     for (auto _ : state) {
-        const auto& words = corpus->queries[next++ % corpus->queries.size()];
-        const auto command = fmt::format("grep -ril '{}' '{}' > /dev/null", words[0], corpus->vault.string());
+        const auto& word = corpus->grepWords[next++ % corpus->grepWords.size()];
+        const auto command = fmt::format("grep -ril '{}' '{}' > /dev/null", word, corpus->vault.string());
         const auto start = Clock::now();
         const auto status = std::system(command.c_str());
         const auto elapsed = seconds(start);
@@ -237,14 +314,17 @@ void BM_GrepRil(benchmark::State& state)
 
 BENCHMARK(BM_RawFts5BulkInsert)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rebuild)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Search)->UseManualTime()->Iterations(2000)->Unit(benchmark::kMicrosecond);
+// A third of the texts per repetition: no text is searched twice.
+BENCHMARK(BM_SearchTypedLine)->UseManualTime()->Iterations(kSearches / 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SearchNoteWords)->UseManualTime()->Iterations(kSearches / 3)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GrepRil)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 void printSummary()
 {
     const auto raw = qm::bench::SampleStats::of(samples["raw insert"]);
     const auto rebuild = qm::bench::SampleStats::of(samples["rebuild"]);
-    const auto search = qm::bench::SampleStats::of(samples["search"]);
+    const auto search = qm::bench::SampleStats::of(samples["search typed"]);
+    const auto noteWords = qm::bench::SampleStats::of(samples["search note words"]);
     const auto grep = qm::bench::SampleStats::of(samples["grep -ril"]);
     fmt::print("\nCorpus: {} notes, {:.1f} MiB of markdown\n", corpus->notes.size(),
                static_cast<double>(corpus->bytes) / (1024.0 * 1024.0));
@@ -260,13 +340,15 @@ void printSummary()
         rebuildProcessor.median > 0 ? rawProcessor.median / rebuildProcessor.median : 0);
     fmt::print("Goal: rebuild at least 0.8x the raw insert's speed: {} ({:.2f}x)\n",
                speed >= 0.8 ? "met" : "NOT met", speed);
-    fmt::print(
-        "Search: p50 {:.3f} ms, mean {:.3f} ms, p90 {:.3f} ms; grep -ril: median {:.1f} ms, mean {:.1f} ms\n",
-        search.median * 1e3, search.mean * 1e3, search.p90 * 1e3, grep.median * 1e3, grep.mean * 1e3);
-    fmt::print("Goal: search p50 under 2 ms: {}\n", search.median < 0.002 ? "met" : "NOT met");
+    fmt::print("Search, typed lines at pauses: p50 {:.3f} ms, mean {:.3f} ms, p90 {:.3f} ms, p99 {:.3f} ms\n",
+               search.median * 1e3, search.mean * 1e3, search.p90 * 1e3, search.p99 * 1e3);
+    fmt::print("Search, three words of one note: p50 {:.3f} ms, mean {:.3f} ms, p90 {:.3f} ms\n",
+               noteWords.median * 1e3, noteWords.mean * 1e3, noteWords.p90 * 1e3);
+    fmt::print("grep -ril: median {:.1f} ms, mean {:.1f} ms\n", grep.median * 1e3, grep.mean * 1e3);
+    fmt::print("Goal: search p50 (typed lines) under 2 ms: {}\n", search.median < 0.002 ? "met" : "NOT met");
     const double factor = search.median > 0 ? grep.median / search.median : 0;
-    fmt::print("Goal: search at least 10x faster than grep: {} ({:.0f}x)\n", factor >= 10 ? "met" : "NOT met",
-               factor);
+    fmt::print("Goal: search (typed lines) at least 10x faster than grep: {} ({:.0f}x)\n",
+               factor >= 10 ? "met" : "NOT met", factor);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+
 #include "base/SqliteStatement.h"
 #include "base/Text.h"
+#include "knowledge/KnowledgeRanking.h"
 #include "knowledge/SecondBrainIndexer.h"
 
 namespace qm {
@@ -37,11 +40,21 @@ std::size_t wordCount(const std::string& text)
     return count;
 }
 
+constexpr const char* searchSql =
+    "SELECT title, snippet(knowledge_fts, 1, '', '', '...', 25), path, source \n"
+    "FROM knowledge_fts \nWHERE knowledge_fts MATCH ? \nORDER BY rank \nLIMIT 3;";
+
+// The same search, ranked by the same scores from the remembered term counts.
+constexpr const char* rankedSearchSql =
+    "SELECT title, snippet(knowledge_fts, 1, '', '', '...', 25), path, source \n"
+    "FROM knowledge_fts \nWHERE knowledge_fts MATCH ? AND rank MATCH 'knowledge_bm25()' \nORDER BY rank \n"
+    "LIMIT 3;";
+
 }  // namespace
 
 KnowledgeSuggestionEngine::KnowledgeSuggestionEngine(SecondBrainIndexer& indexer) : indexer_(indexer) {}
 
-std::string KnowledgeSuggestionEngine::cleanFTSQuery(const std::string& text)
+std::vector<std::string> KnowledgeSuggestionEngine::queryPhrases(const std::string& text)
 {
     std::vector<std::string> pieces;
     std::string current;
@@ -65,13 +78,21 @@ std::string KnowledgeSuggestionEngine::cleanFTSQuery(const std::string& text)
         }
     }
     flush();
+    for (auto& piece : pieces) {
+        // Pieces hold letters, marks and digits only: no quote to escape.
+        piece = '"' + piece + "\"*";
+    }
+    return pieces;
+}
+
+std::string KnowledgeSuggestionEngine::cleanFTSQuery(const std::string& text)
+{
     std::string query;
-    for (const auto& piece : pieces) {
+    for (const auto& phrase : queryPhrases(text)) {
         if (!query.empty()) {
             query += ' ';
         }
-        // Pieces hold letters, marks and digits only: no quote to escape.
-        query += '"' + piece + "\"*";
+        query += phrase;
     }
     return query;
 }
@@ -82,25 +103,44 @@ std::vector<KnowledgeSuggestionModel> KnowledgeSuggestionEngine::search(const st
     if (wordCount(queryText) < 3) {
         return hits;
     }
-    const auto query = cleanFTSQuery(queryText);
-    if (query.empty()) {
+    const auto phrases = queryPhrases(queryText);
+    if (phrases.empty()) {
         return hits;
     }
+    const auto query = cleanFTSQuery(queryText);
     indexer_.getDatabaseQueue().sync([&] {
         // Asked for here: a rebuild that finished meanwhile has replaced it.
         sqlite3* db = indexer_.getDatabasePointer();
         if (db == nullptr) {
             return;
         }
-        SqliteStatement statement(
-            db, "SELECT title, snippet(knowledge_fts, 1, '', '', '...', 25), path, source \n"
-                "FROM knowledge_fts \nWHERE knowledge_fts MATCH ? \nORDER BY rank \nLIMIT 3;");
+        KnowledgeRanking* ranking = indexer_.getRanking();
+        // Every term must match: a search holding all the terms of one that
+        // found nothing, or a term in no note, finds nothing.
+        if (ranking != nullptr && ranking->knownToMatchNothing(phrases)) {
+            return;
+        }
+        const auto counts = ranking != nullptr ? ranking->documentCounts(phrases) : std::nullopt;
+        if (counts && std::find(counts->begin(), counts->end(), 0) != counts->end()) {
+            return;
+        }
+        SqliteStatement statement(db, counts ? rankedSearchSql : searchSql);
         statement.bindText(1, query);
-        while (statement.step() == SqliteStatement::Step::row) {
+        if (counts) {
+            ranking->useCounts(*counts);
+        }
+        auto step = statement.step();
+        for (; step == SqliteStatement::Step::row; step = statement.step()) {
             hits.push_back(KnowledgeSuggestionModel{.title = statement.columnText(0),
                                                     .snippet = statement.columnText(1),
                                                     .filePath = statement.columnText(2),
                                                     .sourceName = statement.columnText(3)});
+        }
+        if (counts) {
+            ranking->useCounts({});
+            if (hits.empty() && step == SqliteStatement::Step::done) {
+                ranking->rememberNoMatch(phrases);
+            }
         }
     });
     return hits;

@@ -24,6 +24,8 @@ public:
     // The MATCH text: each alphanumeric run longer than one character, quoted
     // (so AND, OR and NOT stay words) as a prefix term; empty when none.
     static std::string cleanFTSQuery(const std::string& text);
+    // The MATCH text's phrases, in order.
+    static std::vector<std::string> queryPhrases(const std::string& text);
 
 private:
     SecondBrainIndexer& indexer_;

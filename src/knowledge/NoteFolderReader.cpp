@@ -17,8 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Enough read ahead to keep the writer busy, without holding the vault in memory.
-constexpr std::size_t readAhead = 256;
+// Counted in bytes, not notes: enough that the reader keeps going while the
+// index merges its segments (when the writer takes no note for a while) and
+// the writer then finds its notes waiting, without holding the vault in memory.
+constexpr std::size_t readAheadBytes = 8u * 1024u * 1024u;
+
+std::size_t heldBytes(const IndexedNote& note)
+{
+    return note.title.size() + note.content.size() + note.path.size() + note.source.size();
+}
 
 bool hasNoteExtension(const fs::path& file)
 {
@@ -63,9 +70,11 @@ std::optional<IndexedNote> NoteFolderReader::next()
     if (ready_.empty()) {
         return std::nullopt;
     }
+    const bool wasFull = readyBytes_ >= readAheadBytes;
     auto note = std::move(ready_.front());
     ready_.pop_front();
-    if (ready_.size() + 1 == readAhead) {
+    readyBytes_ -= heldBytes(note);
+    if (wasFull && readyBytes_ < readAheadBytes) {
         changed_.notify_all();
     }
     return note;
@@ -74,10 +83,12 @@ std::optional<IndexedNote> NoteFolderReader::next()
 bool NoteFolderReader::hand(IndexedNote note)
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return ready_.size() < readAhead || stopping_; });
+    // Below the bound, a note of any size is let through.
+    changed_.wait(lock, [this] { return readyBytes_ < readAheadBytes || stopping_; });
     if (stopping_) {
         return false;
     }
+    readyBytes_ += heldBytes(note);
     ready_.push_back(std::move(note));
     if (ready_.size() == 1) {
         changed_.notify_all();

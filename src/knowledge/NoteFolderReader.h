@@ -49,6 +49,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<IndexedNote> ready_;
+    std::size_t readyBytes_ = 0;
     bool finished_ = false;
     bool stopping_ = false;
     // Last: started once the members above exist, joined before they go.

@@ -43,7 +43,10 @@ SecondBrainIndexer::SecondBrainIndexer(std::optional<std::filesystem::path> appD
 SecondBrainIndexer::~SecondBrainIndexer()
 {
     // Let queued rebuilds and searches finish before the connection goes.
-    dbQueue_.sync([this] { insertStatement_.reset(); });
+    dbQueue_.sync([this] {
+        insertStatement_.reset();
+        ranking_.release();
+    });
     if (db_ != nullptr) {
         sqlite3_close_v2(db_);
     }
@@ -60,6 +63,7 @@ void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>
     const auto file = *appDataFolder / "QuillmarkerKnowledge.db";
     Log::print(fmt::format("📁 QuillmarkerKnowledge.db Path: {}", file.string()));
     db_ = openFile(file);
+    ranking_.install(db_);
 }
 
 sqlite3* SecondBrainIndexer::openFile(const std::filesystem::path& file)
@@ -181,8 +185,11 @@ void SecondBrainIndexer::rebuildIndex()
         fs::remove(beside, ignored);
     }
     sqlite3* fresh = nullptr;
-    bool written = sqlite3_open(beside.c_str(), &fresh) == SQLITE_OK && createTable(fresh) &&
-                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    // The table is made in the same transaction as its rows: the new file
+    // is synced to disk once, at the end.
+    bool written = sqlite3_open(beside.c_str(), &fresh) == SQLITE_OK &&
+                   sqlite3_exec(fresh, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK &&
+                   createTable(fresh);
     if (written) {
         SqliteStatement insert(fresh, insertSql);
         while (auto note = reader.next()) {
@@ -216,8 +223,10 @@ void SecondBrainIndexer::rebuildIndex()
         sqlite3_busy_timeout(fresh, 5000);
     }
     insertStatement_.reset();
+    ranking_.release();
     sqlite3_close_v2(db_);
     db_ = fresh;
+    ranking_.install(db_);
 }
 
 void SecondBrainIndexer::indexFileDirectly(const std::string& title, const std::string& content,
@@ -242,14 +251,18 @@ void SecondBrainIndexer::insertDoc(const std::string& title, const std::string& 
 
 void SecondBrainIndexer::insertRow(SqliteStatement& statement, const IndexedNote& note)
 {
+    // The note outlives the step, and the texts are bound again before the
+    // next one: SQLite reads them in place instead of copying every note.
     int index = 1;
     for (const auto* value : {&note.title, &note.content, &note.path, &note.source}) {
-        statement.bindText(index++, *value);
+        sqlite3_bind_text64(statement.handle(), index++, value->data(), value->size(), SQLITE_STATIC,
+                            SQLITE_UTF8);
     }
     if (!statement.run()) {
         Log::print(fmt::format("❌ SQLite FTS Insert Error: {}", statement.errorMessage()));
     }
     statement.reset();
+    sqlite3_clear_bindings(statement.handle());
 }
 
 void SecondBrainIndexer::updateDocumentCount()

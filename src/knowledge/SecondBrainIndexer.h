@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "knowledge/KnowledgeRanking.h"
 #include "platform/runtime/AliveToken.h"
 #include "platform/runtime/SerialQueue.h"
 
@@ -67,6 +68,12 @@ public:
     // must run on. A rebuild replaces the connection: ask for it on the queue.
     sqlite3* getDatabasePointer() const { return db_; }
     SerialQueue& getDatabaseQueue() { return dbQueue_; }
+    // The ranking registered on the current connection; null when it could
+    // not be. Database queue only.
+    KnowledgeRanking* getRanking()
+    {
+        return ranking_.connection() == db_ && db_ != nullptr ? &ranking_ : nullptr;
+    }
 
     // The single line stored as a note's content.
     static std::string stripMarkdown(const std::string& text);
@@ -94,6 +101,8 @@ private:
     std::optional<std::filesystem::path> databaseFile_;
     // Database queue only.
     std::unique_ptr<SqliteStatement> insertStatement_;
+    // Database queue only; follows the connection.
+    KnowledgeRanking ranking_;
     // Set from the moment a rebuild is asked for until its completion has
     // reached the main loop: a second request meanwhile does nothing.
     std::atomic<bool> rebuildScheduled_{false};

@@ -71,14 +71,38 @@ TEST(NoteFolderReaderTest, FoldersComeInListOrderAndANestedOneTwice)
 TEST(NoteFolderReaderTest, LettingGoBeforeTheEndStopsTheWalk)
 {
     TempDir dir;
-    for (int i = 0; i < 2000; ++i) {
-        write(dir / "vault" / ("note " + std::to_string(i) + ".md"), "text");
+    // More than the reader holds ahead, so that the walk does block.
+    const std::string text(512 * 1024, 'a');
+    for (int i = 0; i < 40; ++i) {
+        write(dir / "vault" / ("note " + std::to_string(i) + ".md"), text);
     }
     auto released = std::async(std::launch::async, [&] {
-        NoteFolderReader reader({(dir / "vault").string()}, 1024);
+        NoteFolderReader reader({(dir / "vault").string()}, text.size());
         EXPECT_TRUE(reader.next().has_value());
     });
     EXPECT_EQ(released.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+}
+
+// The reader holds a bounded number of bytes ahead; notes larger than that
+// bound still come, each whole, and the walk goes on past them.
+TEST(NoteFolderReaderTest, NotesLargerThanWhatIsHeldAheadAllCome)
+{
+    TempDir dir;
+    const std::string large(12 * 1024 * 1024, 'b');
+    write(dir / "vault" / "a" / "first.md", large);
+    write(dir / "vault" / "b" / "second.md", large);
+    write(dir / "vault" / "c" / "small.md", "small");
+    NoteFolderReader reader(
+        {(dir / "vault" / "a").string(), (dir / "vault" / "b").string(), (dir / "vault" / "c").string()},
+        16 * 1024 * 1024);
+    std::vector<std::string> names;
+    std::vector<std::size_t> sizes;
+    for (const auto& note : readAll(reader)) {
+        names.push_back(note.title);
+        sizes.push_back(note.content.size());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"first", "second", "small"}));
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{large.size(), large.size(), 5u}));
 }
 
 }  // namespace
