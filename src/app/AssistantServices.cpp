@@ -2,8 +2,8 @@
 
 #include "app/AIEngineMCPGenerator.h"
 #include "app/KnowledgeSuggestionSources.h"
+#include "app/LazyProactiveEngine.h"
 #include "base/Paths.h"
-#include "knowledge/ContextTransitionDetector.h"
 #include "knowledge/FieldMemorySealer.h"
 #include "knowledge/GraphQueryEngine.h"
 #include "knowledge/KnowledgeGraphEngine.h"
@@ -13,7 +13,6 @@
 #include "knowledge/MCPRequestHandler.h"
 #include "knowledge/MCPServer.h"
 #include "knowledge/MCPSuggestionQueue.h"
-#include "knowledge/ProactiveEngine.h"
 #include "knowledge/SecondBrainIndexer.h"
 #include "platform/notifications/DistributedNotificationCenter.h"
 #include "platform/runtime/ConcurrentQueue.h"
@@ -85,10 +84,16 @@ AssistantServices::AssistantServices(const Dependencies& d) : platform_(d.platfo
     }
     indexer_ = std::make_unique<SecondBrainIndexer>(ownFolder, p.defaults, p.mainLoop, p.clock);
 
-    contextTransitions_ =
-        std::make_unique<ContextTransitionDetector>(p.workspace, p.accessibility, p.mainLoop, p.clock);
-    proactive_ = std::make_unique<ProactiveEngine>(*contextTransitions_, *graphEngine_, *graphQueries_, *hub_,
-                                                   p.defaults);
+    proactive_ = std::make_unique<LazyProactiveEngine>(LazyProactiveEngine::Services{
+        .workspace = p.workspace,
+        .accessibility = p.accessibility,
+        .mainLoop = p.mainLoop,
+        .clock = p.clock,
+        .graphEngine = *graphEngine_,
+        .graphQuery = *graphQueries_,
+        .hub = *hub_,
+        .defaults = p.defaults,
+    });
     noteSearch_ = std::make_unique<KnowledgeSuggestionEngine>(*indexer_);
     suggestionSources_ =
         std::make_unique<KnowledgeSuggestionSources>(*proactive_, *noteSearch_, *suggestionQueue_);
@@ -103,7 +108,6 @@ AssistantServices::~AssistantServices()
     suggestionSources_.reset();
     noteSearch_.reset();
     proactive_.reset();
-    contextTransitions_.reset();
     // Requests still queued answer while what they reach exists.
     requests_.reset();
     indexer_.reset();

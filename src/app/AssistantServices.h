@@ -11,7 +11,6 @@ namespace qm {
 class AIEngineMCPGenerator;
 class AISuggestionEngine;
 class ConcurrentQueue;
-class ContextTransitionDetector;
 class DatabaseManager;
 class FieldContextDetector;
 class FieldMemoryEngine;
@@ -20,12 +19,12 @@ class GraphQueryEngine;
 class KeychainHelper;
 class KnowledgeGraphEngine;
 class KnowledgeSuggestionEngine;
+class LazyProactiveEngine;
 class MCPHubManager;
 class MCPLineHandler;
 class MCPRequestHandler;
 class MCPServer;
 class MCPSuggestionQueue;
-class ProactiveEngine;
 class SecondBrainIndexer;
 class SuggestionSources;
 
@@ -36,7 +35,9 @@ class SuggestionSources;
 // says so, and "com.quillmarker.mcp.toggle" from another process starts or
 // stops it. The indexer opens its database and starts a first rebuild when
 // built. The suggestion overlay's knowledge sources (the proactive briefing
-// of each context switch, note passages, pushed suggestions) come from here.
+// of each context switch, note passages, pushed suggestions) come from here;
+// the briefing's engine, and the context watching it needs, start with the
+// first read of the briefing.
 class AssistantServices {
 public:
     struct Dependencies {
@@ -61,7 +62,8 @@ public:
     MCPSuggestionQueue& suggestionQueue() { return *suggestionQueue_; }
     MCPServer& mcpServer() { return *mcpServer_; }
     SecondBrainIndexer& indexer() { return *indexer_; }
-    ProactiveEngine& proactive() { return *proactive_; }
+    // Made on the first read of the briefing.
+    LazyProactiveEngine& proactive() { return *proactive_; }
     SuggestionSources& suggestionSources() { return *suggestionSources_; }
 
 private:
@@ -80,8 +82,7 @@ private:
     std::unique_ptr<MCPServer> mcpServer_;
     DistributedNotificationCenter::ObserverToken toggleObserver_;
     std::unique_ptr<SecondBrainIndexer> indexer_;
-    std::unique_ptr<ContextTransitionDetector> contextTransitions_;
-    std::unique_ptr<ProactiveEngine> proactive_;
+    std::unique_ptr<LazyProactiveEngine> proactive_;
     std::unique_ptr<KnowledgeSuggestionEngine> noteSearch_;
     std::unique_ptr<SuggestionSources> suggestionSources_;
 };

@@ -1,12 +1,12 @@
 #include "app/KnowledgeSuggestionSources.h"
 
+#include "app/LazyProactiveEngine.h"
 #include "knowledge/KnowledgeSuggestionEngine.h"
 #include "knowledge/MCPSuggestionQueue.h"
-#include "knowledge/ProactiveEngine.h"
 
 namespace qm {
 
-KnowledgeSuggestionSources::KnowledgeSuggestionSources(const ProactiveEngine& proactive,
+KnowledgeSuggestionSources::KnowledgeSuggestionSources(LazyProactiveEngine& proactive,
                                                        KnowledgeSuggestionEngine& notes,
                                                        MCPSuggestionQueue& pushed)
     : proactive_(proactive), notes_(notes), pushed_(pushed)

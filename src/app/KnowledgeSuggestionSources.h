@@ -6,13 +6,13 @@ namespace qm {
 
 class KnowledgeSuggestionEngine;
 class MCPSuggestionQueue;
-class ProactiveEngine;
+class LazyProactiveEngine;
 
 // The suggestion provider's sources, answered by the knowledge engines.
 class KnowledgeSuggestionSources final : public SuggestionSources {
 public:
     // All three must outlive the sources.
-    KnowledgeSuggestionSources(const ProactiveEngine& proactive, KnowledgeSuggestionEngine& notes,
+    KnowledgeSuggestionSources(LazyProactiveEngine& proactive, KnowledgeSuggestionEngine& notes,
                                MCPSuggestionQueue& pushed);
 
     std::optional<std::string> activeProactiveSuggestion() override;
@@ -20,7 +20,7 @@ public:
     std::vector<PushedSuggestion> activePushedSuggestions() override;
 
 private:
-    const ProactiveEngine& proactive_;
+    LazyProactiveEngine& proactive_;
     KnowledgeSuggestionEngine& notes_;
     MCPSuggestionQueue& pushed_;
 };

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <regex>
 #include <string>
@@ -24,6 +26,7 @@
 #include "support/PrivateSessionBus.h"
 #include "support/QtTestApplication.h"
 #include "support/TempDir.h"
+#include "support/ThreadsNamed.h"
 
 namespace qm::test {
 namespace {
@@ -190,6 +193,35 @@ TEST(QuillmarkerExecutableTest, AHeadlessNoteLandsInTheQuickCaptureFileAndThePro
         ::open((home / "data" / "com.quillmarker.app" / "Quillmarker.lock").c_str(), O_RDWR | O_CLOEXEC));
     ASSERT_TRUE(lock) << "the program took the lock";
     EXPECT_EQ(::flock(lock.get(), LOCK_EX | LOCK_NB), 0);
+}
+
+// What /proc shows of a process: `what` is "maps" or the like.
+std::string procText(pid_t pid, const std::string& what)
+{
+    std::ifstream file(fs::path("/proc") / std::to_string(pid) / what);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// At rest the program holds nothing it has not needed yet: no network
+// library mapped, no worker of the background pool, nobody watching the
+// context for a briefing nobody asked for. A capture still lands as ever.
+TEST(QuillmarkerExecutableTest, AtRestNothingIsHeldThatWasNotNeededYet)
+{
+    TempDir home;
+    ProgramRun run(home, {"--headless"});
+    ASSERT_TRUE(run.waitForOutput("Event tap successfully started")) << run.output();
+    // Longer than the context watch would take to report the window in front.
+    EXPECT_FALSE(run.waitForOutput("Context Transition Detected", 3s)) << run.output();
+    EXPECT_EQ(procText(run.pid(), "maps").find("libcurl"), std::string::npos);
+    EXPECT_EQ(threadsNamed("background", std::to_string(run.pid())), 0u);
+
+    run.type("//note at rest\n");
+    run.closeInput();
+    EXPECT_EQ(run.wait(), 0) << run.output();
+    std::error_code error;
+    const auto note = file::readAll(home / "Documents" / "Quillmarker" / "Quick Capture.md", error);
+    ASSERT_TRUE(note) << run.output();
+    EXPECT_NE(note->find("] at rest\n"), std::string::npos) << *note;
 }
 
 TEST(QuillmarkerExecutableTest, OneCopyPerDataFolderAndACrashedCopyLeavesNoStaleLock)

@@ -39,6 +39,9 @@ LinuxPlatform::LinuxPlatform(const Clock& clock, std::filesystem::path defaultsF
                             .isApplicationActive = [this] { return desktop.ownApplication().isFrontmost(); },
                         })
 {
+    // Nobody reads the stand-in keyboard's log of delivered keys in the
+    // program: it would hold the user's last few thousand keystrokes.
+    desktop.eventTaps().setDeliveryLogLimit(0);
     const std::filesystem::path dataFolder = scheduleFile.parent_path();
     eventStores = std::make_shared<VdirEventStoreBackend>(
         loop, clock,

@@ -5,22 +5,30 @@
 
 #include <curl/curl.h>
 
+#include "platform/network/CurlLibrary.h"
+
 namespace qm {
 
 namespace {
 
+// Reached only once the library was opened.
+const CurlLibrary& curl()
+{
+    return *CurlLibrary::open();
+}
+
 struct UrlHandleDeleter {
-    void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
+    void operator()(CURLU* handle) const { curl().urlCleanup(handle); }
 };
 
 struct CurlTextDeleter {
-    void operator()(char* text) const { curl_free(text); }
+    void operator()(char* text) const { curl().freeText(text); }
 };
 
 std::optional<std::string> part(CURLU* handle, CURLUPart which, unsigned flags = 0)
 {
     char* raw = nullptr;
-    if (curl_url_get(handle, which, &raw, flags) != CURLUE_OK || raw == nullptr) {
+    if (curl().urlGet(handle, which, &raw, flags) != CURLUE_OK || raw == nullptr) {
         return std::nullopt;
     }
     const std::unique_ptr<char, CurlTextDeleter> owned(raw);
@@ -35,13 +43,16 @@ std::optional<Url> Url::parse(std::string_view text)
     if (text.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
-    const std::unique_ptr<CURLU, UrlHandleDeleter> handle(curl_url());
+    if (CurlLibrary::open() == nullptr) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<CURLU, UrlHandleDeleter> handle(curl().url());
     if (!handle) {
         return std::nullopt;
     }
     const std::string owned(text);
     // Without CURLU_DEFAULT_SCHEME a missing scheme is refused: only absolute addresses parse.
-    if (curl_url_set(handle.get(), CURLUPART_URL, owned.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+    if (curl().urlSet(handle.get(), CURLUPART_URL, owned.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
         return std::nullopt;
     }
     Url url;

@@ -11,23 +11,35 @@
 
 namespace qm {
 
+namespace {
+
+// The pool whose worker this thread is, if any.
+thread_local const void* currentPool = nullptr;
+
+}  // namespace
+
 struct ConcurrentQueue::State {
     std::string label;
+    unsigned limit = 0;
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<Task> tasks;
     bool stopping = false;
+    // Workers waiting for a task.
+    std::size_t idle = 0;
     std::vector<std::thread> threads;
-    std::vector<std::thread::id> threadIds;
 
     void run()
     {
         ThreadName::setCurrent(label);
+        currentPool = this;
         for (;;) {
             Task task;
             {
                 std::unique_lock lock(mutex);
+                ++idle;
                 wake.wait(lock, [&] { return stopping || !tasks.empty(); });
+                --idle;
                 if (tasks.empty()) {
                     return;
                 }
@@ -42,14 +54,7 @@ struct ConcurrentQueue::State {
 ConcurrentQueue::ConcurrentQueue(std::string label, unsigned threads) : state_(std::make_unique<State>())
 {
     state_->label = std::move(label);
-    const unsigned count = threads > 0 ? threads : std::max(2u, std::thread::hardware_concurrency());
-    // Ids are recorded under the lock the workers take first, so isCurrent()
-    // sees them from any task.
-    std::lock_guard lock(state_->mutex);
-    for (unsigned i = 0; i < count; ++i) {
-        state_->threads.emplace_back([state = state_.get()] { state->run(); });
-        state_->threadIds.push_back(state_->threads.back().get_id());
-    }
+    state_->limit = threads > 0 ? threads : std::max(2u, std::thread::hardware_concurrency());
 }
 
 ConcurrentQueue::~ConcurrentQueue()
@@ -59,8 +64,19 @@ ConcurrentQueue::~ConcurrentQueue()
         state_->stopping = true;
     }
     state_->wake.notify_all();
-    for (auto& thread : state_->threads) {
-        thread.join();
+    // A task still running may queue another and so start a worker: join until none is left.
+    for (;;) {
+        std::vector<std::thread> started;
+        {
+            std::lock_guard lock(state_->mutex);
+            started.swap(state_->threads);
+        }
+        if (started.empty()) {
+            return;
+        }
+        for (auto& thread : started) {
+            thread.join();
+        }
     }
 }
 
@@ -71,7 +87,7 @@ const std::string& ConcurrentQueue::label() const
 
 unsigned ConcurrentQueue::threadCount() const
 {
-    return static_cast<unsigned>(state_->threads.size());
+    return state_->limit;
 }
 
 void ConcurrentQueue::async(Task task)
@@ -79,6 +95,12 @@ void ConcurrentQueue::async(Task task)
     {
         std::lock_guard lock(state_->mutex);
         state_->tasks.push_back(std::move(task));
+        // A worker starts only when every one there is busy: a pool that is
+        // seldom used keeps one thread (its stack and its malloc arena), not
+        // one per core.
+        if (state_->tasks.size() > state_->idle && state_->threads.size() < state_->limit) {
+            state_->threads.emplace_back([state = state_.get()] { state->run(); });
+        }
     }
     state_->wake.notify_one();
 }
@@ -94,6 +116,12 @@ void ConcurrentQueue::asyncAll(std::vector<Task>& tasks)
         for (auto& task : tasks) {
             state_->tasks.push_back(std::move(task));
         }
+        // As in async(): workers start only for the tasks no sleeping worker will take.
+        for (std::size_t started = 0;
+             state_->tasks.size() > state_->idle + started && state_->threads.size() < state_->limit;
+             ++started) {
+            state_->threads.emplace_back([state = state_.get()] { state->run(); });
+        }
     }
     tasks.clear();
     // One system call wakes every sleeping worker; one task needs only one.
@@ -106,8 +134,7 @@ void ConcurrentQueue::asyncAll(std::vector<Task>& tasks)
 
 bool ConcurrentQueue::isCurrent() const
 {
-    const auto self = std::this_thread::get_id();
-    return std::find(state_->threadIds.begin(), state_->threadIds.end(), self) != state_->threadIds.end();
+    return currentPool == state_.get();
 }
 
 }  // namespace qm

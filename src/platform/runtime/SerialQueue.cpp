@@ -16,6 +16,11 @@ namespace qm {
 
 namespace {
 
+struct Core;
+
+// The queue whose worker this thread is, if any.
+thread_local const Core* currentCore = nullptr;
+
 // What the worker thread shares with the queue object. The thread keeps its own
 // reference so that a queue destroyed from one of its own tasks stays usable
 // until that task returns.
@@ -25,11 +30,11 @@ struct Core {
     std::condition_variable wake;
     std::deque<SerialQueue::Task> tasks;
     bool stopping = false;
-    std::thread::id threadId;
 
     void run()
     {
         ThreadName::setCurrent(label);
+        currentCore = this;
         for (;;) {
             SerialQueue::Task task;
             {
@@ -50,18 +55,15 @@ struct Core {
 
 struct SerialQueue::State {
     std::shared_ptr<Core> core;
+    // Started by the first task (under the core's lock): a queue that is
+    // never used costs no thread.
     std::thread thread;
 };
 
 SerialQueue::SerialQueue(std::string label) : state_(std::make_unique<State>())
 {
-    auto core = std::make_shared<Core>();
-    core->label = std::move(label);
-    state_->core = core;
-    // The id is written before any task can run, so readers need no lock.
-    std::unique_lock lock(core->mutex);
-    state_->thread = std::thread([core] { core->run(); });
-    core->threadId = state_->thread.get_id();
+    state_->core = std::make_shared<Core>();
+    state_->core->label = std::move(label);
 }
 
 SerialQueue::~SerialQueue()
@@ -72,6 +74,9 @@ SerialQueue::~SerialQueue()
         core.stopping = true;
     }
     core.wake.notify_all();
+    if (!state_->thread.joinable()) {
+        return;
+    }
     if (isCurrent()) {
         // Destroyed by one of its own tasks: the thread drains the rest after
         // this task returns and then ends; joining here would wait for itself.
@@ -92,6 +97,9 @@ void SerialQueue::async(Task task)
     {
         std::lock_guard lock(core.mutex);
         core.tasks.push_back(std::move(task));
+        if (!state_->thread.joinable()) {
+            state_->thread = std::thread([core = state_->core] { core->run(); });
+        }
     }
     core.wake.notify_one();
 }
@@ -137,7 +145,7 @@ void SerialQueue::sync(const Task& task)
 
 bool SerialQueue::isCurrent() const
 {
-    return std::this_thread::get_id() == state_->core->threadId;
+    return currentCore == state_->core.get();
 }
 
 }  // namespace qm

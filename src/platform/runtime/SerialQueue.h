@@ -8,7 +8,8 @@
 
 namespace qm {
 
-// A named thread that runs its tasks one at a time, in the order given.
+// A named thread that runs its tasks one at a time, in the order given. The
+// thread starts with the first task.
 // Destruction runs every task already queued, then joins the thread (when one
 // of its own tasks destroys the queue, the thread finishes the queue on its own).
 class SerialQueue {

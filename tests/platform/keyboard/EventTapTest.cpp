@@ -302,6 +302,22 @@ TEST_F(EventTapTest, KeysGoOnlyToTheFrontmostApplication)
     EXPECT_EQ(deliveries.back().pid, other.pid());
 }
 
+// The log of delivered keys keeps the newest up to its limit; with none,
+// keys still reach the field and nothing of them is kept.
+TEST_F(EventTapTest, TheDeliveryLogKeepsTheNewestUpToItsLimit)
+{
+    desktop.eventTaps().setDeliveryLogLimit(4);
+    desktop.keyboard().type("abc");
+    EXPECT_EQ(desktop.eventTaps().deliveries().size(), 4u) << "three keys down and up, the last four kept";
+    EXPECT_EQ(deliveredKeyDowns().back().text(), "c");
+
+    desktop.eventTaps().setDeliveryLogLimit(0);
+    EXPECT_TRUE(desktop.eventTaps().deliveries().empty());
+    desktop.keyboard().type("de");
+    EXPECT_TRUE(desktop.eventTaps().deliveries().empty());
+    EXPECT_EQ(line.value(), "abcde");
+}
+
 TEST_F(EventTapTest, ApplicationWithAKeyHandlerGetsEveryEventInsteadOfItsFields)
 {
     std::vector<KeyEventType> handled;

@@ -13,6 +13,7 @@
 
 #include "base/Log.h"
 #include "platform/runtime/ThreadName.h"
+#include "support/ThreadsNamed.h"
 
 namespace qm {
 namespace {
@@ -187,6 +188,23 @@ TEST(SerialQueueTest, SyncOntoItsOwnQueueRunsInlineAndLogsInReleaseBuilds)
         capture.contains("❌ SerialQueue com.quillmarker.test.deadlock: sync called from its own queue"));
 }
 #endif
+
+// A queue nobody uses costs no thread; the first task starts the one it runs on.
+TEST(SerialQueueTest, StartsItsThreadWithTheFirstTask)
+{
+    const std::string label = "com.quillmarker.test.lazySerial";
+    const std::string name = ThreadName::forLabel(label);
+    {
+        SerialQueue unused(label);
+        EXPECT_EQ(test::threadsNamed(name), 0u);
+    }
+    SerialQueue queue(label);
+    EXPECT_EQ(test::threadsNamed(name), 0u);
+    EXPECT_FALSE(queue.isCurrent());
+    EXPECT_TRUE(queue.syncResult([&queue] { return queue.isCurrent(); }));
+    queue.sync([] {});
+    EXPECT_EQ(test::threadsNamed(name), 1u);
+}
 
 }  // namespace
 }  // namespace qm

@@ -9,11 +9,17 @@
 
 #include <curl/curl.h>
 
-#include "platform/linux/network/CurlGlobalInit.h"
+#include "platform/network/CurlLibrary.h"
 
 namespace qm {
 
 namespace {
+
+// Reached only once the library was opened.
+const CurlLibrary& curl()
+{
+    return *CurlLibrary::open();
+}
 
 using Code = HttpError::Code;
 using SteadyClock = std::chrono::steady_clock;
@@ -113,25 +119,25 @@ Code codeFor(CURLcode result)
 }
 
 struct EasyCleanup {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    void operator()(CURL* easy) const { curl().easyCleanup(easy); }
 };
 struct HeaderListCleanup {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curl().slistFreeAll(list); }
 };
 
 // Removes the easy handle from the multi handle before either goes.
 class MultiTransfer {
 public:
-    explicit MultiTransfer(CURL* easy) : multi_(curl_multi_init()), easy_(easy)
+    explicit MultiTransfer(CURL* easy) : multi_(curl().multiInit()), easy_(easy)
     {
-        if (multi_ == nullptr || curl_multi_add_handle(multi_, easy_) != CURLM_OK) {
+        if (multi_ == nullptr || curl().multiAddHandle(multi_, easy_) != CURLM_OK) {
             throw HttpError(Code::unknown);
         }
     }
     ~MultiTransfer()
     {
-        curl_multi_remove_handle(multi_, easy_);
-        curl_multi_cleanup(multi_);
+        curl().multiRemoveHandle(multi_, easy_);
+        curl().multiCleanup(multi_);
     }
     MultiTransfer(const MultiTransfer&) = delete;
     MultiTransfer& operator=(const MultiTransfer&) = delete;
@@ -159,10 +165,12 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
         throw HttpError(Code::cancelled);
     }
 
-    ensureCurlGlobalInit();
+    if (CurlLibrary::openForTransfers() == nullptr) {
+        throw HttpError(Code::unknown);
+    }
     // Declared first, so the header list outlives the handle that points to it.
     std::unique_ptr<curl_slist, HeaderListCleanup> headers;
-    std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
+    std::unique_ptr<CURL, EasyCleanup> easy(curl().easyInit());
     if (!easy) {
         throw HttpError(Code::unknown);
     }
@@ -170,7 +178,7 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
     Transfer transfer;
 
     auto append = [&headers](const std::string& line) {
-        curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
+        curl_slist* grown = curl().slistAppend(headers.get(), line.c_str());
         if (grown == nullptr) {
             throw HttpError(Code::unknown);
         }
@@ -183,33 +191,33 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
     // No "Expect: 100-continue" round trip before a body.
     append("Expect:");
 
-    curl_easy_setopt(handle, CURLOPT_URL, request.url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, receiveBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, receiveHeader);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, progress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl().easySetopt(handle, CURLOPT_URL, request.url.c_str());
+    curl().easySetopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl().easySetopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl().easySetopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+    curl().easySetopt(handle, CURLOPT_ACCEPT_ENCODING, "");
+    curl().easySetopt(handle, CURLOPT_HTTPHEADER, headers.get());
+    curl().easySetopt(handle, CURLOPT_WRITEFUNCTION, receiveBody);
+    curl().easySetopt(handle, CURLOPT_WRITEDATA, &transfer);
+    curl().easySetopt(handle, CURLOPT_HEADERFUNCTION, receiveHeader);
+    curl().easySetopt(handle, CURLOPT_HEADERDATA, &transfer);
+    curl().easySetopt(handle, CURLOPT_XFERINFOFUNCTION, progress);
+    curl().easySetopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    curl().easySetopt(handle, CURLOPT_NOPROGRESS, 0L);
     if (request.method == "GET") {
-        curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+        curl().easySetopt(handle, CURLOPT_HTTPGET, 1L);
     } else if (request.method == "HEAD") {
-        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+        curl().easySetopt(handle, CURLOPT_NOBODY, 1L);
     } else {
         if (request.method.empty() || holdsLineBreakOrNul(request.method) ||
             request.method.find(' ') != std::string::npos) {
             throw HttpError(Code::badURL);
         }
-        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+        curl().easySetopt(handle, CURLOPT_CUSTOMREQUEST, request.method.c_str());
     }
     if (!request.body.empty() || request.method == "POST" || request.method == "PUT") {
-        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body.data());
+        curl().easySetopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        curl().easySetopt(handle, CURLOPT_POSTFIELDS, request.body.data());
     }
 
     // A day at most, so that no value can overflow the clock's duration.
@@ -222,7 +230,7 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
     transfer.lastActivity = SteadyClock::now();
     for (;;) {
         int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+        if (curl().multiPerform(multi.get(), &running) != CURLM_OK) {
             throw HttpError(Code::unknown);
         }
         if (running == 0) {
@@ -237,14 +245,14 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(idleLimit - idle).count();
         const int wait = static_cast<int>(std::clamp<long long>(left, 1, kPollIntervalMs));
-        if (curl_multi_poll(multi.get(), nullptr, 0, wait, nullptr) != CURLM_OK) {
+        if (curl().multiPoll(multi.get(), nullptr, 0, wait, nullptr) != CURLM_OK) {
             throw HttpError(Code::unknown);
         }
     }
 
     CURLcode result = CURLE_OK;
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+    while (CURLMsg* message = curl().multiInfoRead(multi.get(), &queued)) {
         if (message->msg == CURLMSG_DONE) {
             result = message->data.result;
         }
@@ -256,7 +264,7 @@ HttpResponse CurlHttpClient::perform(const HttpRequest& request, const Cancellat
         throw HttpError(codeFor(result));
     }
     long status = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    curl().easyGetinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     if (status <= 0) {
         throw HttpError(Code::badServerResponse);
     }

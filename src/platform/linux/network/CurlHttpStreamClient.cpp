@@ -11,13 +11,20 @@
 
 #include <curl/curl.h>
 
+#include "platform/network/CurlLibrary.h"
+
 #include "base/Text.h"
-#include "platform/linux/network/CurlGlobalInit.h"
 #include "platform/network/UrlError.h"
 
 namespace qm {
 
 namespace {
+
+// Reached only once the library was opened.
+const CurlLibrary& curl()
+{
+    return *CurlLibrary::open();
+}
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -112,7 +119,7 @@ struct Transfer {
     {
         responseReported = true;
         long status = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        curl().easyGetinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         if (!receiver.receiveResponse(static_cast<int>(status))) {
             stoppedByReceiver = true;
         }
@@ -135,7 +142,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* user)
     // The blank line closes a header block; an interim 1xx block is followed by
     // the real one.
     long status = 0;
-    curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+    curl().easyGetinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 100 && status < 200) {
         return length;
     }
@@ -173,13 +180,13 @@ int onProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_o
 
 // libcurl's handle types are all `void`, so each kind names its own deleter.
 struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { curl().easyCleanup(handle); }
 };
 struct MultiDeleter {
-    void operator()(CURLM* handle) const { curl_multi_cleanup(handle); }
+    void operator()(CURLM* handle) const { curl().multiCleanup(handle); }
 };
 struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curl().slistFreeAll(list); }
 };
 
 }  // namespace
@@ -188,14 +195,14 @@ struct ListDeleter {
 struct CurlHttpStreamClient::Shared {
     Shared()
     {
-        share = curl_share_init();
-        curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &Shared::lock);
-        curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &Shared::unlock);
-        curl_share_setopt(share, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        share = curl().shareInit();
+        curl().shareSetopt(share, CURLSHOPT_LOCKFUNC, &Shared::lock);
+        curl().shareSetopt(share, CURLSHOPT_UNLOCKFUNC, &Shared::unlock);
+        curl().shareSetopt(share, CURLSHOPT_USERDATA, this);
+        curl().shareSetopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+        curl().shareSetopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     }
-    ~Shared() { curl_share_cleanup(share); }
+    ~Shared() { curl().shareCleanup(share); }
 
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user)
     {
@@ -224,11 +231,13 @@ std::optional<PlatformError> CurlHttpStreamClient::perform(const HttpRequest& re
     if (hasUnsafeHeader(request)) {
         return UrlError::make(UrlError::unknown);
     }
-    ensureCurlGlobalInit();
+    if (CurlLibrary::openForTransfers() == nullptr) {
+        return UrlError::make(UrlError::unknown);
+    }
     // The caches come with the first request: building them sets up TLS.
     std::call_once(sharedMade_, [this] { shared_ = std::make_unique<Shared>(); });
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    std::unique_ptr<CURL, EasyDeleter> easy(curl().easyInit());
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl().multiInit());
     if (!easy || !multi) {
         return UrlError::make(UrlError::unknown);
     }
@@ -237,12 +246,12 @@ std::optional<PlatformError> CurlHttpStreamClient::perform(const HttpRequest& re
     // own (a form content type, "Expect: 100-continue" for larger bodies).
     curl_slist* headers = nullptr;
     for (const auto& [name, value] : request.headers) {
-        headers = curl_slist_append(headers, (name + ": " + value).c_str());
+        headers = curl().slistAppend(headers, (name + ": " + value).c_str());
     }
     if (!hasHeader(request, "Content-Type")) {
-        headers = curl_slist_append(headers, "Content-Type:");
+        headers = curl().slistAppend(headers, "Content-Type:");
     }
-    headers = curl_slist_append(headers, "Expect:");
+    headers = curl().slistAppend(headers, "Expect:");
     std::unique_ptr<curl_slist, ListDeleter> headerList(headers);
 
     Transfer transfer(easy.get(), cancel, receiver);
@@ -251,41 +260,41 @@ std::optional<PlatformError> CurlHttpStreamClient::perform(const HttpRequest& re
         std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(idleSeconds));
 
     CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    curl().easySetopt(h, CURLOPT_URL, request.url.c_str());
+    curl().easySetopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl().easySetopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl().easySetopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     // One request per connection at a time, so a shared connection is never
     // multiplexed between two threads' transfers.
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(h, CURLOPT_SHARE, shared_->share);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::ceil(idleSeconds * 1000)));
+    curl().easySetopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl().easySetopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl().easySetopt(h, CURLOPT_SHARE, shared_->share);
+    curl().easySetopt(h, CURLOPT_HTTPHEADER, headerList.get());
+    curl().easySetopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::ceil(idleSeconds * 1000)));
     if (request.method == "GET") {
-        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+        curl().easySetopt(h, CURLOPT_HTTPGET, 1L);
     } else {
         if (request.method != "POST") {
-            curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+            curl().easySetopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
         }
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+        curl().easySetopt(h, CURLOPT_POST, 1L);
+        curl().easySetopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        curl().easySetopt(h, CURLOPT_POSTFIELDS, request.body.data());
     }
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &onHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl().easySetopt(h, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl().easySetopt(h, CURLOPT_HEADERDATA, &transfer);
+    curl().easySetopt(h, CURLOPT_WRITEFUNCTION, &onBody);
+    curl().easySetopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl().easySetopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl().easySetopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl().easySetopt(h, CURLOPT_XFERINFODATA, &transfer);
 
-    curl_multi_add_handle(multi.get(), h);
+    curl().multiAddHandle(multi.get(), h);
     bool timedOut = false;
     bool multiFailed = false;
     int running = 1;
     while (running > 0) {
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+        if (curl().multiPerform(multi.get(), &running) != CURLM_OK) {
             multiFailed = true;
             break;
         }
@@ -300,17 +309,17 @@ std::optional<PlatformError> CurlHttpStreamClient::perform(const HttpRequest& re
             timedOut = true;
             break;
         }
-        curl_multi_poll(multi.get(), nullptr, 0, kWatchIntervalMs, nullptr);
+        curl().multiPoll(multi.get(), nullptr, 0, kWatchIntervalMs, nullptr);
     }
 
     CURLcode result = CURLE_OK;
     int pending = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi.get(), &pending)) {
+    while (CURLMsg* message = curl().multiInfoRead(multi.get(), &pending)) {
         if (message->msg == CURLMSG_DONE) {
             result = message->data.result;
         }
     }
-    curl_multi_remove_handle(multi.get(), h);
+    curl().multiRemoveHandle(multi.get(), h);
 
     if (transfer.cancelled) {
         return UrlError::make(UrlError::cancelled);

@@ -117,9 +117,11 @@ void SimEventStream::deliver(const KeyEvent& event)
     }
     {
         std::lock_guard lock(logMutex_);
-        deliveries_.push_back({pid, event});
-        if (deliveries_.size() > deliveryLogLimit) {
-            deliveries_.pop_front();
+        if (deliveryLimit_ > 0) {
+            deliveries_.push_back({pid, event});
+            if (deliveries_.size() > deliveryLimit_) {
+                deliveries_.pop_front();
+            }
         }
     }
     if (handler) {
@@ -154,6 +156,19 @@ void SimEventStream::clearDeliveries()
 {
     std::lock_guard lock(logMutex_);
     deliveries_.clear();
+}
+
+void SimEventStream::setDeliveryLogLimit(std::size_t limit)
+{
+    std::lock_guard lock(logMutex_);
+    deliveryLimit_ = limit;
+    while (deliveries_.size() > deliveryLimit_) {
+        deliveries_.pop_front();
+    }
+    if (deliveries_.empty()) {
+        // Gives back the deque's blocks too.
+        std::deque<Delivery>().swap(deliveries_);
+    }
 }
 
 }  // namespace qm

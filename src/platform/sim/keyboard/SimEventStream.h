@@ -36,6 +36,7 @@ public:
         std::int32_t pid = 0;
         KeyEvent event;
     };
+    // How many deliveries the log keeps unless told otherwise.
     static constexpr std::size_t deliveryLogLimit = 4096;
 
     SimEventStream(std::shared_ptr<SimDesktopState> state, std::int32_t ownPid);
@@ -60,9 +61,14 @@ public:
     void setTapCreationFails(bool fails) { creationFails_.store(fails); }
     std::size_t tapCount() const;
 
-    // The last deliveryLogLimit events that reached an application, oldest first.
+    // The last events that reached an application (deliveryLogLimit unless
+    // set otherwise), oldest first.
     std::vector<Delivery> deliveries() const;
     void clearDeliveries();
+    // Keeps at most `limit` deliveries from now on (0: none), dropping the
+    // oldest beyond it. Only tests read the log: a program on the stand-in
+    // desktop keeps none rather than its user's last keystrokes.
+    void setDeliveryLogLimit(std::size_t limit);
 
 private:
     void send(const KeyEvent& event, EventTap::Location entry);
@@ -77,6 +83,7 @@ private:
     std::recursive_mutex streamMutex_;
     mutable std::mutex logMutex_;
     std::deque<Delivery> deliveries_;
+    std::size_t deliveryLimit_ = deliveryLogLimit;
 };
 
 }  // namespace qm
