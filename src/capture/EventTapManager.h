@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,8 +58,11 @@ class Workspace;
 //   tasks that clear the context) goes into one list in the order it is handed
 //   over, a keystroke once its key has been answered
 //   (EventTapFactory::performAfterEvent); the tap queue takes the list as a
-//   whole and is woken only when no earlier wake is still to take it, never
-//   before the key in hand has been answered, so waking it never delays a key.
+//   whole (SerialQueue::setFeed): before each of its other tasks, and every
+//   typingPollInterval while typing goes on, so keys at a person's pace wake
+//   no thread. Only once it has gone to sleep after a pause is it woken, and
+//   never before the key in hand has been answered, so waking it never delays
+//   a key.
 //   The application in front and the privacy firewall's verdict on it are
 //   worked out again only when either changes (FrontmostApplicationCache);
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
@@ -106,6 +110,14 @@ public:
     static constexpr double timeoutCooldown = 2.0;
     static constexpr int timeoutsBeforePermanentDisable = 3;
     static constexpr double userInputRecheckDelay = 1.0;
+
+    // While keys keep coming the tap queue looks for them this often instead
+    // of being woken for each: a wake costs the tap thread more than the key's
+    // whole decision, and the typing context's readers wait far longer (the
+    // suggestions wait for a pause in typing).
+    static constexpr std::chrono::milliseconds typingPollInterval{5};
+    // It stops looking, and sleeps until woken, after this many looks found nothing (1 s).
+    static constexpr int typingPollsBeforeSleep = 200;
 
     // Characters (user-perceived) of typing kept in the sliding buffer.
     static constexpr std::size_t slidingBufferLimit = 500;
@@ -267,13 +279,14 @@ private:
         Frontmost frontmost;
         std::function<void()> task;
     };
-    // Adds `work` to the list, and wakes the tap queue when no earlier wake is
-    // still to take the list: at once, or (afterKey) once the key in hand, if
-    // any, has been answered.
+    // Adds `work` to the list, and wakes the tap queue when it sleeps and no
+    // earlier wake is still to take the list: at once, or (afterKey) once the
+    // key in hand, if any, has been answered.
     enum class Wake { now, afterKey };
     void handToTapQueue(TypingWork work, Wake wake);
-    // Tap queue: does the work handed over so far, in order.
-    void drainTypingWork();
+    // Tap queue: does the work handed over so far, in order, until none is
+    // left. False once typing has paused long enough for the queue to sleep.
+    bool drainTypingWork();
     void postSyntheticKey(std::uint16_t keyCode);
     void postOnMain(std::string name, UserInfo userInfo = {});
     void callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call);
@@ -316,6 +329,9 @@ private:
     std::mutex typingWorkLock_;
     std::vector<TypingWork> typingWork_;
     bool typingWorkWakeQueued_ = false;
+    // The tap queue has stopped looking for typing work: the next piece wakes it.
+    bool typingWorkAsleep_ = true;
+    int typingWorkIdlePolls_ = 0;
     // Tap queue only: the list being worked through.
     std::vector<TypingWork> typingWorkInHand_;
 

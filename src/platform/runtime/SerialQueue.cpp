@@ -26,22 +26,46 @@ struct Core {
     std::deque<SerialQueue::Task> tasks;
     bool stopping = false;
     std::thread::id threadId;
+    std::function<bool()> feed;
+    std::chrono::microseconds feedInterval{0};
+    bool feedWake = false;
 
     void run()
     {
         ThreadName::setCurrent(label);
+        // While the feed expects more, the thread looks at it every interval
+        // instead of waiting to be woken.
+        bool polling = false;
         for (;;) {
             SerialQueue::Task task;
+            bool last = false;
+            bool fed = false;
             {
                 std::unique_lock lock(mutex);
-                wake.wait(lock, [&] { return stopping || !tasks.empty(); });
-                if (tasks.empty()) {
-                    return;
+                const auto ready = [&] { return stopping || feedWake || !tasks.empty(); };
+                if (polling) {
+                    wake.wait_for(lock, feedInterval, ready);
+                } else {
+                    wake.wait(lock, ready);
                 }
-                task = std::move(tasks.front());
-                tasks.pop_front();
+                feedWake = false;
+                fed = static_cast<bool>(feed);
+                if (!tasks.empty()) {
+                    task = std::move(tasks.front());
+                    tasks.pop_front();
+                } else {
+                    last = stopping;
+                }
             }
-            task();
+            if (fed) {
+                polling = feed();
+            }
+            if (last) {
+                return;
+            }
+            if (task) {
+                task();
+            }
         }
     }
 };
@@ -133,6 +157,24 @@ void SerialQueue::sync(const Task& task)
     if (error) {
         std::rethrow_exception(error);
     }
+}
+
+void SerialQueue::setFeed(std::function<bool()> drain, std::chrono::microseconds interval)
+{
+    auto& core = *state_->core;
+    std::lock_guard lock(core.mutex);
+    core.feed = std::move(drain);
+    core.feedInterval = interval;
+}
+
+void SerialQueue::wakeFeed()
+{
+    auto& core = *state_->core;
+    {
+        std::lock_guard lock(core.mutex);
+        core.feedWake = true;
+    }
+    core.wake.notify_one();
 }
 
 bool SerialQueue::isCurrent() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,6 +48,19 @@ public:
 
     // True on the queue's own thread.
     bool isCurrent() const;
+
+    // Work that producers hand over without waking the queue's thread, which
+    // would cost each of them a thread wake. `drain` runs on the queue's
+    // thread before every task (a task sees all that was handed over before
+    // it was queued) and, while `drain` answers true (more is expected soon),
+    // again whenever `interval` passes without a task; once it answers false
+    // the thread sleeps until the next task or wakeFeed(). It runs once more
+    // when the queue is destroyed, after the last task. Set once, before
+    // anything is handed over.
+    void setFeed(std::function<bool()> drain, std::chrono::microseconds interval);
+    // Has the feed drained soon: for a producer that handed work over after
+    // `drain` last answered false.
+    void wakeFeed();
 
 private:
     struct State;

@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -158,6 +160,129 @@ TEST(SerialQueueTest, MayBeDestroyedByItsOwnTask)
     queue->async([&done] { done.set_value(); });  // queued before the destruction: still runs
     release.set_value();
     EXPECT_EQ(finished.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
+// Work handed to a queue's feed without a wake: a list the test fills under
+// its own lock, as a producer that must not pay for waking the queue would.
+class FedList {
+public:
+    void handOver(int value)
+    {
+        std::lock_guard lock(mutex_);
+        pending_.push_back(value);
+    }
+
+    // The feed: takes what was handed over; answers `expectMore`.
+    bool drain()
+    {
+        std::lock_guard lock(mutex_);
+        ++drains_;
+        taken_.insert(taken_.end(), pending_.begin(), pending_.end());
+        pending_.clear();
+        return expectMore_;
+    }
+
+    void setExpectMore(bool expectMore)
+    {
+        std::lock_guard lock(mutex_);
+        expectMore_ = expectMore;
+    }
+    std::vector<int> taken() const
+    {
+        std::lock_guard lock(mutex_);
+        return taken_;
+    }
+    int drains() const
+    {
+        std::lock_guard lock(mutex_);
+        return drains_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<int> pending_;
+    std::vector<int> taken_;
+    int drains_ = 0;
+    bool expectMore_ = true;
+};
+
+bool waitUntil(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A task queued after work was handed over sees that work, whether the
+// queue was polling or asleep, and tasks and fed work keep one order.
+TEST(SerialQueueFeedTest, TaskSeesEverythingHandedOverBeforeIt)
+{
+    for (const bool expectMore : {true, false}) {
+        SCOPED_TRACE(expectMore ? "polling" : "asleep");
+        FedList list;
+        list.setExpectMore(expectMore);
+        SerialQueue queue("com.quillmarker.test.feed");
+        queue.setFeed([&] { return list.drain(); }, std::chrono::milliseconds(50));
+        std::vector<std::vector<int>> seenByTasks;  // written only on the queue
+        for (int i = 0; i < 20; ++i) {
+            list.handOver(i);
+            queue.async([&] { seenByTasks.push_back(list.taken()); });
+        }
+        queue.sync([] {});
+        ASSERT_EQ(seenByTasks.size(), 20u);
+        for (std::size_t i = 0; i < seenByTasks.size(); ++i) {
+            EXPECT_GE(seenByTasks[i].size(), i + 1) << "task " << i;
+        }
+        std::vector<int> all(20);
+        std::iota(all.begin(), all.end(), 0);
+        EXPECT_EQ(list.taken(), all);
+    }
+}
+
+// While the feed expects more, the queue takes what is handed over with no
+// task and no wake; once it expects none, the queue sleeps (an idle program
+// must not keep waking) until woken.
+TEST(SerialQueueFeedTest, PollsOnlyWhileMoreIsExpected)
+{
+    FedList list;
+    SerialQueue queue("com.quillmarker.test.feed");
+    queue.setFeed([&] { return list.drain(); }, std::chrono::milliseconds(2));
+    queue.wakeFeed();
+    list.handOver(1);
+    ASSERT_TRUE(waitUntil([&] { return list.taken() == std::vector<int>{1}; }))
+        << "handed over while polling, taken without a wake";
+
+    list.setExpectMore(false);
+    ASSERT_TRUE(waitUntil([&] { return list.drains() > 0; }));
+    queue.sync([] {});  // the last drain answered false: asleep from here
+    const int drainsAsleep = list.drains();
+    list.handOver(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(list.drains(), drainsAsleep) << "an asleep queue looked at its feed";
+    EXPECT_EQ(list.taken(), std::vector<int>{1});
+
+    queue.wakeFeed();
+    EXPECT_TRUE(waitUntil([&] { return list.taken() == std::vector<int>{1, 2}; }));
+}
+
+// What was handed over to a sleeping queue and never woken for is still
+// taken when the queue goes.
+TEST(SerialQueueFeedTest, DestructionTakesWhatWasHandedOverLast)
+{
+    FedList list;
+    list.setExpectMore(false);
+    {
+        SerialQueue queue("com.quillmarker.test.feed");
+        queue.setFeed([&] { return list.drain(); }, std::chrono::milliseconds(50));
+        queue.sync([] {});
+        list.handOver(7);
+    }
+    EXPECT_EQ(list.taken(), std::vector<int>{7});
 }
 
 #ifndef NDEBUG
