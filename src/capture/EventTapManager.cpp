@@ -28,7 +28,7 @@ EventTapManager::EventTapManager(Services services)
     // Room for a burst of keys, so that handing them over allocates nothing.
     typingWork_.reserve(64);
     typingWorkInHand_.reserve(64);
-    processingQueue_->setFeed([this] { return drainTypingWork(); },
+    processingQueue_->setFeed([this] { return drainTypingWork(); }, [this] { return takeTypingWork(); },
                               std::chrono::duration_cast<std::chrono::microseconds>(typingPollInterval));
     loadShortcutPreferences();
     observeAIPromptNotifications();
@@ -112,19 +112,38 @@ bool EventTapManager::drainTypingWork()
             // The emptied list goes back, keeping its room: handing over allocates nothing.
             typingWorkInHand_.swap(typingWork_);
         }
-        for (TypingWork& work : typingWorkInHand_) {
-            if (stopping_.load()) {
-                break;
-            }
-            if (work.task) {
-                work.task();
-            } else {
-                static const std::string none;
-                processKeystroke(work.event.keyCode(), getUnicodeString(work.event),
-                                 work.frontmost ? work.frontmost->bundleId : none);
-            }
-        }
+        doTypingWork(typingWorkInHand_);
         typingWorkInHand_.clear();
+    }
+}
+
+SerialQueue::Task EventTapManager::takeTypingWork()
+{
+    std::vector<TypingWork> taken;
+    {
+        std::lock_guard lock(typingWorkLock_);
+        if (typingWork_.empty()) {
+            return {};
+        }
+        taken.swap(typingWork_);
+        typingWork_.reserve(taken.capacity());
+    }
+    return [this, taken = std::move(taken)]() mutable { doTypingWork(taken); };
+}
+
+void EventTapManager::doTypingWork(std::vector<TypingWork>& work)
+{
+    for (TypingWork& each : work) {
+        if (stopping_.load()) {
+            return;
+        }
+        if (each.task) {
+            each.task();
+        } else {
+            static const std::string none;
+            processKeystroke(each.event.keyCode(), getUnicodeString(each.event),
+                             each.frontmost ? each.frontmost->bundleId : none);
+        }
     }
 }
 

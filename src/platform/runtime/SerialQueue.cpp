@@ -27,6 +27,7 @@ struct Core {
     bool stopping = false;
     std::thread::id threadId;
     std::function<bool()> feed;
+    std::function<SerialQueue::Task()> takeFed;
     std::chrono::microseconds feedInterval{0};
     bool feedWake = false;
 
@@ -48,23 +49,26 @@ struct Core {
                 } else {
                     wake.wait(lock, ready);
                 }
-                feedWake = false;
-                fed = static_cast<bool>(feed);
                 if (!tasks.empty()) {
+                    // A wake of the feed stays for when the tasks are done.
                     task = std::move(tasks.front());
                     tasks.pop_front();
                 } else {
+                    feedWake = false;
+                    fed = static_cast<bool>(feed);
                     last = stopping;
                 }
+            }
+            if (task) {
+                // What the feed holds was handed over after every queued task.
+                task();
+                continue;
             }
             if (fed) {
                 polling = feed();
             }
             if (last) {
                 return;
-            }
-            if (task) {
-                task();
             }
         }
     }
@@ -115,6 +119,13 @@ void SerialQueue::async(Task task)
     auto& core = *state_->core;
     {
         std::lock_guard lock(core.mutex);
+        // Under the lock: what was handed over before `task` runs before it,
+        // and what comes after it, after it, however many threads queue tasks.
+        if (core.takeFed) {
+            if (Task handedOver = core.takeFed()) {
+                core.tasks.push_back(std::move(handedOver));
+            }
+        }
         core.tasks.push_back(std::move(task));
     }
     core.wake.notify_one();
@@ -159,11 +170,13 @@ void SerialQueue::sync(const Task& task)
     }
 }
 
-void SerialQueue::setFeed(std::function<bool()> drain, std::chrono::microseconds interval)
+void SerialQueue::setFeed(std::function<bool()> drain, std::function<Task()> takeHandedOver,
+                          std::chrono::microseconds interval)
 {
     auto& core = *state_->core;
     std::lock_guard lock(core.mutex);
     core.feed = std::move(drain);
+    core.takeFed = std::move(takeHandedOver);
     core.feedInterval = interval;
 }
 

@@ -50,14 +50,18 @@ public:
     bool isCurrent() const;
 
     // Work that producers hand over without waking the queue's thread, which
-    // would cost each of them a thread wake. `drain` runs on the queue's
-    // thread before every task (a task sees all that was handed over before
-    // it was queued) and, while `drain` answers true (more is expected soon),
-    // again whenever `interval` passes without a task; once it answers false
-    // the thread sleeps until the next task or wakeFeed(). It runs once more
-    // when the queue is destroyed, after the last task. Set once, before
-    // anything is handed over.
-    void setFeed(std::function<bool()> drain, std::chrono::microseconds interval);
+    // would cost each of them a thread wake; it keeps its place among the
+    // queue's tasks. When a task is queued, `takeHandedOver` gives the work
+    // handed over so far as one task to run before it (nothing when there is
+    // none); it is called under the queue's lock and must not call the queue.
+    // `drain` runs on the queue's thread when it has no task: whenever
+    // `interval` passes while `drain` last answered true (more is expected
+    // soon), and when woken by wakeFeed(); once it answers false the thread
+    // sleeps until the next task or wakeFeed(). It runs once more when the
+    // queue is destroyed, after the last task. Set once, before anything is
+    // handed over.
+    void setFeed(std::function<bool()> drain, std::function<Task()> takeHandedOver,
+                 std::chrono::microseconds interval);
     // Has the feed drained soon: for a producer that handed work over after
     // `drain` last answered false.
     void wakeFeed();

@@ -9,6 +9,7 @@
 #include <numeric>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -182,6 +183,24 @@ public:
         return expectMore_;
     }
 
+    // What was handed over so far, as a task that takes it.
+    SerialQueue::Task takeHandedOver()
+    {
+        std::lock_guard lock(mutex_);
+        if (pending_.empty()) {
+            return {};
+        }
+        return [this, handedOver = std::exchange(pending_, {})] {
+            std::lock_guard lock(mutex_);
+            taken_.insert(taken_.end(), handedOver.begin(), handedOver.end());
+        };
+    }
+
+    void setFeedOf(SerialQueue& queue, std::chrono::microseconds interval)
+    {
+        queue.setFeed([this] { return drain(); }, [this] { return takeHandedOver(); }, interval);
+    }
+
     void setExpectMore(bool expectMore)
     {
         std::lock_guard lock(mutex_);
@@ -218,25 +237,29 @@ bool waitUntil(const std::function<bool()>& done)
     return true;
 }
 
-// A task queued after work was handed over sees that work, whether the
-// queue was polling or asleep, and tasks and fed work keep one order.
-TEST(SerialQueueFeedTest, TaskSeesEverythingHandedOverBeforeIt)
+// Fed work keeps its place among the tasks: a task queued after work was
+// handed over sees it, one queued before does not (even when the work comes
+// while the task waits behind another), whether the queue polls or sleeps.
+TEST(SerialQueueFeedTest, FedWorkAndTasksKeepOneOrder)
 {
     for (const bool expectMore : {true, false}) {
         SCOPED_TRACE(expectMore ? "polling" : "asleep");
         FedList list;
         list.setExpectMore(expectMore);
         SerialQueue queue("com.quillmarker.test.feed");
-        queue.setFeed([&] { return list.drain(); }, std::chrono::milliseconds(50));
+        list.setFeedOf(queue, std::chrono::milliseconds(1));
         std::vector<std::vector<int>> seenByTasks;  // written only on the queue
+        std::promise<void> release;
+        queue.async([held = release.get_future().share()] { held.wait(); });
         for (int i = 0; i < 20; ++i) {
-            list.handOver(i);
             queue.async([&] { seenByTasks.push_back(list.taken()); });
+            list.handOver(i);
         }
+        release.set_value();
         queue.sync([] {});
         ASSERT_EQ(seenByTasks.size(), 20u);
         for (std::size_t i = 0; i < seenByTasks.size(); ++i) {
-            EXPECT_GE(seenByTasks[i].size(), i + 1) << "task " << i;
+            EXPECT_EQ(seenByTasks[i].size(), i) << "task " << i;
         }
         std::vector<int> all(20);
         std::iota(all.begin(), all.end(), 0);
@@ -251,15 +274,17 @@ TEST(SerialQueueFeedTest, PollsOnlyWhileMoreIsExpected)
 {
     FedList list;
     SerialQueue queue("com.quillmarker.test.feed");
-    queue.setFeed([&] { return list.drain(); }, std::chrono::milliseconds(2));
+    list.setFeedOf(queue, std::chrono::milliseconds(2));
     queue.wakeFeed();
     list.handOver(1);
     ASSERT_TRUE(waitUntil([&] { return list.taken() == std::vector<int>{1}; }))
         << "handed over while polling, taken without a wake";
 
     list.setExpectMore(false);
-    ASSERT_TRUE(waitUntil([&] { return list.drains() > 0; }));
-    queue.sync([] {});  // the last drain answered false: asleep from here
+    const int drainsPolling = list.drains();
+    ASSERT_TRUE(waitUntil([&] { return list.drains() > drainsPolling; }));
+    // The last look answered false: asleep from here, tasks or not.
+    queue.sync([] {});
     const int drainsAsleep = list.drains();
     list.handOver(2);
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
@@ -278,7 +303,7 @@ TEST(SerialQueueFeedTest, DestructionTakesWhatWasHandedOverLast)
     list.setExpectMore(false);
     {
         SerialQueue queue("com.quillmarker.test.feed");
-        queue.setFeed([&] { return list.drain(); }, std::chrono::milliseconds(50));
+        list.setFeedOf(queue, std::chrono::milliseconds(50));
         queue.sync([] {});
         list.handOver(7);
     }
