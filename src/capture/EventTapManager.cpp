@@ -125,6 +125,8 @@ SerialQueue::Task EventTapManager::takeTypingWork()
         if (typingWork_.empty()) {
             return {};
         }
+        // Typing goes on: the queue keeps looking for the next keys.
+        typingWorkIdlePolls_ = 0;
         taken.swap(typingWork_);
         typingWork_.reserve(taken.capacity());
     }
