@@ -21,9 +21,6 @@ namespace qm {
 
 namespace {
 
-// Characters cut from the start are let go of once this many have gathered.
-constexpr std::size_t kCompactAfter = 128;
-
 bool isControl(std::int32_t kind)
 {
     return kind == U_GCB_CONTROL || kind == U_GCB_CR || kind == U_GCB_LF;
@@ -156,18 +153,6 @@ void PassiveTriggerBuffer::removeLastCharacters(std::size_t count)
     const std::size_t kept = first_ + characters - count;
     text_.erase(boundaries_[kept]);
     boundaries_.resize(kept + 1);
-}
-
-void PassiveTriggerBuffer::keepLastCharacters(std::size_t count)
-{
-    const std::size_t characters = characterCount();
-    if (characters <= count) {
-        return;
-    }
-    first_ += characters - count;
-    if (first_ >= kCompactAfter) {
-        compact();
-    }
 }
 
 void PassiveTriggerBuffer::compact()

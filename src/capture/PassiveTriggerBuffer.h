@@ -62,7 +62,17 @@ public:
     // Removes the last `count` characters (all of them when there are fewer).
     void removeLastCharacters(std::size_t count);
     // Keeps only the last `count` characters.
-    void keepLastCharacters(std::size_t count);
+    void keepLastCharacters(std::size_t count)
+    {
+        const std::size_t characters = characterCount();
+        if (characters <= count) {
+            return;
+        }
+        first_ += characters - count;
+        if (first_ >= compactAfter) [[unlikely]] {
+            compact();
+        }
+    }
 
     // The last `count` characters (all of them when there are fewer).
     std::u16string_view lastCharacters(std::size_t count) const;
@@ -79,7 +89,9 @@ private:
     // Segments text_ from `from` (a character start, or the end) to its end,
     // replacing the boundaries after `from`.
     void segmentFrom(std::size_t from);
-    // Lets go of the characters cut from the start once there are many.
+    // Characters cut from the start are let go of once this many have gathered.
+    static constexpr std::size_t compactAfter = 128;
+    // Lets go of the characters cut from the start.
     void compact();
 
     // The kept text starts at boundaries_[first_]; what comes before it was cut.
