@@ -40,24 +40,6 @@ CaptureRouterController& CaptureRouterController::shared()
     return SharedInstance<CaptureRouterController>::get("CaptureRouterController");
 }
 
-bool CaptureRouterController::isCaptureModeActiveThreadSafe() const
-{
-    return captureModeActive_.load();
-}
-
-bool CaptureRouterController::isCaptureTransitionThreadSafe() const
-{
-    return captureTransition_.load();
-}
-
-bool CaptureRouterController::isCapturePipelineBusyThreadSafe() const
-{
-    // The transition first: when it ends, capture mode has already been opened
-    // (or the transition given up), so no hand-over between the two reads as idle.
-    const bool transition = captureTransition_.load();
-    return captureModeActive_.load() || transition;
-}
-
 namespace {
 
 void runAfterKey(const CaptureRouterController::AfterKey& afterKey, std::function<void()> block)

@@ -107,12 +107,18 @@ public:
     // --- Event-tap thread (and any other thread) ---
 
     // Capture mode is open: the tap passes every key through to the overlay.
-    bool isCaptureModeActiveThreadSafe() const;
+    bool isCaptureModeActiveThreadSafe() const { return captureModeActive_.load(); }
     // A trigger was accepted and capture mode is not open yet: the tap swallows
     // every key-down except the Delete keys this process posts.
-    bool isCaptureTransitionThreadSafe() const;
+    bool isCaptureTransitionThreadSafe() const { return captureTransition_.load(); }
     // Either of the two above.
-    bool isCapturePipelineBusyThreadSafe() const;
+    bool isCapturePipelineBusyThreadSafe() const
+    {
+        // The transition first: when it ends, capture mode has already been opened
+        // (or the transition given up), so no hand-over between the two reads as idle.
+        const bool transition = captureTransition_.load();
+        return captureModeActive_.load() || transition;
+    }
 
     // Runs a block once the key in hand has been answered (the event tap's
     // EventTapFactory::performAfterEvent).
@@ -308,16 +314,18 @@ private:
     const CaptureFolderPreCheck folderPreCheck_;
     const PassiveTriggerDetector detector_;
 
+    // Written under stateLock_; the thread-safe queries read them without it,
+    // as the event tap asks for every key. Beside the passive buffer, which
+    // every key also edits: a key after a pause finds each cache line cold.
+    std::atomic<bool> captureModeActive_{false};
+    std::atomic<bool> captureTransition_{false};
+
     mutable std::mutex bufferLock_;
     PassiveTriggerBuffer normalBuffer_;
     std::vector<RetainedPassiveBuffer> retainedPassives_;
     std::optional<FocusFingerprint> lastTypingFingerprint_;
 
     mutable std::mutex stateLock_;
-    // Written under stateLock_; the thread-safe queries read them without it,
-    // as the event tap asks for every key.
-    std::atomic<bool> captureModeActive_{false};
-    std::atomic<bool> captureTransition_{false};
     std::uint64_t captureTransitionGeneration_ = 0;
     std::uint64_t captureTransitionCompletedGeneration_ = 0;
     // The last generation a cancel reached: its removal no longer opens capture mode.

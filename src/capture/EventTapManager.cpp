@@ -28,6 +28,8 @@ EventTapManager::EventTapManager(Services services)
     // Room for a burst of keys, so that handing them over allocates nothing.
     typingWork_.reserve(64);
     typingWorkInHand_.reserve(64);
+    processingQueue_->setFeed([this] { return drainTypingWork(); }, [this] { return takeTypingWork(); },
+                              std::chrono::duration_cast<std::chrono::microseconds>(typingPollInterval));
     loadShortcutPreferences();
     observeAIPromptNotifications();
 }
@@ -79,42 +81,72 @@ void EventTapManager::handToTapQueue(TypingWork work, Wake wake)
     {
         std::lock_guard lock(typingWorkLock_);
         typingWork_.push_back(std::move(work));
-        wakes = !std::exchange(typingWorkWakeQueued_, true);
+        wakes = typingWorkAsleep_ && !std::exchange(typingWorkWakeQueued_, true);
     }
     if (!wakes) {
-        return;
+        return;  // the tap queue looks for it within typingPollInterval
     }
-    const auto drain = [this] { processingQueue_->async([this] { drainTypingWork(); }); };
     if (wake == Wake::now) {
-        drain();
+        processingQueue_->wakeFeed();
     } else {
         // Waking the idle tap queue costs more than a key's whole decision, so
         // from the tap callback it happens once the key has been answered.
-        afterEvent(drain);
+        afterEvent([this] { processingQueue_->wakeFeed(); });
     }
 }
 
-void EventTapManager::drainTypingWork()
+bool EventTapManager::drainTypingWork()
 {
+    for (;;) {
+        {
+            std::lock_guard lock(typingWorkLock_);
+            typingWorkWakeQueued_ = false;
+            if (typingWork_.empty()) {
+                // Typing has paused: the tap queue stops looking and the next
+                // piece of work wakes it.
+                typingWorkAsleep_ = ++typingWorkIdlePolls_ >= typingPollsBeforeSleep;
+                return !typingWorkAsleep_;
+            }
+            typingWorkIdlePolls_ = 0;
+            typingWorkAsleep_ = false;
+            // The emptied list goes back, keeping its room: handing over allocates nothing.
+            typingWorkInHand_.swap(typingWork_);
+        }
+        doTypingWork(typingWorkInHand_);
+        typingWorkInHand_.clear();
+    }
+}
+
+SerialQueue::Task EventTapManager::takeTypingWork()
+{
+    std::vector<TypingWork> taken;
     {
         std::lock_guard lock(typingWorkLock_);
-        // The emptied list goes back, keeping its room: handing over allocates nothing.
-        typingWorkInHand_.swap(typingWork_);
-        typingWorkWakeQueued_ = false;
-    }
-    for (TypingWork& work : typingWorkInHand_) {
-        if (stopping_.load()) {
-            break;
+        if (typingWork_.empty()) {
+            return {};
         }
-        if (work.task) {
-            work.task();
+        // Typing goes on: the queue keeps looking for the next keys.
+        typingWorkIdlePolls_ = 0;
+        taken.swap(typingWork_);
+        typingWork_.reserve(taken.capacity());
+    }
+    return [this, taken = std::move(taken)]() mutable { doTypingWork(taken); };
+}
+
+void EventTapManager::doTypingWork(std::vector<TypingWork>& work)
+{
+    for (TypingWork& each : work) {
+        if (stopping_.load()) {
+            return;
+        }
+        if (each.task) {
+            each.task();
         } else {
             static const std::string none;
-            processKeystroke(work.event.keyCode(), getUnicodeString(work.event),
-                             work.frontmost ? work.frontmost->bundleId : none);
+            processKeystroke(each.event.keyCode(), getUnicodeString(each.event),
+                             each.frontmost ? each.frontmost->bundleId : none);
         }
     }
-    typingWorkInHand_.clear();
 }
 
 void EventTapManager::loadShortcutPreferences()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,8 +58,12 @@ class Workspace;
 //   tasks that clear the context) goes into one list in the order it is handed
 //   over, a keystroke once its key has been answered
 //   (EventTapFactory::performAfterEvent); the tap queue takes the list as a
-//   whole and is woken only when no earlier wake is still to take it, never
-//   before the key in hand has been answered, so waking it never delays a key.
+//   whole (SerialQueue::setFeed): every typingPollInterval while typing goes
+//   on, so keys at a person's pace wake no thread; a task queued on the tap
+//   queue takes the work handed over before it along, in front of itself.
+//   Only once the queue has gone to sleep after a pause is it woken, and
+//   never before the key in hand has been answered, so waking it never
+//   delays a key.
 //   The application in front and the privacy firewall's verdict on it are
 //   worked out again only when either changes (FrontmostApplicationCache);
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
@@ -106,6 +111,14 @@ public:
     static constexpr double timeoutCooldown = 2.0;
     static constexpr int timeoutsBeforePermanentDisable = 3;
     static constexpr double userInputRecheckDelay = 1.0;
+
+    // While keys keep coming the tap queue looks for them this often instead
+    // of being woken for each: a wake costs the tap thread more than the key's
+    // whole decision, and the typing context's readers wait far longer (the
+    // suggestions wait for a pause in typing).
+    static constexpr std::chrono::milliseconds typingPollInterval{5};
+    // It stops looking, and sleeps until woken, after this many looks found nothing (1 s).
+    static constexpr int typingPollsBeforeSleep = 200;
 
     // Characters (user-perceived) of typing kept in the sliding buffer.
     static constexpr std::size_t slidingBufferLimit = 500;
@@ -256,6 +269,11 @@ private:
     // Key dispatch helpers (tap thread).
     using Frontmost = std::shared_ptr<const FrontmostApplicationCache::Frontmost>;
     bool dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost);
+    // The rare decisions, kept out of the ordinary key's way: a key the
+    // program must not look at (secure input, an excluded application), and
+    // a key in an application whose suggestions are muted.
+    [[gnu::cold]] bool passUnwatched();
+    [[gnu::cold]] bool dispatchMutedKey(const KeyEvent& event, const std::string& bundleId);
     bool dispatchAIPromptKey(const KeyEvent& event);
     void toggleSuggestionMute(const std::string& bundleId);
     void queueKeystroke(const KeyEvent& event, Frontmost frontmost);
@@ -267,13 +285,18 @@ private:
         Frontmost frontmost;
         std::function<void()> task;
     };
-    // Adds `work` to the list, and wakes the tap queue when no earlier wake is
-    // still to take the list: at once, or (afterKey) once the key in hand, if
-    // any, has been answered.
+    // Adds `work` to the list, and wakes the tap queue when it sleeps and no
+    // earlier wake is still to take the list: at once, or (afterKey) once the
+    // key in hand, if any, has been answered.
     enum class Wake { now, afterKey };
     void handToTapQueue(TypingWork work, Wake wake);
-    // Tap queue: does the work handed over so far, in order.
-    void drainTypingWork();
+    // Tap queue: does the work handed over so far, in order, until none is
+    // left. False once typing has paused long enough for the queue to sleep.
+    bool drainTypingWork();
+    // The work handed over so far, as one task for the tap queue to run
+    // before a task queued now (nothing when none is waiting).
+    SerialQueue::Task takeTypingWork();
+    void doTypingWork(std::vector<TypingWork>& work);
     void postSyntheticKey(std::uint16_t keyCode);
     void postOnMain(std::string name, UserInfo userInfo = {});
     void callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call);
@@ -291,13 +314,26 @@ private:
     Services services_;
     EventTapManagerDelegate* delegate_ = nullptr;
 
+    // What every key reads or writes, in one cache line (and the mute set's
+    // flag in the next): a key after a pause finds each line it touches cold.
+    // Written under tapLock_, except the reset by every key, which needs no lock.
+    alignas(64) std::atomic<int> consecutiveTimeouts_{0};
+    // The typing state's flags and the time of the last key press: atomics
+    // rather than a lock.
+    std::atomic<bool> isSuggestionsOverlayVisible_{false};
+    std::atomic<bool> isPlaceholderModeActive_{false};
+    std::atomic<bool> isAIPromptMode_{false};
+    std::atomic<bool> lastActionWasSuggestionWithTrailingSpace_{false};
+    std::atomic<double> lastKeyPressTime_{distantPast};
+    FrontmostApplicationCache frontmost_;
+    std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
+    SuggestionMuteSet mutedApplications_;
+
     mutable std::mutex tapLock_;
     std::shared_ptr<EventTap> eventTap_;
     std::shared_ptr<EventTapRunLoop> tapRunLoop_;
     std::thread tapThread_;
     std::uint64_t tapGeneration_ = 0;
-    // Written under tapLock_, except the reset by every key, which needs no lock.
-    std::atomic<int> consecutiveTimeouts_{0};
     bool isTapPermanentlyDisabled_ = false;
     double lastTapTimeoutAt_ = distantPast;
 
@@ -305,25 +341,17 @@ private:
     std::vector<std::string> recentWords_;
     std::string currentWordPrefix_;
     std::string slidingBuffer_;
-    // The flags and the time every key reads (or writes): atomics of their
-    // own, next to each other, rather than a lock.
-    std::atomic<bool> isSuggestionsOverlayVisible_{false};
-    std::atomic<bool> isPlaceholderModeActive_{false};
-    std::atomic<bool> isAIPromptMode_{false};
-    std::atomic<bool> lastActionWasSuggestionWithTrailingSpace_{false};
-    std::atomic<double> lastKeyPressTime_{distantPast};
 
     std::mutex typingWorkLock_;
     std::vector<TypingWork> typingWork_;
     bool typingWorkWakeQueued_ = false;
+    // The tap queue has stopped looking for typing work: the next piece wakes it.
+    bool typingWorkAsleep_ = true;
+    int typingWorkIdlePolls_ = 0;
     // Tap queue only: the list being worked through.
     std::vector<TypingWork> typingWorkInHand_;
 
     std::atomic<EventFlags> shortcutModifiers_{KeyEventFlags::control | KeyEventFlags::alternate};
-    SuggestionMuteSet mutedApplications_;
-    FrontmostApplicationCache frontmost_;
-
-    std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
     // Hands the router's wakes of other threads to afterEvent (made once: the
     // key path builds no function object for it).
     const std::function<void(std::function<void()>)> afterKey_ = [this](std::function<void()> block) {

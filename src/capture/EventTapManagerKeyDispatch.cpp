@@ -82,44 +82,55 @@ std::optional<std::string> EventTapManager::getUnicodeString(const KeyEvent& eve
 
 bool EventTapManager::handleKeyEvent(const KeyEvent& event)
 {
-    if (consecutiveTimeouts_.load(std::memory_order_relaxed) != 0) {
+    // The ordinary key runs straight through; every branch that decides
+    // otherwise is rare and kept off its path.
+    if (consecutiveTimeouts_.load(std::memory_order_relaxed) != 0) [[unlikely]] {
         consecutiveTimeouts_.store(0, std::memory_order_relaxed);
     }
     setLastKeyPressTime(services_.clock.now());
 
-    if (services_.isOwnEditableWindowKey && services_.isOwnEditableWindowKey()) {
+    if (services_.isOwnEditableWindowKey && services_.isOwnEditableWindowKey()) [[unlikely]] {
         return false;
     }
-    if (services_.secureInput.isSecureEventInputEnabled()) {
-        clearContext(std::nullopt, true);
-        return false;
+    if (services_.secureInput.isSecureEventInputEnabled()) [[unlikely]] {
+        return passUnwatched();
     }
     Frontmost frontmost = frontmost_.current();
-    if (frontmost->excluded) {
-        clearContext(std::nullopt, true);
-        return false;
+    if (frontmost->excluded) [[unlikely]] {
+        return passUnwatched();
     }
 
     CaptureRouterController& router = services_.captureRouter;
-    if (router.isCaptureModeActiveThreadSafe()) {
+    if (router.isCaptureModeActiveThreadSafe()) [[unlikely]] {
         return false;
     }
-    if (router.isCaptureTransitionThreadSafe()) {
+    if (router.isCaptureTransitionThreadSafe()) [[unlikely]] {
         return true;
     }
-    if (router.handleKeyEvent(event, afterKey_)) {
+    if (router.handleKeyEvent(event, afterKey_)) [[unlikely]] {
         return true;
     }
 
-    if (!frontmost->bundleId.empty() && mutedApplications_.contains(frontmost->bundleId)) {
-        // Suggestions are off here: only the key that turns them back on is ours.
-        if (event.keyCode() == KeyCode::zero && event.modifierFlags() == KeyEventFlags::control) {
-            toggleSuggestionMute(frontmost->bundleId);
-            return true;
-        }
-        return false;
+    if (!frontmost->bundleId.empty() && mutedApplications_.contains(frontmost->bundleId)) [[unlikely]] {
+        return dispatchMutedKey(event, frontmost->bundleId);
     }
     return dispatchUnmutedKey(event, std::move(frontmost));
+}
+
+bool EventTapManager::passUnwatched()
+{
+    clearContext(std::nullopt, true);
+    return false;
+}
+
+bool EventTapManager::dispatchMutedKey(const KeyEvent& event, const std::string& bundleId)
+{
+    // Suggestions are off here: only the key that turns them back on is ours.
+    if (event.keyCode() == KeyCode::zero && event.modifierFlags() == KeyEventFlags::control) {
+        toggleSuggestionMute(bundleId);
+        return true;
+    }
+    return false;
 }
 
 bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost)
@@ -130,7 +141,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontm
     const bool option = (modifiers & KeyEventFlags::alternate) != 0;
     const bool command = (modifiers & KeyEventFlags::command) != 0;
 
-    if (control && !option && !command && keyCode == KeyCode::space) {
+    if (control && !option && !command && keyCode == KeyCode::space) [[unlikely]] {
         const bool shift = (modifiers & KeyEventFlags::shift) != 0;
         postOnMain(shift ? CaptureNotifications::triggerAIQuickActions
                          : CaptureNotifications::triggerManualSuggestions);
@@ -138,22 +149,22 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontm
     }
     // One look at the typing state for the whole decision.
     const KeyFlags flags = keyFlags();
-    if (flags.aiPromptMode) {
+    if (flags.aiPromptMode) [[unlikely]] {
         return dispatchAIPromptKey(event);
     }
-    if (flags.overlayVisible && keyCode == KeyCode::tab && !flags.placeholderMode) {
+    if (flags.overlayVisible && keyCode == KeyCode::tab && !flags.placeholderMode) [[unlikely]] {
         callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
             delegate.eventTapManagerDidCycleSuggestion(manager);
         });
         return true;
     }
-    if (flags.overlayVisible && keyCode == KeyCode::returnKey) {
+    if (flags.overlayVisible && keyCode == KeyCode::returnKey) [[unlikely]] {
         callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
             delegate.eventTapManagerDidCommitActiveSuggestion(manager);
         });
         return true;
     }
-    if (flags.placeholderMode && keyCode == KeyCode::tab) {
+    if (flags.placeholderMode && keyCode == KeyCode::tab) [[unlikely]] {
         postOnMain(CaptureNotifications::tabPlaceholderPressed);
         return true;
     }
@@ -162,7 +173,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontm
     // space. The Delete only lands before the punctuation if the punctuation
     // itself is sent after it, so the key is swallowed and typed again below.
     bool retypeAfterDelete = false;
-    if (flags.trailingSpace) {
+    if (flags.trailingSpace) [[unlikely]] {
         if (keyCode == KeyCode::space) {
             setLastActionWasSuggestionWithTrailingSpace(false);
             Log::log("🔍 PredictiveOverlay EventTap: Swallowed space to prevent double space");
@@ -189,11 +200,11 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontm
         }
     }
 
-    if (keyCode == KeyCode::zero && modifiers == KeyEventFlags::control) {
+    if (keyCode == KeyCode::zero && modifiers == KeyEventFlags::control) [[unlikely]] {
         toggleSuggestionMute(frontmost->bundleId);
         return true;
     }
-    if (flags.overlayVisible && modifiers == shortcutModifiers()) {
+    if (flags.overlayVisible && modifiers == shortcutModifiers()) [[unlikely]] {
         const auto selection = std::find(kSelectionKeys.begin(), kSelectionKeys.end(), keyCode);
         if (selection != kSelectionKeys.end()) {
             const int index = static_cast<int>(selection - kSelectionKeys.begin());
@@ -203,7 +214,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontm
             return true;
         }
     }
-    if (keyCode == KeyCode::escape) {
+    if (keyCode == KeyCode::escape) [[unlikely]] {
         postOnMain(CaptureNotifications::escapePlaceholderPressed);
         callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
             delegate.eventTapManagerDidClearSuggestions(manager);
@@ -212,7 +223,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontm
         queueKeystroke(event, std::move(frontmost));
     }
 
-    if (retypeAfterDelete) {
+    if (retypeAfterDelete) [[unlikely]] {
         services_.eventPoster.post(EventTap::Location::hid, event);
         return true;
     }

@@ -53,13 +53,24 @@ std::optional<bool> breaksBetween(char32_t before, char32_t after)
 
 std::string PassiveTriggerBuffer::utf8() const
 {
-    return text::toUtf8(text_);
+    return text::toUtf8(text());
 }
 
 void PassiveTriggerBuffer::clear()
 {
     text_.clear();
     boundaries_.assign(1, 0);
+    first_ = 0;
+}
+
+std::vector<std::size_t> PassiveTriggerBuffer::characterBoundaries() const
+{
+    std::vector<std::size_t> relative;
+    relative.reserve(characterCount() + 1);
+    for (std::size_t index = 0; index <= characterCount(); ++index) {
+        relative.push_back(characterStart(index));
+    }
+    return relative;
 }
 
 void PassiveTriggerBuffer::append(std::u16string_view text)
@@ -83,12 +94,13 @@ void PassiveTriggerBuffer::append(std::u16string_view text)
 
     // While each new code point plainly starts a character of its own (ASCII
     // after ASCII, a letter after a letter), it is one; no ICU iterator needed.
+    const std::size_t start = boundaries_[first_];
     std::size_t at = oldSize;
     while (at < text_.size()) {
         std::size_t next = at;
         char32_t after = 0;
         U16_NEXT_UNSAFE(text_.data(), next, after);
-        if (at > 0) {
+        if (at > start) {
             std::size_t previous = at;
             char32_t before = 0;
             U16_PREV_UNSAFE(text_.data(), previous, before);
@@ -103,8 +115,8 @@ void PassiveTriggerBuffer::append(std::u16string_view text)
         return;
     }
     // The rest may join the last character: segment from where that one starts.
-    const std::size_t characters = boundaries_.size() - 1;
-    segmentFrom(characters == 0 ? 0 : boundaries_[characters - 1]);
+    const std::size_t characters = characterCount();
+    segmentFrom(characters == 0 ? start : boundaries_[first_ + characters - 1]);
 }
 
 void PassiveTriggerBuffer::segmentFrom(std::size_t from)
@@ -138,39 +150,36 @@ void PassiveTriggerBuffer::removeLastCharacters(std::size_t count)
         clear();
         return;
     }
-    const std::size_t keptCharacters = characters - count;
-    text_.erase(boundaries_[keptCharacters]);
-    boundaries_.resize(keptCharacters + 1);
+    const std::size_t kept = first_ + characters - count;
+    text_.erase(boundaries_[kept]);
+    boundaries_.resize(kept + 1);
 }
 
-void PassiveTriggerBuffer::keepLastCharacters(std::size_t count)
+void PassiveTriggerBuffer::compact()
 {
-    const std::size_t characters = characterCount();
-    if (characters <= count) {
-        return;
-    }
-    const std::size_t dropped = characters - count;
-    const std::size_t cut = boundaries_[dropped];
+    const std::size_t cut = boundaries_[first_];
     text_.erase(0, cut);
-    boundaries_.erase(boundaries_.begin(), boundaries_.begin() + static_cast<std::ptrdiff_t>(dropped));
+    boundaries_.erase(boundaries_.begin(), boundaries_.begin() + static_cast<std::ptrdiff_t>(first_));
     for (std::size_t& boundary : boundaries_) {
         boundary -= cut;
     }
+    first_ = 0;
 }
 
 std::u16string_view PassiveTriggerBuffer::lastCharacters(std::size_t count) const
 {
     const std::size_t characters = characterCount();
-    const std::size_t start = count >= characters ? 0 : boundaries_[characters - count];
+    const std::size_t start = boundaries_[first_ + (count >= characters ? 0 : characters - count)];
     return std::u16string_view(text_).substr(start);
 }
 
 std::u16string_view PassiveTriggerBuffer::character(std::size_t index) const
 {
-    if (index + 1 >= boundaries_.size()) {
+    if (index >= characterCount()) {
         return {};
     }
-    return std::u16string_view(text_).substr(boundaries_[index], boundaries_[index + 1] - boundaries_[index]);
+    const std::size_t at = first_ + index;
+    return std::u16string_view(text_).substr(boundaries_[at], boundaries_[at + 1] - boundaries_[at]);
 }
 
 }  // namespace qm

@@ -126,8 +126,8 @@ std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags
     return {};
 }
 
-PassiveOutcome PassiveTriggerDetector::handleKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode,
-                                                 EventFlags flags, std::u16string_view eventText) const
+PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode,
+                                                      EventFlags flags, std::u16string_view eventText) const
 {
     if ((flags & kClearingModifiers) != 0) {
         buffer.clear();
@@ -160,9 +160,8 @@ PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& bu
     std::shared_ptr<CaptureTarget> matched;
     std::u16string matchedWord;
     if (last == u" " || last == u"\n") {
-        const std::u16string& all = buffer.text();
-        const std::u16string typed =
-            lowercasedEnd(std::u16string_view(all).substr(0, all.size() - last.size()));
+        const std::u16string_view all = buffer.text();
+        const std::u16string typed = lowercasedEnd(all.substr(0, all.size() - last.size()));
         for (std::size_t i = 0; i < triggerWords_.size(); ++i) {
             const std::u16string& word = triggerWords_[i];
             if (typed.size() >= word.size() &&
@@ -192,13 +191,11 @@ PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& bu
             outcome.hidesSuggestions = true;
             // The last characters before the terminator, read in place: the key
             // completing a trigger copies no buffer.
-            const std::vector<std::size_t>& starts = buffer.characterBoundaries();
-            const std::size_t bodyEnd = starts[count - 1];
-            const std::size_t bodyStart = starts[count - 1 - std::min(wordLength, count - 1)];
+            const std::size_t bodyEnd = buffer.characterStart(count - 1);
+            const std::size_t bodyStart = buffer.characterStart(count - 1 - std::min(wordLength, count - 1));
             outcome.kind = PassiveOutcome::Kind::trigger;
             outcome.target = matched;
-            outcome.triggerBody =
-                text::toUtf8(std::u16string_view(buffer.text()).substr(bodyStart, bodyEnd - bodyStart));
+            outcome.triggerBody = text::toUtf8(buffer.text().substr(bodyStart, bodyEnd - bodyStart));
             outcome.documentTriggerLength = static_cast<int>(wordLength);
             buffer.clear();
             return outcome;

@@ -9,6 +9,7 @@
 #include "capture/CaptureTargetRegistry.h"
 #include "capture/PassiveOutcome.h"
 #include "capture/PassiveTriggerBuffer.h"
+#include "platform/keyboard/KeyCode.h"
 #include "platform/keyboard/KeyEventFlags.h"
 
 namespace qm {
@@ -29,13 +30,25 @@ public:
     // Classifies a key-down (Command or Control held, Delete, a text key, or a
     // Space or Return terminator) and edits `buffer` accordingly.
     PassiveOutcome handleKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
-                             std::u16string_view eventText) const;
+                             std::u16string_view eventText) const
+    {
+        // A printable ASCII character typed after ASCII only joins the buffer:
+        // it can neither complete a trigger nor clear it.
+        if ((flags & (KeyEventFlags::command | KeyEventFlags::control)) == 0 && eventText.size() == 1 &&
+            keyCode != KeyCode::space && keyCode != KeyCode::returnKey && keyCode != KeyCode::deleteKey &&
+            buffer.appendPrintableAscii(eventText[0], bufferLimit_)) [[likely]] {
+            return {};
+        }
+        return handleOtherKey(buffer, keyCode, flags, eventText);
+    }
 
     // The text a key adds to the buffer: the event's own text, else the US
     // letter, digit or punctuation of its key code; empty for other keys.
     static std::u16string keyText(std::uint16_t keyCode, EventFlags flags, std::u16string_view eventText);
 
 private:
+    PassiveOutcome handleOtherKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
+                                  std::u16string_view eventText) const;
     PassiveOutcome handleTerminator(PassiveTriggerBuffer& buffer, char16_t terminator) const;
     // `typed` lower-cased (root locale), or as much of its end as the longest
     // trigger word can match.

@@ -20,9 +20,10 @@ public:
     bool contains(std::string_view bundleId) const;
 
 private:
+    // First: the one member every key reads.
+    std::atomic<bool> anyMuted_{false};
     mutable std::mutex mutex_;
     std::set<std::string, std::less<>> muted_;
-    std::atomic<bool> anyMuted_{false};
 };
 
 }  // namespace qm

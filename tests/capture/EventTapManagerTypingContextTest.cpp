@@ -1,5 +1,6 @@
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,36 @@ TEST_F(EventTapRig, TypingWorkHandedOverWhileTheQueueIsBusyKeepsItsOrder)
     EXPECT_EQ(manager->currentWordPrefix(), "ones");
     EXPECT_EQ(manager->slidingBuffer(), "new ones");
     EXPECT_EQ(field.value(), "old words new ones");
+}
+
+// Keys at a person's pace reach the tap queue without a wake of their own
+// while typing goes on, and by a wake once the queue has gone to sleep after
+// a pause; either way a task queued after a key sees it.
+TEST_F(EventTapRig, KeysAtAPersonsPaceReachTheTapQueueBeforeAnyLaterTask)
+{
+    startTap();
+    std::string typed;
+    const auto typeAndCheck = [&](const char* key) {
+        type(key);
+        typed += key;
+        std::string seen;
+        manager->processingQueue().sync([&] { seen = manager->slidingBuffer(); });
+        EXPECT_EQ(seen, typed) << "a task after the key " << key;
+    };
+    for (const char* key : {"a", "b", " ", "c"}) {
+        typeAndCheck(key);
+        std::this_thread::sleep_for(EventTapManager::typingPollInterval * 3);
+    }
+    type("d");
+    typed += "d";
+    EXPECT_TRUE(waitFor([&] { return manager->slidingBuffer() == typed; })) << "taken with no task after it";
+
+    std::this_thread::sleep_for(EventTapManager::typingPollInterval *
+                                (EventTapManager::typingPollsBeforeSleep + 20));
+    typeAndCheck("e");
+    type("f");
+    typed += "f";
+    EXPECT_TRUE(waitFor([&] { return manager->slidingBuffer() == typed; })) << "the sleeping queue was woken";
 }
 
 // --- The sliding buffer ---

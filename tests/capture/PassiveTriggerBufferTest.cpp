@@ -15,7 +15,7 @@ namespace qm {
 namespace {
 
 // The boundaries of `text` segmented as a whole by a break iterator of its own.
-std::vector<std::size_t> wholeTextBoundaries(const std::u16string& text)
+std::vector<std::size_t> wholeTextBoundaries(std::u16string_view text)
 {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::BreakIterator> breaks(
@@ -107,6 +107,39 @@ TEST(PassiveTriggerBufferTest, KeptBoundariesMatchTheWholeTextAfterAnyEdits)
             expectWholeTextSegmentation(buffer, steps);
             steps += ";";
         }
+    }
+}
+
+// Typing into a full buffer, as every key does once a hundred characters
+// have been typed: it holds exactly the last characters typed, segmented as
+// they would be on their own, however long the typing goes on.
+TEST(PassiveTriggerBufferTest, FullBufferHoldsTheLastCharactersOverLongTyping)
+{
+    constexpr std::size_t kLimit = 100;
+    std::mt19937 random(20261211);
+    PassiveTriggerBuffer buffer;
+    std::u16string expected;  // the kept text, cut and edited the slow way
+    for (int key = 0; key < 3000; ++key) {
+        if (random() % 8 == 0) {
+            buffer.removeLastCharacter();
+            const std::vector<std::size_t> starts = wholeTextBoundaries(expected);
+            expected.erase(starts[starts.size() > 1 ? starts.size() - 2 : 0]);
+        } else {
+            std::u16string piece = kPieces[random() % kPieces.size()];
+            if (piece.size() == 1 && piece[0] >= 0xD800 && piece[0] <= 0xDFFF) {
+                piece = u"\uFFFD";  // what the buffer stores for a lone surrogate
+            }
+            buffer.append(piece);
+            buffer.keepLastCharacters(kLimit);
+            expected += piece;
+            const std::vector<std::size_t> starts = wholeTextBoundaries(expected);
+            if (starts.size() - 1 > kLimit) {
+                expected.erase(0, starts[starts.size() - 1 - kLimit]);
+            }
+        }
+        ASSERT_EQ(buffer.text(), std::u16string_view(expected)) << "after key " << key;
+        expectWholeTextSegmentation(buffer, "key " + std::to_string(key));
+        ASSERT_EQ(buffer, PassiveTriggerBuffer(expected)) << "after key " << key;
     }
 }
 

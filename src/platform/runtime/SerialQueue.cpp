@@ -30,23 +30,51 @@ struct Core {
     std::condition_variable wake;
     std::deque<SerialQueue::Task> tasks;
     bool stopping = false;
+    std::function<bool()> feed;
+    std::function<SerialQueue::Task()> takeFed;
+    std::chrono::microseconds feedInterval{0};
+    bool feedWake = false;
 
     void run()
     {
         ThreadName::setCurrent(label);
         currentCore = this;
+        // While the feed expects more, the thread looks at it every interval
+        // instead of waiting to be woken.
+        bool polling = false;
         for (;;) {
             SerialQueue::Task task;
+            bool last = false;
+            bool fed = false;
             {
                 std::unique_lock lock(mutex);
-                wake.wait(lock, [&] { return stopping || !tasks.empty(); });
-                if (tasks.empty()) {
-                    return;
+                const auto ready = [&] { return stopping || feedWake || !tasks.empty(); };
+                if (polling) {
+                    wake.wait_for(lock, feedInterval, ready);
+                } else {
+                    wake.wait(lock, ready);
                 }
-                task = std::move(tasks.front());
-                tasks.pop_front();
+                if (!tasks.empty()) {
+                    // A wake of the feed stays for when the tasks are done.
+                    task = std::move(tasks.front());
+                    tasks.pop_front();
+                } else {
+                    feedWake = false;
+                    fed = static_cast<bool>(feed);
+                    last = stopping;
+                }
             }
-            task();
+            if (task) {
+                // What the feed holds was handed over after every queued task.
+                task();
+                continue;
+            }
+            if (fed) {
+                polling = feed();
+            }
+            if (last) {
+                return;
+            }
         }
     }
 };
@@ -55,9 +83,16 @@ struct Core {
 
 struct SerialQueue::State {
     std::shared_ptr<Core> core;
-    // Started by the first task (under the core's lock): a queue that is
-    // never used costs no thread.
+    // Started by the first task or the first wake of the feed (under the
+    // core's lock): a queue that is never used costs no thread.
     std::thread thread;
+
+    void startThreadLocked()
+    {
+        if (!thread.joinable()) {
+            thread = std::thread([core = core] { core->run(); });
+        }
+    }
 };
 
 SerialQueue::SerialQueue(std::string label) : state_(std::make_unique<State>())
@@ -72,6 +107,10 @@ SerialQueue::~SerialQueue()
     {
         std::lock_guard lock(core.mutex);
         core.stopping = true;
+        // What was handed over to a queue that never ran still gets its turn.
+        if (core.feed) {
+            state_->startThreadLocked();
+        }
     }
     core.wake.notify_all();
     if (!state_->thread.joinable()) {
@@ -96,10 +135,15 @@ void SerialQueue::async(Task task)
     auto& core = *state_->core;
     {
         std::lock_guard lock(core.mutex);
-        core.tasks.push_back(std::move(task));
-        if (!state_->thread.joinable()) {
-            state_->thread = std::thread([core = state_->core] { core->run(); });
+        // Under the lock: what was handed over before `task` runs before it,
+        // and what comes after it, after it, however many threads queue tasks.
+        if (core.takeFed) {
+            if (Task handedOver = core.takeFed()) {
+                core.tasks.push_back(std::move(handedOver));
+            }
         }
+        core.tasks.push_back(std::move(task));
+        state_->startThreadLocked();
     }
     core.wake.notify_one();
 }
@@ -141,6 +185,27 @@ void SerialQueue::sync(const Task& task)
     if (error) {
         std::rethrow_exception(error);
     }
+}
+
+void SerialQueue::setFeed(std::function<bool()> drain, std::function<Task()> takeHandedOver,
+                          std::chrono::microseconds interval)
+{
+    auto& core = *state_->core;
+    std::lock_guard lock(core.mutex);
+    core.feed = std::move(drain);
+    core.takeFed = std::move(takeHandedOver);
+    core.feedInterval = interval;
+}
+
+void SerialQueue::wakeFeed()
+{
+    auto& core = *state_->core;
+    {
+        std::lock_guard lock(core.mutex);
+        core.feedWake = true;
+        state_->startThreadLocked();
+    }
+    core.wake.notify_one();
 }
 
 bool SerialQueue::isCurrent() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,7 +10,7 @@
 namespace qm {
 
 // A named thread that runs its tasks one at a time, in the order given. The
-// thread starts with the first task.
+// thread starts with the first task or the first wake of its feed.
 // Destruction runs every task already queued, then joins the thread (when one
 // of its own tasks destroys the queue, the thread finishes the queue on its own).
 class SerialQueue {
@@ -48,6 +49,23 @@ public:
 
     // True on the queue's own thread.
     bool isCurrent() const;
+
+    // Work that producers hand over without waking the queue's thread, which
+    // would cost each of them a thread wake; it keeps its place among the
+    // queue's tasks. When a task is queued, `takeHandedOver` gives the work
+    // handed over so far as one task to run before it (nothing when there is
+    // none); it is called under the queue's lock and must not call the queue.
+    // `drain` runs on the queue's thread when it has no task: whenever
+    // `interval` passes while `drain` last answered true (more is expected
+    // soon), and when woken by wakeFeed(); once it answers false the thread
+    // sleeps until the next task or wakeFeed(). It runs once more when the
+    // queue is destroyed, after the last task. Set once, before anything is
+    // handed over.
+    void setFeed(std::function<bool()> drain, std::function<Task()> takeHandedOver,
+                 std::chrono::microseconds interval);
+    // Has the feed drained soon: for a producer that handed work over after
+    // `drain` last answered false.
+    void wakeFeed();
 
 private:
     struct State;

@@ -2,11 +2,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -159,6 +162,158 @@ TEST(SerialQueueTest, MayBeDestroyedByItsOwnTask)
     queue->async([&done] { done.set_value(); });  // queued before the destruction: still runs
     release.set_value();
     EXPECT_EQ(finished.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
+// Work handed to a queue's feed without a wake: a list the test fills under
+// its own lock, as a producer that must not pay for waking the queue would.
+class FedList {
+public:
+    void handOver(int value)
+    {
+        std::lock_guard lock(mutex_);
+        pending_.push_back(value);
+    }
+
+    // The feed: takes what was handed over; answers `expectMore`.
+    bool drain()
+    {
+        std::lock_guard lock(mutex_);
+        ++drains_;
+        taken_.insert(taken_.end(), pending_.begin(), pending_.end());
+        pending_.clear();
+        return expectMore_;
+    }
+
+    // What was handed over so far, as a task that takes it.
+    SerialQueue::Task takeHandedOver()
+    {
+        std::lock_guard lock(mutex_);
+        if (pending_.empty()) {
+            return {};
+        }
+        return [this, handedOver = std::exchange(pending_, {})] {
+            std::lock_guard lock(mutex_);
+            taken_.insert(taken_.end(), handedOver.begin(), handedOver.end());
+        };
+    }
+
+    void setFeedOf(SerialQueue& queue, std::chrono::microseconds interval)
+    {
+        queue.setFeed([this] { return drain(); }, [this] { return takeHandedOver(); }, interval);
+    }
+
+    void setExpectMore(bool expectMore)
+    {
+        std::lock_guard lock(mutex_);
+        expectMore_ = expectMore;
+    }
+    std::vector<int> taken() const
+    {
+        std::lock_guard lock(mutex_);
+        return taken_;
+    }
+    int drains() const
+    {
+        std::lock_guard lock(mutex_);
+        return drains_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<int> pending_;
+    std::vector<int> taken_;
+    int drains_ = 0;
+    bool expectMore_ = true;
+};
+
+bool waitUntil(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Fed work keeps its place among the tasks: a task queued after work was
+// handed over sees it, one queued before does not (even when the work comes
+// while the task waits behind another), whether the queue polls or sleeps.
+TEST(SerialQueueFeedTest, FedWorkAndTasksKeepOneOrder)
+{
+    for (const bool expectMore : {true, false}) {
+        SCOPED_TRACE(expectMore ? "polling" : "asleep");
+        FedList list;
+        list.setExpectMore(expectMore);
+        SerialQueue queue("com.quillmarker.test.feed");
+        list.setFeedOf(queue, std::chrono::milliseconds(1));
+        std::vector<std::vector<int>> seenByTasks;  // written only on the queue
+        std::promise<void> release;
+        queue.async([held = release.get_future().share()] { held.wait(); });
+        for (int i = 0; i < 20; ++i) {
+            queue.async([&] { seenByTasks.push_back(list.taken()); });
+            list.handOver(i);
+        }
+        release.set_value();
+        queue.sync([] {});
+        ASSERT_EQ(seenByTasks.size(), 20u);
+        for (std::size_t i = 0; i < seenByTasks.size(); ++i) {
+            EXPECT_EQ(seenByTasks[i].size(), i) << "task " << i;
+        }
+        std::vector<int> all(20);
+        std::iota(all.begin(), all.end(), 0);
+        EXPECT_EQ(list.taken(), all);
+    }
+}
+
+// While the feed expects more, the queue takes what is handed over with no
+// task and no wake; once it expects none, the queue sleeps (an idle program
+// must not keep waking) until woken.
+TEST(SerialQueueFeedTest, PollsOnlyWhileMoreIsExpected)
+{
+    FedList list;
+    SerialQueue queue("com.quillmarker.test.feed");
+    list.setFeedOf(queue, std::chrono::milliseconds(2));
+    queue.wakeFeed();
+    list.handOver(1);
+    ASSERT_TRUE(waitUntil([&] { return list.taken() == std::vector<int>{1}; }))
+        << "handed over while polling, taken without a wake";
+
+    list.setExpectMore(false);
+    const int drainsPolling = list.drains();
+    ASSERT_TRUE(waitUntil([&] { return list.drains() > drainsPolling; }));
+    // The last look answered false: asleep from here, tasks or not.
+    queue.sync([] {});
+    const int drainsAsleep = list.drains();
+    list.handOver(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(list.drains(), drainsAsleep) << "an asleep queue looked at its feed";
+    EXPECT_EQ(list.taken(), std::vector<int>{1});
+
+    queue.wakeFeed();
+    EXPECT_TRUE(waitUntil([&] { return list.taken() == std::vector<int>{1, 2}; }));
+}
+
+// What was handed over to a sleeping queue and never woken for is still
+// taken when the queue goes, also by a queue whose thread never started.
+TEST(SerialQueueFeedTest, DestructionTakesWhatWasHandedOverLast)
+{
+    for (const bool ranATask : {true, false}) {
+        SCOPED_TRACE(ranATask ? "after a task" : "never ran");
+        FedList list;
+        list.setExpectMore(false);
+        {
+            SerialQueue queue("com.quillmarker.test.feed");
+            list.setFeedOf(queue, std::chrono::milliseconds(50));
+            if (ranATask) {
+                queue.sync([] {});
+            }
+            list.handOver(7);
+        }
+        EXPECT_EQ(list.taken(), std::vector<int>{7});
+    }
 }
 
 #ifndef NDEBUG

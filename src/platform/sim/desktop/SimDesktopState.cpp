@@ -84,6 +84,7 @@ bool SimDesktopState::activate(std::int32_t pid)
         return true;
     }
     frontmost_.store(pid, std::memory_order_relaxed);
+    refreshSecureInput();
     mainLoop_.post([weak = weak_from_this(), running = app->runningApplication()] {
         if (auto state = weak.lock()) {
             UserInfo userInfo;
@@ -110,6 +111,7 @@ void SimDesktopState::terminate(std::int32_t pid)
     if (frontmost_ == pid) {
         frontmost_.store(0, std::memory_order_relaxed);
     }
+    refreshSecureInput();
     std::erase_if(registrations_, [pid](const Registration& r) { return r.pid == pid; });
 }
 
@@ -178,6 +180,7 @@ void SimDesktopState::removeNode(std::uint64_t id)
     };
     if (wasRemoved(app->focusedElement)) {
         app->focusedElement = 0;
+        refreshSecureInput();
     }
     if (wasRemoved(app->openMenu)) {
         app->openMenu = 0;
@@ -214,6 +217,7 @@ void SimDesktopState::focus(std::uint64_t id)
         return;
     }
     app->focusedElement = id;
+    refreshSecureInput();
     if (const std::uint64_t window = windowOf(id)) {
         app->focusedWindow = window;
     }
@@ -358,6 +362,11 @@ bool SimDesktopState::isSecureInputOn()
     const SimAppRecord* app = application(frontmostPid());
     const SimNode* focused = app ? node(app->focusedElement) : nullptr;
     return focused && focused->isSecure();
+}
+
+void SimDesktopState::refreshSecureInput()
+{
+    secureInputOn_.store(isSecureInputOn(), std::memory_order_release);
 }
 
 double SimDesktopState::messagingTimeout(std::uint64_t token) const

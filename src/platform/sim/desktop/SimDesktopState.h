@@ -100,8 +100,16 @@ public:
     void setTextWatcher(std::uint64_t id, std::function<void()> handler);
 
     bool secureInputRequested() const { return secureInputRequested_; }
-    void setSecureInputRequested(bool requested) { secureInputRequested_ = requested; }
+    void setSecureInputRequested(bool requested)
+    {
+        secureInputRequested_ = requested;
+        refreshSecureInput();
+    }
     bool isSecureInputOn();
+    // isSecureInputOn() as of the last change that could alter it, without
+    // the lock: the event taps ask for every key, and the system's own answer
+    // costs no lock either.
+    bool secureInputOnWithoutLock() const { return secureInputOn_.load(std::memory_order_acquire); }
 
     double messagingTimeout(std::uint64_t token) const;
     void setMessagingTimeout(std::uint64_t token, double seconds);
@@ -114,6 +122,8 @@ public:
     AXError removeRegistration(std::uint64_t observerId, std::uint64_t token, std::string_view notification);
 
 private:
+    // With the lock held.
+    void refreshSecureInput();
     struct ObserverRecord {
         std::weak_ptr<SimAXObserver> observer;
         std::int32_t pid = 0;
@@ -148,6 +158,9 @@ private:
     // frontmostProcessIdentifier, asked for every key).
     std::atomic<std::int32_t> frontmost_{0};
     bool secureInputRequested_ = false;
+    // isSecureInputOn(), worked out again under the lock whenever the
+    // application in front, its focused element or the request changes.
+    std::atomic<bool> secureInputOn_{false};
     std::map<std::uint64_t, double> timeouts_;
     double defaultTimeout_ = defaultMessagingTimeout;
     struct TextWatcher {

@@ -8,8 +8,7 @@ SimSecureInput::SimSecureInput(std::shared_ptr<SimDesktopState> state) : state_(
 
 bool SimSecureInput::isSecureEventInputEnabled() const
 {
-    const auto lock = state_->lock();
-    return state_->isSecureInputOn();
+    return state_->secureInputOnWithoutLock();
 }
 
 void SimSecureInput::setRequested(bool requested)
