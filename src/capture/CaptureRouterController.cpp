@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "base/KeyPath.h"
 #include "base/SharedInstance.h"
 #include "capture/CaptureNotifications.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -53,7 +54,7 @@ void runAfterKey(const CaptureRouterController::AfterKey& afterKey, std::functio
 
 }  // namespace
 
-bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey)
+QM_KEY_PATH bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey)
 {
     if (event.type() != KeyEventType::keyDown) {
         return false;
@@ -64,8 +65,8 @@ bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterK
     return handlePassiveModeTriggerDetection(event, afterKey);
 }
 
-bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
-                                                                const AfterKey& afterKey)
+QM_KEY_PATH bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
+                                                                            const AfterKey& afterKey)
 {
     PassiveOutcome outcome;
     {
@@ -76,17 +77,18 @@ bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& 
     // up for seconds: never under the buffer lock, which the main thread's
     // focus tracking takes too. The detector emptied the buffer either way.
     if (outcome.isTrigger()) {
-        if (auto failure = folderPreCheck_.missingPathFailure(outcome.target->commandName())) {
+        if (auto failure = folderPreCheck_.missingPathFailure(outcome.commandName)) {
             outcome.kind = PassiveOutcome::Kind::passThrough;
             outcome.target.reset();
             outcome.folderFailure = std::move(failure);
         }
     }
+    if (outcome.isTrigger()) {
+        startTransition(std::move(outcome), afterKey);
+        return true;
+    }
     if (outcome.hidesSuggestions) {
-        runAfterKey(afterKey, [this] {
-            mainLoop_.post(alive_.guard(
-                [this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
-        });
+        runAfterKey(afterKey, [this] { postHideSuggestions(); });
     }
     if (outcome.folderFailure) {
         runAfterKey(afterKey, [this, notice = std::move(*outcome.folderFailure)]() mutable {
@@ -94,14 +96,16 @@ bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& 
                 alive_.guard([this, notice = std::move(notice)] { notice.post(notificationCenter_); }));
         });
     }
-    if (!outcome.isTrigger()) {
-        return false;
-    }
-    startTransition(outcome, afterKey);
-    return true;
+    return false;
 }
 
-void CaptureRouterController::startTransition(const PassiveOutcome& outcome, const AfterKey& afterKey)
+void CaptureRouterController::postHideSuggestions()
+{
+    mainLoop_.post(
+        alive_.guard([this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
+}
+
+QM_KEY_PATH void CaptureRouterController::startTransition(PassiveOutcome outcome, const AfterKey& afterKey)
 {
     // One critical section: a cancel between raising the flag and numbering the
     // transition would mark the previous generation and be lost.
@@ -111,11 +115,14 @@ void CaptureRouterController::startTransition(const PassiveOutcome& outcome, con
         captureTransition_ = true;
         generation = ++captureTransitionGeneration_;
     }
-    TriggerRemoval removal{outcome.target, outcome.triggerBody, outcome.documentTriggerLength, generation};
-    // The transition is on (the keys after this one are swallowed); waking its
-    // queue and the main loop waits until this key has been answered.
-    runAfterKey(afterKey, [this, removal = std::move(removal), generation] {
-        captureTransitionQueue_->async([this, removal] {
+    TriggerRemoval removal{std::move(outcome.target), std::move(outcome.triggerBody),
+                           outcome.documentTriggerLength, generation};
+    // The transition is on (the keys after this one are swallowed); hiding the
+    // suggestions and waking the transition queue and the main loop wait
+    // until this key has been answered: one block for all three.
+    runAfterKey(afterKey, [this, removal = std::move(removal), generation]() mutable {
+        postHideSuggestions();
+        captureTransitionQueue_->async([this, removal = std::move(removal)] {
             if (destroying_.load()) {
                 return;
             }

@@ -267,7 +267,8 @@ private:
 
     // Event-tap thread: the key classification under bufferLock_.
     bool handlePassiveModeTriggerDetection(const KeyEvent& event, const AfterKey& afterKey);
-    void startTransition(const PassiveOutcome& outcome, const AfterKey& afterKey);
+    void startTransition(PassiveOutcome outcome, const AfterKey& afterKey);
+    void postHideSuggestions();
 
     // Transition queue: removes the typed trigger, then hops to the main thread.
     void runTriggerRemoval(const TriggerRemoval& removal);

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "base/KeyPath.h"
 #include "base/Log.h"
 #include "capture/CaptureDefaultsKeys.h"
 #include "capture/CaptureFailureNotice.h"
@@ -75,7 +76,7 @@ void EventTapManager::onProcessingQueue(std::function<void()> task)
     handToTapQueue({KeyEvent(), nullptr, std::move(task)}, Wake::afterKey);
 }
 
-void EventTapManager::handToTapQueue(TypingWork work, Wake wake)
+QM_KEY_PATH void EventTapManager::handToTapQueue(TypingWork work, Wake wake)
 {
     bool wakes = false;
     {

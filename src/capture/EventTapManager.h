@@ -56,14 +56,15 @@ class Workspace;
 //   runs where the tap delivers events; it never blocks, and sends every effect
 //   to the main loop or to the tap queue. The typing work (keystrokes, and the
 //   tasks that clear the context) goes into one list in the order it is handed
-//   over, a keystroke once its key has been answered
-//   (EventTapFactory::performAfterEvent); the tap queue takes the list as a
-//   whole (SerialQueue::setFeed): every typingPollInterval while typing goes
-//   on, so keys at a person's pace wake no thread; a task queued on the tap
+//   over, a keystroke as its key is decided (the list keeps its room, so
+//   this allocates nothing); the tap queue takes the list as a whole
+//   (SerialQueue::setFeed): every typingPollInterval while typing goes on,
+//   so keys at a person's pace wake no thread; a task queued on the tap
 //   queue takes the work handed over before it along, in front of itself.
 //   Only once the queue has gone to sleep after a pause is it woken, and
-//   never before the key in hand has been answered, so waking it never
-//   delays a key.
+//   never before the key in hand has been answered
+//   (EventTapFactory::performAfterEvent), so waking it never delays a key.
+//   The functions every key runs through are kept together (QM_KEY_PATH).
 //   The application in front and the privacy firewall's verdict on it are
 //   worked out again only when either changes (FrontmostApplicationCache);
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "base/KeyPath.h"
 #include "base/Log.h"
 #include "base/Text.h"
 #include "capture/CaptureNotifications.h"
@@ -40,8 +41,8 @@ bool isModifierKey(std::uint16_t keyCode)
 
 }  // namespace
 
-std::optional<KeyEvent> EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manager,
-                                                          const KeyEvent& event)
+QM_KEY_PATH std::optional<KeyEvent>
+EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manager, const KeyEvent& event)
 {
     // Our own Delete and text keys are already decided; they may also arrive
     // from inside this very callback, so they are let through before anything
@@ -80,7 +81,7 @@ std::optional<std::string> EventTapManager::getUnicodeString(const KeyEvent& eve
     return text::toUtf8(units.substr(0, 16));
 }
 
-bool EventTapManager::handleKeyEvent(const KeyEvent& event)
+QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
 {
     // The ordinary key runs straight through; every branch that decides
     // otherwise is rare and kept off its path.
@@ -133,7 +134,7 @@ bool EventTapManager::dispatchMutedKey(const KeyEvent& event, const std::string&
     return false;
 }
 
-bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost)
+QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost)
 {
     const std::uint16_t keyCode = event.keyCode();
     const EventFlags modifiers = event.modifierFlags();
@@ -189,7 +190,7 @@ bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontm
                              first->text()) != kSpaceSensitivePunctuation.end()) {
             postSyntheticKey(KeyCode::deleteKey);
             // Handed over like the keystroke below, so it lands just before it.
-            afterEvent([this] { onProcessingQueue([this] { dropSuggestionSpace(); }); });
+            onProcessingQueue([this] { dropSuggestionSpace(); });
             setLastActionWasSuggestionWithTrailingSpace(false);
             Log::log(
                 fmt::format("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation '{}'",
@@ -278,13 +279,12 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
                UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
 }
 
-void EventTapManager::queueKeystroke(const KeyEvent& event, Frontmost frontmost)
+QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, Frontmost frontmost)
 {
-    // The typing context hears of a key only once the key has been answered,
-    // and the queue is woken then, from the same block.
-    afterEvent([this, work = TypingWork{event, std::move(frontmost), {}}]() mutable {
-        handToTapQueue(std::move(work), Wake::now);
-    });
+    // Into the list at once: the list keeps its room, so this allocates
+    // nothing. Only the wake of a sleeping tap queue waits for the key to be
+    // answered.
+    handToTapQueue({event, std::move(frontmost), {}}, Wake::afterKey);
 }
 
 void EventTapManager::postSyntheticKey(std::uint16_t keyCode)

@@ -1,5 +1,6 @@
 #include "capture/FrontmostApplicationCache.h"
 
+#include "base/KeyPath.h"
 #include "platform/workspace/Workspace.h"
 #include "store/PrivacyFirewall.h"
 
@@ -11,7 +12,7 @@ FrontmostApplicationCache::FrontmostApplicationCache(const Workspace& workspace,
 {
 }
 
-std::shared_ptr<const FrontmostApplicationCache::Frontmost> FrontmostApplicationCache::current()
+QM_KEY_PATH std::shared_ptr<const FrontmostApplicationCache::Frontmost> FrontmostApplicationCache::current()
 {
     const std::int32_t pid = workspace_.frontmostProcessIdentifier().value_or(0);
     // Asked every time: a stale exclusion list also starts its refresh here.

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "capture/CaptureFailureNotice.h"
 #include "targets/CaptureTarget.h"
@@ -21,6 +22,8 @@ struct PassiveOutcome {
     // the command word in the user's letter case, no terminator) and how many
     // Delete keys remove it from the host field.
     std::shared_ptr<CaptureTarget> target;
+    // The target's command word, kept by the detector (which must outlive the outcome).
+    std::string_view commandName;
     std::string triggerBody;
     int documentTriggerLength = 0;
 

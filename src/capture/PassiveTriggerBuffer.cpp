@@ -8,6 +8,7 @@
 #include <unicode/utf16.h>
 
 #include "base/CharacterBreaks.h"
+#include "base/KeyPath.h"
 #include "base/Text.h"
 
 // Why editing the end is enough: a character boundary depends only on the text
@@ -26,15 +27,28 @@ bool isControl(std::int32_t kind)
     return kind == U_GCB_CONTROL || kind == U_GCB_CR || kind == U_GCB_LF;
 }
 
+// Latin, Greek and Cyrillic letters and the signs between them, all of the
+// plain ("Other") break property: known without ICU's property tables, which
+// a key after a pause finds cold. Not the soft hyphen (a control) nor the
+// combining marks between the ranges.
+bool isPlainLetter(char32_t c)
+{
+    return (c >= 0xA0 && c <= 0x2FF && c != 0xAD) || (c >= 0x370 && c <= 0x482) || (c >= 0x48A && c <= 0x52F);
+}
+
 // Whether a character boundary falls between two code points by the rules
 // that look at these two alone: CR LF stays one character, controls stand
 // alone, and two plain code points (letters of most scripts, punctuation,
 // most emoji) are two characters. Nothing when the rules that look further
 // decide (marks, joiners, Hangul, regional indicators): ICU's iterator then does.
-std::optional<bool> breaksBetween(char32_t before, char32_t after)
+QM_KEY_PATH std::optional<bool> breaksBetween(char32_t before, char32_t after)
 {
     if (before < 0x80 && after < 0x80) {
         return !(before == U'\r' && after == U'\n');  // no ICU for ASCII
+    }
+    const auto plain = [](char32_t c) { return (c >= 0x20 && c < 0x7F) || isPlainLetter(c); };
+    if (plain(before) && plain(after)) {
+        return true;
     }
     const std::int32_t left =
         u_getIntPropertyValue(static_cast<UChar32>(before), UCHAR_GRAPHEME_CLUSTER_BREAK);
@@ -73,7 +87,7 @@ std::vector<std::size_t> PassiveTriggerBuffer::characterBoundaries() const
     return relative;
 }
 
-void PassiveTriggerBuffer::append(std::u16string_view text)
+QM_KEY_PATH void PassiveTriggerBuffer::append(std::u16string_view text)
 {
     if (text.empty()) {
         return;
@@ -108,7 +122,7 @@ void PassiveTriggerBuffer::append(std::u16string_view text)
                 break;
             }
         }
-        boundaries_.push_back(next);
+        boundaries_.push_back(static_cast<Position>(next));
         at = next;
     }
     if (at == text_.size()) {
@@ -119,7 +133,7 @@ void PassiveTriggerBuffer::append(std::u16string_view text)
     segmentFrom(characters == 0 ? start : boundaries_[first_ + characters - 1]);
 }
 
-void PassiveTriggerBuffer::segmentFrom(std::size_t from)
+QM_KEY_PATH void PassiveTriggerBuffer::segmentFrom(std::size_t from)
 {
     const auto kept = std::upper_bound(boundaries_.begin(), boundaries_.end(), from);
     boundaries_.erase(kept, boundaries_.end());
@@ -131,16 +145,16 @@ void PassiveTriggerBuffer::segmentFrom(std::size_t from)
     text::CharacterBreaks breaks(tail);
     for (std::size_t end = 0; end < length;) {
         end = breaks.following(end);
-        boundaries_.push_back(from + end);
+        boundaries_.push_back(static_cast<Position>(from + end));
     }
 }
 
-void PassiveTriggerBuffer::removeLastCharacter()
+QM_KEY_PATH void PassiveTriggerBuffer::removeLastCharacter()
 {
     removeLastCharacters(1);
 }
 
-void PassiveTriggerBuffer::removeLastCharacters(std::size_t count)
+QM_KEY_PATH void PassiveTriggerBuffer::removeLastCharacters(std::size_t count)
 {
     if (count == 0 || text_.empty()) {
         return;
@@ -155,25 +169,25 @@ void PassiveTriggerBuffer::removeLastCharacters(std::size_t count)
     boundaries_.resize(kept + 1);
 }
 
-void PassiveTriggerBuffer::compact()
+QM_KEY_PATH void PassiveTriggerBuffer::compact()
 {
     const std::size_t cut = boundaries_[first_];
     text_.erase(0, cut);
     boundaries_.erase(boundaries_.begin(), boundaries_.begin() + static_cast<std::ptrdiff_t>(first_));
-    for (std::size_t& boundary : boundaries_) {
-        boundary -= cut;
+    for (Position& boundary : boundaries_) {
+        boundary -= static_cast<Position>(cut);
     }
     first_ = 0;
 }
 
-std::u16string_view PassiveTriggerBuffer::lastCharacters(std::size_t count) const
+QM_KEY_PATH std::u16string_view PassiveTriggerBuffer::lastCharacters(std::size_t count) const
 {
     const std::size_t characters = characterCount();
     const std::size_t start = boundaries_[first_ + (count >= characters ? 0 : characters - count)];
     return std::u16string_view(text_).substr(start);
 }
 
-std::u16string_view PassiveTriggerBuffer::character(std::size_t index) const
+QM_KEY_PATH std::u16string_view PassiveTriggerBuffer::character(std::size_t index) const
 {
     if (index >= characterCount()) {
         return {};

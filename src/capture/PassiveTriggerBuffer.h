@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/KeyPath.h"
 
 namespace qm {
 
@@ -44,14 +47,14 @@ public:
     // buffer), which is always a character of its own, then keeps only the
     // last `limit` characters; what almost every key does, done inline.
     // False, with nothing changed, for any other case.
-    bool appendPrintableAscii(char16_t unit, std::size_t limit)
+    QM_KEY_PATH bool appendPrintableAscii(char16_t unit, std::size_t limit)
     {
         const std::size_t start = boundaries_[first_];
         if (unit < 0x20 || unit > 0x7E || (text_.size() > start && text_.back() >= 0x80)) {
             return false;
         }
         text_.push_back(unit);
-        boundaries_.push_back(text_.size());
+        boundaries_.push_back(static_cast<Position>(text_.size()));
         if (characterCount() > limit) {
             keepLastCharacters(limit);
         }
@@ -62,7 +65,7 @@ public:
     // Removes the last `count` characters (all of them when there are fewer).
     void removeLastCharacters(std::size_t count);
     // Keeps only the last `count` characters.
-    void keepLastCharacters(std::size_t count)
+    QM_KEY_PATH void keepLastCharacters(std::size_t count)
     {
         const std::size_t characters = characterCount();
         if (characters <= count) {
@@ -94,11 +97,15 @@ private:
     // Lets go of the characters cut from the start.
     void compact();
 
+    // A place in text_. Four bytes: the buffer keeps a few hundred characters,
+    // and the boundaries of a full one then share a page of memory.
+    using Position = std::uint32_t;
+
     // The kept text starts at boundaries_[first_]; what comes before it was cut.
     std::u16string text_;
     // From first_ on, the segmentation of the kept text on its own: where it
     // starts, each later start, the end (positions in text_).
-    std::vector<std::size_t> boundaries_{0};
+    std::vector<Position> boundaries_{0};
     std::size_t first_ = 0;
 };
 

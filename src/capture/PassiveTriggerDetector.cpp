@@ -8,6 +8,7 @@
 #include <unicode/unistr.h>
 #include <unicode/utf16.h>
 
+#include "base/KeyPath.h"
 #include "base/Text.h"
 #include "capture/TriggerBoundary.h"
 #include "platform/keyboard/KeyCode.h"
@@ -47,6 +48,9 @@ constexpr std::array<Symbol, 13> kSymbols{{
     {44, u'/', u'?'},
 }};
 
+// Lower-cases to "k": the one code point outside ASCII that lower-cases to ASCII.
+constexpr char16_t kKelvinSign = u'\u212A';
+
 constexpr EventFlags kClearingModifiers = KeyEventFlags::command | KeyEventFlags::control;
 
 std::u16string lowercasedRoot(std::u16string_view text)
@@ -75,15 +79,15 @@ std::u16string triggerWord(const CaptureTarget& target)
 }  // namespace
 
 PassiveTriggerDetector::PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit)
-    : registry_(registry), bufferLimit_(bufferLimit)
+    : bufferLimit_(bufferLimit)
 {
-    for (const auto& target : registry_.targets()) {
+    for (const auto& target : registry.targets()) {
         std::u16string word = triggerWord(*target);
         longestTriggerWord_ = std::max(longestTriggerWord_, word.size());
         triggerWordsAreAscii_ =
             triggerWordsAreAscii_ &&
             std::all_of(word.begin(), word.end(), [](char16_t unit) { return unit < 0x80; });
-        triggerWords_.push_back(std::move(word));
+        triggers_.push_back({std::move(word), std::string(target->commandName()), target});
     }
 }
 
@@ -106,8 +110,8 @@ std::u16string PassiveTriggerDetector::lowercasedEnd(std::u16string_view typed) 
     return lowercasedRoot(typed.substr(start));
 }
 
-std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
-                                               std::u16string_view eventText)
+QM_KEY_PATH std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
+                                                           std::u16string_view eventText)
 {
     if (!eventText.empty()) {
         return std::u16string(eventText.substr(0, maxKeyTextLength));
@@ -126,8 +130,9 @@ std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags
     return {};
 }
 
-PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode,
-                                                      EventFlags flags, std::u16string_view eventText) const
+QM_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buffer,
+                                                                  std::uint16_t keyCode, EventFlags flags,
+                                                                  std::u16string_view eventText) const
 {
     if ((flags & kClearingModifiers) != 0) {
         buffer.clear();
@@ -151,32 +156,53 @@ PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buff
     return {};
 }
 
-PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& buffer,
-                                                        char16_t terminator) const
+QM_KEY_PATH std::optional<std::size_t>
+PassiveTriggerDetector::matchingTriggerWord(std::u16string_view typed) const
 {
-    buffer.append(std::u16string_view(&terminator, 1));
-
-    const std::u16string_view last = buffer.lastCharacters(1);
-    std::shared_ptr<CaptureTarget> matched;
-    std::u16string matchedWord;
-    if (last == u" " || last == u"\n") {
-        const std::u16string_view all = buffer.text();
-        const std::u16string typed = lowercasedEnd(all.substr(0, all.size() - last.size()));
-        for (std::size_t i = 0; i < triggerWords_.size(); ++i) {
-            const std::u16string& word = triggerWords_[i];
-            if (typed.size() >= word.size() &&
-                typed.compare(typed.size() - word.size(), word.size(), word) == 0) {
-                matched = registry_.targets()[i];
-                matchedWord = word;
-                break;
+    const auto endsWith = [this](std::u16string_view lowered) -> std::optional<std::size_t> {
+        for (std::size_t i = 0; i < triggers_.size(); ++i) {
+            if (lowered.ends_with(triggers_[i].word)) {
+                return i;
             }
         }
+        return std::nullopt;
+    };
+    std::array<char16_t, 32> lowered{};
+    if (!triggerWordsAreAscii_ || longestTriggerWord_ > lowered.size()) {
+        return endsWith(lowercasedEnd(typed));
+    }
+    // An ASCII word can only match code points that lower-case to one ASCII
+    // unit each: ASCII itself and the Kelvin sign (no other code point in
+    // ICU's tables lower-cases to text that ends in ASCII; the tests check).
+    // So the end is lower-cased unit by unit, on the stack and without ICU;
+    // any other unit stays as it is, and no word matches across it.
+    const std::size_t tail = std::min(typed.size(), longestTriggerWord_);
+    const std::u16string_view end = typed.substr(typed.size() - tail);
+    for (std::size_t i = 0; i < tail; ++i) {
+        const char16_t unit = end[i];
+        lowered[i] = unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a')
+                     : unit == kKelvinSign        ? u'k'
+                                                  : unit;
+    }
+    return endsWith(std::u16string_view(lowered.data(), tail));
+}
+
+QM_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& buffer,
+                                                                    char16_t terminator) const
+{
+    buffer.append(std::u16string_view(&terminator, 1));
+    const std::u16string_view last = buffer.lastCharacters(1);
+    std::optional<std::size_t> matched;
+    if (last == u" " || last == u"\n") {
+        const std::u16string_view all = buffer.text();
+        matched = matchingTriggerWord(all.substr(0, all.size() - last.size()));
     }
 
     PassiveOutcome outcome;
     if (matched) {
         // Command words are ASCII, so each unit of the word is one character.
-        const std::size_t wordLength = matchedWord.size();
+        const Trigger& trigger = triggers_[*matched];
+        const std::size_t wordLength = trigger.word.size();
         const std::size_t fullLength = wordLength + 1;
         const std::size_t count = buffer.characterCount();
         std::optional<std::u16string_view> prev;
@@ -194,7 +220,8 @@ PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& bu
             const std::size_t bodyEnd = buffer.characterStart(count - 1);
             const std::size_t bodyStart = buffer.characterStart(count - 1 - std::min(wordLength, count - 1));
             outcome.kind = PassiveOutcome::Kind::trigger;
-            outcome.target = matched;
+            outcome.target = trigger.target;
+            outcome.commandName = trigger.commandName;
             outcome.triggerBody = text::toUtf8(buffer.text().substr(bodyStart, bodyEnd - bodyStart));
             outcome.documentTriggerLength = static_cast<int>(wordLength);
             buffer.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +25,7 @@ public:
     // At most this many UTF-16 units of a key's text are read.
     static constexpr std::size_t maxKeyTextLength = 16;
 
-    // `registry` must outlive the detector.
+    // Knows the registry's targets as they are now.
     PassiveTriggerDetector(const CaptureTargetRegistry& registry, std::size_t bufferLimit);
 
     // Classifies a key-down (Command or Control held, Delete, a text key, or a
@@ -50,13 +51,21 @@ private:
     PassiveOutcome handleOtherKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
                                   std::u16string_view eventText) const;
     PassiveOutcome handleTerminator(PassiveTriggerBuffer& buffer, char16_t terminator) const;
+    // The index of the trigger word `typed` ends with, letter case aside
+    // (root locale); nothing when it ends with none.
+    std::optional<std::size_t> matchingTriggerWord(std::u16string_view typed) const;
     // `typed` lower-cased (root locale), or as much of its end as the longest
     // trigger word can match.
     std::u16string lowercasedEnd(std::u16string_view typed) const;
 
-    const CaptureTargetRegistry& registry_;
-    // "//" and the command word of each target, in the registry's order.
-    std::vector<std::u16string> triggerWords_;
+    // One per target, in the registry's order; together, so the key that
+    // completes a trigger finds all it needs of the target in one place.
+    struct Trigger {
+        std::u16string word;  // "//" and the command word
+        std::string commandName;
+        std::shared_ptr<CaptureTarget> target;
+    };
+    std::vector<Trigger> triggers_;
     std::size_t longestTriggerWord_ = 0;
     bool triggerWordsAreAscii_ = true;
     const std::size_t bufferLimit_;

@@ -1,4 +1,5 @@
 #include "capture/SuggestionMuteSet.h"
+#include "base/KeyPath.h"
 
 namespace qm {
 
@@ -13,7 +14,7 @@ bool SuggestionMuteSet::toggle(const std::string& bundleId)
     return inserted;
 }
 
-bool SuggestionMuteSet::contains(std::string_view bundleId) const
+QM_KEY_PATH bool SuggestionMuteSet::contains(std::string_view bundleId) const
 {
     if (!anyMuted_.load(std::memory_order_acquire)) {
         return false;

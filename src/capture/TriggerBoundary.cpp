@@ -1,8 +1,10 @@
 #include "capture/TriggerBoundary.h"
 
+#include "base/KeyPath.h"
+
 namespace qm {
 
-bool TriggerBoundary::isValid(std::optional<std::u16string_view> prev)
+QM_KEY_PATH bool TriggerBoundary::isValid(std::optional<std::u16string_view> prev)
 {
     if (!prev) {
         return true;

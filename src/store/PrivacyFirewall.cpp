@@ -8,6 +8,7 @@
 
 #include <unicode/uchar.h>
 
+#include "base/KeyPath.h"
 #include "base/Regex.h"
 #include "base/SharedInstance.h"
 #include "base/Text.h"
@@ -137,7 +138,7 @@ bool PrivacyFirewall::isAppExcluded(std::string_view bundleId) const
     return excluded;
 }
 
-std::uint64_t PrivacyFirewall::exclusionsVersion() const
+QM_KEY_PATH std::uint64_t PrivacyFirewall::exclusionsVersion() const
 {
     if (cache_->clock->now() - cache_->lastCacheUpdate.load(std::memory_order_acquire) > cacheTTL) {
         scheduleRefreshIfNeeded();

@@ -143,6 +143,27 @@ TEST(PassiveTriggerBufferTest, FullBufferHoldsTheLastCharactersOverLongTyping)
     }
 }
 
+// Latin, Greek and Cyrillic letters are segmented without ICU's tables; every
+// code point from the end of ASCII to past the Cyrillic block, typed one by
+// one between letters, twice in a row and before a combining mark, must give
+// what ICU gives (the soft hyphen, controls and marks among them included).
+TEST(PassiveTriggerBufferTest, LettersBeyondAsciiSegmentAsIcuSegmentsThem)
+{
+    for (char16_t unit = 0x80; unit < 0x560; ++unit) {
+        const std::u16string letter(1, unit);
+        for (const std::vector<std::u16string>& keys :
+             {std::vector<std::u16string>{u"a", letter, letter, u"b"},
+              std::vector<std::u16string>{letter, u"\u0301", u"z"}}) {
+            PassiveTriggerBuffer buffer;
+            for (const std::u16string& key : keys) {
+                buffer.append(key);
+            }
+            ASSERT_EQ(buffer.characterBoundaries(), wholeTextBoundaries(buffer.text()))
+                << "U+" << std::hex << static_cast<int>(unit);
+        }
+    }
+}
+
 TEST(PassiveTriggerBufferTest, EditsAtTheEndRejoinOrSplitTheLastCharacter)
 {
     struct Case {

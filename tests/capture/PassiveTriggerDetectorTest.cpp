@@ -2,6 +2,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+#include <unicode/utf16.h>
 
 #include "base/Text.h"
 #include "capture/CaptureRouterController.h"
@@ -142,6 +145,25 @@ INSTANTIATE_TEST_SUITE_P(
         TerminatorCase{"CommandReturnClears", "//note", keyDown(KeyCode::returnKey, KeyEventFlags::command),
                        "", "", "", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Trigger words are matched against the typed text lower-cased unit by unit,
+// without ICU: that holds only while no code point outside ASCII but the
+// Kelvin sign lower-cases (root locale) to text that ends in ASCII.
+TEST(PassiveTriggerWordCase, OnlyTheKelvinSignLowerCasesToTextEndingInAscii)
+{
+    std::vector<UChar32> endingInAscii;
+    for (UChar32 c = 0x80; c <= 0x10FFFF; ++c) {
+        if (U_IS_SURROGATE(c)) {
+            continue;
+        }
+        icu::UnicodeString lowered(c);
+        lowered.toLower(icu::Locale::getRoot());
+        if (lowered.charAt(lowered.length() - 1) < 0x80) {
+            endingInAscii.push_back(c);
+        }
+    }
+    EXPECT_EQ(endingInAscii, std::vector<UChar32>{0x212A});
+}
 
 TEST_F(PassiveTriggerDetectorTest, CommandOrControlEmptiesTheBufferButOptionAndShiftDoNot)
 {

@@ -1,4 +1,5 @@
 #include "platform/runtime/Clock.h"
+#include "base/KeyPath.h"
 
 #include <chrono>
 
@@ -8,7 +9,7 @@ namespace {
 
 class SystemClock final : public Clock {
 public:
-    double now() const override
+    QM_KEY_PATH double now() const override
     {
         // The one place that reads the machine's wall clock; logic gets it injected.
         const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();

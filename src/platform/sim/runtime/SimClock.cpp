@@ -1,10 +1,11 @@
 #include "platform/sim/runtime/SimClock.h"
+#include "base/KeyPath.h"
 
 namespace qm {
 
 SimClock::SimClock(double start) : now_(start) {}
 
-double SimClock::now() const
+QM_KEY_PATH double SimClock::now() const
 {
     return now_.load();
 }
