@@ -268,8 +268,8 @@ private:
     KeyFlags keyFlags() const;
 
     // Key dispatch helpers (tap thread).
-    using Frontmost = std::shared_ptr<const FrontmostApplicationCache::Frontmost>;
-    bool dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost);
+    using Frontmost = FrontmostApplicationCache::Frontmost;
+    bool dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost);
     // The rare decisions, kept out of the ordinary key's way: a key the
     // program must not look at (secure input, an excluded application), and
     // a key in an application whose suggestions are muted.
@@ -277,13 +277,14 @@ private:
     [[gnu::cold]] bool dispatchMutedKey(const KeyEvent& event, const std::string& bundleId);
     bool dispatchAIPromptKey(const KeyEvent& event);
     void toggleSuggestionMute(const std::string& bundleId);
-    void queueKeystroke(const KeyEvent& event, Frontmost frontmost);
+    void queueKeystroke(const KeyEvent& event, const Frontmost& frontmost);
 
     // One piece of typing work: a keystroke typed with `frontmost` in front,
     // or (`task` set) a task. Handing one over copies no string.
     struct TypingWork {
         KeyEvent event;
-        Frontmost frontmost;
+        // Kept alive by handedOverFrontmost_ until the keystroke is done.
+        const Frontmost* frontmost = nullptr;
         std::function<void()> task;
     };
     // Adds `work` to the list, and wakes the tap queue when it sleeps and no
@@ -327,6 +328,8 @@ private:
     std::atomic<bool> lastActionWasSuggestionWithTrailingSpace_{false};
     std::atomic<double> lastKeyPressTime_{distantPast};
     FrontmostApplicationCache frontmost_;
+    // Tap thread: the application record the keystrokes handed over last name.
+    std::shared_ptr<const Frontmost> handedOverFrontmost_;
     std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
     SuggestionMuteSet mutedApplications_;
 

@@ -96,8 +96,8 @@ QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
     if (services_.secureInput.isSecureEventInputEnabled()) [[unlikely]] {
         return passUnwatched();
     }
-    Frontmost frontmost = frontmost_.current();
-    if (frontmost->excluded) [[unlikely]] {
+    const Frontmost& frontmost = frontmost_.current();
+    if (frontmost_.excluded()) [[unlikely]] {
         return passUnwatched();
     }
 
@@ -112,10 +112,11 @@ QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
         return true;
     }
 
-    if (!frontmost->bundleId.empty() && mutedApplications_.contains(frontmost->bundleId)) [[unlikely]] {
-        return dispatchMutedKey(event, frontmost->bundleId);
+    if (mutedApplications_.anyMuted() && !frontmost.bundleId.empty() &&
+        mutedApplications_.contains(frontmost.bundleId)) [[unlikely]] {
+        return dispatchMutedKey(event, frontmost.bundleId);
     }
-    return dispatchUnmutedKey(event, std::move(frontmost));
+    return dispatchUnmutedKey(event, frontmost);
 }
 
 bool EventTapManager::passUnwatched()
@@ -134,7 +135,7 @@ bool EventTapManager::dispatchMutedKey(const KeyEvent& event, const std::string&
     return false;
 }
 
-QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Frontmost frontmost)
+QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost)
 {
     const std::uint16_t keyCode = event.keyCode();
     const EventFlags modifiers = event.modifierFlags();
@@ -202,7 +203,7 @@ QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Fron
     }
 
     if (keyCode == KeyCode::zero && modifiers == KeyEventFlags::control) [[unlikely]] {
-        toggleSuggestionMute(frontmost->bundleId);
+        toggleSuggestionMute(frontmost.bundleId);
         return true;
     }
     if (flags.overlayVisible && modifiers == shortcutModifiers()) [[unlikely]] {
@@ -221,7 +222,7 @@ QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, Fron
             delegate.eventTapManagerDidClearSuggestions(manager);
         });
     } else if (!control && !command) {
-        queueKeystroke(event, std::move(frontmost));
+        queueKeystroke(event, frontmost);
     }
 
     if (retypeAfterDelete) [[unlikely]] {
@@ -279,12 +280,22 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
                UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
 }
 
-QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, Frontmost frontmost)
+QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, const Frontmost& frontmost)
 {
+    // The keystroke names its application without touching the record (no
+    // reference count per key): the record handed over last is kept here,
+    // and one replaced goes into the list behind the keystrokes that name it,
+    // let go of once they are done.
+    if (&frontmost != handedOverFrontmost_.get()) [[unlikely]] {
+        if (handedOverFrontmost_) {
+            onProcessingQueue([kept = std::move(handedOverFrontmost_)] {});
+        }
+        handedOverFrontmost_ = frontmost_.shared();
+    }
     // Into the list at once: the list keeps its room, so this allocates
     // nothing. Only the wake of a sleeping tap queue waits for the key to be
     // answered.
-    handToTapQueue({event, std::move(frontmost), {}}, Wake::afterKey);
+    handToTapQueue({event, &frontmost, {}}, Wake::afterKey);
 }
 
 void EventTapManager::postSyntheticKey(std::uint16_t keyCode)

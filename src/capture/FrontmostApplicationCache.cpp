@@ -12,21 +12,18 @@ FrontmostApplicationCache::FrontmostApplicationCache(const Workspace& workspace,
 {
 }
 
-QM_KEY_PATH std::shared_ptr<const FrontmostApplicationCache::Frontmost> FrontmostApplicationCache::current()
+QM_KEY_PATH const FrontmostApplicationCache::Frontmost& FrontmostApplicationCache::current()
 {
     const std::int32_t pid = workspace_.frontmostProcessIdentifier().value_or(0);
     // Asked every time: a stale exclusion list also starts its refresh here.
     const std::uint64_t version = firewall_.exclusionsVersion();
-    std::shared_ptr<const Frontmost> last = last_.load(std::memory_order_acquire);
-    if (last->processIdentifier == pid && last->exclusionsVersion == version) {
-        return last;
+    if (pid != processIdentifier_ || version != exclusionsVersion_) [[unlikely]] {
+        lookUp();
     }
-    std::shared_ptr<const Frontmost> fresh = lookUp();
-    last_.store(fresh, std::memory_order_release);
-    return fresh;
+    return *last_;
 }
 
-std::shared_ptr<const FrontmostApplicationCache::Frontmost> FrontmostApplicationCache::lookUp() const
+void FrontmostApplicationCache::lookUp()
 {
     auto made = std::make_shared<Frontmost>();
     // The version first: an exclusion list replaced during the lookup leaves
@@ -39,7 +36,10 @@ std::shared_ptr<const FrontmostApplicationCache::Frontmost> FrontmostApplication
             made->excluded = firewall_.isAppExcluded(made->bundleId);
         }
     }
-    return made;
+    processIdentifier_ = made->processIdentifier;
+    excluded_ = made->excluded;
+    exclusionsVersion_ = made->exclusionsVersion;
+    last_ = std::move(made);
 }
 
 }  // namespace qm

@@ -1,5 +1,4 @@
 #include "capture/SuggestionMuteSet.h"
-#include "base/KeyPath.h"
 
 namespace qm {
 
@@ -14,7 +13,7 @@ bool SuggestionMuteSet::toggle(const std::string& bundleId)
     return inserted;
 }
 
-QM_KEY_PATH bool SuggestionMuteSet::contains(std::string_view bundleId) const
+bool SuggestionMuteSet::contains(std::string_view bundleId) const
 {
     if (!anyMuted_.load(std::memory_order_acquire)) {
         return false;

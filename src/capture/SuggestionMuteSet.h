@@ -18,6 +18,9 @@ public:
     bool toggle(const std::string& bundleId);
 
     bool contains(std::string_view bundleId) const;
+    // Whether any application is muted: what every key asks first, without a
+    // lock and without looking at the key's application.
+    bool anyMuted() const { return anyMuted_.load(std::memory_order_acquire); }
 
 private:
     // First: the one member every key reads.

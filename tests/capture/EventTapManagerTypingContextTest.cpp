@@ -302,6 +302,35 @@ TEST_P(LineEndTest, LineEndForgetsTheContext)
     EXPECT_THAT(delegate.calls, Contains("clear"));
 }
 
+// A keystroke is worked through as typed in the application that was in
+// front when it was typed, even when another has come in front (twice) by the
+// time the tap queue gets to it: a Return typed in the terminal ends a command
+// line there, which leaves the capture router's trigger alone.
+TEST_F(LineEndTest, KeystrokeKeepsTheApplicationItWasTypedIn)
+{
+    startTap();
+    terminal.activate();
+    loop.runUntilIdle();
+    holdQueue();
+    type("ls");
+    press("return");
+    editor.activate();
+    loop.runUntilIdle();
+    type("a");
+    terminal.activate();
+    loop.runUntilIdle();
+    type("b");
+    editor.activate();
+    loop.runUntilIdle();
+    type("//note ");
+    ASSERT_TRUE(router->isCaptureTransitionThreadSafe());
+    release();
+    for (int round = 0; round < 3; ++round) {
+        manager->processingQueue().sync([] {});
+    }
+    EXPECT_TRUE(router->isCaptureTransitionThreadSafe());
+}
+
 INSTANTIATE_TEST_SUITE_P(TypingContext, LineEndTest,
                          ::testing::Values(LineEndCase{"ReturnInEditor", false, "return", true},
                                            LineEndCase{"TabInEditor", false, "tab", true},
