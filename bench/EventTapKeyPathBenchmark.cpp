@@ -7,8 +7,8 @@
 //
 // Every key is timed on its own. Its latency is its callback's: what the key
 // waits for. The work the callback leaves for after the key has been answered
-// (EventTapFactory::performAfterEvent, such as handing the keystroke to the tap
-// queue) runs right after, on the same thread as the platform runs it; the tap
+// (EventTapFactory::performAfterEvent, such as waking the tap queue after a
+// pause) runs right after, on the same thread as the platform runs it; the tap
 // thread's busy time per key is the two together. The key that completes a
 // "//note" trigger is timed the same way at the same paces.
 //
