@@ -59,8 +59,10 @@ std::size_t MCPLineHandler::handleLines(std::string_view lines, const Uuid& conn
         std::shared_ptr<MCPConnectionSink> connection;
         std::atomic<std::size_t> unfinished{0};
     };
-    auto batch = std::make_unique<Batch>(this, std::string(lines.substr(0, end + 1)),
-                                         std::vector<std::string_view>(), connectionId, connection);
+    // Braces, not make_unique: an aggregate made from parentheses is a C++20
+    // feature that clang (the fuzz build's compiler) does not have yet.
+    auto batch = std::unique_ptr<Batch>(new Batch{this, std::string(lines.substr(0, end + 1)),
+                                                  std::vector<std::string_view>(), connectionId, connection});
     const std::string_view bytes = batch->bytes;
     batch->lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     for (std::size_t start = 0; start < bytes.size();) {
