@@ -56,6 +56,15 @@ std::optional<nlohmann::json> parse(std::string_view text)
 
 std::optional<nlohmann::json> parse(std::string_view text, std::size_t maxDepth, std::string* error)
 {
+    // JSON has no raw NUL anywhere (inside a string it must be escaped), and
+    // the parser takes one for the end of the input: a document followed by a
+    // NUL and anything at all would be taken as the document alone.
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+        if (error) {
+            *error = "a NUL byte at offset " + std::to_string(nul);
+        }
+        return std::nullopt;
+    }
     if (nestsDeeperThan(text, maxDepth)) {
         if (error) {
             *error = "nesting deeper than " + std::to_string(maxDepth) + " levels";

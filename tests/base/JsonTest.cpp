@@ -41,6 +41,10 @@ TEST(JsonTest, ParseAcceptsDocumentsAndNeverThrowsOnBadOnes)
         "1e400",
         "\"\xff\"",                    // invalid UTF-8
         std::string("{\"a\":\0}", 7),  // embedded NUL
+        // A NUL after a whole document: the parser would stop there and take it.
+        std::string("{\"id\":1}\0{\"x\":", 14),
+        std::string("{\"id\":1} \0\0`0\0z\xea\xbe}", 18),
+        std::string("[]\0", 3),
         nested(json::kMaxDepth + 1),
         nested(200000),  // would overflow the stack when copied or dumped
         "{\"a\":" + nested(json::kMaxDepth) + "}",
