@@ -73,10 +73,10 @@ ScheduledTask EventTapManager::onMainAfter(double seconds, std::function<void()>
 
 void EventTapManager::onProcessingQueue(std::function<void()> task)
 {
-    handToTapQueue({KeyEvent(), nullptr, std::move(task)}, Wake::afterKey);
+    handToTapQueue({KeyEvent(), nullptr, std::move(task)});
 }
 
-QM_KEY_PATH void EventTapManager::handToTapQueue(TypingWork work, Wake wake)
+QM_KEY_PATH void EventTapManager::handToTapQueue(TypingWork work)
 {
     bool wakes = false;
     {
@@ -87,13 +87,9 @@ QM_KEY_PATH void EventTapManager::handToTapQueue(TypingWork work, Wake wake)
     if (!wakes) {
         return;  // the tap queue looks for it within typingPollInterval
     }
-    if (wake == Wake::now) {
-        processingQueue_->wakeFeed();
-    } else {
-        // Waking the idle tap queue costs more than a key's whole decision, so
-        // from the tap callback it happens once the key has been answered.
-        afterEvent([this] { processingQueue_->wakeFeed(); });
-    }
+    // Waking the idle tap queue costs more than a key's whole decision, so
+    // from the tap callback it happens once the key has been answered.
+    afterEvent([this] { processingQueue_->wakeFeed(); });
 }
 
 bool EventTapManager::drainTypingWork()

@@ -288,10 +288,9 @@ private:
         std::function<void()> task;
     };
     // Adds `work` to the list, and wakes the tap queue when it sleeps and no
-    // earlier wake is still to take the list: at once, or (afterKey) once the
-    // key in hand, if any, has been answered.
-    enum class Wake { now, afterKey };
-    void handToTapQueue(TypingWork work, Wake wake);
+    // earlier wake is still to take the list, once the key in hand (if any)
+    // has been answered.
+    void handToTapQueue(TypingWork work);
     // Tap queue: does the work handed over so far, in order, until none is
     // left. False once typing has paused long enough for the queue to sleep.
     bool drainTypingWork();

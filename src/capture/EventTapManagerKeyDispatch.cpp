@@ -295,7 +295,7 @@ QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, const Fr
     // Into the list at once: the list keeps its room, so this allocates
     // nothing. Only the wake of a sleeping tap queue waits for the key to be
     // answered.
-    handToTapQueue({event, &frontmost, {}}, Wake::afterKey);
+    handToTapQueue({event, &frontmost, {}});
 }
 
 void EventTapManager::postSyntheticKey(std::uint16_t keyCode)
