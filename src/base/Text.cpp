@@ -128,7 +128,7 @@ std::u16string toUtf16(std::string_view utf8)
     return out;
 }
 
-QM_KEY_PATH std::string toUtf8(std::u16string_view utf16)
+QM_OTHER_KEY_PATH std::string toUtf8(std::u16string_view utf16)
 {
     std::string out;
     out.reserve(utf16.size());

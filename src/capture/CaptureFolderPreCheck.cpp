@@ -33,7 +33,7 @@ std::string CaptureFolderPreCheck::expandTilde(std::string_view path)
     return paths::expandTilde(path);
 }
 
-QM_KEY_PATH std::optional<CaptureFailureNotice>
+QM_OTHER_KEY_PATH std::optional<CaptureFailureNotice>
 CaptureFolderPreCheck::missingPathFailure(std::string_view commandName) const
 {
     const FolderSetting* setting = nullptr;

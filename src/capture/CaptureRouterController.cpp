@@ -68,11 +68,21 @@ QM_KEY_PATH bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, 
 QM_KEY_PATH bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
                                                                             const AfterKey& afterKey)
 {
-    PassiveOutcome outcome;
-    {
-        std::lock_guard lock(bufferLock_);
-        outcome = detector_.handleKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
+    std::unique_lock lock(bufferLock_);
+    if (detector_.appendPlainCharacter(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString()))
+        [[likely]] {
+        return false;
     }
+    return classifyPassiveKey(std::move(lock), event, afterKey);
+}
+
+QM_OTHER_KEY_PATH bool CaptureRouterController::classifyPassiveKey(std::unique_lock<InlineMutex> bufferLock,
+                                                                   const KeyEvent& event,
+                                                                   const AfterKey& afterKey)
+{
+    PassiveOutcome outcome =
+        detector_.handleKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
+    bufferLock.unlock();
     // Looking at the folder is a file-system call that a slow mount can hold
     // up for seconds: never under the buffer lock, which the main thread's
     // focus tracking takes too. The detector emptied the buffer either way.
@@ -105,7 +115,8 @@ void CaptureRouterController::postHideSuggestions()
         alive_.guard([this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
 }
 
-QM_KEY_PATH void CaptureRouterController::startTransition(PassiveOutcome outcome, const AfterKey& afterKey)
+QM_OTHER_KEY_PATH void CaptureRouterController::startTransition(PassiveOutcome outcome,
+                                                                const AfterKey& afterKey)
 {
     // One critical section: a cancel between raising the flag and numbering the
     // transition would mark the previous generation and be lost.

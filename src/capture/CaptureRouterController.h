@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/InlineMutex.h"
 #include "capture/CaptureFolderPreCheck.h"
 #include "capture/CaptureOverlayState.h"
 #include "capture/CaptureRouterModeServices.h"
@@ -265,8 +266,11 @@ private:
         std::uint64_t generation = 0;
     };
 
-    // Event-tap thread: the key classification under bufferLock_.
+    // Event-tap thread: the key classification under bufferLock_. A plain
+    // character is only appended; every other key is classified out of line.
     bool handlePassiveModeTriggerDetection(const KeyEvent& event, const AfterKey& afterKey);
+    bool classifyPassiveKey(std::unique_lock<InlineMutex> bufferLock, const KeyEvent& event,
+                            const AfterKey& afterKey);
     void startTransition(PassiveOutcome outcome, const AfterKey& afterKey);
     void postHideSuggestions();
 
@@ -321,7 +325,7 @@ private:
     std::atomic<bool> captureModeActive_{false};
     std::atomic<bool> captureTransition_{false};
 
-    mutable std::mutex bufferLock_;
+    mutable InlineMutex bufferLock_;
     PassiveTriggerBuffer normalBuffer_;
     std::vector<RetainedPassiveBuffer> retainedPassives_;
     std::optional<FocusFingerprint> lastTypingFingerprint_;

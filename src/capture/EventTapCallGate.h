@@ -11,10 +11,19 @@ namespace qm {
 class EventTapCallGate {
 public:
     // One call inside the gate; false when the gate was already closed.
+    // Inline: the tap's callback enters the gate for every key, and a call
+    // into another function would be one more place of code it finds cold.
+    // Both sides write their own flag before reading the other's
+    // (sequentially consistent), so a call either sees the gate closed or is
+    // seen inside by close().
     class Pass {
     public:
-        explicit Pass(EventTapCallGate& gate);
-        ~Pass();
+        explicit Pass(EventTapCallGate& gate) : gate_(gate)
+        {
+            gate_.inside_.fetch_add(1);
+            admitted_ = !gate_.closed_.load();
+        }
+        ~Pass() { gate_.inside_.fetch_sub(1); }
         Pass(const Pass&) = delete;
         Pass& operator=(const Pass&) = delete;
 

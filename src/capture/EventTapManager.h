@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/InlineMutex.h"
 #include "capture/EventTapCallGate.h"
 #include "capture/FrontmostApplicationCache.h"
 #include "capture/SuggestionMuteSet.h"
@@ -64,7 +65,8 @@ class Workspace;
 //   Only once the queue has gone to sleep after a pause is it woken, and
 //   never before the key in hand has been answered
 //   (EventTapFactory::performAfterEvent), so waking it never delays a key.
-//   The functions every key runs through are kept together (QM_KEY_PATH).
+//   The functions every key runs through are kept together (QM_KEY_PATH),
+//   those that only keys beyond a plain character reach right after them.
 //   The application in front and the privacy firewall's verdict on it are
 //   worked out again only when either changes (FrontmostApplicationCache);
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
@@ -264,12 +266,17 @@ private:
         bool overlayVisible = false;
         bool placeholderMode = false;
         bool trailingSpace = false;
+
+        bool any() const { return aiPromptMode || overlayVisible || placeholderMode || trailingSpace; }
     };
     KeyFlags keyFlags() const;
 
     // Key dispatch helpers (tap thread).
     using Frontmost = FrontmostApplicationCache::Frontmost;
     bool dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost);
+    // Keys that do more than type: shortcuts, and any key while a suggestion,
+    // prompt or placeholder is showing.
+    bool dispatchUnusualKey(const KeyEvent& event, const Frontmost& frontmost, KeyFlags flags);
     // The rare decisions, kept out of the ordinary key's way: a key the
     // program must not look at (secure input, an excluded application), and
     // a key in an application whose suggestions are muted.
@@ -312,11 +319,11 @@ private:
     // punctuation: the sliding buffer drops it too.
     void dropSuggestionSpace();
 
+    // The services every key calls on are in the first two cache lines.
     Services services_;
-    EventTapManagerDelegate* delegate_ = nullptr;
 
-    // What every key reads or writes, in one cache line (and the mute set's
-    // flag in the next): a key after a pause finds each line it touches cold.
+    // What every key reads or writes, in the two cache lines from here, next
+    // to the services: a key after a pause finds each line it touches cold.
     // Written under tapLock_, except the reset by every key, which needs no lock.
     alignas(64) std::atomic<int> consecutiveTimeouts_{0};
     // The typing state's flags and the time of the last key press: atomics
@@ -329,8 +336,18 @@ private:
     FrontmostApplicationCache frontmost_;
     // Tap thread: the application record the keystrokes handed over last name.
     std::shared_ptr<const Frontmost> handedOverFrontmost_;
-    std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
+    // The typing work handed to the tap queue and not yet taken.
+    InlineMutex typingWorkLock_;
+    bool typingWorkWakeQueued_ = false;
+    // The tap queue has stopped looking for typing work: the next piece wakes it.
+    bool typingWorkAsleep_ = true;
+    int typingWorkIdlePolls_ = 0;
+    std::vector<TypingWork> typingWork_;
+    // Its first member is the flag every key reads.
     SuggestionMuteSet mutedApplications_;
+
+    EventTapManagerDelegate* delegate_ = nullptr;
+    std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
 
     mutable std::mutex tapLock_;
     std::shared_ptr<EventTap> eventTap_;
@@ -345,12 +362,6 @@ private:
     std::string currentWordPrefix_;
     std::string slidingBuffer_;
 
-    std::mutex typingWorkLock_;
-    std::vector<TypingWork> typingWork_;
-    bool typingWorkWakeQueued_ = false;
-    // The tap queue has stopped looking for typing work: the next piece wakes it.
-    bool typingWorkAsleep_ = true;
-    int typingWorkIdlePolls_ = 0;
     // Tap queue only: the list being worked through.
     std::vector<TypingWork> typingWorkInHand_;
 

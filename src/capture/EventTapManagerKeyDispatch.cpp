@@ -137,6 +137,22 @@ bool EventTapManager::dispatchMutedKey(const KeyEvent& event, const std::string&
 
 QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost)
 {
+    // One look at the typing state for the whole decision.
+    const KeyFlags flags = keyFlags();
+    const EventFlags modifiers = event.modifierFlags();
+    // A key with neither Control nor Command, while no suggestion, prompt or
+    // placeholder is showing, is only typing: it goes to the typing context.
+    if (flags.any() || (modifiers & (KeyEventFlags::control | KeyEventFlags::command)) != 0 ||
+        event.keyCode() == KeyCode::escape) [[unlikely]] {
+        return dispatchUnusualKey(event, frontmost, flags);
+    }
+    queueKeystroke(event, frontmost);
+    return false;
+}
+
+QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event, const Frontmost& frontmost,
+                                                           KeyFlags flags)
+{
     const std::uint16_t keyCode = event.keyCode();
     const EventFlags modifiers = event.modifierFlags();
     const bool control = (modifiers & KeyEventFlags::control) != 0;
@@ -149,8 +165,6 @@ QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, cons
                          : CaptureNotifications::triggerManualSuggestions);
         return true;
     }
-    // One look at the typing state for the whole decision.
-    const KeyFlags flags = keyFlags();
     if (flags.aiPromptMode) [[unlikely]] {
         return dispatchAIPromptKey(event);
     }

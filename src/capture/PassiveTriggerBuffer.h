@@ -6,8 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/KeyPath.h"
-
 namespace qm {
 
 // The last characters typed in the focused field, as the trigger detector
@@ -45,9 +43,10 @@ public:
     void append(std::u16string_view text);
     // Appends a printable ASCII character typed after ASCII (or into an empty
     // buffer), which is always a character of its own, then keeps only the
-    // last `limit` characters; what almost every key does, done inline.
-    // False, with nothing changed, for any other case.
-    QM_KEY_PATH bool appendPrintableAscii(char16_t unit, std::size_t limit)
+    // last `limit` characters; what almost every key does, always inlined
+    // into the key path's own code. False, with nothing changed, for any
+    // other case.
+    [[gnu::always_inline]] bool appendPrintableAscii(char16_t unit, std::size_t limit)
     {
         const std::size_t start = boundaries_[first_];
         if (unit < 0x20 || unit > 0x7E || (text_.size() > start && text_.back() >= 0x80)) {
@@ -65,7 +64,7 @@ public:
     // Removes the last `count` characters (all of them when there are fewer).
     void removeLastCharacters(std::size_t count);
     // Keeps only the last `count` characters.
-    QM_KEY_PATH void keepLastCharacters(std::size_t count)
+    [[gnu::always_inline]] void keepLastCharacters(std::size_t count)
     {
         const std::size_t characters = characterCount();
         if (characters <= count) {

@@ -110,8 +110,8 @@ std::u16string PassiveTriggerDetector::lowercasedEnd(std::u16string_view typed) 
     return lowercasedRoot(typed.substr(start));
 }
 
-QM_KEY_PATH std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
-                                                           std::u16string_view eventText)
+QM_OTHER_KEY_PATH std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
+                                                                 std::u16string_view eventText)
 {
     if (!eventText.empty()) {
         return std::u16string(eventText.substr(0, maxKeyTextLength));
@@ -130,9 +130,10 @@ QM_KEY_PATH std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode
     return {};
 }
 
-QM_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buffer,
-                                                                  std::uint16_t keyCode, EventFlags flags,
-                                                                  std::u16string_view eventText) const
+QM_OTHER_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buffer,
+                                                                        std::uint16_t keyCode,
+                                                                        EventFlags flags,
+                                                                        std::u16string_view eventText) const
 {
     if ((flags & kClearingModifiers) != 0) {
         buffer.clear();
@@ -156,7 +157,7 @@ QM_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTrigger
     return {};
 }
 
-QM_KEY_PATH std::optional<std::size_t>
+QM_OTHER_KEY_PATH std::optional<std::size_t>
 PassiveTriggerDetector::matchingTriggerWord(std::u16string_view typed) const
 {
     const auto endsWith = [this](std::u16string_view lowered) -> std::optional<std::size_t> {
@@ -187,8 +188,8 @@ PassiveTriggerDetector::matchingTriggerWord(std::u16string_view typed) const
     return endsWith(std::u16string_view(lowered.data(), tail));
 }
 
-QM_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& buffer,
-                                                                    char16_t terminator) const
+QM_OTHER_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& buffer,
+                                                                          char16_t terminator) const
 {
     buffer.append(std::u16string_view(&terminator, 1));
     const std::u16string_view last = buffer.lastCharacters(1);

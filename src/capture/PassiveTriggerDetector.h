@@ -33,14 +33,21 @@ public:
     PassiveOutcome handleKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
                              std::u16string_view eventText) const
     {
-        // A printable ASCII character typed after ASCII only joins the buffer:
-        // it can neither complete a trigger nor clear it.
-        if ((flags & (KeyEventFlags::command | KeyEventFlags::control)) == 0 && eventText.size() == 1 &&
-            keyCode != KeyCode::space && keyCode != KeyCode::returnKey && keyCode != KeyCode::deleteKey &&
-            buffer.appendPrintableAscii(eventText[0], bufferLimit_)) [[likely]] {
+        if (appendPlainCharacter(buffer, keyCode, flags, eventText)) [[likely]] {
             return {};
         }
         return handleOtherKey(buffer, keyCode, flags, eventText);
+    }
+
+    // What handleKey does for a printable ASCII character typed after ASCII:
+    // it only joins the buffer, as it can neither complete a trigger nor clear
+    // it. False, with the buffer unchanged, for any other key.
+    bool appendPlainCharacter(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
+                              std::u16string_view eventText) const
+    {
+        return (flags & (KeyEventFlags::command | KeyEventFlags::control)) == 0 && eventText.size() == 1 &&
+               keyCode != KeyCode::space && keyCode != KeyCode::returnKey && keyCode != KeyCode::deleteKey &&
+               buffer.appendPrintableAscii(eventText[0], bufferLimit_);
     }
 
     // The text a key adds to the buffer: the event's own text, else the US

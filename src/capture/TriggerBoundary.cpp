@@ -4,7 +4,7 @@
 
 namespace qm {
 
-QM_KEY_PATH bool TriggerBoundary::isValid(std::optional<std::u16string_view> prev)
+QM_OTHER_KEY_PATH bool TriggerBoundary::isValid(std::optional<std::u16string_view> prev)
 {
     if (!prev) {
         return true;

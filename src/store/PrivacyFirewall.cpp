@@ -20,18 +20,20 @@ namespace qm {
 // Shared with queued refreshes, so that one running after the firewall is gone
 // finds no database to query instead of a dangling reference.
 struct PrivacyFirewall::Cache {
+    // What exclusionsVersion() reads for every key, side by side in one cache line.
+    const Clock* clock = nullptr;
+    std::atomic<double> lastCacheUpdate{0};
+    std::atomic<std::uint64_t> exclusionsVersion{0};
+
     // Guards `database` and `clock`; held for a whole refresh, so the
     // firewall's destructor waits for a query in progress.
     std::mutex lifeLock;
     DatabaseManager* database = nullptr;
-    const Clock* clock = nullptr;
 
-    // The three below are written under cacheLock; the two atomics are also
-    // read without it.
+    // The excluded applications, the refresh flag and the writes of the two
+    // atomics above (also read without it).
     mutable std::mutex cacheLock;
     std::unordered_set<std::string> excludedAppsCache;
-    std::atomic<double> lastCacheUpdate{0};
-    std::atomic<std::uint64_t> exclusionsVersion{0};
     bool refreshInFlight = false;
 };
 
