@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "base/InlineMutex.h"
+#include "base/KeyPathArena.h"
+#include "base/KeyPathResident.h"
 #include "capture/CaptureFolderPreCheck.h"
 #include "capture/CaptureOverlayState.h"
 #include "capture/CaptureRouterModeServices.h"
@@ -62,7 +64,7 @@ class Workspace;
 // overlay's model) is the main thread's alone. Destroy the router on the main
 // thread: its delayed main-thread work and the reports of its background work
 // check that it still lives.
-class CaptureRouterController {
+class CaptureRouterController : public KeyPathResident {
 public:
     using FocusFingerprint = qm::FocusFingerprint;
 
@@ -326,7 +328,8 @@ private:
     std::atomic<bool> captureTransition_{false};
 
     mutable InlineMutex bufferLock_;
-    PassiveTriggerBuffer normalBuffer_;
+    // Its text where every key reads it, beside the router.
+    PassiveTriggerBuffer normalBuffer_{&KeyPathArena::shared()};
     std::vector<RetainedPassiveBuffer> retainedPassives_;
     std::optional<FocusFingerprint> lastTypingFingerprint_;
 

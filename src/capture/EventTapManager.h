@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/InlineMutex.h"
+#include "base/KeyPathArena.h"
+#include "base/KeyPathResident.h"
 #include "capture/EventTapCallGate.h"
 #include "capture/FrontmostApplicationCache.h"
 #include "capture/SuggestionMuteSet.h"
@@ -79,7 +81,7 @@ class Workspace;
 // reads them),
 // typingWorkLock_ the typing work not yet taken by the tap queue. None is
 // held while another is taken, nor while calling out.
-class EventTapManager {
+class EventTapManager : public KeyPathResident {
 public:
     // What the manager works with. Every reference must outlive the manager.
     struct Services {
@@ -347,7 +349,8 @@ private:
     SuggestionMuteSet mutedApplications_;
 
     EventTapManagerDelegate* delegate_ = nullptr;
-    std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
+    std::shared_ptr<EventTapCallGate> gate_ =
+        std::allocate_shared<EventTapCallGate>(std::pmr::polymorphic_allocator<>(&KeyPathArena::shared()));
 
     mutable std::mutex tapLock_;
     std::shared_ptr<EventTap> eventTap_;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <memory_resource>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_set>
@@ -9,6 +10,7 @@
 #include <unicode/uchar.h>
 
 #include "base/KeyPath.h"
+#include "base/KeyPathArena.h"
 #include "base/Regex.h"
 #include "base/SharedInstance.h"
 #include "base/Text.h"
@@ -61,7 +63,8 @@ const Patterns& patterns()
 }  // namespace
 
 PrivacyFirewall::PrivacyFirewall(DatabaseManager& database, const Clock& clock, BackgroundRunner runner)
-    : cache_(std::make_shared<Cache>()), runner_(std::move(runner))
+    : cache_(std::allocate_shared<Cache>(std::pmr::polymorphic_allocator<>(&KeyPathArena::shared()))),
+      runner_(std::move(runner))
 {
     cache_->database = &database;
     cache_->clock = &clock;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/KeyPathResident.h"
+
 namespace qm {
 
 class Clock;
@@ -23,7 +25,7 @@ class DatabaseManager;
 // (category "app"). They are cached: the first load happens in the constructor,
 // later ones in the background when a test finds the cache older than
 // cacheTTL, so the event tap never waits for the database.
-class PrivacyFirewall {
+class PrivacyFirewall : public KeyPathResident {
 public:
     // Runs a refresh off the caller's thread.
     using BackgroundRunner = std::function<void(std::function<void()> task)>;
