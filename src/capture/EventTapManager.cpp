@@ -26,9 +26,10 @@ EventTapManager::EventTapManager(Services services)
     : services_(std::move(services)), frontmost_(services_.workspace, services_.privacyFirewall),
       processingQueue_(std::make_unique<SerialQueue>(processingQueueLabel))
 {
-    // Room for a burst of keys, so that handing them over allocates nothing.
-    typingWork_.reserve(64);
-    typingWorkInHand_.reserve(64);
+    // Room for the keys of 5 ms of key repeat many times over, so that
+    // handing them over allocates nothing.
+    typingWork_.reserve(16);
+    typingWorkInHand_.reserve(16);
     processingQueue_->setFeed([this] { return drainTypingWork(); }, [this] { return takeTypingWork(); },
                               std::chrono::duration_cast<std::chrono::microseconds>(typingPollInterval));
     loadShortcutPreferences();
@@ -116,7 +117,7 @@ bool EventTapManager::drainTypingWork()
 
 SerialQueue::Task EventTapManager::takeTypingWork()
 {
-    std::vector<TypingWork> taken;
+    TypingWorkList taken(typingWork_.get_allocator());
     {
         std::lock_guard lock(typingWorkLock_);
         if (typingWork_.empty()) {
@@ -130,7 +131,7 @@ SerialQueue::Task EventTapManager::takeTypingWork()
     return [this, taken = std::move(taken)]() mutable { doTypingWork(taken); };
 }
 
-void EventTapManager::doTypingWork(std::vector<TypingWork>& work)
+void EventTapManager::doTypingWork(TypingWorkList& work)
 {
     for (TypingWork& each : work) {
         if (stopping_.load()) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <memory_resource>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -306,7 +307,9 @@ private:
     // The work handed over so far, as one task for the tap queue to run
     // before a task queued now (nothing when none is waiting).
     SerialQueue::Task takeTypingWork();
-    void doTypingWork(std::vector<TypingWork>& work);
+    // The typing work lists keep their room in the key-path arena.
+    using TypingWorkList = std::pmr::vector<TypingWork>;
+    void doTypingWork(TypingWorkList& work);
     void postSyntheticKey(std::uint16_t keyCode);
     void postOnMain(std::string name, UserInfo userInfo = {});
     void callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call);
@@ -344,7 +347,7 @@ private:
     // The tap queue has stopped looking for typing work: the next piece wakes it.
     bool typingWorkAsleep_ = true;
     int typingWorkIdlePolls_ = 0;
-    std::vector<TypingWork> typingWork_;
+    TypingWorkList typingWork_{&KeyPathArena::shared()};
     // Its first member is the flag every key reads.
     SuggestionMuteSet mutedApplications_;
 
@@ -366,7 +369,7 @@ private:
     std::string slidingBuffer_;
 
     // Tap queue only: the list being worked through.
-    std::vector<TypingWork> typingWorkInHand_;
+    TypingWorkList typingWorkInHand_{&KeyPathArena::shared()};
 
     std::atomic<EventFlags> shortcutModifiers_{KeyEventFlags::control | KeyEventFlags::alternate};
     // Hands the router's wakes of other threads to afterEvent (made once: the
