@@ -333,7 +333,7 @@ private:
     std::vector<RetainedPassiveBuffer> retainedPassives_;
     std::optional<FocusFingerprint> lastTypingFingerprint_;
 
-    mutable std::mutex stateLock_;
+    mutable InlineMutex stateLock_;
     std::uint64_t captureTransitionGeneration_ = 0;
     std::uint64_t captureTransitionCompletedGeneration_ = 0;
     // The last generation a cancel reached: its removal no longer opens capture mode.
