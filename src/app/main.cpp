@@ -28,7 +28,7 @@ constexpr std::string_view kHelp =
     R"(Usage: quillmarker [--headless] [--type-stdin] [--key-interval MS] [--help]
 
 Quillmarker captures a line of text from any text field: type //note (or
-//clip, //timer 25m, ...) and a space, then your line, then Return.
+//copy, //timer 25m, ...) and a space, then your line, then Return.
 
 This machine has no other applications whose fields Quillmarker could reach,
 so it brings its own stand-in desktop: a host window with one text field
