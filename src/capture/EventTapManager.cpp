@@ -85,9 +85,14 @@ QM_KEY_PATH void EventTapManager::handToTapQueue(TypingWork work)
         typingWork_.push_back(std::move(work));
         wakes = typingWorkAsleep_ && !std::exchange(typingWorkWakeQueued_, true);
     }
-    if (!wakes) {
-        return;  // the tap queue looks for it within typingPollInterval
+    if (wakes) [[unlikely]] {
+        wakeTapQueueAfterKey();
     }
+    // Otherwise the tap queue looks for it within typingPollInterval.
+}
+
+QM_OTHER_KEY_PATH void EventTapManager::wakeTapQueueAfterKey()
+{
     // Waking the idle tap queue costs more than a key's whole decision, so
     // from the tap callback it happens once the key has been answered.
     afterEvent([this] { processingQueue_->wakeFeed(); });

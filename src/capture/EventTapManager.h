@@ -301,6 +301,10 @@ private:
     // earlier wake is still to take the list, once the key in hand (if any)
     // has been answered.
     void handToTapQueue(TypingWork work);
+    // Out of the plain key's way: only the first key after a pause wakes the
+    // queue, only the first in another application hands over its record.
+    [[gnu::noinline]] void wakeTapQueueAfterKey();
+    [[gnu::noinline]] void handOverFrontmost();
     // Tap queue: does the work handed over so far, in order, until none is
     // left. False once typing has paused long enough for the queue to sleep.
     bool drainTypingWork();

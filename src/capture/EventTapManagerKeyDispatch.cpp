@@ -33,6 +33,8 @@ constexpr std::array<std::uint16_t, 6> kSelectionKeys{KeyCode::one,  KeyCode::tw
 // Punctuation that must not follow the space an inserted suggestion ended with.
 constexpr std::array<std::string_view, 6> kSpaceSensitivePunctuation{",", ".", "!", "?", ";", ":"};
 
+QM_KEY_PATH_START
+
 bool isModifierKey(std::uint16_t keyCode)
 {
     return keyCode == KeyCode::command || keyCode == KeyCode::shift || keyCode == KeyCode::option ||
@@ -301,15 +303,20 @@ QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, const Fr
     // and one replaced goes into the list behind the keystrokes that name it,
     // let go of once they are done.
     if (&frontmost != handedOverFrontmost_.get()) [[unlikely]] {
-        if (handedOverFrontmost_) {
-            onProcessingQueue([kept = std::move(handedOverFrontmost_)] {});
-        }
-        handedOverFrontmost_ = frontmost_.shared();
+        handOverFrontmost();
     }
     // Into the list at once: the list keeps its room, so this allocates
     // nothing. Only the wake of a sleeping tap queue waits for the key to be
     // answered.
     handToTapQueue({event, &frontmost, {}});
+}
+
+QM_OTHER_KEY_PATH void EventTapManager::handOverFrontmost()
+{
+    if (handedOverFrontmost_) {
+        onProcessingQueue([kept = std::move(handedOverFrontmost_)] {});
+    }
+    handedOverFrontmost_ = frontmost_.shared();
 }
 
 void EventTapManager::postSyntheticKey(std::uint16_t keyCode)
