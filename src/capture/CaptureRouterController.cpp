@@ -80,8 +80,9 @@ QM_OTHER_KEY_PATH bool CaptureRouterController::classifyPassiveKey(std::unique_l
                                                                    const KeyEvent& event,
                                                                    const AfterKey& afterKey)
 {
+    // appendPlainCharacter already turned the key down: straight to the rest.
     PassiveOutcome outcome =
-        detector_.handleKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
+        detector_.handleOtherKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
     bufferLock.unlock();
     // Looking at the folder is a file-system call that a slow mount can hold
     // up for seconds: never under the buffer lock, which the main thread's

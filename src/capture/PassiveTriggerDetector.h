@@ -50,13 +50,16 @@ public:
                buffer.appendPrintableAscii(eventText[0], bufferLimit_);
     }
 
+    // What handleKey does for every key appendPlainCharacter turned down
+    // (it classifies a plain character too, only more slowly).
+    PassiveOutcome handleOtherKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
+                                  std::u16string_view eventText) const;
+
     // The text a key adds to the buffer: the event's own text, else the US
     // letter, digit or punctuation of its key code; empty for other keys.
     static std::u16string keyText(std::uint16_t keyCode, EventFlags flags, std::u16string_view eventText);
 
 private:
-    PassiveOutcome handleOtherKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode, EventFlags flags,
-                                  std::u16string_view eventText) const;
     PassiveOutcome handleTerminator(PassiveTriggerBuffer& buffer, char16_t terminator) const;
     // The index of the trigger word `typed` ends with, letter case aside
     // (root locale); nothing when it ends with none.
