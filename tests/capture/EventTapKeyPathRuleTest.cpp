@@ -3,8 +3,10 @@
 // thread and writes nothing. What must reach another thread (the tap queue
 // after a pause, the trigger removal, the privacy firewall's refresh) waits
 // until the key has been answered (EventTapFactory::performAfterEvent).
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "app/AppComposition.h"
 #include "capture/EventTapManager.h"
 #include "platform/keyboard/EventTapFactory.h"
+#include "platform/runtime/ConcurrentQueue.h"
 #include "platform/sim/accessibility/SimTextFieldSpec.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
 #include "store/DatabaseManager.h"
@@ -74,6 +77,11 @@ public:
         app = &stage.compose(std::move(bundle), std::move(options));
         app->eventTapManager().start();
         EXPECT_TRUE(stage.waitForTap());
+        // As in a program that has run a while, the background queue has a
+        // worker, asleep: work handed to it wakes that thread.
+        std::atomic<bool> ran{false};
+        app->backgroundQueue().async([&ran] { ran = true; });
+        EXPECT_TRUE(waitFor([&ran] { return ran.load(); }));
     }
 
     ~KeyPathRig() override
@@ -126,6 +134,11 @@ struct KeyPathCase {
     std::function<void(KeyPathRig&)> before;
     std::string typed;
 };
+
+void PrintTo(const KeyPathCase& keys, std::ostream* out)
+{
+    *out << keys.name;
+}
 
 class KeyPathRuleTest : public KeyPathRig, public ::testing::WithParamInterface<KeyPathCase> {};
 
