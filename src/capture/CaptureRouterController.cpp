@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "base/KeyPath.h"
 #include "base/SharedInstance.h"
 #include "capture/CaptureNotifications.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -54,7 +53,7 @@ void runAfterKey(const CaptureRouterController::AfterKey& afterKey, std::functio
 
 }  // namespace
 
-QM_KEY_PATH bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey)
+bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey)
 {
     if (event.type() != KeyEventType::keyDown) {
         return false;
@@ -65,8 +64,8 @@ QM_KEY_PATH bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, 
     return handlePassiveModeTriggerDetection(event, afterKey);
 }
 
-QM_KEY_PATH bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
-                                                                            const AfterKey& afterKey)
+bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
+                                                                const AfterKey& afterKey)
 {
     std::unique_lock lock(bufferLock_);
     if (detector_.appendPlainCharacter(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString()))
@@ -76,9 +75,8 @@ QM_KEY_PATH bool CaptureRouterController::handlePassiveModeTriggerDetection(cons
     return classifyPassiveKey(std::move(lock), event, afterKey);
 }
 
-QM_OTHER_KEY_PATH bool CaptureRouterController::classifyPassiveKey(std::unique_lock<InlineMutex> bufferLock,
-                                                                   const KeyEvent& event,
-                                                                   const AfterKey& afterKey)
+bool CaptureRouterController::classifyPassiveKey(std::unique_lock<std::mutex> bufferLock,
+                                                 const KeyEvent& event, const AfterKey& afterKey)
 {
     // appendPlainCharacter already turned the key down: straight to the rest.
     PassiveOutcome outcome =
@@ -116,8 +114,7 @@ void CaptureRouterController::postHideSuggestions()
         alive_.guard([this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
 }
 
-QM_OTHER_KEY_PATH void CaptureRouterController::startTransition(PassiveOutcome outcome,
-                                                                const AfterKey& afterKey)
+void CaptureRouterController::startTransition(PassiveOutcome outcome, const AfterKey& afterKey)
 {
     // One critical section: a cancel between raising the flag and numbering the
     // transition would mark the previous generation and be lost.

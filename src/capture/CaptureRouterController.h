@@ -12,9 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/InlineMutex.h"
-#include "base/KeyPathArena.h"
-#include "base/KeyPathResident.h"
 #include "capture/CaptureFolderPreCheck.h"
 #include "capture/CaptureOverlayState.h"
 #include "capture/CaptureRouterModeServices.h"
@@ -64,7 +61,7 @@ class Workspace;
 // overlay's model) is the main thread's alone. Destroy the router on the main
 // thread: its delayed main-thread work and the reports of its background work
 // check that it still lives.
-class CaptureRouterController : public KeyPathResident {
+class CaptureRouterController {
 public:
     using FocusFingerprint = qm::FocusFingerprint;
 
@@ -271,7 +268,7 @@ private:
     // Event-tap thread: the key classification under bufferLock_. A plain
     // character is only appended; every other key is classified out of line.
     bool handlePassiveModeTriggerDetection(const KeyEvent& event, const AfterKey& afterKey);
-    bool classifyPassiveKey(std::unique_lock<InlineMutex> bufferLock, const KeyEvent& event,
+    bool classifyPassiveKey(std::unique_lock<std::mutex> bufferLock, const KeyEvent& event,
                             const AfterKey& afterKey);
     void startTransition(PassiveOutcome outcome, const AfterKey& afterKey);
     void postHideSuggestions();
@@ -327,13 +324,12 @@ private:
     std::atomic<bool> captureModeActive_{false};
     std::atomic<bool> captureTransition_{false};
 
-    mutable InlineMutex bufferLock_;
-    // Its text where every key reads it, beside the router.
-    PassiveTriggerBuffer normalBuffer_{&KeyPathArena::shared()};
+    mutable std::mutex bufferLock_;
+    PassiveTriggerBuffer normalBuffer_;
     std::vector<RetainedPassiveBuffer> retainedPassives_;
     std::optional<FocusFingerprint> lastTypingFingerprint_;
 
-    mutable InlineMutex stateLock_;
+    mutable std::mutex stateLock_;
     std::uint64_t captureTransitionGeneration_ = 0;
     std::uint64_t captureTransitionCompletedGeneration_ = 0;
     // The last generation a cancel reached: its removal no longer opens capture mode.

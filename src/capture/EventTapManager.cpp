@@ -4,7 +4,6 @@
 
 #include <fmt/format.h>
 
-#include "base/KeyPath.h"
 #include "base/Log.h"
 #include "capture/CaptureDefaultsKeys.h"
 #include "capture/CaptureFailureNotice.h"
@@ -77,7 +76,7 @@ void EventTapManager::onProcessingQueue(std::function<void()> task)
     handToTapQueue({KeyEvent(), nullptr, std::move(task)});
 }
 
-QM_KEY_PATH void EventTapManager::handToTapQueue(TypingWork work)
+void EventTapManager::handToTapQueue(TypingWork work)
 {
     bool wakes = false;
     {
@@ -91,7 +90,7 @@ QM_KEY_PATH void EventTapManager::handToTapQueue(TypingWork work)
     // Otherwise the tap queue looks for it within typingPollInterval.
 }
 
-QM_OTHER_KEY_PATH void EventTapManager::wakeTapQueueAfterKey()
+void EventTapManager::wakeTapQueueAfterKey()
 {
     // Waking the idle tap queue costs more than a key's whole decision, so
     // from the tap callback it happens once the key has been answered.
@@ -122,7 +121,7 @@ bool EventTapManager::drainTypingWork()
 
 SerialQueue::Task EventTapManager::takeTypingWork()
 {
-    TypingWorkList taken(typingWork_.get_allocator());
+    TypingWorkList taken;
     {
         std::lock_guard lock(typingWorkLock_);
         if (typingWork_.empty()) {

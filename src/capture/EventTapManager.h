@@ -5,16 +5,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <memory_resource>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "base/InlineMutex.h"
-#include "base/KeyPathArena.h"
-#include "base/KeyPathResident.h"
 #include "capture/EventTapCallGate.h"
 #include "capture/FrontmostApplicationCache.h"
 #include "capture/SuggestionMuteSet.h"
@@ -68,10 +64,9 @@ class Workspace;
 //   Only once the queue has gone to sleep after a pause is it woken, and
 //   never before the key in hand has been answered
 //   (EventTapFactory::performAfterEvent), so waking it never delays a key.
-//   The functions every key runs through are kept together (QM_KEY_PATH),
-//   those that only keys beyond a plain character reach right after them.
 //   The application in front and the privacy firewall's verdict on it are
 //   worked out again only when either changes (FrontmostApplicationCache);
+//   a stale firewall cache is refreshed after the key, too;
 // - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
 //   (processKeystroke, notifyUpdate) one keystroke after another;
 // - the main thread runs start(), the watchdog, the delayed re-enables, the
@@ -82,7 +77,7 @@ class Workspace;
 // reads them),
 // typingWorkLock_ the typing work not yet taken by the tap queue. None is
 // held while another is taken, nor while calling out.
-class EventTapManager : public KeyPathResident {
+class EventTapManager {
 public:
     // What the manager works with. Every reference must outlive the manager.
     struct Services {
@@ -305,14 +300,17 @@ private:
     // queue, only the first in another application hands over its record.
     [[gnu::noinline]] void wakeTapQueueAfterKey();
     [[gnu::noinline]] void handOverFrontmost();
+    // A stale privacy firewall cache is refreshed once the key has been
+    // answered: the refresh wakes the background queue.
+    [[gnu::noinline]] void refreshFirewallAfterKey();
     // Tap queue: does the work handed over so far, in order, until none is
     // left. False once typing has paused long enough for the queue to sleep.
     bool drainTypingWork();
     // The work handed over so far, as one task for the tap queue to run
     // before a task queued now (nothing when none is waiting).
     SerialQueue::Task takeTypingWork();
-    // The typing work lists keep their room in the key-path arena.
-    using TypingWorkList = std::pmr::vector<TypingWork>;
+    // The typing work lists keep their room when they are swapped.
+    using TypingWorkList = std::vector<TypingWork>;
     void doTypingWork(TypingWorkList& work);
     void postSyntheticKey(std::uint16_t keyCode);
     void postOnMain(std::string name, UserInfo userInfo = {});
@@ -346,18 +344,17 @@ private:
     // Tap thread: the application record the keystrokes handed over last name.
     std::shared_ptr<const Frontmost> handedOverFrontmost_;
     // The typing work handed to the tap queue and not yet taken.
-    InlineMutex typingWorkLock_;
+    std::mutex typingWorkLock_;
     bool typingWorkWakeQueued_ = false;
     // The tap queue has stopped looking for typing work: the next piece wakes it.
     bool typingWorkAsleep_ = true;
     int typingWorkIdlePolls_ = 0;
-    TypingWorkList typingWork_{&KeyPathArena::shared()};
+    TypingWorkList typingWork_;
     // Its first member is the flag every key reads.
     SuggestionMuteSet mutedApplications_;
 
     EventTapManagerDelegate* delegate_ = nullptr;
-    std::shared_ptr<EventTapCallGate> gate_ =
-        std::allocate_shared<EventTapCallGate>(std::pmr::polymorphic_allocator<>(&KeyPathArena::shared()));
+    std::shared_ptr<EventTapCallGate> gate_ = std::make_shared<EventTapCallGate>();
 
     mutable std::mutex tapLock_;
     std::shared_ptr<EventTap> eventTap_;
@@ -373,7 +370,7 @@ private:
     std::string slidingBuffer_;
 
     // Tap queue only: the list being worked through.
-    TypingWorkList typingWorkInHand_{&KeyPathArena::shared()};
+    TypingWorkList typingWorkInHand_;
 
     std::atomic<EventFlags> shortcutModifiers_{KeyEventFlags::control | KeyEventFlags::alternate};
     // Hands the router's wakes of other threads to afterEvent (made once: the

@@ -4,7 +4,6 @@
 
 #include <fmt/format.h>
 
-#include "base/KeyPath.h"
 #include "base/Log.h"
 #include "base/Text.h"
 #include "capture/CaptureNotifications.h"
@@ -33,8 +32,6 @@ constexpr std::array<std::uint16_t, 6> kSelectionKeys{KeyCode::one,  KeyCode::tw
 // Punctuation that must not follow the space an inserted suggestion ended with.
 constexpr std::array<std::string_view, 6> kSpaceSensitivePunctuation{",", ".", "!", "?", ";", ":"};
 
-QM_KEY_PATH_START
-
 bool isModifierKey(std::uint16_t keyCode)
 {
     return keyCode == KeyCode::command || keyCode == KeyCode::shift || keyCode == KeyCode::option ||
@@ -43,8 +40,8 @@ bool isModifierKey(std::uint16_t keyCode)
 
 }  // namespace
 
-QM_KEY_PATH std::optional<KeyEvent>
-EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manager, const KeyEvent& event)
+std::optional<KeyEvent> EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manager,
+                                                          const KeyEvent& event)
 {
     // Our own Delete and text keys are already decided; they may also arrive
     // from inside this very callback, so they are let through before anything
@@ -83,7 +80,7 @@ std::optional<std::string> EventTapManager::getUnicodeString(const KeyEvent& eve
     return text::toUtf8(units.substr(0, 16));
 }
 
-QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
+bool EventTapManager::handleKeyEvent(const KeyEvent& event)
 {
     // The ordinary key runs straight through; every branch that decides
     // otherwise is rare and kept off its path.
@@ -99,6 +96,9 @@ QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
         return passUnwatched();
     }
     const Frontmost& frontmost = frontmost_.current();
+    if (services_.privacyFirewall.needsRefresh()) [[unlikely]] {
+        refreshFirewallAfterKey();
+    }
     if (frontmost_.excluded()) [[unlikely]] {
         return passUnwatched();
     }
@@ -137,7 +137,7 @@ bool EventTapManager::dispatchMutedKey(const KeyEvent& event, const std::string&
     return false;
 }
 
-QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost)
+bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost)
 {
     // One look at the typing state for the whole decision.
     const KeyFlags flags = keyFlags();
@@ -152,8 +152,7 @@ QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, cons
     return false;
 }
 
-QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event, const Frontmost& frontmost,
-                                                           KeyFlags flags)
+bool EventTapManager::dispatchUnusualKey(const KeyEvent& event, const Frontmost& frontmost, KeyFlags flags)
 {
     const std::uint16_t keyCode = event.keyCode();
     const EventFlags modifiers = event.modifierFlags();
@@ -296,7 +295,7 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
                UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
 }
 
-QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, const Frontmost& frontmost)
+void EventTapManager::queueKeystroke(const KeyEvent& event, const Frontmost& frontmost)
 {
     // The keystroke names its application without touching the record (no
     // reference count per key): the record handed over last is kept here,
@@ -311,7 +310,12 @@ QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, const Fr
     handToTapQueue({event, &frontmost, {}});
 }
 
-QM_OTHER_KEY_PATH void EventTapManager::handOverFrontmost()
+void EventTapManager::refreshFirewallAfterKey()
+{
+    afterEvent([&firewall = services_.privacyFirewall] { firewall.refreshIfStale(); });
+}
+
+void EventTapManager::handOverFrontmost()
 {
     if (handedOverFrontmost_) {
         onProcessingQueue([kept = std::move(handedOverFrontmost_)] {});

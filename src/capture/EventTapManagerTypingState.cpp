@@ -1,6 +1,5 @@
 // The typing state: each read and each write of one field under typingStateLock_,
 // or of one atomic (the flags and the last key press time).
-#include "base/KeyPath.h"
 #include "capture/EventTapManager.h"
 
 namespace qm {
@@ -76,7 +75,7 @@ double EventTapManager::lastKeyPressTime() const
     return lastKeyPressTime_.load(std::memory_order_relaxed);
 }
 
-QM_KEY_PATH void EventTapManager::setLastKeyPressTime(double value)
+void EventTapManager::setLastKeyPressTime(double value)
 {
     lastKeyPressTime_.store(value, std::memory_order_relaxed);
 }
@@ -91,7 +90,7 @@ void EventTapManager::setLastActionWasSuggestionWithTrailingSpace(bool value)
     lastActionWasSuggestionWithTrailingSpace_.store(value);
 }
 
-QM_KEY_PATH EventTapManager::KeyFlags EventTapManager::keyFlags() const
+EventTapManager::KeyFlags EventTapManager::keyFlags() const
 {
     return {isAIPromptMode_.load(), isSuggestionsOverlayVisible_.load(), isPlaceholderModeActive_.load(),
             lastActionWasSuggestionWithTrailingSpace_.load()};
