@@ -63,7 +63,12 @@ void EventTapManager::observeAIPromptNotifications()
 
 void EventTapManager::onMain(std::function<void()> task)
 {
-    services_.mainLoop.post(alive_.guard(std::move(task)));
+    // From the tap callback the main thread is woken once the key has been
+    // answered; anywhere else the task is posted at once.
+    services_.tapFactory.performAfterEvent(
+        [&loop = services_.mainLoop, task = alive_.guard(std::move(task))]() mutable {
+            loop.post(std::move(task));
+        });
 }
 
 ScheduledTask EventTapManager::onMainAfter(double seconds, std::function<void()> task)

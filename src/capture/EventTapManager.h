@@ -237,7 +237,8 @@ private:
 
     // The tap thread's body.
     void runTapThread(std::uint64_t generation);
-    // Runs `task` on the main thread if the manager still lives then.
+    // Runs `task` on the main thread if the manager still lives then. From the
+    // tap callback, the main thread is woken once the key has been answered.
     void onMain(std::function<void()> task);
     ScheduledTask onMainAfter(double seconds, std::function<void()> task);
     // Runs `task` on the tap queue, after the typing work handed over before

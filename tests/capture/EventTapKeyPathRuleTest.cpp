@@ -22,6 +22,7 @@
 #include "platform/runtime/ConcurrentQueue.h"
 #include "platform/sim/accessibility/SimTextFieldSpec.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
+#include "platform/sim/runtime/SimMainLoop.h"
 #include "store/DatabaseManager.h"
 #include "store/PrivacyFirewall.h"
 #include "support/StandInApp.h"
@@ -56,25 +57,31 @@ private:
 };
 
 constexpr const char* kEditorId = "com.example.editor";
+constexpr const char* kExcludedId = "com.example.vault";
 
 // The app composed on the stand-in desktop with the real tap manager, capture
 // router and privacy firewall (its rules database in a temporary folder), an
-// editor and a terminal each with a focused field, the editor in front.
+// editor, a terminal and an excluded application each with a focused field,
+// the editor in front.
 class KeyPathRig : public ::testing::Test {
 public:
     KeyPathRig()
         : editor(stage.platform.desktop.addApplication(kEditorId, "Editor")),
           terminal(stage.platform.desktop.addApplication("com.apple.Terminal", "Terminal")),
+          excluded(stage.platform.desktop.addApplication(kExcludedId, "Vault")),
           factory(stage.platform.desktop.eventTaps())
     {
         addField(terminal);
+        addField(excluded);
         addField(editor);
         editor.activate();
         PlatformBundle bundle = stage.bundle();
         bundle.eventTaps = factory;
         AppComposition::Options options = StandInApp::quietOptions();
         options.backgroundThreads = 2;
-        app = &stage.compose(std::move(bundle), std::move(options));
+        app = &stage.compose(std::move(bundle), std::move(options), "seeded", [](DatabaseManager& seeding) {
+            EXPECT_TRUE(seeding.addExclusion(kExcludedId, "app", "test"));
+        });
         app->eventTapManager().start();
         EXPECT_TRUE(stage.waitForTap());
         // As in a program that has run a while, the background queue has a
@@ -99,12 +106,23 @@ public:
         application.addWindow("Draft", Rect(0, 25, 800, 600)).addTextField(spec).focus();
     }
 
-    // The calls our callbacks made while `text` was typed on a watched thread.
-    std::vector<std::string> callsWhileTyping(std::string_view text)
+    // The calls our callbacks made while `keys` ran on a watched thread, the
+    // main thread meanwhile waiting for work on its loop (so that a post to
+    // it wakes it).
+    std::vector<std::string> callsWhile(const std::function<void()>& keys)
     {
         std::vector<std::string> calls;
-        const bool watched =
-            ThreadSyscallWatch::runWatched([&] { stage.platform.desktop.keyboard().type(text); }, calls);
+        SimMainLoop& loop = stage.platform.loop;
+        const auto body = [&] {
+            keys();
+            loop.post([] {});  // outside the callbacks: ends the wait below
+        };
+        const auto meanwhile = [&loop](const std::atomic<bool>& done) {
+            while (!done.load()) {
+                loop.runUntil([&done] { return done.load(); }, 0.05);
+            }
+        };
+        const bool watched = ThreadSyscallWatch::runWatched(body, meanwhile, calls);
         if (!watched) {
             ADD_FAILURE() << "this kernel cannot watch a thread's system calls (seccomp user notification)";
         }
@@ -124,6 +142,7 @@ public:
     StandInApp stage;
     SimApplication editor;
     SimApplication terminal;
+    SimApplication excluded;
     WatchedTapFactory factory;
     AppComposition* app = nullptr;
 };
@@ -133,6 +152,8 @@ struct KeyPathCase {
     // What happens before the keys: the pause, another application in front.
     std::function<void(KeyPathRig&)> before;
     std::string typed;
+    // A chord pressed after the text, if any.
+    std::string chord;
 };
 
 void PrintTo(const KeyPathCase& keys, std::ostream* out)
@@ -150,22 +171,29 @@ void longPause(StandInApp& stage)
 }
 
 const KeyPathCase kCases[]{
-    {"PlainKeysWithTheTapQueueAsleep", [](KeyPathRig&) {}, "hello, wörld"},
-    {"FirstKeyAfterAPauseWithTheExclusionsStale", [](KeyPathRig& rig) { longPause(rig.stage); }, "a"},
+    {"PlainKeysWithTheTapQueueAsleep", [](KeyPathRig&) {}, "hello, wörld", ""},
+    {"FirstKeyAfterAPauseWithTheExclusionsStale", [](KeyPathRig& rig) { longPause(rig.stage); }, "a", ""},
     {"FirstKeyInAnotherApplicationWithTheExclusionsStale",
      [](KeyPathRig& rig) {
          rig.terminal.activate();
          longPause(rig.stage);
      },
-     "ls"},
-    {"KeyCompletingATrigger", [](KeyPathRig&) {}, "//note "},
+     "ls", ""},
+    {"KeyCompletingATrigger", [](KeyPathRig&) {}, "//note ", ""},
+    {"ShortcutForSuggestions", [](KeyPathRig&) {}, "see ", "ctrl+space"},
+    {"KeysInAnExcludedApplication", [](KeyPathRig& rig) { rig.excluded.activate(); }, "secret", ""},
 };
 
 TEST_P(KeyPathRuleTest, CallbackWakesNoThreadAndWaitsForNoLock)
 {
     GetParam().before(*this);
     stage.platform.loop.runUntilIdle();
-    const std::vector<std::string> calls = callsWhileTyping(GetParam().typed);
+    const std::vector<std::string> calls = callsWhile([&] {
+        stage.platform.desktop.keyboard().type(GetParam().typed);
+        if (!GetParam().chord.empty()) {
+            stage.platform.desktop.keyboard().press(GetParam().chord);
+        }
+    });
     EXPECT_THAT(calls, ::testing::IsEmpty())
         << "system calls inside the tap callback: " << fmt::format("{}", fmt::join(calls, ", "));
 }

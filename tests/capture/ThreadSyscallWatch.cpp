@@ -136,7 +136,9 @@ thread_local int watchingDepth = 0;
 
 }  // namespace
 
-bool ThreadSyscallWatch::runWatched(const std::function<void()>& body, std::vector<std::string>& result)
+bool ThreadSyscallWatch::runWatched(const std::function<void()>& body,
+                                    const std::function<void(const std::atomic<bool>& done)>& meanwhile,
+                                    std::vector<std::string>& result)
 {
 #if defined(__x86_64__)
     {
@@ -160,15 +162,19 @@ bool ThreadSyscallWatch::runWatched(const std::function<void()>& body, std::vect
             supervise(listener);
         }
     }).detach();
+    std::atomic<bool> done{false};
     std::thread watched([&] {
         const int listener = installFilter();
         if (listener < 0) {
             handover->refused.store(true);
+            done.store(true);
             return;
         }
         handover->listener.store(listener);
         body();
+        done.store(true);
     });
+    meanwhile(done);
     watched.join();
     if (handover->refused.load()) {
         return false;
@@ -179,6 +185,7 @@ bool ThreadSyscallWatch::runWatched(const std::function<void()>& body, std::vect
     return true;
 #else
     (void)body;
+    (void)meanwhile;
     (void)result;
     return false;
 #endif

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,9 +19,13 @@ namespace qm::test {
 class ThreadSyscallWatch {
 public:
     // Runs `body` on a new thread that is watched (as are the threads it
-    // starts) and returns the calls noted inside Watching scopes on it. False
-    // where the kernel cannot watch a thread this way (then `body` has not run).
-    static bool runWatched(const std::function<void()>& body, std::vector<std::string>& noted);
+    // starts) and returns the calls noted inside Watching scopes on it. The
+    // calling thread runs `meanwhile` until `body` is done (`done` turns
+    // true). False where the kernel cannot watch a thread this way (then
+    // `body` has not run).
+    static bool runWatched(const std::function<void()>& body,
+                           const std::function<void(const std::atomic<bool>& done)>& meanwhile,
+                           std::vector<std::string>& noted);
 
     // Notes the watched thread's calls while it lives. On a thread that is not
     // watched it notes nothing.
