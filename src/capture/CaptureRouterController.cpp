@@ -4,7 +4,6 @@
 
 #include "capture/CaptureNotifications.h"
 #include "platform/notifications/NotificationCenter.h"
-#include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 
 namespace qm {
@@ -15,9 +14,10 @@ CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock
                                                  NotificationCenter& notificationCenter,
                                                  const UserDefaults& defaults, CaptureTargetRegistry registry,
                                                  CaptureRouterModeServices services)
-    : mainLoop_(mainLoop), clock_(clock), workspace_(workspace), accessibility_(accessibility),
-      eventPoster_(eventPoster), notificationCenter_(notificationCenter), registry_(std::move(registry)),
-      folderPreCheck_(defaults), detector_(registry_, passiveBufferLimit), services_(std::move(services)),
+    : mainLoop_(mainLoop), workspace_(workspace), notificationCenter_(notificationCenter),
+      registry_(std::move(registry)), folderPreCheck_(defaults),
+      triggerRemover_(accessibility, workspace, eventPoster), passiveWatch_(clock, registry_),
+      services_(std::move(services)), caretBounds_(accessibility, services_.screens, services_.mouse),
       // A capture started from one of this program's own windows keeps the previous host.
       hostFocus_(workspace, accessibility, [this] { return hostCaptureContext_; }),
       captureTransitionQueue_(std::make_unique<SerialQueue>(captureTransitionQueueLabel))
@@ -55,30 +55,19 @@ bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterK
     if (isCapturePipelineBusyThreadSafe()) {
         return false;
     }
-    return handlePassiveModeTriggerDetection(event, afterKey);
-}
-
-bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
-                                                                const AfterKey& afterKey)
-{
-    std::unique_lock lock(bufferLock_);
-    if (detector_.appendPlainCharacter(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString()))
-        [[likely]] {
+    std::optional<PassiveOutcome> outcome = passiveWatch_.offerKey(event);
+    if (!outcome) [[likely]] {
         return false;
     }
-    return classifyPassiveKey(std::move(lock), event, afterKey);
+    return handlePassiveOutcome(std::move(*outcome), afterKey);
 }
 
-bool CaptureRouterController::classifyPassiveKey(std::unique_lock<std::mutex> bufferLock,
-                                                 const KeyEvent& event, const AfterKey& afterKey)
+bool CaptureRouterController::handlePassiveOutcome(PassiveOutcome outcome, const AfterKey& afterKey)
 {
-    // appendPlainCharacter already turned the key down: straight to the rest.
-    PassiveOutcome outcome =
-        detector_.handleOtherKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
-    bufferLock.unlock();
     // Looking at the folder is a file-system call that a slow mount can hold
     // up for seconds: never under the buffer lock, which the main thread's
-    // focus tracking takes too. The detector emptied the buffer either way.
+    // focus tracking takes too. The watch's lock is released by now; the
+    // detector emptied the buffer either way.
     if (outcome.isTrigger()) {
         if (auto failure = folderPreCheck_.missingPathFailure(outcome.commandName)) {
             outcome.kind = PassiveOutcome::Kind::passThrough;
@@ -136,6 +125,13 @@ void CaptureRouterController::startTransition(PassiveOutcome outcome, const Afte
     });
 }
 
+void CaptureRouterController::runTriggerRemoval(const TriggerRemoval& removal)
+{
+    // Whatever the removal managed, capture mode is asked to open afterwards.
+    triggerRemover_.remove(removal.triggerBody, removal.documentTriggerLength);
+    mainLoop_.post(alive_.guard([this, removal] { finishTransition(removal); }));
+}
+
 void CaptureRouterController::finishTransition(const TriggerRemoval& removal)
 {
     bool cancelled = false;
@@ -174,12 +170,8 @@ void CaptureRouterController::failsafeCaptureTransition(std::uint64_t generation
 
 void CaptureRouterController::resetPassiveTriggerState(bool clearCaptureMode)
 {
-    {
-        std::lock_guard lock(bufferLock_);
-        normalBuffer_.clear();
-        retainedPassives_.clear();
-        lastTypingFingerprint_.reset();
-    }
+    // The watch's lock and stateLock_ one after the other, never together.
+    passiveWatch_.clear();
     std::lock_guard lock(stateLock_);
     captureTransition_ = false;
     captureTransitionCompletedGeneration_ = captureTransitionGeneration_;
