@@ -450,7 +450,7 @@ TEST_F(MCPServerTest, AFailedStartCanBeRetried)
     MCPServer second(
         lines, hub, [] { return std::optional(token); }, taken, limits);
     second.start();
-    EXPECT_TRUE(log.contains("❌ Failed to start Quillmarker MCP Server: "));
+    EXPECT_TRUE(log.contains("❌ Quillmarker MCP Server failed to start: Address already in use"));
     EXPECT_FALSE(second.port());
     server->stop();
     second.start();
