@@ -72,6 +72,9 @@ struct MCPServer::State {
             return;
         }
         acceptor.emplace(std::move(candidate));
+        // A tool reads the token from the secret store before it connects: it
+        // is there from the first start on, not only after a first attempt.
+        static_cast<void>(token());
         const auto port = acceptor->local_endpoint(error).port();
         boundPort = port;
         Log::print(fmt::format("🚀 Quillmarker MCP Server listening on 127.0.0.1:{}", port));

@@ -44,6 +44,8 @@ TEST(AssistantServicesTest, TheToolServerFollowsTheToggleFromAnotherProcess)
     other.postNotification("com.quillmarker.mcp.toggle", std::string("true"), {});
     rig.platform.loop.runUntilIdle();
     EXPECT_TRUE(server.port());
+    EXPECT_TRUE(app.secrets().load(KeychainHelper::service, "mcp_token"))
+        << "a tool reads the token before its first connection";
     other.postNotification("com.quillmarker.mcp.toggle", std::string("false"), {});
     rig.platform.loop.runUntilIdle();
     EXPECT_FALSE(server.port());
