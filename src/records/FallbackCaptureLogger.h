@@ -46,10 +46,6 @@ public:
     FallbackCaptureLogger(const FallbackCaptureLogger&) = delete;
     FallbackCaptureLogger& operator=(const FallbackCaptureLogger&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<FallbackCaptureLogger>); throws std::logic_error before that.
-    static FallbackCaptureLogger& shared();
-
     // <Application Support>/com.quillmarker.app/fallback_captures.log. Computes the
     // location only; creates nothing.
     std::filesystem::path logFileURL() const;

@@ -60,10 +60,6 @@ public:
     SuggestionProvider(const SuggestionProvider&) = delete;
     SuggestionProvider& operator=(const SuggestionProvider&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<SuggestionProvider>); throws std::logic_error before that.
-    static SuggestionProvider& shared();
-
     // Returns at once. `text` is the typing buffer near the caret; its last
     // word is what learned values must begin with. `appBundleId` is the
     // frontmost application's (or empty): learned values are looked up for it
