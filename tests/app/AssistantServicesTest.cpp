@@ -17,7 +17,7 @@
 #include "platform/network/HttpStreamClient.h"
 #include "platform/sim/notifications/SimDistributedNotificationCenter.h"
 #include "store/KeychainHelper.h"
-#include "suggestions/LocalOllamaService.h"
+#include "suggestions/AIServiceProfile.h"
 #include "support/FakeStreamServer.h"
 #include "support/StandInApp.h"
 
@@ -68,7 +68,7 @@ public:
                                          HttpStreamReceiver& receiver) override
     {
         HttpRequest moved = request;
-        const std::string_view from = LocalOllamaService::kEndpoint;
+        const std::string_view from = AIServiceProfile::kOllamaEndpoint;
         if (moved.url.starts_with(from)) {
             moved.url = target_ + moved.url.substr(from.size());
         }
