@@ -124,9 +124,9 @@ TEST_F(CaptureHistoryModelTest, ClearRunsOnlyWhenConfirmedAndTheNoticeEmptiesThe
 {
     record("note", "keep me");
     model.load();
-    model.clearHistory([] { return false; });
+    model.clearHistory([](auto answer) { answer(false); });
     EXPECT_EQ(texts(), std::vector<std::string>{"keep me"});
-    model.clearHistory([] { return true; });
+    model.clearHistory([](auto answer) { answer(true); });
     EXPECT_TRUE(model.entries().empty());
     EXPECT_EQ(model.stats(), CaptureStats{});
 }

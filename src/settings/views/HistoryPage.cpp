@@ -37,15 +37,6 @@ HistoryPage::HistoryPage(CaptureHistoryModel& model, QWidget* parent) : QWidget(
     rows_->setSpacing(6);
     layout->addLayout(rows_);
 
-    confirmClear = [this] {
-        QMessageBox alert(QMessageBox::Warning, CaptureHistoryModel::clearAlertMessage,
-                          CaptureHistoryModel::clearAlertMessage, QMessageBox::NoButton, this);
-        alert.setInformativeText(CaptureHistoryModel::clearAlertInformativeText);
-        auto* clear = alert.addButton("Clear History", QMessageBox::DestructiveRole);
-        alert.addButton("Cancel", QMessageBox::RejectRole);
-        alert.exec();
-        return alert.clickedButton() == clear;
-    };
     connect(search_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.setSearchQuery(text.toStdString()); });
     connect(clearButton, &QPushButton::clicked, this, [this] { pressClear(); });
@@ -60,7 +51,19 @@ void HistoryPage::copyRow(int index)
 
 void HistoryPage::pressClear()
 {
-    model_.clearHistory(confirmClear);
+    model_.clearHistory([this](std::function<void(bool)> answer) {
+        // No event loop of its own: a page change while the alert is up takes
+        // it away with the page, and its answer is never given.
+        auto* alert = new QMessageBox(QMessageBox::Warning, CaptureHistoryModel::clearAlertMessage,
+                                      CaptureHistoryModel::clearAlertMessage, QMessageBox::NoButton, this);
+        alert->setAttribute(Qt::WA_DeleteOnClose);
+        alert->setInformativeText(CaptureHistoryModel::clearAlertInformativeText);
+        QAbstractButton* clear = alert->addButton("Clear History", QMessageBox::DestructiveRole);
+        alert->addButton("Cancel", QMessageBox::RejectRole);
+        connect(alert, &QMessageBox::buttonClicked, alert,
+                [clear, answer = std::move(answer)](QAbstractButton* button) { answer(button == clear); });
+        alert->open();
+    });
 }
 
 void HistoryPage::render()

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include <QWidget>
 
 class QLineEdit;
@@ -17,12 +15,10 @@ class HistoryPage : public QWidget {
 public:
     explicit HistoryPage(CaptureHistoryModel& model, QWidget* parent = nullptr);
 
-    // The Clear History alert; replaceable for tests.
-    std::function<bool()> confirmClear;
-
     QLineEdit* searchField() const { return search_; }
     // Presses the copy button of the row at `index`.
     void copyRow(int index);
+    // Opens the Clear History alert, window-modal; its answer comes later.
     void pressClear();
 
 private:

@@ -5,18 +5,22 @@
 #include <stdexcept>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "platform/notifications/UserNotificationSettings.h"
 #include "settings/SettingsWindowModel.h"
 #include "settings/views/CaptureTargetsPage.h"
 #include "settings/views/ErrorLogsPage.h"
+#include "settings/views/HelpPage.h"
 #include "settings/views/HistoryPage.h"
 #include "settings/views/PermissionsPage.h"
 #include "settings/views/SettingsSectionCard.h"
@@ -129,23 +133,110 @@ TEST_F(SettingsWindowWidgetTest, ErrorLogTextIsShownAsPlainTextAndCopyIsForwarde
     EXPECT_EQ(model.errorLogs()->copiedEntryId(), model.errorLogs()->entries()[0].id);
 }
 
+// A dialog of the settings window's own that is up (none in a test that
+// does not open one).
+QDialog* openDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+QPushButton* buttonTitled(QWidget* parent, const QString& title)
+{
+    for (auto* button : parent->findChildren<QPushButton*>()) {
+        if (button->text() == title) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
 TEST_F(SettingsWindowWidgetTest, HistoryClearAsksFirst)
 {
     rig.history.record("note", "keep", true);
     rig.loop.runUntilIdle();
+    widget.show();
     model.selectSection(SettingsSection::history);
     auto* page = dynamic_cast<HistoryPage*>(widget.page());
     ASSERT_NE(page, nullptr);
-    int asked = 0;
-    page->confirmClear = [&] {
-        ++asked;
-        return false;
-    };
-    page->pressClear();
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(model.history()->entries().size(), 1u);
+    for (const char* answer : {"Cancel", "Clear History"}) {
+        page->pressClear();
+        ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() != nullptr; }));
+        auto* alert = qobject_cast<QMessageBox*>(openDialog());
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(alert->text(), "Clear capture history?");
+        EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+        ASSERT_NE(buttonTitled(alert, answer), nullptr) << answer;
+        buttonTitled(alert, answer)->click();
+        ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() == nullptr; }));
+        if (std::string(answer) == "Cancel") {
+            EXPECT_EQ(model.history()->entries().size(), 1u);
+        }
+    }
+    EXPECT_TRUE(model.history()->entries().empty()) << "the confirmed clear ran";
     QTest::keyClicks(page->searchField(), "zz");
-    EXPECT_TRUE(labelTexts().contains("No captures match \"zz\"."));
+    EXPECT_TRUE(test::pumpQtUntil([this] { return labelTexts().contains("No captures match \"zz\"."); }));
+}
+
+TEST_F(SettingsWindowWidgetTest, AFolderPickedInTheBrowsePanelIsStored)
+{
+    widget.show();
+    model.selectSection(SettingsSection::captureTargets);
+    auto* page = dynamic_cast<CaptureTargetsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    buttonTitled(page, "Browse...")->click();
+    ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() != nullptr; }));
+    auto* panel = qobject_cast<QFileDialog*>(openDialog());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->windowTitle(), "Select Obsidian Vault Folder");
+    panel->setDirectory(QString::fromStdString(rig.dir.path().string()));
+    panel->selectFile(QString::fromStdString(rig.dir.path().string()));
+    static_cast<QDialog*>(panel)->accept();
+    ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() == nullptr; }));
+    EXPECT_EQ(rig.defaults.stringForKey("obsidianVaultPath"), rig.dir.path().string());
+    EXPECT_EQ(page->vaultField()->text().toStdString(), rig.dir.path().string());
+}
+
+// A request for another page can come at any time (the failure alert's button
+// posts one), also while a page's own dialog is up: the dialog goes with its
+// page, and its answer with it.
+TEST_F(SettingsWindowWidgetTest, APageChangeUnderAPagesOpenDialogLeavesTheProgramRunning)
+{
+    rig.history.record("note", "keep", true);
+    rig.loop.runUntilIdle();
+    rig.defaults.set("obsidianVaultPath", std::string("/old/vault"));
+    widget.show();
+    for (auto [section, title] : {std::pair{SettingsSection::history, "Clear History"},
+                                  std::pair{SettingsSection::captureTargets, "Browse..."}}) {
+        SCOPED_TRACE(title);
+        model.selectSection(section);
+        QPushButton* button = buttonTitled(widget.page(), title);
+        ASSERT_NE(button, nullptr);
+        bool dialogWasUp = false;
+        QTimer::singleShot(100, [&] {
+            dialogWasUp = openDialog() != nullptr;
+            UserInfo info;
+            info.set("section", "Help");
+            rig.selectSettingsSection(info);
+        });
+        // A page that ran a loop of its own would otherwise hang the test here.
+        QTimer::singleShot(3000, [] {
+            if (QDialog* dialog = openDialog()) {
+                dialog->reject();
+            }
+        });
+        button->click();
+        EXPECT_TRUE(test::pumpQtUntil(
+            [this] { return model.currentSection() == SettingsSection::help && openDialog() == nullptr; }));
+        EXPECT_TRUE(dialogWasUp);
+        EXPECT_NE(dynamic_cast<HelpPage*>(widget.page()), nullptr);
+    }
+    EXPECT_EQ(rig.history.recentEntries("", 10).size(), 1u) << "the dropped alert cleared nothing";
+    EXPECT_EQ(rig.defaults.stringForKey("obsidianVaultPath"), "/old/vault");
 }
 
 }  // namespace
