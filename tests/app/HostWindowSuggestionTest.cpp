@@ -9,17 +9,27 @@
 #include <string>
 
 #include <QApplication>
+#include <QFrame>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include "app/AssistantServices.h"
 #include "app/views/DesktopApplication.h"
 #include "base/Paths.h"
 #include "capture/EventTapManager.h"
+#include "knowledge/MCPSuggestionQueue.h"
+#include "platform/keyboard/KeyEventFlags.h"
 #include "platform/runtime/Clock.h"
 #include "platform/sim/views/HostTextFieldWidget.h"
 #include "platform/storage/UserDefaults.h"
 #include "screenshots/Screenshot.h"
+#include "settings/views/SettingsWindowController.h"
+#include "settings/views/SettingsWindowWidget.h"
+#include "settings/views/ShortcutKeyIndicator.h"
+#include "settings/views/ShortcutsPage.h"
 #include "shell/AppUpdateChecker.h"
 #include "suggestions/views/OverlayPanelWidget.h"
 #include "suggestions/views/SuggestionChipWidget.h"
@@ -211,6 +221,59 @@ TEST_F(HostWindowSuggestionTest, AClickOnTheChipInsertsTheAddressOnceAndKeepsThe
     // The user goes on typing in the same field.
     second->type("x");
     EXPECT_EQ(second->value(), "ada@example.com x");
+}
+
+// The trigger keys recorded on the Shortcuts page with the physical keys, then
+// used with the same keys in the host window: Super is the platform's Control
+// and Ctrl its Command, for the recorder as for the event tap.
+TEST(HostWindowShortcutTest, ModifiersRecordedInTheSettingsWindowPickSuggestionsWithTheSameKeys)
+{
+    TempDir home;
+    ProgramRun run(home);
+    ASSERT_TRUE(run.waitForTap());
+    run.program->openSettings(SettingsSection::shortcuts);
+    SettingsWindowWidget* window = run.program->settingsWindow().window();
+    ASSERT_NE(window, nullptr);
+    auto* page = dynamic_cast<ShortcutsPage*>(window->page());
+    ASSERT_NE(page, nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    page->recordButton()->setFocus(Qt::OtherFocusReason);
+    const auto held = [] { return QApplication::focusWidget(); };
+
+    // Ctrl alone is Command: refused, with the reason in the error box.
+    QTest::mouseClick(page->recordButton(), Qt::LeftButton);
+    QTest::keyPress(held(), Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(page->errorBox()->isVisibleTo(page));
+    EXPECT_TRUE(page->pills()[3]->isActive()) << "the Command pill";
+    EXPECT_FALSE(page->pills()[0]->isActive());
+    QTest::keyClick(held(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyRelease(held(), Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(page->errorBox()->isVisibleTo(page));
+
+    // Super and Alt: Control and Option.
+    QTest::mouseClick(page->recordButton(), Qt::LeftButton);
+    QTest::keyPress(held(), Qt::Key_Meta, Qt::MetaModifier);
+    EXPECT_FALSE(page->errorBox()->isVisibleTo(page));
+    QTest::keyPress(held(), Qt::Key_Alt, Qt::MetaModifier | Qt::AltModifier);
+    QTest::keyClick(held(), Qt::Key_A, Qt::MetaModifier | Qt::AltModifier);
+    QTest::keyRelease(held(), Qt::Key_Alt, Qt::MetaModifier);
+    QTest::keyRelease(held(), Qt::Key_Meta, Qt::NoModifier);
+    EXPECT_FALSE(page->errorBox()->isVisibleTo(page));
+    EXPECT_EQ(run.program->composition().eventTapManager().shortcutModifiers(),
+              KeyEventFlags::control | KeyEventFlags::alternate);
+    window->close();
+
+    run.program->hostWindow().activateWindow();
+    run.field().setFocus(Qt::OtherFocusReason);
+    run.program->composition().assistant()->suggestionQueue().push(nlohmann::json::array(
+        {{{"title", "Standup notes"}, {"actionText", "see standup notes"}, {"ttlSeconds", 60}}}));
+    run.type("re");
+    QTest::keyClick(&run.field(), Qt::Key_Space, Qt::MetaModifier);
+    ASSERT_TRUE(pumpQtUntil([] { return panelShows("Standup notes"); }));
+    QTest::keyClick(&run.field(), Qt::Key_1, Qt::MetaModifier | Qt::AltModifier);
+    EXPECT_TRUE(pumpQtUntil([&] { return run.value().find("see standup notes") != std::string::npos; }))
+        << run.value();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "platform/keyboard/KeyEvent.h"
 #include "platform/notifications/UserNotificationSettings.h"
 #include "screenshots/Screenshot.h"
 #include "settings/SettingsWindowModel.h"
@@ -90,6 +91,24 @@ TEST_F(SettingsScreenshots, CardPointedAtByARequest)
     rig.selectSettingsSection(info);
     rig.loop.advance(1.0);
     test::save(widget, "settings-capture-targets-slack-highlighted");
+}
+
+// Recording, with a set that is refused: the red button and border, the lit
+// pill and the error box.
+TEST_F(SettingsScreenshots, ShortcutRecorderWithARefusedSet)
+{
+    SettingsWindowModel model{rig.services()};
+    SettingsWindowWidget widget{model};
+    widget.resize(780, 520);
+    widget.show();
+    model.selectSection(SettingsSection::shortcuts);
+    ShortcutRecorderModel& recorder = *model.shortcuts();
+    recorder.toggleRecording();
+    KeyEvent held;
+    held.setType(KeyEventType::flagsChanged);
+    held.setFlags(KeyEventFlags::command);
+    recorder.handleEvent(held);
+    test::save(widget, "settings-shortcuts-recording-refused");
 }
 
 }  // namespace
