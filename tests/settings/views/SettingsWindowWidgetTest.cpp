@@ -6,12 +6,15 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -22,6 +25,7 @@
 #include "settings/views/ErrorLogsPage.h"
 #include "settings/views/HelpPage.h"
 #include "settings/views/HistoryPage.h"
+#include "settings/views/LazyRowList.h"
 #include "settings/views/PermissionsPage.h"
 #include "settings/views/SettingsSectionCard.h"
 #include "settings/views/SettingsStyle.h"
@@ -390,6 +394,81 @@ TEST_F(SettingsWindowWidgetTest, ACancelPressedAcrossARefreshTickStillCancels)
     ASSERT_EQ(model.scheduled().pendingCaptures().size(), 1u);
     EXPECT_EQ(model.scheduled().pendingCaptures()[0].id, "eggs");
     EXPECT_EQ(cancels().size(), 1);
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// Rows that have a widget now: those in or near view.
+int builtRows(LazyRowList* rows)
+{
+    int built = 0;
+    for (int i = 0; i < rows->rowCount(); ++i) {
+        built += rows->builtRow(i) != nullptr;
+    }
+    return built;
+}
+
+std::string longText(int lines)
+{
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        text += "line " + std::to_string(i) + " of a capture that goes on for a while\n";
+    }
+    return text + "the end";
+}
+
+// A page of hundreds of captures or log lines builds the rows a person can
+// see, and builds the others as they scroll into view; long texts are cut.
+TEST_F(SettingsWindowWidgetTest, HistoryAndErrorLogRowsAreBuiltAsTheyComeIntoView)
+{
+    for (int i = 0; i < 200; ++i) {
+        rig.clock.advance(1.0);
+        rig.history.record("note", i == 199 ? longText(8) : "capture " + std::to_string(i), true);
+        ASSERT_TRUE(rig.fallback.saveFallback(i == 199 ? longText(8) : "text " + std::to_string(i), "note",
+                                              std::runtime_error("Disk full")));
+    }
+    rig.loop.runUntilIdle();
+    widget.resize(780, 640);
+    widget.show();
+    struct Case {
+        SettingsSection section;
+        int maxLines;
+    };
+    for (const Case& c : {Case{SettingsSection::history, 3}, Case{SettingsSection::errorLogs, 4}}) {
+        SCOPED_TRACE(static_cast<int>(c.section));
+        model.selectSection(c.section);
+        QApplication::processEvents();
+        LazyRowList* rows = nullptr;
+        if (auto* history = dynamic_cast<HistoryPage*>(widget.page())) {
+            rows = history->rows();
+        } else if (auto* logs = dynamic_cast<ErrorLogsPage*>(widget.page())) {
+            rows = logs->rows();
+        }
+        ASSERT_NE(rows, nullptr);
+        ASSERT_EQ(rows->rowCount(), 200);
+        ASSERT_NE(rows->builtRow(0), nullptr);
+        EXPECT_LT(builtRows(rows), 40) << "only the rows in and near view";
+        EXPECT_GT(rows->height(), 200 * 40) << "the list is as tall as all its rows";
+
+        auto* text = rows->builtRow(0)->findChild<QLabel*>("entryText");
+        ASSERT_NE(text, nullptr) << "the newest capture, the long one";
+        EXPECT_TRUE(text->text().startsWith("line 0 of a capture"));
+        EXPECT_TRUE(text->text().endsWith(QChar(0x2026))) << text->text().toStdString();
+        EXPECT_LE(text->height(), c.maxLines * QFontMetrics(text->font()).lineSpacing() + 2);
+
+        auto* scroll = widget.findChild<QScrollArea*>();
+        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+        QApplication::processEvents();
+        EXPECT_NE(rows->builtRow(199), nullptr) << "scrolled into view";
+        EXPECT_EQ(rows->builtRow(0), nullptr) << "scrolled far out of view";
+        EXPECT_LT(builtRows(rows), 40);
+        scroll->verticalScrollBar()->setValue(0);
+        QApplication::processEvents();
+    }
 }
 
 }  // namespace
