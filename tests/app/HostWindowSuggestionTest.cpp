@@ -1,7 +1,7 @@
 // Inline suggestions in the running program's own window, as a person meets
 // them: keys typed through Qt into the host window's field go the real way
 // (Qt key event, stand-in keyboard, event tap, field), and the Qt suggestion
-// panel shows what field memory learned in an earlier run in the same home.
+// panel shows what a local tool pushed.
 
 #include <chrono>
 #include <cstddef>
@@ -145,31 +145,24 @@ void saveDesktop(QWidget& window, QWidget& panel, const std::string& name)
     std::printf("screenshot: %s (%d x %d)\n", file.c_str(), image.width(), image.height());
 }
 
-// Field memory learns an address in a first run (quitting with the field
-// focused), and a second run in the same home has typed its first letters
-// and summoned the panel with Control+Space.
+// A local tool has pushed a suggestion; the user has typed the first letters
+// of it and summoned the panel with Control+Space.
 class HostWindowSuggestionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        {
-            ProgramRun first(home);
-            ASSERT_TRUE(first.waitForTap());
-            first.type("ada@example.com");
-            ASSERT_EQ(first.value(), "ada@example.com");
-        }
-
         second = std::make_unique<ProgramRun>(home);
         ASSERT_TRUE(second->waitForTap());
-        ASSERT_EQ(second->value(), "");
+        second->program->composition().assistant()->suggestionQueue().push(nlohmann::json::array(
+            {{{"title", kPushed}, {"actionText", "ada@example.com"}, {"ttlSeconds", 60}}}));
         second->type("ad");
         ASSERT_EQ(second->value(), "ad");
-        // The pause after typing shows mistakes only: a learned value waits for a summon.
-        EXPECT_FALSE(panelShows(kLearned));
+        // The pause after typing shows mistakes only: the rest waits for a summon.
+        EXPECT_FALSE(panelShows(kPushed));
 
         // Control+Space: the platform's Control is typed with Super (Qt's Meta).
         QTest::keyClick(&second->field(), Qt::Key_Space, Qt::MetaModifier);
-        ASSERT_TRUE(pumpQtUntil([] { return panelShows(kLearned); }));
+        ASSERT_TRUE(pumpQtUntil([] { return panelShows(kPushed); }));
         panel = suggestionPanel();
         ASSERT_TRUE(pumpQtUntil([this] { return panel->alpha() >= 1.0; }));
         EXPECT_TRUE(second->program->composition().eventTapManager().isSuggestionsOverlayVisible());
@@ -187,7 +180,7 @@ protected:
         return second->value();
     }
 
-    static constexpr const char* kLearned = "ada@example.com";
+    static constexpr const char* kPushed = "Write to Ada";
     TempDir home;
     std::unique_ptr<ProgramRun> second;
     OverlayPanelWidget* panel = nullptr;
@@ -208,7 +201,7 @@ TEST_F(HostWindowSuggestionTest, AClickOnTheChipInsertsTheAddressOnceAndKeepsThe
 {
     SuggestionChipWidget* chip = nullptr;
     for (SuggestionChipWidget* shown : panel->view().chips()) {
-        if (shown->chip().model().title == kLearned) {
+        if (shown->chip().model().title == kPushed) {
             chip = shown;
         }
     }
