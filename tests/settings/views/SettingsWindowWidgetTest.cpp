@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QIcon>
@@ -468,6 +469,32 @@ TEST_F(SettingsWindowWidgetTest, HistoryAndErrorLogRowsAreBuiltAsTheyComeIntoVie
         EXPECT_LT(builtRows(rows), 40);
         scroll->verticalScrollBar()->setValue(0);
         QApplication::processEvents();
+    }
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// The settings window is hosted as the onboarding window is: Super-V (the
+// platform's Control-V) pastes in its fields, as Ctrl-V does.
+TEST_F(SettingsWindowWidgetTest, SuperVAndCtrlVPasteInTheSettingsFields)
+{
+    widget.show();
+    model.selectSection(SettingsSection::captureTargets);
+    auto* page = dynamic_cast<CaptureTargetsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    widget.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+    for (auto modifier : {Qt::MetaModifier, Qt::ControlModifier}) {
+        SCOPED_TRACE(static_cast<int>(modifier));
+        QApplication::clipboard()->setText("/home/me/Vault");
+        page->vaultField()->clear();
+        page->vaultField()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(page->vaultField(), Qt::Key_V, modifier);
+        EXPECT_EQ(page->vaultField()->text(), "/home/me/Vault");
     }
 }
 
