@@ -155,13 +155,13 @@ void BM_HistorySearchKeystroke(benchmark::State& state)
 {
     searchKeystroke(state, SettingsSection::history, "History");
 }
-BENCHMARK(BM_HistorySearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(64);
+BENCHMARK(BM_HistorySearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(32);
 
 void BM_ErrorLogsSearchKeystroke(benchmark::State& state)
 {
     searchKeystroke(state, SettingsSection::errorLogs, "Error Logs");
 }
-BENCHMARK(BM_ErrorLogsSearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(64);
+BENCHMARK(BM_ErrorLogsSearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(32);
 
 void printSummary()
 {
