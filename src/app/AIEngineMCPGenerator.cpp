@@ -6,7 +6,6 @@
 
 #include "platform/runtime/CancellationToken.h"
 #include "platform/runtime/ConcurrentQueue.h"
-#include "platform/runtime/PlatformError.h"
 #include "suggestions/AIActionType.h"
 #include "suggestions/AISuggestionEngine.h"
 
@@ -48,10 +47,8 @@ void AIEngineMCPGenerator::generateAIResponse(const std::string& prompt, const A
         try {
             const AISuggestion answer = engine_.generateAIResponse(prompt, engineAction(action), tokens, {});
             result.answer = Answer{answer.text, answer.provider, answer.model, answer.estimatedTokens};
-        } catch (const PlatformError& error) {
-            result.errorDescription = error.localizedDescription();
-        } catch (const std::exception& error) {
-            result.errorDescription = error.what();
+        } catch (...) {
+            result.error = std::current_exception();
         }
         completion(std::move(result));
     });

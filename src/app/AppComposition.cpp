@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "base/ScopedShared.h"
 #include "base/SecureRandom.h"
 #include "capture/CaptureRouterController.h"
 #include "capture/EventTapManager.h"
@@ -36,25 +35,6 @@ namespace {
 constexpr const char* kBackgroundQueueLabel = "com.quillmarker.app.background";
 
 }  // namespace
-
-// The shared instances, installed last and uninstalled first.
-struct AppComposition::Installed {
-    ScopedShared<KeychainHelper> secrets;
-    ScopedShared<DatabaseManager> database;
-    ScopedShared<PrivacyFirewall> privacyFirewall;
-    ScopedShared<PermissionsManager> permissions;
-    ScopedShared<FieldContextDetector> fieldContextDetector;
-    ScopedShared<FieldMemoryEngine> fieldMemory;
-    ScopedShared<SuggestionProvider> suggestionProvider;
-    ScopedShared<CaptureHistoryStore> history;
-    ScopedShared<FallbackCaptureLogger> recoveryLog;
-    ScopedShared<CaptureQuietWindow> quietWindow;
-    ScopedShared<HostFocus> hostFocus;
-    ScopedShared<OpenLoopStore> openLoops;
-    ScopedShared<CaptureLanding> landing;
-    ScopedShared<CaptureRouterController> captureRouter;
-    ScopedShared<AppUpdateChecker> updateChecker;
-};
 
 AppComposition::AppComposition(PlatformBundle platform, Options options)
     : platform_(std::move(platform)), options_(std::move(options))
@@ -220,30 +200,11 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
         .queue = *backgroundQueue_,
         .terminateApplication = options_.terminateApplication,
     });
-
-    installed_.reset(new Installed{
-        ScopedShared<KeychainHelper>(*secrets_),
-        ScopedShared<DatabaseManager>(*database_),
-        ScopedShared<PrivacyFirewall>(*privacyFirewall_),
-        ScopedShared<PermissionsManager>(*permissions_),
-        ScopedShared<FieldContextDetector>(*fieldContextDetector_),
-        ScopedShared<FieldMemoryEngine>(*fieldMemory_),
-        ScopedShared<SuggestionProvider>(*suggestionProvider_),
-        ScopedShared<CaptureHistoryStore>(*history_),
-        ScopedShared<FallbackCaptureLogger>(*recoveryLog_),
-        ScopedShared<CaptureQuietWindow>(records_->quietWindow()),
-        ScopedShared<HostFocus>(records_->hostFocus()),
-        ScopedShared<OpenLoopStore>(records_->openLoops()),
-        ScopedShared<CaptureLanding>(records_->landing()),
-        ScopedShared<CaptureRouterController>(*captureRouter_),
-        ScopedShared<AppUpdateChecker>(*updateChecker_),
-    });
 }
 
 AppComposition::~AppComposition()
 {
     shutdown_.cancel();
-    installed_.reset();
     // Its transfers stop before the queue they wait on goes.
     updateChecker_.reset();
     if (suggestions_) {

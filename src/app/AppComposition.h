@@ -40,23 +40,23 @@ class SuggestionServices;
 class TimerCompletionFallback;
 
 // The composition root: the one place that builds the program's services, each
-// once, from a platform bundle, and the only place that installs the shared
-// instances the program's code reaches (KeychainHelper::shared() and the
-// others), for the composition's lifetime. main(), the test rigs and the
-// benchmarks all build their object graph here.
+// once, from a platform bundle, and hands each the others it needs through its
+// constructor; nothing reaches a service any other way. main(), the test rigs
+// and the benchmarks all build their object graph here.
 //
-// Start-up order: the legacy secrets move, the rules database, the background
-// queue, the privacy firewall, the permissions, the field context detector,
-// the field memory and the colour picker, the saved-credential bridge (where
-// the platform has a keychain), the capture history, the recovery log, the
-// capture records, the targets, the capture router and the event tap manager
-// (not started), the focus observer (observing nothing until the app starts
-// capture), the inline suggestions over their panel, the update checker. Build and destroy it on the main
-// thread. Destruction uninstalls the shared instances, takes down the inline suggestions, the focus observer,
-// the tap manager, the router, the suggestion services and the firewall,
-// finishes the background
-// queue's work while what it touches still exists, then the rest in the
-// reverse order.
+// Start-up order: the legacy secrets move first, since nothing may read a
+// secret before it is in place; then the rules database, the background queue,
+// the privacy firewall, the permissions, field context, field memory and the
+// colour picker, the saved-credential bridge (where the platform has a
+// keychain), the assistant (when asked for) and the suggestion provider, the
+// capture history, the recovery log and the capture records, the targets, the
+// capture router and the event tap manager (not started), the focus observer
+// (observing nothing until the app starts capture), the inline suggestions over
+// their panel, and the update checker last. Build and destroy it on the main
+// thread. Destruction stops the update checker's transfers, takes down the
+// inline suggestions, the focus observer, the tap manager, the router, the
+// suggestion services and the firewall, finishes the background queue's work
+// while what it touches still exists, then the rest in the reverse order.
 class AppComposition {
 public:
     // The seams the app fills in above the services (the HUD, the overlay
@@ -138,8 +138,6 @@ public:
     SuggestionServices* suggestions() { return suggestions_.get(); }
 
 private:
-    struct Installed;
-
     PlatformBundle platform_;
     Options options_;
     // In start-up order.
@@ -170,7 +168,6 @@ private:
     std::shared_ptr<OverlayPanel> suggestionPanel_;
     std::unique_ptr<SuggestionServices> suggestions_;
     std::unique_ptr<AppUpdateChecker> updateChecker_;
-    std::unique_ptr<Installed> installed_;
 };
 
 }  // namespace qm

@@ -18,10 +18,8 @@
 #include "platform/runtime/ConcurrentQueue.h"
 #include "store/KeychainHelper.h"
 #include "suggestions/AISuggestionEngine.h"
-#include "suggestions/AnthropicService.h"
 #include "suggestions/FieldContextDetector.h"
-#include "suggestions/LocalOllamaService.h"
-#include "suggestions/OpenAIService.h"
+#include "suggestions/HttpAIService.h"
 
 namespace qm {
 
@@ -44,12 +42,15 @@ AssistantServices::AssistantServices(const Dependencies& d) : platform_(d.platfo
     aiEngine_ = std::make_unique<AISuggestionEngine>(
         p.defaults, p.clock, p.mainLoop, p.workspace, p.accessibility,
         [&detector = d.fieldContext](const AXUIElement& focused) { return detector.detect(focused).domain; },
-        std::make_unique<OpenAIService>(p.httpStreams, *aiStreams_, loadSecret,
-                                        std::string(OpenAIService::kEndpoint)),
-        std::make_unique<AnthropicService>(p.httpStreams, *aiStreams_, loadSecret,
-                                           std::string(AnthropicService::kEndpoint)),
-        std::make_unique<LocalOllamaService>(p.httpStreams, *aiStreams_,
-                                             std::string(LocalOllamaService::kEndpoint)));
+        std::make_unique<HttpAIService>(
+            p.httpStreams, *aiStreams_,
+            AIServiceProfile::openAI(loadSecret, std::string(AIServiceProfile::kOpenAIEndpoint))),
+        std::make_unique<HttpAIService>(
+            p.httpStreams, *aiStreams_,
+            AIServiceProfile::anthropic(loadSecret, std::string(AIServiceProfile::kAnthropicEndpoint))),
+        std::make_unique<HttpAIService>(
+            p.httpStreams, *aiStreams_,
+            AIServiceProfile::localOllama(std::string(AIServiceProfile::kOllamaEndpoint))));
 
     requests_ = std::make_unique<ConcurrentQueue>("com.quillmarker.mcp.requests", 2);
     graphEngine_ = std::make_unique<KnowledgeGraphEngine>(d.database, p.clock, kHomesFolder);

@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "base/KeyPath.h"
-#include "base/SharedInstance.h"
 #include "capture/CaptureNotifications.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/runtime/Clock.h"
@@ -34,11 +33,6 @@ CaptureRouterController::~CaptureRouterController()
     destroying_.store(true);
     // Drains the queue now, while every member a running removal touches still exists.
     captureTransitionQueue_.reset();
-}
-
-CaptureRouterController& CaptureRouterController::shared()
-{
-    return SharedInstance<CaptureRouterController>::get("CaptureRouterController");
 }
 
 namespace {

@@ -103,10 +103,6 @@ public:
     CaptureRouterController(const CaptureRouterController&) = delete;
     CaptureRouterController& operator=(const CaptureRouterController&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<CaptureRouterController>); throws std::logic_error before that.
-    static CaptureRouterController& shared();
-
     // --- Event-tap thread (and any other thread) ---
 
     // Capture mode is open: the tap passes every key through to the overlay.

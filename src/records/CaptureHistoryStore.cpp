@@ -9,7 +9,6 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
-#include "base/SharedInstance.h"
 #include "base/SqliteStatement.h"
 #include "base/Text.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -60,11 +59,6 @@ CaptureHistoryStore::CaptureHistoryStore(DatabaseManager& database, MainLoop& ma
 {
     database_.executeNonQuery(kCreateTable);
     database_.executeNonQuery(kCreateIndex);
-}
-
-CaptureHistoryStore& CaptureHistoryStore::shared()
-{
-    return SharedInstance<CaptureHistoryStore>::get("CaptureHistoryStore");
 }
 
 void CaptureHistoryStore::record(std::string_view target, std::string_view text, bool success)

@@ -32,10 +32,6 @@ public:
     CaptureHistoryStore(const CaptureHistoryStore&) = delete;
     CaptureHistoryStore& operator=(const CaptureHistoryStore&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<CaptureHistoryStore>); throws std::logic_error before that.
-    static CaptureHistoryStore& shared();
-
     // Stores one attempt with its text trimmed; a blank text stores and posts nothing.
     // Any thread.
     void record(std::string_view target, std::string_view text, bool success);

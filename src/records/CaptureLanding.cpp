@@ -1,6 +1,5 @@
 #include "records/CaptureLanding.h"
 
-#include "base/SharedInstance.h"
 #include "platform/runtime/MainLoop.h"
 #include "records/CaptureQuietWindow.h"
 #include "records/IfThenLine.h"
@@ -13,11 +12,6 @@ CaptureLanding::CaptureLanding(MainLoop& mainLoop, OpenLoopStore& store, Capture
     : mainLoop_(mainLoop), store_(store), quietWindow_(quietWindow), hostContext_(std::move(hostContext)),
       showHUD_(std::move(showHUD))
 {
-}
-
-CaptureLanding& CaptureLanding::shared()
-{
-    return SharedInstance<CaptureLanding>::get("CaptureLanding");
 }
 
 void CaptureLanding::announce(const std::string& target, const std::string& text, const std::string& receipt,

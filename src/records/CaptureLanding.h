@@ -33,10 +33,6 @@ public:
     CaptureLanding(const CaptureLanding&) = delete;
     CaptureLanding& operator=(const CaptureLanding&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<CaptureLanding>); throws std::logic_error before that.
-    static CaptureLanding& shared();
-
     // Any thread; never fails. On the main thread the work is done at once;
     // elsewhere it is handed to the main loop, in call order, and this returns
     // at once. `revealPath` is an absolute path or a URL string that shows the

@@ -2,7 +2,6 @@
 
 #include <limits>
 
-#include "base/SharedInstance.h"
 #include "platform/runtime/Clock.h"
 
 namespace qm {
@@ -10,11 +9,6 @@ namespace qm {
 CaptureQuietWindow::CaptureQuietWindow(const Clock& clock)
     : clock_(clock), until_(-std::numeric_limits<double>::infinity())
 {
-}
-
-CaptureQuietWindow& CaptureQuietWindow::shared()
-{
-    return SharedInstance<CaptureQuietWindow>::get("CaptureQuietWindow");
 }
 
 void CaptureQuietWindow::begin()

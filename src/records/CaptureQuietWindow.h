@@ -17,10 +17,6 @@ public:
     CaptureQuietWindow(const CaptureQuietWindow&) = delete;
     CaptureQuietWindow& operator=(const CaptureQuietWindow&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<CaptureQuietWindow>); throws std::logic_error before that.
-    static CaptureQuietWindow& shared();
-
     // Opens the window, or moves its end forward, to now + duration.
     void begin();
 

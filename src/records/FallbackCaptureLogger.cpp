@@ -19,7 +19,6 @@
 #include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
-#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "base/UtcTimestamp.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -179,11 +178,6 @@ FallbackCaptureLogger::FallbackCaptureLogger(const Clock& clock, MainLoop& mainL
     : clock_(clock), mainLoop_(mainLoop), notificationCenter_(notificationCenter),
       applicationSupport_(std::move(applicationSupport))
 {
-}
-
-FallbackCaptureLogger& FallbackCaptureLogger::shared()
-{
-    return SharedInstance<FallbackCaptureLogger>::get("FallbackCaptureLogger");
 }
 
 std::filesystem::path FallbackCaptureLogger::logFileURL() const

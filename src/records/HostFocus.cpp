@@ -1,7 +1,6 @@
 #include "records/HostFocus.h"
 
 #include "base/Paths.h"
-#include "base/SharedInstance.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
 #include "platform/accessibility/Accessibility.h"
@@ -12,11 +11,6 @@ namespace qm {
 HostFocus::HostFocus(Workspace& workspace, Accessibility& accessibility, HeldContext heldContext)
     : workspace_(workspace), accessibility_(accessibility), heldContext_(std::move(heldContext))
 {
-}
-
-HostFocus& HostFocus::shared()
-{
-    return SharedInstance<HostFocus>::get("HostFocus");
 }
 
 HostCaptureContext HostFocus::snapshot() const

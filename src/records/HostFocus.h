@@ -29,10 +29,6 @@ public:
     HostFocus(const HostFocus&) = delete;
     HostFocus& operator=(const HostFocus&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<HostFocus>); throws std::logic_error before that.
-    static HostFocus& shared();
-
     // The context of the frontmost application now.
     HostCaptureContext snapshot() const;
 

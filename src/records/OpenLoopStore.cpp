@@ -1,9 +1,7 @@
 #include "records/OpenLoopStore.h"
 
-#include <atomic>
 #include <cmath>
 #include <ctime>
-#include <stdexcept>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -11,7 +9,6 @@
 #include "base/Calendar.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
-#include "base/SharedInstance.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/workspace/Workspace.h"
@@ -98,11 +95,6 @@ OpenLoopStore::OpenLoopStore(const Clock& clock, MainLoop& mainLoop, Workspace& 
     static_cast<void>(file::createDirectories(folder, kFolderMode));
     fileURL_ = folder / fileName;
     load();
-}
-
-OpenLoopStore& OpenLoopStore::shared()
-{
-    return SharedInstance<OpenLoopStore>::get("OpenLoopStore");
 }
 
 void OpenLoopStore::load()

@@ -50,10 +50,6 @@ public:
     OpenLoopStore(const OpenLoopStore&) = delete;
     OpenLoopStore& operator=(const OpenLoopStore&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<OpenLoopStore>); throws std::logic_error before that.
-    static OpenLoopStore& shared();
-
     // Parks a new open loop at the front (the oldest beyond 40 fall off, closed
     // or not) and makes its receipt and reveal path the last ones (an absent
     // path clears the last one).

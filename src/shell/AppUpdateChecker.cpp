@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include "base/Paths.h"
-#include "base/SharedInstance.h"
 #include "platform/network/HttpClient.h"
 #include "platform/notifications/NotificationCenter.h"
 #include "platform/notifications/UserNotificationCenter.h"
@@ -40,11 +39,6 @@ AppUpdateChecker::~AppUpdateChecker()
 {
     checkToken_.cancel();
     downloadToken_.cancel();
-}
-
-AppUpdateChecker& AppUpdateChecker::shared()
-{
-    return SharedInstance<AppUpdateChecker>::get("AppUpdateChecker");
 }
 
 void AppUpdateChecker::checkForUpdatesIfNeeded()

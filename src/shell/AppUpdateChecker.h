@@ -138,10 +138,6 @@ public:
     AppUpdateChecker(const AppUpdateChecker&) = delete;
     AppUpdateChecker& operator=(const AppUpdateChecker&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<AppUpdateChecker>); throws std::logic_error before that.
-    static AppUpdateChecker& shared();
-
     // The daily check: runs unless the last accepted manifest is less than a
     // day old. A last-check time in the future (clock turned back) is due.
     void checkForUpdatesIfNeeded();

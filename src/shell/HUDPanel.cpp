@@ -1,9 +1,5 @@
 #include "shell/HUDPanel.h"
 
-#include <atomic>
-#include <stdexcept>
-
-#include "base/SharedInstance.h"
 #include "platform/display/Screens.h"
 
 namespace qm {
@@ -13,11 +9,6 @@ HUDPanel::HUDPanel(MainLoop& mainLoop, const Screens& screens, std::unique_ptr<H
 {
     window_->setFrame(Rect(0, 0, initialWidth, initialHeight));
     window_->setAlpha(0);
-}
-
-HUDPanel& HUDPanel::shared()
-{
-    return SharedInstance<HUDPanel>::get("HUDPanel");
 }
 
 void HUDPanel::show(const std::string& message, const std::optional<std::string>& systemImage)

@@ -36,10 +36,6 @@ public:
     HUDPanel(const HUDPanel&) = delete;
     HUDPanel& operator=(const HUDPanel&) = delete;
 
-    // The panel the composition root installed. Throws std::logic_error when
-    // none was installed.
-    static HUDPanel& shared();
-
     void show(const std::string& message, const std::optional<std::string>& systemImage);
 
     std::int64_t displayGeneration() const { return displayGeneration_; }

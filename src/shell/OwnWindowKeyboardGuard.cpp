@@ -1,11 +1,8 @@
 #include "shell/OwnWindowKeyboardGuard.h"
 
-#include <atomic>
-#include <stdexcept>
 #include <string>
 
 #include "base/Log.h"
-#include "base/SharedInstance.h"
 #include "platform/display/ApplicationWindows.h"
 #include "platform/display/Window.h"
 
@@ -25,11 +22,6 @@ OwnWindowKeyboardGuard::~OwnWindowKeyboardGuard()
             center_.removeObserver(token);
         }
     }
-}
-
-OwnWindowKeyboardGuard& OwnWindowKeyboardGuard::shared()
-{
-    return SharedInstance<OwnWindowKeyboardGuard>::get("OwnWindowKeyboardGuard");
 }
 
 bool OwnWindowKeyboardGuard::isOwnEditableWindowKey() const

@@ -40,10 +40,6 @@ public:
     OwnWindowKeyboardGuard(const OwnWindowKeyboardGuard&) = delete;
     OwnWindowKeyboardGuard& operator=(const OwnWindowKeyboardGuard&) = delete;
 
-    // The guard the composition root installed. Throws std::logic_error when
-    // none was installed.
-    static OwnWindowKeyboardGuard& shared();
-
     bool isOwnEditableWindowKey() const;
 
     // Registering twice leaves one registration. A window that is key at this

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <memory>
 
-#include "base/SharedInstance.h"
 #include "platform/accessibility/AccessibilityTrust.h"
 #include "platform/notifications/UserNotificationCenter.h"
 #include "platform/workspace/SystemSettingsLink.h"
@@ -45,11 +44,6 @@ PermissionsManager::PermissionsManager(AccessibilityTrust& accessibilityTrust, W
     : accessibilityTrust_(accessibilityTrust), workspace_(workspace),
       userNotificationCenter_(userNotificationCenter), eventStores_(std::move(eventStores))
 {
-}
-
-PermissionsManager& PermissionsManager::shared()
-{
-    return SharedInstance<PermissionsManager>::get("PermissionsManager");
 }
 
 void PermissionsManager::openSettings(const SystemSettingsLink& link) const

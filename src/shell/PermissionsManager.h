@@ -35,10 +35,6 @@ public:
     PermissionsManager(const PermissionsManager&) = delete;
     PermissionsManager& operator=(const PermissionsManager&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<PermissionsManager>); throws std::logic_error before that.
-    static PermissionsManager& shared();
-
     // Accessibility's trusted check; never prompts.
     bool isAccessibilityTrusted();
     // The trusted check with the prompt option: with `prompt` true and the

@@ -2,7 +2,6 @@
 
 #include "base/FileUtil.h"
 #include "base/Log.h"
-#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
 
@@ -103,11 +102,6 @@ DatabaseManager::~DatabaseManager()
             db_ = nullptr;
         }
     });
-}
-
-DatabaseManager& DatabaseManager::shared()
-{
-    return SharedInstance<DatabaseManager>::get("DatabaseManager");
 }
 
 void DatabaseManager::openDatabase(const std::optional<std::filesystem::path>& applicationSupport)

@@ -56,10 +56,6 @@ public:
     DatabaseManager(const DatabaseManager&) = delete;
     DatabaseManager& operator=(const DatabaseManager&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<DatabaseManager>); throws std::logic_error before that.
-    static DatabaseManager& shared();
-
     // Generic statements.
     virtual void performRaw(const std::function<void(sqlite3*)>& block);
     virtual bool executeNonQuery(const std::string& sql);

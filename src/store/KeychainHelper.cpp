@@ -10,7 +10,6 @@
 #include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
-#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/storage/LegacyKeychain.h"
@@ -262,11 +261,6 @@ KeychainHelper::KeychainHelper(LegacyKeychain* legacyKeychain, std::optional<fs:
 }
 
 KeychainHelper::~KeychainHelper() = default;
-
-KeychainHelper& KeychainHelper::shared()
-{
-    return SharedInstance<KeychainHelper>::get("KeychainHelper");
-}
 
 SecStatus KeychainHelper::save(std::string_view service, std::string_view key, std::string_view data,
                                std::optional<std::string_view> /*label*/)

@@ -54,10 +54,6 @@ public:
     KeychainHelper(const KeychainHelper&) = delete;
     KeychainHelper& operator=(const KeychainHelper&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<KeychainHelper>); throws std::logic_error before that.
-    static KeychainHelper& shared();
-
     // Writes the secret, replacing any earlier one. errSecSuccess, or errSecIO for
     // every failure. The label is accepted for the caller's benefit and not stored.
     SecStatus save(std::string_view service, std::string_view key, std::string_view data,

@@ -12,7 +12,6 @@
 #include "base/KeyPath.h"
 #include "base/KeyPathArena.h"
 #include "base/Regex.h"
-#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
 #include "store/DatabaseManager.h"
@@ -81,11 +80,6 @@ PrivacyFirewall::~PrivacyFirewall()
         cache_->database = nullptr;
         cache_->clock = nullptr;
     }
-}
-
-PrivacyFirewall& PrivacyFirewall::shared()
-{
-    return SharedInstance<PrivacyFirewall>::get("PrivacyFirewall");
 }
 
 void PrivacyFirewall::refreshExcludedAppsCache(const std::shared_ptr<Cache>& cache)

@@ -43,10 +43,6 @@ public:
     PrivacyFirewall(const PrivacyFirewall&) = delete;
     PrivacyFirewall& operator=(const PrivacyFirewall&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<PrivacyFirewall>); throws std::logic_error before that.
-    static PrivacyFirewall& shared();
-
     // Any thread, the event tap included: a lock and a hash lookup, never the
     // database. Letter case does not matter. A stale cache still answers, and
     // one background refresh is started.

@@ -9,7 +9,8 @@
 namespace qm {
 
 // A language-model service as the AI engine calls it. Errors are PlatformError
-// values in the service's own domain (its class name), with 401 for a missing
+// values in the service's own domain ("AnthropicService",
+// "OpenAIService" or "LocalOllamaService"), with 401 for a missing
 // key, 500 for a response that is not HTTP or not of the expected shape, and
 // otherwise the HTTP status; transport failures are passed on unchanged.
 //

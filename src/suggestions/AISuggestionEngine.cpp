@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "base/Sha256.h"
-#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/network/UrlError.h"
 #include "platform/runtime/Clock.h"
@@ -50,11 +49,6 @@ AISuggestionEngine::~AISuggestionEngine()
 {
     std::unique_lock lock(streamsMutex_);
     streamsEnded_.wait(lock, [this] { return runningStreams_ == 0; });
-}
-
-AISuggestionEngine& AISuggestionEngine::shared()
-{
-    return SharedInstance<AISuggestionEngine>::get("AISuggestionEngine");
 }
 
 // --- Settings ---

@@ -66,10 +66,6 @@ public:
     AISuggestionEngine(const AISuggestionEngine&) = delete;
     AISuggestionEngine& operator=(const AISuggestionEngine&) = delete;
 
-    // The instance the composition root installed; throws std::logic_error when
-    // none was.
-    static AISuggestionEngine& shared();
-
     // "aiProvider"; "openai" when absent (an empty stored value stays empty).
     std::string activeProviderName() const;
     void setActiveProviderName(const std::string& name);

@@ -1,6 +1,5 @@
 #include "suggestions/FieldContextDetector.h"
 
-#include "base/SharedInstance.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXRole.h"
 #include "platform/accessibility/AXValue.h"
@@ -13,11 +12,6 @@ namespace qm {
 FieldContextDetector::FieldContextDetector(Accessibility& accessibility, const Workspace& workspace)
     : accessibility_(accessibility), workspace_(workspace)
 {
-}
-
-FieldContextDetector& FieldContextDetector::shared()
-{
-    return SharedInstance<FieldContextDetector>::get("FieldContextDetector");
 }
 
 FieldContextResult FieldContextDetector::detect() const

@@ -27,10 +27,6 @@ public:
     FieldContextDetector(const FieldContextDetector&) = delete;
     FieldContextDetector& operator=(const FieldContextDetector&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<FieldContextDetector>); throws std::logic_error before that.
-    static FieldContextDetector& shared();
-
     // The system-wide focused element; without one, the application rules on
     // the frontmost application alone.
     FieldContextResult detect() const;

@@ -3,7 +3,6 @@
 #include "base/Log.h"
 #include "base/SecureRandom.h"
 #include "base/Sha256.h"
-#include "base/SharedInstance.h"
 #include "base/Text.h"
 #include "platform/storage/UserDefaults.h"
 #include "store/DatabaseManager.h"
@@ -34,11 +33,6 @@ FieldMemoryEngine::FieldMemoryEngine(DatabaseManager& database, SecretStore& sec
     : database_(database), secrets_(secrets), defaults_(defaults), firewall_(firewall)
 {
     purgeOldMemory();
-}
-
-FieldMemoryEngine& FieldMemoryEngine::shared()
-{
-    return SharedInstance<FieldMemoryEngine>::get("FieldMemoryEngine");
 }
 
 std::optional<std::string_view> FieldMemoryEngine::retentionSwitch(FieldContext context)

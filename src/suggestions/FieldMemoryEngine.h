@@ -45,10 +45,6 @@ public:
     FieldMemoryEngine(const FieldMemoryEngine&) = delete;
     FieldMemoryEngine& operator=(const FieldMemoryEngine&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<FieldMemoryEngine>); throws std::logic_error before that.
-    static FieldMemoryEngine& shared();
-
     // The defaults key that switches learning off for one context; nothing for
     // password, which is never learned.
     static std::optional<std::string_view> retentionSwitch(FieldContext context);

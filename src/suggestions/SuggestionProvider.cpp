@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "base/SharedInstance.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/SerialQueue.h"
 #include "suggestions/FieldContextDetector.h"
@@ -43,11 +42,6 @@ SuggestionProvider::SuggestionProvider(Services services)
 SuggestionProvider::~SuggestionProvider()
 {
     queue_.reset();
-}
-
-SuggestionProvider& SuggestionProvider::shared()
-{
-    return SharedInstance<SuggestionProvider>::get("SuggestionProvider");
 }
 
 void SuggestionProvider::updateSuggestions(std::string text, std::string /*appBundleId*/,

@@ -56,10 +56,6 @@ public:
     SuggestionProvider(const SuggestionProvider&) = delete;
     SuggestionProvider& operator=(const SuggestionProvider&) = delete;
 
-    // The process-wide instance the composition root installed
-    // (ScopedShared<SuggestionProvider>); throws std::logic_error before that.
-    static SuggestionProvider& shared();
-
     // Returns at once. `text` is the typing buffer near the caret, which the
     // note search looks up. `appBundleId` (the frontmost application's, or
     // empty) takes no part in the result. Any thread; the completion runs

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/network/UrlError.h"
-#include "suggestions/AIServiceRig.h"
+#include "suggestions/AIServiceFixture.h"
 
 namespace qm {
 namespace {
@@ -14,13 +14,10 @@ namespace {
 using test::AIServiceRig;
 using test::FakeReply;
 using test::ServiceKind;
-using test::StreamRecorder;
 using test::traitsOf;
 
-class AIServiceErrorTest : public ::testing::TestWithParam<ServiceKind> {
+class AIServiceErrorTest : public test::AIServiceFixture {
 protected:
-    const test::ServiceTraits& traits() const { return traitsOf(GetParam()); }
-
     // The error generate throws, or nothing when it returned.
     std::optional<PlatformError> generateError(const std::string& prompt = "hello")
     {
@@ -33,15 +30,6 @@ protected:
         return std::nullopt;
     }
 
-    StreamRecorder runStream(const std::string& endpoint = {})
-    {
-        auto service = rig.make(GetParam(), endpoint);
-        StreamRecorder recorder;
-        service->streamResponse("hello", std::nullopt, 64, {}, recorder.handler());
-        EXPECT_TRUE(recorder.waitForEnd());
-        return recorder;
-    }
-
     void expectError(const std::optional<PlatformError>& error, const std::string& domain, long code,
                      const std::string& description)
     {
@@ -50,8 +38,6 @@ protected:
         EXPECT_EQ(error->code(), code);
         EXPECT_EQ(error->localizedDescription(), description);
     }
-
-    AIServiceRig rig;
 };
 
 struct StatusCase {

@@ -249,8 +249,8 @@ TEST(AIServiceRequestTest, KeysAreReadFromTheSecretStoreOnEveryRequest)
     const SecretLoader store = [&secrets](std::string_view service, std::string_view key) {
         return secrets.load(service, key);
     };
-    AnthropicService anthropic(rig.http, rig.streams, store, rig.server.baseUrl());
-    OpenAIService openai(rig.http, rig.streams, store, rig.server.baseUrl());
+    HttpAIService anthropic(rig.http, rig.streams, AIServiceProfile::anthropic(store, rig.server.baseUrl()));
+    HttpAIService openai(rig.http, rig.streams, AIServiceProfile::openAI(store, rig.server.baseUrl()));
 
     ASSERT_EQ(secrets.save("QuillmarkerAI", "anthropic", "  sk-ant-first\n"), errSecSuccess);
     ASSERT_EQ(secrets.save("QuillmarkerAI", "openai", "sk-oa-first"), errSecSuccess);

@@ -19,9 +19,7 @@
 
 #include "platform/linux/network/CurlHttpStreamClient.h"
 #include "platform/runtime/ConcurrentQueue.h"
-#include "suggestions/AnthropicService.h"
-#include "suggestions/LocalOllamaService.h"
-#include "suggestions/OpenAIService.h"
+#include "suggestions/HttpAIService.h"
 #include "support/FakeStreamServer.h"
 
 namespace qm::test {
@@ -271,15 +269,21 @@ public:
         if (endpoint.empty()) {
             endpoint = server.baseUrl();
         }
+        return std::make_unique<HttpAIService>(http, streams, profile(kind, std::move(endpoint)));
+    }
+
+    // The program's own profile of the service, reading the rig's secrets.
+    AIServiceProfile profile(ServiceKind kind, std::string endpoint)
+    {
         switch (kind) {
         case ServiceKind::anthropic:
-            return std::make_unique<AnthropicService>(http, streams, secretLoader(), endpoint);
+            return AIServiceProfile::anthropic(secretLoader(), std::move(endpoint));
         case ServiceKind::openai:
-            return std::make_unique<OpenAIService>(http, streams, secretLoader(), endpoint);
+            return AIServiceProfile::openAI(secretLoader(), std::move(endpoint));
         case ServiceKind::ollama:
             break;
         }
-        return std::make_unique<LocalOllamaService>(http, streams, endpoint);
+        return AIServiceProfile::localOllama(std::move(endpoint));
     }
 
     FakeStreamServer server;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/network/UrlError.h"
-#include "suggestions/AIServiceRig.h"
+#include "suggestions/AIServiceFixture.h"
 
 namespace qm {
 namespace {
@@ -32,21 +32,7 @@ std::vector<std::string> cutEvery(const std::string& body, std::size_t size)
     return pieces;
 }
 
-class AIServiceStreamTest : public ::testing::TestWithParam<ServiceKind> {
-protected:
-    const test::ServiceTraits& traits() const { return traitsOf(GetParam()); }
-
-    StreamRecorder runStream(double seconds = 5)
-    {
-        auto service = rig.make(GetParam());
-        StreamRecorder recorder;
-        service->streamResponse("hello", std::nullopt, 64, {}, recorder.handler());
-        EXPECT_TRUE(recorder.waitForEnd(seconds));
-        return recorder;
-    }
-
-    AIServiceRig rig;
-};
+using AIServiceStreamTest = test::AIServiceFixture;
 
 TEST_P(AIServiceStreamTest, PiecesArriveUntrimmedHoweverTheBodyIsCut)
 {

@@ -7,7 +7,7 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/StatusMenuController.h"
-#include "app/sim/LinuxPlatform.h"
+#include "app/linux/LinuxPlatform.h"
 #include "platform/linux/display/QtApplicationWindows.h"
 #include "platform/sim/views/HostWindow.h"
 #include "settings/SettingsSection.h"

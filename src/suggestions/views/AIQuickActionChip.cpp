@@ -4,7 +4,6 @@
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -33,11 +32,15 @@ QFont labelFont()
 
 AIQuickActionChip::AIQuickActionChip(AIPromptCard::Action action, std::function<void()> onClick,
                                      QWidget* parent)
-    : QWidget(parent), action_(std::move(action)), onClick_(std::move(onClick))
+    : QAbstractButton(parent), action_(std::move(action))
 {
+    setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(QString::fromStdString(action_.label));
+    if (onClick) {
+        connect(this, &QAbstractButton::clicked, this, std::move(onClick));
+    }
 }
 
 void AIQuickActionChip::setAction(const AIPromptCard::Action& action)
@@ -102,20 +105,6 @@ void AIQuickActionChip::paintEvent(QPaintEvent*)
     painter.drawText(
         QRectF(x + kIconSize + kSpacing, box.y(), box.right() - x - kIconSize - kSpacing, box.height()),
         Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(action_.label));
-}
-
-void AIQuickActionChip::mousePressEvent(QMouseEvent* event)
-{
-    // Accepted, so that the release comes here too.
-    event->accept();
-}
-
-void AIQuickActionChip::mouseReleaseEvent(QMouseEvent* event)
-{
-    event->accept();
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick_) {
-        onClick_();
-    }
 }
 
 }  // namespace qm

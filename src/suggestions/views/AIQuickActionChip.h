@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include <QWidget>
+#include <QAbstractButton>
 
 #include "suggestions/AIPromptCard.h"
 
@@ -10,8 +10,9 @@ namespace qm {
 
 // One quick action of the AI card: its symbol and label on a small rounded
 // chip, violet with a glow when chosen, faint otherwise. A click chooses it
-// (and generates nothing). GUI thread.
-class AIQuickActionChip final : public QWidget {
+// (and generates nothing); the chip never takes the keyboard from the prompt.
+// GUI thread.
+class AIQuickActionChip final : public QAbstractButton {
 public:
     AIQuickActionChip(AIPromptCard::Action action, std::function<void()> onClick, QWidget* parent = nullptr);
 
@@ -21,12 +22,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     AIPromptCard::Action action_;
-    std::function<void()> onClick_;
 };
 
 }  // namespace qm

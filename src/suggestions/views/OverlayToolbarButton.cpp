@@ -1,7 +1,5 @@
 #include "suggestions/views/OverlayToolbarButton.h"
 
-#include <QEnterEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -23,12 +21,20 @@ const QColor kAmber = QColor::fromRgbF(0.95f, 0.76f, 0.41f);
 
 OverlayToolbarButton::OverlayToolbarButton(std::string iconName, const QString& toolTip,
                                            std::function<void()> action, QWidget* parent)
-    : QWidget(parent), iconName_(std::move(iconName)), action_(std::move(action))
+    : QAbstractButton(parent), iconName_(std::move(iconName))
 {
+    setFocusPolicy(Qt::NoFocus);
     setToolTip(toolTip);
     setAccessibleName(toolTip);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
+        if (action) {
+            // A copy: the action may rebuild the toolbar that holds this button.
+            auto run = action;
+            run();
+        }
+    });
 }
 
 QSize OverlayToolbarButton::sizeHint() const
@@ -37,74 +43,30 @@ QSize OverlayToolbarButton::sizeHint() const
     return {side, side};
 }
 
-void OverlayToolbarButton::trigger()
-{
-    if (action_) {
-        // A copy: the action may rebuild the toolbar that holds this button.
-        auto action = action_;
-        action();
-    }
-}
-
 void OverlayToolbarButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
-    const double scale = hovered_ ? 1.08 : 1.0;
+    const bool hovered = underMouse();
+    const double scale = hovered ? 1.08 : 1.0;
     painter.translate(box.center());
     painter.scale(scale, scale);
     painter.translate(-box.center());
 
     QPainterPath shape;
     shape.addRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, kCornerRadius);
-    painter.fillPath(shape, QtColor::white(hovered_ ? 0.08 : 0.03));
-    QColor border = hovered_ ? kAmber : QtColor::white(0.05);
-    if (hovered_) {
+    painter.fillPath(shape, QtColor::white(hovered ? 0.08 : 0.03));
+    QColor border = hovered ? kAmber : QtColor::white(0.05);
+    if (hovered) {
         border.setAlphaF(0.3f);
     }
     painter.setPen(QPen(border, 1));
     painter.drawPath(shape);
 
-    const QPixmap icon = SuggestionSymbolIcon::pixmap(iconName_, hovered_ ? kAmber : QtColor::white(0.6),
+    const QPixmap icon = SuggestionSymbolIcon::pixmap(iconName_, hovered ? kAmber : QtColor::white(0.6),
                                                       kIconSize, devicePixelRatioF());
     painter.drawPixmap(QPointF(box.x() + kPadding, box.y() + kPadding), icon);
-}
-
-void OverlayToolbarButton::enterEvent(QEnterEvent* event)
-{
-    hovered_ = true;
-    update();
-    QWidget::enterEvent(event);
-}
-
-void OverlayToolbarButton::leaveEvent(QEvent* event)
-{
-    hovered_ = false;
-    pressed_ = false;
-    update();
-    QWidget::leaveEvent(event);
-}
-
-void OverlayToolbarButton::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton) {
-        pressed_ = true;
-        event->accept();
-        return;
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void OverlayToolbarButton::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool clicked =
-        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (clicked) {
-        trigger();
-    }
 }
 
 }  // namespace qm

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QLinearGradient>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -63,17 +61,21 @@ struct SuggestionChipWidget::Metrics {
 };
 
 SuggestionChipWidget::SuggestionChipWidget(SuggestionViewModel& model, int index, QWidget* parent)
-    : QWidget(parent), model_(model), index_(index)
+    : QAbstractButton(parent), model_(model), index_(index)
 {
+    setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(QString::fromStdString(model_.suggestions().at(static_cast<std::size_t>(index)).title));
+    // The handler may hand the panel a new list, which replaces this chip
+    // later (never while the click runs).
+    connect(this, &QAbstractButton::clicked, this, [this] { model_.selectChip(index_); });
 }
 
 SuggestionChip SuggestionChipWidget::chip() const
 {
-    return model_.chip(index_, hovered_);
+    return model_.chip(index_, underMouse());
 }
 
 SuggestionChipWidget::Metrics SuggestionChipWidget::metrics(const SuggestionChip& chip) const
@@ -205,44 +207,6 @@ void SuggestionChipWidget::paintEvent(QPaintEvent*)
         painter.drawText(QRectF(x, textTop + m.titleHeight + kLineSpacing, textWidth + 1, m.bodyHeight),
                          Qt::AlignLeft | Qt::AlignVCenter,
                          bodyMetrics.elidedText(m.body, Qt::ElideRight, textWidth + 1));
-    }
-}
-
-void SuggestionChipWidget::enterEvent(QEnterEvent* event)
-{
-    hovered_ = true;
-    update();
-    QWidget::enterEvent(event);
-}
-
-void SuggestionChipWidget::leaveEvent(QEvent* event)
-{
-    hovered_ = false;
-    pressed_ = false;
-    update();
-    QWidget::leaveEvent(event);
-}
-
-void SuggestionChipWidget::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton) {
-        pressed_ = true;
-        event->accept();
-        return;
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void SuggestionChipWidget::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool clicked =
-        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (clicked) {
-        // The handler may hand the panel a new list, which replaces this chip
-        // later (never while this event runs).
-        model_.selectChip(index_);
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QAbstractButton>
 
 #include "suggestions/SuggestionChip.h"
 
@@ -11,11 +11,12 @@ class SuggestionViewModel;
 // One chip of the panel, drawn from SuggestionChip: the key-hint badge, the
 // category symbol (or the colour swatch), the title and the detail line on a
 // rounded card, with the active gradient and shadow or the faint outline, a
-// little larger while active or hovered. A click picks the suggestion.
+// little larger while active or hovered. A click picks the suggestion; the
+// chip never takes the keyboard from the field being typed in.
 //
 // The widget leaves `shadowMargin` around the chip for its shadow and scale.
 // GUI thread.
-class SuggestionChipWidget final : public QWidget {
+class SuggestionChipWidget final : public QAbstractButton {
 public:
     static constexpr int shadowMargin = 3;
     static constexpr double cornerRadius = 7;
@@ -23,16 +24,12 @@ public:
     // `model` must outlive the widget.
     SuggestionChipWidget(SuggestionViewModel& model, int index, QWidget* parent = nullptr);
 
+    // As drawn now: hovered while the pointer is over the widget.
     SuggestionChip chip() const;
-    bool isHovered() const { return hovered_; }
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     struct Metrics;
@@ -40,8 +37,6 @@ private:
 
     SuggestionViewModel& model_;
     int index_;
-    bool hovered_ = false;
-    bool pressed_ = false;
 };
 
 }  // namespace qm

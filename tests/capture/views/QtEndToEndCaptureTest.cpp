@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppComposition.h"
-#include "app/sim/LinuxPlatform.h"
+#include "app/linux/LinuxPlatform.h"
 #include "base/FileUtil.h"
 #include "capture/CaptureOverlayGeometry.h"
 #include "capture/CaptureRouterController.h"

@@ -186,6 +186,28 @@ TEST_F(OverlayPanelWidgetTest, AClickOnAChipPicksItsIndex)
     EXPECT_EQ(picked, (std::vector<int>{2, 0}));
 }
 
+// What the pointer is over lights up, and goes back once the pointer leaves.
+TEST_F(OverlayPanelWidgetTest, ChipsAndToolbarButtonsLightUpUnderThePointer)
+{
+    showWith(threeSuggestions(), Rect(200, 150, 2, 18));
+    SuggestionChipWidget* chip = panel->view().chips()[1];
+    OverlayToolbarButton* reset = panel->view().resetButton();
+    const QImage restingButton = reset->grab().toImage();
+    const QImage restingChip = chip->grab().toImage();
+
+    QTest::mouseMove(chip, chip->rect().center());
+    EXPECT_TRUE(chip->chip().isHovered());
+    EXPECT_NE(chip->grab().toImage(), restingChip);
+
+    QTest::mouseMove(reset, reset->rect().center());
+    EXPECT_FALSE(chip->chip().isHovered());
+    EXPECT_EQ(chip->grab().toImage(), restingChip);
+    EXPECT_NE(reset->grab().toImage(), restingButton);
+
+    QTest::mouseMove(chip, chip->rect().center());
+    EXPECT_EQ(reset->grab().toImage(), restingButton);
+}
+
 TEST_F(OverlayPanelWidgetTest, TheColumnLayoutRefitsKeepingTheTopEdgeAndIsRemembered)
 {
     showWith(threeSuggestions(), Rect(200, 150, 2, 18));

@@ -1,4 +1,4 @@
-#include "app/sim/LinuxPlatform.h"
+#include "app/linux/LinuxPlatform.h"
 
 #include <QDBusConnection>
 
