@@ -327,13 +327,11 @@ private:
     // punctuation: the sliding buffer drops it too.
     void dropSuggestionSpace();
 
-    // The services every key calls on are in the first two cache lines.
     Services services_;
 
-    // What every key reads or writes, in the two cache lines from here, next
-    // to the services: a key after a pause finds each line it touches cold.
+    // What every key reads or writes, side by side.
     // Written under tapLock_, except the reset by every key, which needs no lock.
-    alignas(64) std::atomic<int> consecutiveTimeouts_{0};
+    std::atomic<int> consecutiveTimeouts_{0};
     // The typing state's flags and the time of the last key press: atomics
     // rather than a lock.
     std::atomic<bool> isSuggestionsOverlayVisible_{false};
