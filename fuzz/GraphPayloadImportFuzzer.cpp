@@ -95,7 +95,7 @@ bool allTagged(const DatabaseManager::GraphRecords& rows)
 // A refusal names the cipher or this kind's own parse, team or key failure.
 bool expectedRefusal(const std::error_code& error, bool isTeam)
 {
-    if (error.category() == aesGcmCategory()) {
+    if (error.category() == errorCategory<AesGcmError>()) {
         return error == AesGcmError::authenticationFailure || error == AesGcmError::incorrectParameterSize;
     }
     if (isTeam) {

@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,10 +86,11 @@ public:
                             Completion completion) override
     {
         if (prompt.starts_with("fail")) {
-            completion({std::nullopt, "The provider refused: " + action.text});
+            completion({std::nullopt,
+                        std::make_exception_ptr(std::runtime_error("The provider refused: " + action.text))});
             return;
         }
-        completion({Answer{prompt + action.text, "Local", "test", maxTokens}, ""});
+        completion({Answer{prompt + action.text, "Local", "test", maxTokens}, nullptr});
     }
 };
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "FuzzBudget.h"
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 #include "shell/AppUpdateChecker.h"
 
 namespace {

@@ -2,6 +2,9 @@
 
 #include <system_error>
 #include <type_traits>
+#include <utility>
+
+#include "base/EnumErrorCategory.h"
 
 namespace qm {
 
@@ -15,8 +18,16 @@ enum class AesGcmError {
     underlyingCryptoFailure,  // the cipher itself failed
 };
 
-const std::error_category& aesGcmCategory();
-std::error_code make_error_code(AesGcmError error);
+template <> struct ErrorCases<AesGcmError> {
+    static constexpr const char* name = "AES.GCM";
+    static constexpr std::pair<AesGcmError, const char*> messages[] = {
+        {AesGcmError::incorrectKeySize, "incorrectKeySize"},
+        {AesGcmError::incorrectParameterSize, "incorrectParameterSize"},
+        {AesGcmError::authenticationFailure, "authenticationFailure"},
+        {AesGcmError::randomSourceFailure, "randomSourceFailure"},
+        {AesGcmError::underlyingCryptoFailure, "underlyingCryptoFailure"},
+    };
+};
 
 }  // namespace qm
 

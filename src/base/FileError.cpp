@@ -20,7 +20,7 @@ FileError::FileError(const std::string& action, const std::filesystem::path& pat
 
 FileError::FileError(const std::string& action, const std::filesystem::path& path, const std::string& cause,
                      std::error_code code)
-    : std::filesystem::filesystem_error(action, path, code), sentence_(compose(action, path, cause))
+    : PlatformError(kDomain, code.value(), compose(action, path, cause)), path_(path), errorCode_(code)
 {
 }
 
@@ -67,9 +67,6 @@ std::string FileError::describe(std::error_code code)
 
 std::string FileError::sentence(const std::filesystem::filesystem_error& error)
 {
-    if (const auto* ours = dynamic_cast<const FileError*>(&error)) {
-        return ours->what();
-    }
     const char* action = error.path1().empty() ? "Could not use a file" : "Could not use";
     return compose(action, error.path1(), describe(error.code()));
 }

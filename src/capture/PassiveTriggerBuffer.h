@@ -96,8 +96,7 @@ private:
     // Lets go of the characters cut from the start.
     void compact();
 
-    // A place in text_. Four bytes: the buffer keeps a few hundred characters,
-    // and the boundaries of a full one then share a page of memory.
+    // A place in text_. Four bytes are plenty: the buffer keeps a few hundred characters.
     using Position = std::uint32_t;
 
     // The kept text starts at boundaries_[first_]; what comes before it was cut.

@@ -188,10 +188,10 @@ private:
     const EventTapServices& services_;
     EventTapHops& hops_;
 
-    // What every key reads or writes, in the cache line from here: the
-    // typing state's flags and the time of the last key press (atomics
-    // rather than a lock), and the hand-over of its keystroke.
-    alignas(64) std::atomic<bool> isSuggestionsOverlayVisible_{false};
+    // What every key reads or writes, side by side: the typing state's flags
+    // and the time of the last key press (atomics rather than a lock), and the
+    // hand-over of its keystroke.
+    std::atomic<bool> isSuggestionsOverlayVisible_{false};
     std::atomic<bool> isPlaceholderModeActive_{false};
     std::atomic<bool> isAIPromptMode_{false};
     std::atomic<bool> lastActionWasSuggestionWithTrailingSpace_{false};

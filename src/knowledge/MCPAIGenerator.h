@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,10 +29,10 @@ public:
         std::int64_t estimatedTokens = 0;
     };
 
-    // Exactly one of the two: the answer, or the failure's description for the user.
+    // Exactly one of the two: the answer, or the failure (whose what() is the sentence for the user).
     struct Result {
         std::optional<Answer> answer;
-        std::string errorDescription;
+        std::exception_ptr error;
     };
     using Completion = std::function<void(Result)>;
 

@@ -2,6 +2,8 @@
 // engine, the hub and the graph engine.
 #include "knowledge/MCPRequestHandler.h"
 
+#include <exception>
+#include <string>
 #include <vector>
 
 #include "base/Json.h"
@@ -110,7 +112,12 @@ void MCPRequestHandler::triggerAI(const nlohmann::json& params, const std::optio
         [reply](MCPAIGenerator::Result result) {
             reply.guard([&] {
                 if (!result.answer) {
-                    reply.error(mcp::kOperationFailed, "AI Generation error: " + result.errorDescription);
+                    try {
+                        std::rethrow_exception(result.error);
+                    } catch (const std::exception& failure) {
+                        reply.error(mcp::kOperationFailed,
+                                    std::string("AI Generation error: ") + failure.what());
+                    }
                     return;
                 }
                 reply.result({{"text", result.answer->text},

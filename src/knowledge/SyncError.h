@@ -2,6 +2,9 @@
 
 #include <system_error>
 #include <type_traits>
+#include <utility>
+
+#include "base/EnumErrorCategory.h"
 
 namespace qm {
 
@@ -9,14 +12,21 @@ namespace qm {
 // "SyncError"). Failures of the cipher reach callers as AesGcmError instead,
 // so the two are told apart by their category.
 enum class SyncError {
-    serializationFailed = 1,  // "Failed to serialize graph payload"
-    keyDerivationFailed = 2,  // "Failed to derive symmetric encryption key"
-    parseFailed = 3,          // "Failed to parse decrypted payload"
-    randomSaltFailed = 4,     // "Failed to generate random salt"
+    serializationFailed = 1,
+    keyDerivationFailed = 2,
+    parseFailed = 3,
+    randomSaltFailed = 4,
 };
 
-const std::error_category& syncErrorCategory();
-std::error_code make_error_code(SyncError error);
+template <> struct ErrorCases<SyncError> {
+    static constexpr const char* name = "SyncError";
+    static constexpr std::pair<SyncError, const char*> messages[] = {
+        {SyncError::serializationFailed, "Failed to serialize graph payload"},
+        {SyncError::keyDerivationFailed, "Failed to derive symmetric encryption key"},
+        {SyncError::parseFailed, "Failed to parse decrypted payload"},
+        {SyncError::randomSaltFailed, "Failed to generate random salt"},
+    };
+};
 
 }  // namespace qm
 

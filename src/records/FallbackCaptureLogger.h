@@ -66,8 +66,8 @@ public:
     // If the file cannot be opened for writing, it is replaced (atomically, 0600)
     // by its old content plus the line, but only when that content could be read:
     // a file that cannot be read is left untouched and the call throws.
-    // Throws FileError (a std::filesystem::filesystem_error whose what() names
-    // the path and the cause in our words) for a folder that cannot be created
+    // Throws FileError (whose what() names the path and the cause in our
+    // words) for a folder that cannot be created
     // and a file that cannot be written or replaced.
     static bool writeEntry(std::string_view text, std::string_view target, std::string_view errorDescription,
                            const std::filesystem::path& file, double now);

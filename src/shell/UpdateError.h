@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 
 namespace qm {
 
@@ -29,8 +29,6 @@ public:
     Case updateCase() const { return static_cast<Case>(code()); }
     // The number the case carries (status or size); 0 for the others.
     std::int64_t payload() const { return payload_; }
-
-    const std::string& errorDescription() const { return localizedDescription(); }
 
 private:
     UpdateError(Case updateCase, std::int64_t payload, std::string description);

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "base/FileDescriptor.h"
+#include "base/PlatformError.h"
 #include "platform/network/HttpStreamReceiver.h"
-#include "platform/runtime/PlatformError.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Json.h"
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 
 namespace qm {
 

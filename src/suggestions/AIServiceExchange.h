@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/PlatformError.h"
 #include "platform/network/HttpRequest.h"
 #include "platform/runtime/CancellationToken.h"
-#include "platform/runtime/PlatformError.h"
 #include "suggestions/AIStreamHandler.h"
 
 namespace qm {

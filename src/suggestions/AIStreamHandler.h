@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 
 namespace qm {
 

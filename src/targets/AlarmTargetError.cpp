@@ -2,9 +2,11 @@
 
 namespace qm {
 
-const char* AlarmTargetError::what() const noexcept
+AlarmTargetError::AlarmTargetError(Code code) : PlatformError(kDomain, code, describe(code)) {}
+
+const char* AlarmTargetError::describe(Code code)
 {
-    switch (code_) {
+    switch (code) {
     case emptyInput:
         return "Alarm text is empty. Try: 7:30am take meds";
     case noDateTime:

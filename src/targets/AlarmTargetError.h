@@ -1,26 +1,23 @@
 #pragma once
 
-#include <exception>
-#include <string>
+#include "base/PlatformError.h"
 
 namespace qm {
 
 // Why an //alarm line was refused before anything was scheduled. `what()` is
-// the sentence the user sees.
-class AlarmTargetError : public std::exception {
+// the sentence the user sees. The domain is "AlarmTargetError", the code the case.
+class AlarmTargetError : public PlatformError {
 public:
+    static constexpr const char* kDomain = "AlarmTargetError";
+
     enum Code { emptyInput, noDateTime, dateWithoutTime };
 
-    AlarmTargetError(Code code) : code_(code) {}
+    AlarmTargetError(Code code);
 
-    Code code() const { return code_; }
-    std::string errorDescription() const { return what(); }
-    const char* what() const noexcept override;
-
-    bool operator==(const AlarmTargetError& other) const { return code_ == other.code_; }
+    Code code() const { return static_cast<Code>(PlatformError::code()); }
 
 private:
-    Code code_;
+    static const char* describe(Code code);
 };
 
 }  // namespace qm

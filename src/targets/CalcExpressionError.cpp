@@ -2,9 +2,11 @@
 
 namespace qm {
 
-const char* CalcExpressionError::what() const noexcept
+CalcExpressionError::CalcExpressionError(Code code) : PlatformError(kDomain, code, describe(code)) {}
+
+const char* CalcExpressionError::describe(Code code)
 {
-    switch (code_) {
+    switch (code) {
     case emptyInput:
         return "Calculation text is empty. Try: 2+2 or 15% of 847";
     case invalidExpression:

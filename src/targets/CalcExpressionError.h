@@ -1,26 +1,23 @@
 #pragma once
 
-#include <exception>
-#include <string>
+#include "base/PlatformError.h"
 
 namespace qm {
 
 // Why a calculation failed. `what()` and `errorDescription()` give the sentence
-// the user sees.
-class CalcExpressionError : public std::exception {
+// the user sees. The domain is "CalcExpressionError", the code the case.
+class CalcExpressionError : public PlatformError {
 public:
+    static constexpr const char* kDomain = "CalcExpressionError";
+
     enum Code { emptyInput, invalidExpression, divisionByZero, nonFiniteResult };
 
-    CalcExpressionError(Code code) : code_(code) {}
+    CalcExpressionError(Code code);
 
-    Code code() const { return code_; }
-    std::string errorDescription() const { return what(); }
-    const char* what() const noexcept override;
-
-    bool operator==(const CalcExpressionError& other) const { return code_ == other.code_; }
+    Code code() const { return static_cast<Code>(PlatformError::code()); }
 
 private:
-    Code code_;
+    static const char* describe(Code code);
 };
 
 }  // namespace qm

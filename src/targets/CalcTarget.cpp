@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 
 #include "base/Log.h"
+#include "base/PlatformError.h"
 #include "base/Text.h"
-#include "platform/runtime/PlatformError.h"
 #include "platform/workspace/Pasteboard.h"
 #include "records/CaptureAnnouncer.h"
 #include "targets/CalcExpressionEvaluator.h"

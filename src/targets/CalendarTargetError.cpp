@@ -2,9 +2,11 @@
 
 namespace qm {
 
-const char* CalendarTargetError::what() const noexcept
+CalendarTargetError::CalendarTargetError(Code code) : PlatformError(kDomain, code, describe(code)) {}
+
+const char* CalendarTargetError::describe(Code code)
 {
-    switch (code_) {
+    switch (code) {
     case emptyInput:
         return "Calendar text is empty. Try: standup tomorrow 2pm";
     case noDateTime:

@@ -1,27 +1,24 @@
 #pragma once
 
-#include <exception>
-#include <string>
+#include "base/PlatformError.h"
 
 namespace qm {
 
 // Why a //calendar line did not become an event. `what()` is the sentence the
 // user sees; permissionDenied names "access" and "denied", by which the
-// failure guide points to the permission settings.
-class CalendarTargetError : public std::exception {
+// failure guide points to the permission settings. The domain is "CalendarTargetError", the code the case.
+class CalendarTargetError : public PlatformError {
 public:
+    static constexpr const char* kDomain = "CalendarTargetError";
+
     enum Code { emptyInput, noDateTime, permissionDenied, noWritableCalendar };
 
-    CalendarTargetError(Code code) : code_(code) {}
+    CalendarTargetError(Code code);
 
-    Code code() const { return code_; }
-    std::string errorDescription() const { return what(); }
-    const char* what() const noexcept override;
-
-    bool operator==(const CalendarTargetError& other) const { return code_ == other.code_; }
+    Code code() const { return static_cast<Code>(PlatformError::code()); }
 
 private:
-    Code code_;
+    static const char* describe(Code code);
 };
 
 }  // namespace qm

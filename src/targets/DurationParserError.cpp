@@ -2,9 +2,11 @@
 
 namespace qm {
 
-const char* DurationParserError::what() const noexcept
+DurationParserError::DurationParserError(Code code) : PlatformError(kDomain, code, describe(code)) {}
+
+const char* DurationParserError::describe(Code code)
 {
-    switch (code_) {
+    switch (code) {
     case emptyInput:
         return "Timer text is empty. Try: 25m, 1h 30m, or 90s";
     case invalidFormat:

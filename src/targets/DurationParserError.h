@@ -1,26 +1,23 @@
 #pragma once
 
-#include <exception>
-#include <string>
+#include "base/PlatformError.h"
 
 namespace qm {
 
 // Why a timer text could not be read. `what()` and `errorDescription()` give
-// the sentence the user sees.
-class DurationParserError : public std::exception {
+// the sentence the user sees. The domain is "DurationParserError", the code the case.
+class DurationParserError : public PlatformError {
 public:
+    static constexpr const char* kDomain = "DurationParserError";
+
     enum Code { emptyInput, invalidFormat, nonPositiveDuration, belowMinimum, exceedsMaximum };
 
-    DurationParserError(Code code) : code_(code) {}
+    DurationParserError(Code code);
 
-    Code code() const { return code_; }
-    std::string errorDescription() const { return what(); }
-    const char* what() const noexcept override;
-
-    bool operator==(const DurationParserError& other) const { return code_ == other.code_; }
+    Code code() const { return static_cast<Code>(PlatformError::code()); }
 
 private:
-    Code code_;
+    static const char* describe(Code code);
 };
 
 }  // namespace qm

@@ -5,9 +5,9 @@
 #include "base/Calendar.h"
 #include "base/Log.h"
 #include "base/Paths.h"
+#include "base/PlatformError.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
-#include "platform/runtime/PlatformError.h"
 #include "records/CaptureAnnouncer.h"
 #include "targets/NoteFile.h"
 

@@ -48,7 +48,7 @@ public:
     // opened for writing is replaced by its content plus the bullet; one whose
     // content cannot be read as UTF-8 text either is left as it is and the
     // capture fails with a PlatformError of domain "LocalNoteTarget". Other
-    // failures throw std::filesystem::filesystem_error; nothing is rolled back
+    // failures throw FileError; nothing is rolled back
     // (a header already written stays).
     static void appendCapture(std::string_view text, const std::filesystem::path& file, double now);
 

@@ -36,7 +36,7 @@ public:
     std::vector<PickerOption> pickerOptions(const CancellationToken& cancellation) override;
     // A blank line is nothing to do, whatever the settings. Otherwise a blank
     // graph setting throws kNotConfiguredCode before anything is written;
-    // file-system failures throw std::filesystem::filesystem_error, and what
+    // file-system failures throw FileError, and what
     // was created before them stays.
     void send(const std::string& text, const std::optional<PickerOption>& selectedOption) override;
 

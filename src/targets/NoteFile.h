@@ -11,8 +11,8 @@ namespace qm::notefile {
 
 // File steps shared by the targets that append to markdown notes in the
 // user's own folders (the Obsidian daily note, the Logseq journal page).
-// Failures of the file system throw FileError (a std::filesystem::filesystem_error
-// whose what() is a sentence for the user naming the path and the cause).
+// Failures of the file system throw FileError (whose what() is a sentence
+// for the user naming the path and the cause).
 
 // Joins a path and a relative part as the platform's path components do: a
 // part that begins with "/" still lands below `base`, never in its place.

@@ -22,8 +22,8 @@ std::string describe(NotificationSchedulerError::Code code, const std::string& m
 }  // namespace
 
 NotificationSchedulerError::NotificationSchedulerError(Code code, std::string message)
-    : code_(code), message_(code == schedulingFailed ? std::move(message) : std::string()),
-      description_(describe(code_, message_))
+    : PlatformError(kDomain, code, describe(code, code == schedulingFailed ? message : std::string())),
+      message_(code == schedulingFailed ? std::move(message) : std::string())
 {
 }
 

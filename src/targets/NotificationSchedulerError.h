@@ -1,33 +1,28 @@
 #pragma once
 
-#include <exception>
 #include <string>
+
+#include "base/PlatformError.h"
 
 namespace qm {
 
 // Why a timer or alarm could not be scheduled. `what()` is the sentence the
-// user sees as the capture's failure.
-class NotificationSchedulerError : public std::exception {
+// user sees as the capture's failure. The domain is "NotificationSchedulerError",
+// the code the case.
+class NotificationSchedulerError : public PlatformError {
 public:
+    static constexpr const char* kDomain = "NotificationSchedulerError";
+
     enum Code { schedulingFailed, permissionDenied, alertsDisabled };
 
     // `message` is the detail of schedulingFailed; the other two carry none.
     explicit NotificationSchedulerError(Code code, std::string message = {});
 
-    Code code() const { return code_; }
+    Code code() const { return static_cast<Code>(PlatformError::code()); }
     const std::string& message() const { return message_; }
-    const std::string& errorDescription() const { return description_; }
-    const char* what() const noexcept override { return description_.c_str(); }
-
-    bool operator==(const NotificationSchedulerError& other) const
-    {
-        return code_ == other.code_ && message_ == other.message_;
-    }
 
 private:
-    Code code_;
     std::string message_;
-    std::string description_;
 };
 
 }  // namespace qm

@@ -35,7 +35,7 @@ public:
     // Resolves the vault (its errors thrown before anything is written), makes
     // sure today's note exists (even for a blank line), then appends the
     // trimmed line; a blank one is nothing more to do. File-system failures
-    // throw std::filesystem::filesystem_error; nothing is rolled back.
+    // throw FileError; nothing is rolled back.
     void send(const std::string& text, const std::optional<PickerOption>& selectedOption) override;
 
 private:

@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "base/Paths.h"
+#include "base/PlatformError.h"
 #include "base/Text.h"
-#include "platform/runtime/PlatformError.h"
 #include "targets/NoteFile.h"
 
 namespace qm {

@@ -7,11 +7,11 @@
 
 #include "base/Calendar.h"
 #include "base/Log.h"
+#include "base/PlatformError.h"
 #include "base/Text.h"
 #include "base/UtcTimestamp.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoopWait.h"
-#include "platform/runtime/PlatformError.h"
 #include "records/CaptureAnnouncer.h"
 #include "targets/CaptureDateParser.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 
 namespace qm {
 

@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Json.h"
+#include "base/PlatformError.h"
 #include "platform/network/HttpClient.h"
-#include "platform/runtime/PlatformError.h"
 #include "targets/SlackError.h"
 
 namespace qm {

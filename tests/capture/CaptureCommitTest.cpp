@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
+#include "base/PlatformError.h"
 #include "capture/CaptureModeRig.h"
 #include "capture/CaptureNotifications.h"
-#include "platform/runtime/PlatformError.h"
 
 namespace qm::test {
 namespace {

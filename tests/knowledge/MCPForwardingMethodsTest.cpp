@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include "base/Log.h"
+#include "base/PlatformError.h"
 #include "knowledge/MCPHandlerFixture.h"
 #include "knowledge/RecordingConnection.h"
 
@@ -113,7 +114,8 @@ TEST_F(MCPForwardingMethodsTest, TheAIActionAndLimitComeFromTheParameters)
     }
     EXPECT_THAT(ai.calls, IsEmpty());
 
-    ai.next = {std::nullopt, "No API key for Anthropic. Add one in Settings."};
+    ai.next = {std::nullopt, std::make_exception_ptr(PlatformError(
+                                 "AISuggestionEngine", 1, "No API key for Anthropic. Add one in Settings."))};
     EXPECT_EQ(call("quillmarker.triggerAI", {{"prompt", "x"}}),
               error(-32000, "AI Generation error: No API key for Anthropic. Add one in Settings."));
 }

@@ -84,7 +84,7 @@ public:
 
     std::mutex mutex;
     std::vector<Call> calls;
-    Result next{Answer{"Bonjour", "OpenAI", "gpt-4o-mini", 12}, ""};
+    Result next{Answer{"Bonjour", "OpenAI", "gpt-4o-mini", 12}, nullptr};
     bool deferred = false;
     bool throwsBefore = false;
     bool throwsAfter = false;

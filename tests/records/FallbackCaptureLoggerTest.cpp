@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/FileError.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
 #include "platform/notifications/NotificationCenter.h"
@@ -318,11 +319,11 @@ TEST_F(FallbackCaptureLoggerTest, aSaveThatCannotWriteReportsFailureAndAnnounces
     try {
         FallbackCaptureLogger::writeEntry("t", "note", "e", logFile(), kExampleTime);
         ADD_FAILURE() << "no error";
-    } catch (const fs::filesystem_error& error) {
+    } catch (const FileError& error) {
         EXPECT_EQ(std::string(error.what()),
                   "Could not create the folder " + (dir / "com.quillmarker.app").string() + ": not a folder");
-        EXPECT_EQ(error.path1(), dir / "com.quillmarker.app");
-        EXPECT_EQ(error.code(), std::errc::not_a_directory);
+        EXPECT_EQ(error.path(), dir / "com.quillmarker.app");
+        EXPECT_EQ(error.errorCode(), std::errc::not_a_directory);
     }
     fs::remove(dir / "com.quillmarker.app");
 
@@ -366,7 +367,7 @@ TEST_F(FallbackCaptureLoggerTest, clearingAMissingLogCreatesItEmpty)
 TEST_F(FallbackCaptureLoggerTest, aClearThatFailsThrowsAndAnnouncesNothing)
 {
     fs::create_directories(logFile() / "inside");
-    EXPECT_THROW(logger.clearLog(), fs::filesystem_error);
+    EXPECT_THROW(logger.clearLog(), FileError);
     EXPECT_TRUE(fs::exists(logFile() / "inside"));
     EXPECT_EQ(postsAfterLoop(), 0);
 }
@@ -468,7 +469,7 @@ protected:
         bool threwReadFailure = false;
         try {
             FallbackCaptureLogger::writeEntry("again", "note", "e", foreignLog(), kExampleTime);
-        } catch (const fs::filesystem_error& error) {
+        } catch (const FileError& error) {
             threwReadFailure = std::string(error.what())
                                    .rfind("Could not read the existing recovery log, so it "
                                           "was left as it is " +

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 #include "platform/sim/workspace/SimPasteboard.h"
 #include "platform/workspace/Pasteboard.h"
 #include "targets/CalcExpressionError.h"

@@ -11,9 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include "base/FileError.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 #include "support/Nobody.h"
 #include "support/ScopedEnvironment.h"
 #include "targets/LandingRig.h"
@@ -142,10 +143,10 @@ TEST_F(LocalNoteTargetTest, FolderThatCannotBeMadeFailsTheSendUnconfirmed)
     try {
         target.send("call mom", std::nullopt);
         ADD_FAILURE() << "no error";
-    } catch (const fs::filesystem_error& error) {
+    } catch (const FileError& error) {
         EXPECT_EQ(std::string(error.what()),
                   "Could not create the folder " + (documents / "Quillmarker").string() + ": not a folder");
-        EXPECT_EQ(error.code(), std::errc::not_a_directory);
+        EXPECT_EQ(error.errorCode(), std::errc::not_a_directory);
     }
     EXPECT_TRUE(openLoops.loops().empty());
     EXPECT_TRUE(hud.empty());
@@ -160,7 +161,7 @@ TEST_F(LocalNoteTargetTest, SomethingOtherThanAFileInItsPlaceIsNeverReadOrWritte
         try {
             LocalNoteTarget::appendCapture("x", place, SimClock::kDefaultStart);
             ADD_FAILURE() << "no error for " << place;
-        } catch (const fs::filesystem_error& error) {
+        } catch (const FileError& error) {
             EXPECT_EQ(std::string(error.what()),
                       "Could not use the note " + place.string() + ": something other than a file is there");
         }

@@ -9,9 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "base/FileError.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 #include "platform/storage/UserDefaults.h"
 #include "support/WithoutFileOverride.h"
 #include "targets/LandingRig.h"
@@ -132,11 +133,11 @@ TEST_F(LogseqTargetTest, MissingGraphSettingFailsBeforeAnythingIsWritten)
 TEST_F(LogseqTargetTest, SomethingOtherThanAFileWhereThePageBelongsFailsTheSend)
 {
     fs::create_directories(page());
-    EXPECT_THROW(target.send("x", std::nullopt), fs::filesystem_error);
+    EXPECT_THROW(target.send("x", std::nullopt), FileError);
     fs::remove_all(graph());
     fs::create_directories(graph());
     std::ofstream(graph() / "journals") << "a file where the folder belongs";
-    EXPECT_THROW(target.send("x", std::nullopt), fs::filesystem_error);
+    EXPECT_THROW(target.send("x", std::nullopt), FileError);
     EXPECT_EQ(contentOf(graph() / "journals"), "a file where the folder belongs");
     EXPECT_TRUE(openLoops.loops().empty());
 }

@@ -11,9 +11,9 @@
 
 #include "base/Calendar.h"
 #include "base/Log.h"
+#include "base/PlatformError.h"
 #include "base/Uuid.h"
 #include "platform/notifications/NotificationCenter.h"
-#include "platform/runtime/PlatformError.h"
 #include "platform/sim/notifications/SimUserNotificationCenter.h"
 #include "platform/sim/runtime/SimClock.h"
 #include "platform/sim/runtime/SimMainLoop.h"

@@ -11,9 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "base/Calendar.h"
+#include "base/FileError.h"
 #include "base/FileUtil.h"
 #include "base/Log.h"
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 #include "platform/storage/UserDefaults.h"
 #include "support/WithoutFileOverride.h"
 #include "targets/LandingRig.h"
@@ -355,10 +356,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ObsidianTargetTest, SomethingOtherThanAFileWhereTheNoteBelongsFailsTheSend)
 {
     fs::create_directories(vault() / "2026-12-07.md");
-    EXPECT_THROW(target.send("x", std::nullopt), fs::filesystem_error);
+    EXPECT_THROW(target.send("x", std::nullopt), FileError);
     write(vault() / "Daily", "a file where the folder belongs");
     configure(R"({"folder": "Daily"})");
-    EXPECT_THROW(target.send("x", std::nullopt), fs::filesystem_error);
+    EXPECT_THROW(target.send("x", std::nullopt), FileError);
     EXPECT_EQ(contentOf(vault() / "Daily"), "a file where the folder belongs");
     EXPECT_TRUE(openLoops.loops().empty());
 }

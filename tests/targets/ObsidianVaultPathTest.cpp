@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 #include "support/TempDir.h"
 
 namespace qm::test {

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "base/Log.h"
+#include "base/PlatformError.h"
 #include "platform/linux/network/CurlHttpClient.h"
-#include "platform/runtime/PlatformError.h"
 #include "store/KeychainHelper.h"
 #include "targets/FakeSlackServer.h"
 #include "targets/LandingRig.h"

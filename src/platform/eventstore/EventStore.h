@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/PlatformError.h"
 #include "platform/eventstore/CalendarEvent.h"
 #include "platform/eventstore/EventStoreAuthorizationStatus.h"
 #include "platform/eventstore/EventStoreCalendar.h"
 #include "platform/eventstore/EventStoreEntityType.h"
 #include "platform/eventstore/Reminder.h"
-#include "platform/runtime/PlatformError.h"
 
 namespace qm {
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
+#include "platform/network/UrlError.h"
 
 namespace qm {
 
@@ -11,19 +12,8 @@ class HttpError : public PlatformError {
 public:
     static constexpr const char* kDomain = "HttpClient";
 
-    enum class Code : long {
-        unknown = -1,
-        cancelled = -999,
-        badURL = -1000,
-        timedOut = -1001,
-        unsupportedURL = -1002,
-        cannotFindHost = -1003,
-        cannotConnectToHost = -1004,
-        networkConnectionLost = -1005,
-        badServerResponse = -1011,
-        dataLengthExceedsMaximum = -1103,
-        secureConnectionFailed = -1200,
-    };
+    // The platform loader's numbering, shared with the streaming client's errors.
+    using Code = UrlError::Code;
 
     explicit HttpError(Code code);
 

@@ -2,11 +2,11 @@
 
 #include <optional>
 
+#include "base/PlatformError.h"
 #include "platform/network/HttpRequest.h"
 #include "platform/network/HttpResponse.h"
 #include "platform/network/HttpStreamReceiver.h"
 #include "platform/runtime/CancellationToken.h"
-#include "platform/runtime/PlatformError.h"
 
 namespace qm {
 

@@ -34,6 +34,9 @@ PlatformError UrlError::make(Code code)
     case badServerResponse:
         description = "bad server response";
         break;
+    case dataLengthExceedsMaximum:
+        description = "resource exceeds maximum size";
+        break;
     case secureConnectionFailed:
         description = "An SSL error has occurred and a secure connection to the server cannot be made.";
         break;

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/runtime/PlatformError.h"
+#include "base/PlatformError.h"
 
 namespace qm {
 
@@ -23,6 +23,7 @@ public:
         cannotConnectToHost = -1004,
         networkConnectionLost = -1005,
         badServerResponse = -1011,
+        dataLengthExceedsMaximum = -1103,
         secureConnectionFailed = -1200,
     };
 

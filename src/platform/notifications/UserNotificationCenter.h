@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/PlatformError.h"
 #include "platform/notifications/NotificationCategory.h"
 #include "platform/notifications/NotificationRequest.h"
 #include "platform/notifications/UserNotification.h"
 #include "platform/notifications/UserNotificationCenterDelegate.h"
 #include "platform/notifications/UserNotificationSettings.h"
-#include "platform/runtime/PlatformError.h"
 
 namespace qm {
 

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "base/PlatformError.h"
 #include "platform/runtime/CancellationToken.h"
 #include "platform/runtime/MainLoop.h"
 
@@ -22,9 +23,14 @@ namespace qm {
 // itself waiting for the background work to end (the program quitting)
 // cancels `shutdown` first: the wait then ends with MainLoopWaitAbandoned.
 // So does a completion that is dropped without being called.
-class MainLoopWaitAbandoned : public std::runtime_error {
+class MainLoopWaitAbandoned : public PlatformError {
 public:
-    MainLoopWaitAbandoned() : std::runtime_error("The program stopped before the capture was delivered.") {}
+    static constexpr const char* kDomain = "MainLoopWait";
+
+    MainLoopWaitAbandoned()
+        : PlatformError(kDomain, 0, "The program stopped before the capture was delivered.")
+    {
+    }
 };
 
 template <class T>

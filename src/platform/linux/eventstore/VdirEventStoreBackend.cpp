@@ -14,7 +14,6 @@
 #include "base/Uuid.h"
 #include "platform/linux/eventstore/ICalendarReader.h"
 #include "platform/linux/eventstore/ICalendarWriter.h"
-#include "platform/linux/eventstore/VdirEventStore.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 
@@ -123,22 +122,6 @@ VdirEventStoreBackend::VdirEventStoreBackend(MainLoop& loop, const Clock& clock,
     }
 }
 
-std::unique_ptr<EventStore> VdirEventStoreBackend::makeStore()
-{
-    return std::make_unique<VdirEventStore>(shared_from_this());
-}
-
-EventStore::Factory VdirEventStoreBackend::factory()
-{
-    return [weak = weak_from_this()]() -> std::unique_ptr<EventStore> {
-        const auto backend = weak.lock();
-        if (!backend) {
-            throw std::logic_error("VdirEventStoreBackend: the backend behind this factory is gone");
-        }
-        return backend->makeStore();
-    };
-}
-
 fs::path VdirEventStoreBackend::collectionsFolder(EntityType type) const
 {
     return configuration_.folder / kindFolder(type);
@@ -151,7 +134,8 @@ VdirEventStoreBackend::Status VdirEventStoreBackend::authorizationStatus(EntityT
     return found == statuses_.end() ? Status::notDetermined : found->second;
 }
 
-void VdirEventStoreBackend::requestAccess(EntityType type, EventStore::AccessCompletion completion)
+void VdirEventStoreBackend::requestAccess(EntityType type, bool /*fullAccessRequest*/,
+                                          EventStore::AccessCompletion completion)
 {
     const Status status = authorizationStatus(type);
     if (status != Status::notDetermined) {
@@ -162,7 +146,7 @@ void VdirEventStoreBackend::requestAccess(EntityType type, EventStore::AccessCom
         });
         return;
     }
-    std::weak_ptr<VdirEventStoreBackend> weak = weak_from_this();
+    std::weak_ptr<VdirEventStoreBackend> weak = weakAs<VdirEventStoreBackend>();
     loop_.post([weak, type, completion = std::move(completion)] {
         const auto backend = weak.lock();
         if (!backend) {

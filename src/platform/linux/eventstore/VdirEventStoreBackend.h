@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/eventstore/EventStore.h"
+#include "platform/eventstore/EventStoreBackend.h"
 
 namespace qm {
 
@@ -35,10 +36,8 @@ class MainLoop;
 // may be called from any thread.
 //
 // Build it with std::make_shared: stores keep it alive.
-class VdirEventStoreBackend : public std::enable_shared_from_this<VdirEventStoreBackend> {
+class VdirEventStoreBackend final : public EventStoreBackend {
 public:
-    using EntityType = EventStoreEntityType;
-    using Status = EventStoreAuthorizationStatus;
     // Shows the question for `type` and answers once: true to allow.
     using AccessPrompt = std::function<void(EntityType type, std::function<void(bool allow)> answer)>;
 
@@ -54,23 +53,23 @@ public:
     // The references must outlive the backend and every store made from it.
     VdirEventStoreBackend(MainLoop& loop, const Clock& clock, Configuration configuration);
 
-    std::unique_ptr<EventStore> makeStore();
-    // Makes stores of this backend while it lives; afterwards it throws std::logic_error.
-    EventStore::Factory factory();
-
     // The folder of the collections of `type` ("calendars" or "reminders").
     std::filesystem::path collectionsFolder(EntityType type) const;
 
-    // The operations of the stores (see EventStore).
-    Status authorizationStatus(EntityType type) const;
-    void requestAccess(EntityType type, EventStore::AccessCompletion completion);
     // A decision taken elsewhere (a privacy pane), kept as an answer to the prompt would be.
     void setAuthorizationStatus(EntityType type, Status status) { remember(type, status); }
-    std::optional<EventStoreCalendar> defaultCalendar(EntityType type) const;
-    std::optional<PlatformError> saveReminder(Reminder& reminder);
-    std::optional<PlatformError> saveEvent(CalendarEvent& event);
-    std::vector<Reminder> fetchReminders() const;
-    std::vector<CalendarEvent> fetchEvents(double start, double end) const;
+
+    Status authorizationStatus(EntityType type) const override;
+    // There are no older systems to mimic here: access is always asked for in full.
+    bool supportsFullAccessRequests() const override { return true; }
+    void requestAccess(EntityType type, bool fullAccessRequest,
+                       EventStore::AccessCompletion completion) override;
+    // The default collection of `type`, made on first use.
+    std::optional<EventStoreCalendar> defaultCalendar(EntityType type) const override;
+    std::optional<PlatformError> saveReminder(Reminder& reminder) override;
+    std::optional<PlatformError> saveEvent(CalendarEvent& event) override;
+    std::vector<Reminder> fetchReminders() const override;
+    std::vector<CalendarEvent> fetchEvents(double start, double end) const override;
 
 private:
     struct Target {

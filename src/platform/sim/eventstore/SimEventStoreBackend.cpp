@@ -3,27 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/sim/eventstore/SimEventStore.h"
-
 namespace qm {
 
 SimEventStoreBackend::SimEventStoreBackend(MainLoop& loop) : loop_(loop) {}
-
-std::unique_ptr<EventStore> SimEventStoreBackend::makeStore()
-{
-    return std::make_unique<SimEventStore>(shared_from_this());
-}
-
-EventStore::Factory SimEventStoreBackend::factory()
-{
-    return [weak = weak_from_this()]() -> std::unique_ptr<EventStore> {
-        const auto backend = weak.lock();
-        if (!backend) {
-            throw std::logic_error("SimEventStoreBackend: the backend behind this factory is gone");
-        }
-        return backend->makeStore();
-    };
-}
 
 void SimEventStoreBackend::setSupportsFullAccessRequests(bool supported)
 {
@@ -132,32 +114,33 @@ void SimEventStoreBackend::recordPromptAnswer(EntityType type, bool granted)
 void SimEventStoreBackend::presentPrompt(EntityType type, bool fullAccessRequest,
                                          EventStore::AccessCompletion completion)
 {
-    loop_.post([weak = weak_from_this(), type, fullAccessRequest, completion = std::move(completion)] {
-        const auto self = weak.lock();
-        if (!self) {
-            return;
-        }
-        PromptPresenter presenter;
-        bool granted = false;
-        {
-            std::lock_guard lock(self->mutex_);
-            // A prompt answered meanwhile decided this request too.
-            if (self->prompts(type, fullAccessRequest)) {
-                presenter = self->promptPresenter_;
-            } else {
-                granted = self->statuses_[type] == Status::fullAccess;
+    loop_.post(
+        [weak = weakAs<SimEventStoreBackend>(), type, fullAccessRequest, completion = std::move(completion)] {
+            const auto self = weak.lock();
+            if (!self) {
+                return;
             }
-        }
-        if (presenter) {
-            // The person may take their time: no lock is held while they do.
-            granted = presenter(type);
-            std::lock_guard lock(self->mutex_);
-            self->recordPromptAnswer(type, granted);
-        }
-        if (completion) {
-            completion(granted, std::nullopt);
-        }
-    });
+            PromptPresenter presenter;
+            bool granted = false;
+            {
+                std::lock_guard lock(self->mutex_);
+                // A prompt answered meanwhile decided this request too.
+                if (self->prompts(type, fullAccessRequest)) {
+                    presenter = self->promptPresenter_;
+                } else {
+                    granted = self->statuses_[type] == Status::fullAccess;
+                }
+            }
+            if (presenter) {
+                // The person may take their time: no lock is held while they do.
+                granted = presenter(type);
+                std::lock_guard lock(self->mutex_);
+                self->recordPromptAnswer(type, granted);
+            }
+            if (completion) {
+                completion(granted, std::nullopt);
+            }
+        });
 }
 
 void SimEventStoreBackend::requestAccess(EntityType type, bool fullAccessRequest,

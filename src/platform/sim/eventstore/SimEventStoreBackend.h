@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/eventstore/EventStore.h"
+#include "platform/eventstore/EventStoreBackend.h"
 #include "platform/runtime/MainLoop.h"
 
 namespace qm {
@@ -26,10 +27,8 @@ namespace qm {
 // Access completions run on the main loop.
 //
 // Build it with std::make_shared: stores keep it alive.
-class SimEventStoreBackend : public std::enable_shared_from_this<SimEventStoreBackend> {
+class SimEventStoreBackend final : public EventStoreBackend {
 public:
-    using EntityType = EventStoreEntityType;
-    using Status = EventStoreAuthorizationStatus;
     // Shows the access prompt for `type` to a person, on the main loop, and
     // returns their answer (true: allowed).
     using PromptPresenter = std::function<bool(EntityType type)>;
@@ -37,10 +36,6 @@ public:
     // Starts as a macOS 14 system where the program never asked for access and
     // the user has no calendars or lists.
     explicit SimEventStoreBackend(MainLoop& loop);
-
-    std::unique_ptr<EventStore> makeStore();
-    // Makes stores of this backend while it lives; afterwards it throws std::logic_error.
-    EventStore::Factory factory();
 
     // The system and the user, as a test plays them.
 
@@ -65,14 +60,16 @@ public:
 
     // The operations of the stores (see EventStore).
 
-    Status authorizationStatus(EntityType type) const;
-    bool supportsFullAccessRequests() const;
-    void requestAccess(EntityType type, bool fullAccessRequest, EventStore::AccessCompletion completion);
-    std::optional<EventStoreCalendar> defaultCalendar(EntityType type) const;
-    std::optional<PlatformError> saveReminder(Reminder& reminder);
-    std::optional<PlatformError> saveEvent(CalendarEvent& event);
-    std::vector<Reminder> fetchReminders() const;
-    std::vector<CalendarEvent> fetchEvents(double start, double end) const;
+    Status authorizationStatus(EntityType type) const override;
+    bool supportsFullAccessRequests() const override;
+    void requestAccess(EntityType type, bool fullAccessRequest,
+                       EventStore::AccessCompletion completion) override;
+    std::optional<EventStoreCalendar> defaultCalendar(EntityType type) const override;
+    // A save scripted to fail (failNextSave) fails before anything is checked.
+    std::optional<PlatformError> saveReminder(Reminder& reminder) override;
+    std::optional<PlatformError> saveEvent(CalendarEvent& event) override;
+    std::vector<Reminder> fetchReminders() const override;
+    std::vector<CalendarEvent> fetchEvents(double start, double end) const override;
 
 private:
     static PlatformError error(long code, std::string description);

@@ -3,14 +3,14 @@
 #include <memory>
 
 #include "platform/eventstore/EventStore.h"
-#include "platform/sim/eventstore/SimEventStoreBackend.h"
+#include "platform/eventstore/EventStoreBackend.h"
 
 namespace qm {
 
-// One store on the stand-in database; see SimEventStoreBackend.
-class SimEventStore final : public EventStore {
+// One store over a backend, which holds the data and the decisions every store shares.
+class BackendEventStore final : public EventStore {
 public:
-    explicit SimEventStore(std::shared_ptr<SimEventStoreBackend> backend);
+    explicit BackendEventStore(std::shared_ptr<EventStoreBackend> backend);
 
     EventStoreAuthorizationStatus authorizationStatus(EventStoreEntityType type) const override;
     bool supportsFullAccessRequests() const override;
@@ -25,7 +25,7 @@ public:
     std::vector<CalendarEvent> fetchEvents(double start, double end) const override;
 
 private:
-    std::shared_ptr<SimEventStoreBackend> backend_;
+    std::shared_ptr<EventStoreBackend> backend_;
 };
 
 }  // namespace qm
