@@ -5,6 +5,13 @@
 // it, in the same run and measured the same way, a callback that only returns
 // the event (the pass-through): what any tap costs.
 //
+// The tap is composed as the program composes it: the machine's clock, the
+// own-window guard asked for every key, and the privacy firewall whose cache
+// of excluded applications goes stale after a pause. The first key after a
+// 30 s pause has a row of its own: the clock moves on 30 s before it (the
+// firewall's cache is then stale) and the key comes after a real pause long
+// enough for the tap queue to have gone to sleep.
+//
 // Every key is timed on its own. Its latency is its callback's: what the key
 // waits for. The work the callback leaves for after the key has been answered
 // (EventTapFactory::performAfterEvent, such as waking the tap queue after a
@@ -39,10 +46,13 @@
 #include "capture/FrontmostApplicationCache.h"
 #include "platform/keyboard/EventTapFactory.h"
 #include "platform/keyboard/SecureInput.h"
+#include "platform/runtime/Clock.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/sim/accessibility/SimTextField.h"
+#include "platform/sim/display/SimApplicationWindows.h"
 #include "platform/sim/keyboard/KeyboardDriver.h"
 #include "platform/sim/runtime/SimMainLoop.h"
+#include "shell/OwnWindowKeyboardGuard.h"
 
 namespace {
 
@@ -114,17 +124,35 @@ private:
     EventTapFactory& inner_;
 };
 
+// The machine's clock, which a benchmark may move on as a long pause would
+// have: what the key path reads costs what the program's clock costs.
+class MovableSystemClock final : public qm::Clock {
+public:
+    double now() const override { return Clock::system().now() + skipped_.load(std::memory_order_relaxed); }
+    void skip(double seconds) { skipped_.store(skipped_.load() + seconds, std::memory_order_relaxed); }
+
+private:
+    std::atomic<double> skipped_{0};
+};
+
 // The event tap of the app composed on the stand-in desktop, its tap factory
-// captured: an editor in front with a focused field, the real capture router
-// and privacy firewall.
+// captured: an editor in front with a focused field, the machine's clock, the
+// own-window guard, the real capture router and privacy firewall.
 struct World {
     World()
         : editor(desktop.addApplication("com.example.editor", "Editor")),
-          field(bench::addFocusedField(editor)), factory(desktop.eventTaps()),
-          app(bundle(), bench::quietOptions(0)), router(app.captureRouter()), manager(app.eventTapManager())
+          field(bench::addFocusedField(editor)), factory(desktop.eventTaps()), app(bundle(), options()),
+          router(app.captureRouter()), manager(app.eventTapManager())
     {
         editor.activate();
         bench::startTap(manager, delegate, loop);
+    }
+
+    AppComposition::Options options()
+    {
+        AppComposition::Options made = bench::quietOptions(0);
+        made.isOwnEditableWindowKey = [this] { return guard.isOwnEditableWindowKey(); };
+        return made;
     }
 
     ~World()
@@ -137,6 +165,7 @@ struct World {
     {
         PlatformBundle made = platform.bundle(folder.path());
         made.eventTaps = factory;
+        made.clock = clock;
         return made;
     }
 
@@ -178,6 +207,9 @@ struct World {
     bench::PrivateHome folder;
     SimApplication editor;
     SimTextField field;
+    MovableSystemClock clock;
+    SimApplicationWindows windows{platform.notificationCenter};
+    OwnWindowKeyboardGuard guard{platform.loop, platform.notificationCenter, windows};
     CapturingTapFactory factory;
     bench::QuietDelegate delegate;
     AppComposition app;
@@ -193,6 +225,10 @@ const EventTap::Callback passThrough = [](const KeyEvent& event) -> std::optiona
 constexpr int kBurst = 0;
 constexpr int kTwentyMs = 20;
 constexpr int kHundredMs = 100;
+// The first key after a pause this long (the clock moves on by it; the real
+// pause is long enough for the tap queue to go to sleep).
+constexpr int kThirtySeconds = 30000;
+constexpr auto kRealPauseBeforeFirstKey = std::chrono::milliseconds(1200);
 
 // Per-key samples in nanoseconds, by row name and pace.
 std::map<std::pair<std::string, int>, std::vector<double>> samples;
@@ -242,6 +278,7 @@ const char* const kPassThrough = "pass-through";
 const char* const kOurs = "our tap";
 const char* const kTrigger = "our tap, key completing //note";
 const char* const kIdleQueue = "hand-off to an idle serial queue";
+const char* const kFirstAfterPause = "our tap, first key after the pause";
 
 // One key of the script per iteration, each after the pace's pause. In a
 // burst the tap queue may still be busy with earlier keys; paced, what a key
@@ -310,6 +347,31 @@ void BM_CompletedTrigger(benchmark::State& state)
     world->drain();
     if (passed > 0) {
         state.SkipWithError("a completed trigger was not swallowed");
+    }
+}
+
+// One key of the script per iteration, each the first after a 30 s pause: the
+// clock moves on 30 s (the firewall's cache of excluded applications goes
+// stale, the typing session ends) after a real pause in which the tap queue
+// goes to sleep.
+void BM_FirstKeyAfterPause(benchmark::State& state)
+{
+    static const std::vector<KeyEvent> keys = keyDowns(kPersonTyping);
+    std::size_t next = 0;
+    std::int64_t swallowed = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(kRealPauseBeforeFirstKey);
+        world->clock.skip(kThirtySeconds / 1000.0);
+        const KeyTiming timing = timedKey(world->factory.captured, keys[next]);
+        state.SetIterationTime(timing.callbackSeconds);
+        record(kFirstAfterPause, kThirtySeconds, timing);
+        swallowed += timing.swallowed ? 1 : 0;
+        next = (next + 1) % keys.size();
+        world->settle();
+    }
+    world->drain();
+    if (swallowed > 0) {
+        state.SkipWithError("a typed key was swallowed");
     }
 }
 
@@ -410,6 +472,7 @@ BENCHMARK(BM_OurTap)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(150);
 BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kBurst)->Iterations(500);
 BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(60);
 BENCHMARK(BM_CompletedTrigger)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(25);
+BENCHMARK(BM_FirstKeyAfterPause)->Apply(typingPaces)->Arg(kThirtySeconds)->Iterations(20);
 BENCHMARK(BM_IdleQueueHandOff)->Apply(typingPaces)->Arg(kTwentyMs)->Iterations(100);
 BENCHMARK(BM_IdleQueueHandOff)->Apply(typingPaces)->Arg(kHundredMs)->Iterations(100);
 
@@ -420,6 +483,9 @@ BENCHMARK(BM_KeyStage)
 
 std::string paceName(int pace)
 {
+    if (pace == kThirtySeconds) {
+        return "the first key after a 30 s pause";
+    }
     return pace == kBurst ? std::string("burst (keys back to back)")
                           : fmt::format("{} ms between keys", pace);
 }
@@ -433,20 +499,25 @@ bench::SampleStats statsOf(const std::string& row, int pace)
 void printSummary()
 {
     fmt::print("\nPer key, each key timed on its own, in microseconds (all repetitions together)\n");
-    for (const int pace : {kBurst, kTwentyMs, kHundredMs}) {
-        const bench::SampleStats base = statsOf(std::string(kPassThrough) + ": callback", pace);
-        if (base.count == 0) {
+    for (const int pace : {kBurst, kTwentyMs, kHundredMs, kThirtySeconds}) {
+        // The pause row's ratio is against the pass-through at 100 ms.
+        const bench::SampleStats base =
+            statsOf(std::string(kPassThrough) + ": callback", pace == kThirtySeconds ? kHundredMs : pace);
+        const bool timed = pace == kThirtySeconds
+                               ? statsOf(std::string(kFirstAfterPause) + ": callback", pace).count > 0
+                               : base.count > 0;
+        if (!timed) {
             continue;
         }
         fmt::print("\n{}\n", paceName(pace));
-        fmt::print("  {:<52} {:>8} {:>8} {:>8} {:>7}  {:>6}\n", "", "median", "mean", "p90", "keys",
-                   "median ratio");
+        fmt::print("  {:<52} {:>8} {:>8} {:>8} {:>8} {:>8} {:>7}  {:>6}\n", "", "median", "mean", "p90",
+                   "p99", "max", "keys", "median ratio");
         const auto printRow = [&base](const std::string& name, const bench::SampleStats& stats) {
-            fmt::print("  {:<52} {:8.2f} {:8.2f} {:8.2f} {:7}  {:6.1f}x\n", name, stats.median / 1e3,
-                       stats.mean / 1e3, stats.p90 / 1e3, stats.count,
-                       base.median > 0 ? stats.median / base.median : 0.0);
+            fmt::print("  {:<52} {:8.2f} {:8.2f} {:8.2f} {:8.2f} {:8.2f} {:7}  {:6.1f}x\n", name,
+                       stats.median / 1e3, stats.mean / 1e3, stats.p90 / 1e3, stats.p99 / 1e3,
+                       stats.max / 1e3, stats.count, base.median > 0 ? stats.median / base.median : 0.0);
         };
-        for (const std::string who : {kPassThrough, kOurs, kTrigger, kIdleQueue}) {
+        for (const std::string who : {kPassThrough, kOurs, kTrigger, kIdleQueue, kFirstAfterPause}) {
             for (const char* part : {": callback", ": after-event work", ": tap-thread busy"}) {
                 const bench::SampleStats stats = statsOf(who + part, pace);
                 if (stats.count > 0 && (who != kPassThrough || part == std::string(": callback"))) {
@@ -460,25 +531,18 @@ void printSummary()
             }
         }
     }
-    const bench::SampleStats base = statsOf(std::string(kPassThrough) + ": callback", kHundredMs);
-    const bench::SampleStats ours = statsOf(std::string(kOurs) + ": callback", kHundredMs);
-    const bench::SampleStats busy = statsOf(std::string(kOurs) + ": tap-thread busy", kHundredMs);
-    const bench::SampleStats trigger = statsOf(std::string(kTrigger) + ": callback", kHundredMs);
-    if (base.count == 0 || ours.count == 0) {
-        return;
-    }
+    // What a person could notice: no key of ours, at a person's pace or after
+    // a long pause, waits 100 us for the tap.
     const auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
-    fmt::print("\nGoals at 100 ms between keys\n");
-    fmt::print(
-        "  our callback's median within 4x the pass-through's: {} ({:.2f} us beside {:.2f} us, {:.1f}x)\n",
-        verdict(ours.median <= 4 * base.median), ours.median / 1e3, base.median / 1e3,
-        ours.median / base.median);
-    fmt::print("  tap-thread busy time per key under 8 us: {} (median {:.2f} us, mean {:.2f} us)\n",
-               verdict(busy.median < 8e3), busy.median / 1e3, busy.mean / 1e3);
-    if (trigger.count > 0) {
-        fmt::print(
-            "  key completing a trigger under 3 us in the callback: {} (median {:.2f} us, mean {:.2f} us)\n",
-            verdict(trigger.median < 3e3), trigger.median / 1e3, trigger.mean / 1e3);
+    fmt::print("\nGoal: every key's callback p99 under 100 us at a person's pace\n");
+    const std::pair<const char*, int> paced[]{
+        {kOurs, kHundredMs}, {kTrigger, kHundredMs}, {kFirstAfterPause, kThirtySeconds}};
+    for (const auto& [who, pace] : paced) {
+        if (const bench::SampleStats stats = statsOf(std::string(who) + ": callback", pace);
+            stats.count > 0) {
+            fmt::print("  {}, {}: {} (median {:.2f} us, p99 {:.2f} us, max {:.2f} us)\n", who, paceName(pace),
+                       verdict(stats.p99 < 100e3), stats.median / 1e3, stats.p99 / 1e3, stats.max / 1e3);
+        }
     }
 }
 

@@ -32,20 +32,25 @@ AIActionType engineAction(const MCPAIGenerator::Action& action)
 
 }  // namespace
 
-AIEngineMCPGenerator::AIEngineMCPGenerator(AISuggestionEngine& engine, ConcurrentQueue& queue)
-    : engine_(engine), queue_(queue)
+AIEngineMCPGenerator::AIEngineMCPGenerator(AISuggestionEngine& engine) : engine_(engine) {}
+
+AIEngineMCPGenerator::~AIEngineMCPGenerator()
 {
+    stopping_.cancel();
 }
 
 void AIEngineMCPGenerator::generateAIResponse(const std::string& prompt, const Action& action,
                                               std::int64_t maxTokens, Completion completion)
 {
-    const int tokens =
-        static_cast<int>(std::clamp<std::int64_t>(maxTokens, 1, std::numeric_limits<int>::max()));
-    queue_.async([this, prompt, action, tokens, completion = std::move(completion)] {
+    // The tool's figure goes to the model service as it is; only a figure
+    // beyond what the engine's integer holds is brought to its nearest end.
+    const int tokens = static_cast<int>(std::clamp<std::int64_t>(maxTokens, std::numeric_limits<int>::min(),
+                                                                 std::numeric_limits<int>::max()));
+    generations_.async([this, prompt, action, tokens, completion = std::move(completion)] {
         Result result;
         try {
-            const AISuggestion answer = engine_.generateAIResponse(prompt, engineAction(action), tokens, {});
+            const AISuggestion answer =
+                engine_.generateAIResponse(prompt, engineAction(action), tokens, stopping_);
             result.answer = Answer{answer.text, answer.provider, answer.model, answer.estimatedTokens};
         } catch (...) {
             result.error = std::current_exception();

@@ -80,7 +80,6 @@ AppComposition::AppComposition(PlatformBundle platform, Options options)
     suggestionProvider_ = std::make_unique<SuggestionProvider>(SuggestionProvider::Services{
         .mainLoop = p.mainLoop,
         .fieldContext = *fieldContextDetector_,
-        .fieldMemory = fieldMemory_.get(),
         .knowledge = assistant_ ? &assistant_->suggestionSources() : nullptr,
     });
 

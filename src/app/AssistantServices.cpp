@@ -58,7 +58,7 @@ AssistantServices::AssistantServices(const Dependencies& d) : platform_(d.platfo
     hub_ = std::make_unique<MCPHubManager>(*graphQueries_, p.clock);
     suggestionQueue_ = std::make_unique<MCPSuggestionQueue>(p.clock);
     memorySealer_ = std::make_unique<FieldMemorySealer>(d.fieldMemory);
-    aiGenerator_ = std::make_unique<AIEngineMCPGenerator>(*aiEngine_, *requests_);
+    aiGenerator_ = std::make_unique<AIEngineMCPGenerator>(*aiEngine_);
     requestHandler_ = std::make_unique<MCPRequestHandler>(MCPRequestHandler::Services{
         .database = d.database,
         .workspace = p.workspace,

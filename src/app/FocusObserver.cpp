@@ -141,7 +141,8 @@ void FocusObserver::focusedElementChanged()
         }
     }
 
-    const double sinceLastKey = services_.clock.now() - services_.eventTapManager.lastKeyPressTime();
+    const double lastKey = services_.eventTapManager.lastKeyPressTime();
+    const double sinceLastKey = services_.clock.now() - lastKey;
     const bool typing = sinceLastKey < typingWindow;
 
     if (!focused) {
@@ -173,9 +174,17 @@ void FocusObserver::focusedElementChanged()
         suggestNearCaret();
         return;
     }
-    Log::log(fmt::format("🔍 PredictiveOverlay: Caret/Focus changed without typing (Time since last key: "
-                         "{:.3f}s). Hiding suggestions.",
-                         sinceLastKey));
+    // Told once per last key: caret and focus ticks while nobody types repeat
+    // the same state. Before the first key there is no time to tell.
+    if (hidingToldForKey_ != lastKey) {
+        hidingToldForKey_ = lastKey;
+        Log::log(lastKey == EventTapManager::distantPast
+                     ? std::string("🔍 PredictiveOverlay: Caret/Focus changed before any key was pressed. "
+                                   "Hiding suggestions.")
+                     : fmt::format("🔍 PredictiveOverlay: Caret/Focus changed without typing (Time since last "
+                                   "key: {:.3f}s). Hiding suggestions.",
+                                   sinceLastKey));
+    }
     if (display_.hideOverlayPanelImmediately) {
         display_.hideOverlayPanelImmediately();
     }

@@ -109,6 +109,8 @@ private:
     std::shared_ptr<AXObserver> currentObserver_;
     std::optional<std::int32_t> currentObservedPid_;
     std::optional<AXUIElement> lastFocusedElement_;
+    // The last key whose silence the log told of (none yet).
+    std::optional<double> hidingToldForKey_;
     BrowserDomainCache browserDomain_;
     AliveToken alive_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 #include <unicode/datefmt.h>
 #include <unicode/gregocal.h>
@@ -12,6 +13,7 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include "base/PosixTimeZone.h"
 #include "base/Text.h"
 
 namespace qm {
@@ -87,13 +89,42 @@ icu::DateFormat::EStyle icuStyle(Calendar::Style style)
     return icu::DateFormat::kNone;
 }
 
+// The zone a TZ value or a zone id names: an IANA name the time-zone
+// database holds ("Europe/Berlin", ":Asia/Tokyo"), else a POSIX description
+// ("CET-1CEST,M3.5.0,M10.5.0/3"). ICU alone would read "GMT+9" as nine hours
+// ahead, where TZ means nine hours behind, and knows no POSIX rules.
+std::unique_ptr<icu::TimeZone> namedZone(std::string_view name)
+{
+    if (name.starts_with(':')) {
+        name.remove_prefix(1);
+    }
+    if (name.empty()) {
+        return nullptr;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString canonical;
+    UBool isSystemId = false;
+    icu::TimeZone::getCanonicalID(unicode(name), canonical, isSystemId, status);
+    if (U_SUCCESS(status) && isSystemId) {
+        return std::unique_ptr<icu::TimeZone>(icu::TimeZone::createTimeZone(unicode(name)));
+    }
+    return makePosixTimeZone(name);
+}
+
 }  // namespace
 
 Calendar::Calendar(std::shared_ptr<const icu::Calendar> prototype) : prototype_(std::move(prototype)) {}
 
 Calendar Calendar::current()
 {
-    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::detectHostTimeZone());
+    std::unique_ptr<icu::TimeZone> zone;
+    if (const char* variable = std::getenv("TZ")) {
+        zone = namedZone(variable);
+    }
+    if (!zone) {
+        // No TZ, or a file named in it: the system's zone, as ICU finds it.
+        zone.reset(icu::TimeZone::detectHostTimeZone());
+    }
     if (!zone || *zone == icu::TimeZone::getUnknown()) {
         // A machine without a configured zone keeps time in UTC, as the platform does.
         zone.reset(icu::TimeZone::getGMT()->clone());
@@ -103,7 +134,7 @@ Calendar Calendar::current()
 
 std::optional<Calendar> Calendar::withTimeZone(std::string_view zoneId)
 {
-    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(unicode(zoneId)));
+    std::unique_ptr<icu::TimeZone> zone = namedZone(zoneId);
     if (!zone || *zone == icu::TimeZone::getUnknown()) {
         return std::nullopt;
     }

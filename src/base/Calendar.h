@@ -47,11 +47,14 @@ public:
     enum class Style { None, Short, Medium, Long, Full };
 
     // The user's calendar in the current time zone, taken afresh from the
-    // environment (TZ, else the system's zone) on each call; UTC when neither
-    // names a zone the time-zone database knows.
+    // environment on each call: TZ, an IANA name or a POSIX description with
+    // its offsets and rules ("JST-9", "CET-1CEST,M3.5.0,M10.5.0/3", whose id
+    // is then that text), else the system's zone; UTC when none of them names
+    // a zone.
     static Calendar current();
-    // The calendar in the IANA zone named ("Europe/Berlin", "UTC"); nothing for
-    // a name the time-zone database does not know.
+    // The calendar in the IANA zone named ("Europe/Berlin", "UTC") or the zone
+    // a POSIX description gives (the ids current() gives); nothing for a name
+    // that is neither.
     static std::optional<Calendar> withTimeZone(std::string_view zoneId);
 
     // The same calendar with weeks starting on `weekday` (1 = Sunday ... 7).

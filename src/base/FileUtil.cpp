@@ -238,6 +238,19 @@ std::error_code createPrivateFile(const std::filesystem::path& path)
     return {};
 }
 
+std::error_code createPrivateDatabaseFiles(const std::filesystem::path& file)
+{
+    const std::error_code error = createPrivateFile(file);
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        const std::filesystem::path sidecar = file.string() + suffix;
+        std::error_code missing;
+        if (std::filesystem::is_regular_file(sidecar, missing)) {
+            static_cast<void>(createPrivateFile(sidecar));
+        }
+    }
+    return error;
+}
+
 std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error)
 {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -33,6 +33,14 @@ std::error_code createPrivateFolder(const std::filesystem::path& path);
 // device at `path` is an error, and a FIFO is never waited on.
 std::error_code createPrivateFile(const std::filesystem::path& path);
 
+// An SQLite database whose files only this user may read and write. SQLite
+// creates the journal, the WAL and the shared-memory file with the permission
+// bits of the database file, so a database file made private (as
+// createPrivateFile does) before SQLite first opens it keeps all of them
+// private whatever the umask; any of them left wider by an earlier version
+// are tightened. The database file's error, when it could not be made private.
+std::error_code createPrivateDatabaseFiles(const std::filesystem::path& file);
+
 // Writes every byte to an open descriptor, resuming after short writes and EINTR.
 std::error_code writeAll(int fd, std::string_view bytes);
 

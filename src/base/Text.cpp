@@ -1,7 +1,6 @@
 #include "base/Text.h"
 
 #include "base/CharacterBreaks.h"
-#include "base/KeyPath.h"
 
 #include <algorithm>
 #include <array>
@@ -128,7 +127,7 @@ std::u16string toUtf16(std::string_view utf8)
     return out;
 }
 
-QM_OTHER_KEY_PATH std::string toUtf8(std::u16string_view utf16)
+std::string toUtf8(std::u16string_view utf16)
 {
     std::string out;
     out.reserve(utf16.size());

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "base/KeyPath.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "platform/storage/UserDefaults.h"
@@ -33,7 +32,7 @@ std::string CaptureFolderPreCheck::expandTilde(std::string_view path)
     return paths::expandTilde(path);
 }
 
-QM_OTHER_KEY_PATH std::optional<CaptureFailureNotice>
+std::optional<CaptureFailureNotice>
 CaptureFolderPreCheck::missingPathFailure(std::string_view commandName) const
 {
     const FolderSetting* setting = nullptr;

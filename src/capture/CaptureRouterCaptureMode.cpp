@@ -79,7 +79,7 @@ void CaptureRouterController::runCaptureModeEntry(const std::shared_ptr<CaptureT
     hostCaptureContext_ = hostFocus_.snapshot();
     // Taken before this program activates itself below.
     previouslyActiveApp_ = workspace_.frontmostApplication();
-    const Rect caret = resolveCaretBounds();
+    const Rect caret = caretBounds_.resolve();
     if (!overlayPanel_ && services_.makeOverlayPanel) {
         overlayPanel_ = services_.makeOverlayPanel();
     }

@@ -2,10 +2,8 @@
 
 #include <stdexcept>
 
-#include "base/KeyPath.h"
 #include "capture/CaptureNotifications.h"
 #include "platform/notifications/NotificationCenter.h"
-#include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 
 namespace qm {
@@ -16,9 +14,10 @@ CaptureRouterController::CaptureRouterController(MainLoop& mainLoop, const Clock
                                                  NotificationCenter& notificationCenter,
                                                  const UserDefaults& defaults, CaptureTargetRegistry registry,
                                                  CaptureRouterModeServices services)
-    : mainLoop_(mainLoop), clock_(clock), workspace_(workspace), accessibility_(accessibility),
-      eventPoster_(eventPoster), notificationCenter_(notificationCenter), registry_(std::move(registry)),
-      folderPreCheck_(defaults), detector_(registry_, passiveBufferLimit), services_(std::move(services)),
+    : mainLoop_(mainLoop), workspace_(workspace), notificationCenter_(notificationCenter),
+      registry_(std::move(registry)), folderPreCheck_(defaults),
+      triggerRemover_(accessibility, workspace, eventPoster), passiveWatch_(clock, registry_),
+      services_(std::move(services)), caretBounds_(accessibility, services_.screens, services_.mouse),
       // A capture started from one of this program's own windows keeps the previous host.
       hostFocus_(workspace, accessibility, [this] { return hostCaptureContext_; }),
       captureTransitionQueue_(std::make_unique<SerialQueue>(captureTransitionQueueLabel))
@@ -48,7 +47,7 @@ void runAfterKey(const CaptureRouterController::AfterKey& afterKey, std::functio
 
 }  // namespace
 
-QM_KEY_PATH bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey)
+bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, const AfterKey& afterKey)
 {
     if (event.type() != KeyEventType::keyDown) {
         return false;
@@ -56,31 +55,19 @@ QM_KEY_PATH bool CaptureRouterController::handleKeyEvent(const KeyEvent& event, 
     if (isCapturePipelineBusyThreadSafe()) {
         return false;
     }
-    return handlePassiveModeTriggerDetection(event, afterKey);
-}
-
-QM_KEY_PATH bool CaptureRouterController::handlePassiveModeTriggerDetection(const KeyEvent& event,
-                                                                            const AfterKey& afterKey)
-{
-    std::unique_lock lock(bufferLock_);
-    if (detector_.appendPlainCharacter(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString()))
-        [[likely]] {
+    std::optional<PassiveOutcome> outcome = passiveWatch_.offerKey(event);
+    if (!outcome) [[likely]] {
         return false;
     }
-    return classifyPassiveKey(std::move(lock), event, afterKey);
+    return handlePassiveOutcome(std::move(*outcome), afterKey);
 }
 
-QM_OTHER_KEY_PATH bool CaptureRouterController::classifyPassiveKey(std::unique_lock<InlineMutex> bufferLock,
-                                                                   const KeyEvent& event,
-                                                                   const AfterKey& afterKey)
+bool CaptureRouterController::handlePassiveOutcome(PassiveOutcome outcome, const AfterKey& afterKey)
 {
-    // appendPlainCharacter already turned the key down: straight to the rest.
-    PassiveOutcome outcome =
-        detector_.handleOtherKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
-    bufferLock.unlock();
     // Looking at the folder is a file-system call that a slow mount can hold
     // up for seconds: never under the buffer lock, which the main thread's
-    // focus tracking takes too. The detector emptied the buffer either way.
+    // focus tracking takes too. The watch's lock is released by now; the
+    // detector emptied the buffer either way.
     if (outcome.isTrigger()) {
         if (auto failure = folderPreCheck_.missingPathFailure(outcome.commandName)) {
             outcome.kind = PassiveOutcome::Kind::passThrough;
@@ -110,8 +97,7 @@ void CaptureRouterController::postHideSuggestions()
         alive_.guard([this] { notificationCenter_.post(CaptureNotifications::hideSuggestionsOverlay); }));
 }
 
-QM_OTHER_KEY_PATH void CaptureRouterController::startTransition(PassiveOutcome outcome,
-                                                                const AfterKey& afterKey)
+void CaptureRouterController::startTransition(PassiveOutcome outcome, const AfterKey& afterKey)
 {
     // One critical section: a cancel between raising the flag and numbering the
     // transition would mark the previous generation and be lost.
@@ -137,6 +123,13 @@ QM_OTHER_KEY_PATH void CaptureRouterController::startTransition(PassiveOutcome o
         mainLoop_.postAfter(failsafeFirstCheckDelay,
                             alive_.guard([this, generation] { failsafeCaptureTransition(generation, 0); }));
     });
+}
+
+void CaptureRouterController::runTriggerRemoval(const TriggerRemoval& removal)
+{
+    // Whatever the removal managed, capture mode is asked to open afterwards.
+    triggerRemover_.remove(removal.triggerBody, removal.documentTriggerLength);
+    mainLoop_.post(alive_.guard([this, removal] { finishTransition(removal); }));
 }
 
 void CaptureRouterController::finishTransition(const TriggerRemoval& removal)
@@ -177,12 +170,8 @@ void CaptureRouterController::failsafeCaptureTransition(std::uint64_t generation
 
 void CaptureRouterController::resetPassiveTriggerState(bool clearCaptureMode)
 {
-    {
-        std::lock_guard lock(bufferLock_);
-        normalBuffer_.clear();
-        retainedPassives_.clear();
-        lastTypingFingerprint_.reset();
-    }
+    // The watch's lock and stateLock_ one after the other, never together.
+    passiveWatch_.clear();
     std::lock_guard lock(stateLock_);
     captureTransition_ = false;
     captureTransitionCompletedGeneration_ = captureTransitionGeneration_;

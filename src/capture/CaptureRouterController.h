@@ -12,19 +12,17 @@
 #include <utility>
 #include <vector>
 
-#include "base/InlineMutex.h"
-#include "base/KeyPathArena.h"
-#include "base/KeyPathResident.h"
 #include "capture/CaptureFolderPreCheck.h"
 #include "capture/CaptureOverlayState.h"
 #include "capture/CaptureRouterModeServices.h"
 #include "capture/CaptureTargetRegistry.h"
+#include "capture/CaretBoundsLookup.h"
 #include "capture/FocusFingerprint.h"
-#include "capture/PassiveTriggerBuffer.h"
-#include "capture/PassiveTriggerDetector.h"
+#include "capture/HostTriggerRemover.h"
+#include "capture/PassiveOutcome.h"
+#include "capture/PassiveTriggerWatch.h"
 #include "platform/accessibility/AXTextRange.h"
 #include "platform/accessibility/AXUIElement.h"
-#include "platform/display/Rect.h"
 #include "platform/keyboard/KeyEvent.h"
 #include "platform/runtime/AliveToken.h"
 #include "platform/runtime/CancellationToken.h"
@@ -50,29 +48,33 @@ class Workspace;
 // "//" trigger (two slashes, a command word, Space or Return), removes the typed
 // trigger from the host field, runs capture mode in the overlay at the caret
 // and, on Return, hands the typed line to the target and records the outcome.
+// Its parts that share no state stand apart: the passive trigger watch
+// (PassiveTriggerWatch: the typed and parked buffers), the trigger's removal
+// from the host field (HostTriggerRemover) and the caret lookup that places
+// the overlay (CaretBoundsLookup). The controller keeps the transition
+// between them, capture mode and the commit, which share the capture state.
 //
 // Threads. The event tap calls handleKeyEvent, the three thread-safe queries and
 // clearPassiveBuffer on its own thread; the shell calls the focus operations on
 // the main thread; the trigger removal runs on the serial queue
 // "com.quillmarker.capture-transition"; capture mode, commit, cancel and exit
 // run on the main thread, picker loads, target sends and history records on
-// the background queue. Two locks: bufferLock_ (the passive buffer, the parked
-// buffers, the typing fingerprint) and stateLock_ (the pipeline flags and
-// transition generations). They are never held together and nothing blocking
-// (Accessibility, the main thread) happens under either, so the tap path only
-// ever waits for the other short critical section. The capture state (the
-// overlay's model) is the main thread's alone. Destroy the router on the main
-// thread: its delayed main-thread work and the reports of its background work
-// check that it still lives.
-class CaptureRouterController : public KeyPathResident {
+// the background queue. Two locks: the passive trigger watch's (the passive
+// buffer, the parked buffers, the typing fingerprint) and stateLock_ (the
+// pipeline flags and transition generations). They are never held together
+// and nothing blocking (Accessibility, the main thread) happens under either,
+// so the tap path only ever waits for the other short critical section. The
+// capture state (the overlay's model) is the main thread's alone. Destroy the
+// router on the main thread: its delayed main-thread work and the reports of
+// its background work check that it still lives.
+class CaptureRouterController {
 public:
     using FocusFingerprint = qm::FocusFingerprint;
 
-    // Characters (user-perceived) kept in the working and in a parked buffer.
-    static constexpr std::size_t passiveBufferLimit = 100;
-    // A parked buffer older than this (seconds) is discarded.
-    static constexpr double passiveBufferRetentionMaxAge = 120.0;
-    static constexpr std::size_t passiveBufferRetentionMaxSlots = 2;
+    // The parts' limits (see there), under the names callers know.
+    static constexpr std::size_t passiveBufferLimit = PassiveTriggerWatch::bufferLimit;
+    static constexpr double passiveBufferRetentionMaxAge = PassiveTriggerWatch::retentionMaxAge;
+    static constexpr std::size_t passiveBufferRetentionMaxSlots = PassiveTriggerWatch::retentionMaxSlots;
     // The serial queue that removes triggers from host fields.
     static constexpr const char* captureTransitionQueueLabel = "com.quillmarker.capture-transition";
     // A transition not finished by its removal task releases the keyboard after
@@ -80,15 +82,11 @@ public:
     static constexpr double failsafeFirstCheckDelay = 2.0;
     static constexpr double failsafeRecheckDelay = 1.0;
     static constexpr int failsafeMaxAttempts = 4;
-    // The longest wait for the focused element to answer during a removal.
-    static constexpr float removalMessagingTimeout = 0.02f;
-    // At most this many Delete keys remove a trigger, this far apart (microseconds).
-    static constexpr int maxBackspaces = 32;
-    static constexpr int backspaceIntervalMicroseconds = 2500;
-    // The longest wait for the focused element to answer the caret lookup.
-    static constexpr float caretMessagingTimeout = 0.015f;
-    // The flip height when no screen is attached.
-    static constexpr double fallbackScreenHeight = 1080.0;
+    static constexpr float removalMessagingTimeout = HostTriggerRemover::messagingTimeout;
+    static constexpr int maxBackspaces = HostTriggerRemover::maxBackspaces;
+    static constexpr int backspaceIntervalMicroseconds = HostTriggerRemover::backspaceIntervalMicroseconds;
+    static constexpr float caretMessagingTimeout = CaretBoundsLookup::messagingTimeout;
+    static constexpr double fallbackScreenHeight = CaretBoundsLookup::fallbackScreenHeight;
 
     // Every reference must outlive the controller. `defaults` supplies the
     // Obsidian vault and Logseq graph folders of the pre-check; `registry` the
@@ -212,32 +210,49 @@ public:
     // The overlay, once the first capture made it.
     const std::shared_ptr<CaptureOverlayPanel>& overlayPanel() const { return overlayPanel_; }
 
-    // Focus tracking, called by the shell's Accessibility observers. Each
-    // computes fingerprints (Accessibility calls) before taking bufferLock_.
-    static FocusFingerprint focusFingerprint(const std::string& bundleId, const AXUIElement& element);
-    // A menu or completion list that takes the focus leaves the buffer alone.
-    static bool isTransientFocusRole(std::string_view role);
-    // The element now receiving typing.
-    void noteTypingFocus(const std::string& bundleId, const AXUIElement& element);
-    // Parks the working buffer under the element that lost the focus.
-    void suspendPassiveBuffer(const std::string& bundleId, const AXUIElement& element);
-    // Gives back the parked buffer of the element that gained the focus.
-    void restorePassiveBufferIfMatching(const std::string& bundleId, const AXUIElement& element);
-    // On application activation: parks the previous application's buffer so
-    // that typing in the new one does not continue it.
+    // Focus tracking, called by the shell's Accessibility observers: the
+    // passive trigger watch's (see there).
+    static FocusFingerprint focusFingerprint(const std::string& bundleId, const AXUIElement& element)
+    {
+        return PassiveTriggerWatch::focusFingerprint(bundleId, element);
+    }
+    static bool isTransientFocusRole(std::string_view role)
+    {
+        return PassiveTriggerWatch::isTransientFocusRole(role);
+    }
+    void noteTypingFocus(const std::string& bundleId, const AXUIElement& element)
+    {
+        passiveWatch_.noteTypingFocus(bundleId, element);
+    }
+    void suspendPassiveBuffer(const std::string& bundleId, const AXUIElement& element)
+    {
+        passiveWatch_.suspend(bundleId, element);
+    }
+    void restorePassiveBufferIfMatching(const std::string& bundleId, const AXUIElement& element)
+    {
+        passiveWatch_.restoreIfMatching(bundleId, element);
+    }
     void suspendPassiveBufferForAppSwitch(const std::optional<std::string>& previousBundleId,
-                                          const std::optional<AXUIElement>& previousElement);
+                                          const std::optional<AXUIElement>& previousElement)
+    {
+        passiveWatch_.suspendForAppSwitch(previousBundleId, previousElement);
+    }
 
-    // --- Accessibility edits of the removal (transition queue) ---
-
-    // "AXSelectedTextRange" of the element; nothing when unreadable or not a range.
-    static std::optional<AXTextRange> selectedUTF16Range(const AXUIElement& element);
-    // Selects the range and replaces it with nothing; true when both writes succeed.
+    // The Accessibility edits of the removal (transition queue): the host
+    // trigger remover's (see there).
+    static std::optional<AXTextRange> selectedUTF16Range(const AXUIElement& element)
+    {
+        return HostTriggerRemover::selectedUTF16Range(element);
+    }
     static bool applySelectedTextDelete(std::int64_t location, std::int64_t length,
-                                        const AXUIElement& element);
-    // Rewrites the element's whole value and puts the caret at `caretUTF16`
-    // (clamped to the new value); false when the value write fails.
-    static bool applyAXValue(const std::string& value, std::int64_t caretUTF16, const AXUIElement& element);
+                                        const AXUIElement& element)
+    {
+        return HostTriggerRemover::applySelectedTextDelete(location, length, element);
+    }
+    static bool applyAXValue(const std::string& value, std::int64_t caretUTF16, const AXUIElement& element)
+    {
+        return HostTriggerRemover::applyAXValue(value, caretUTF16, element);
+    }
 
 private:
     // What a commit takes from the capture state when Return is pressed.
@@ -251,12 +266,6 @@ private:
         std::uint64_t session = 0;
     };
 
-    struct RetainedPassiveBuffer {
-        FocusFingerprint fingerprint;
-        PassiveTriggerBuffer buffer;
-        double savedAt = 0;
-    };
-
     struct TriggerRemoval {
         std::shared_ptr<CaptureTarget> target;
         std::string triggerBody;
@@ -264,18 +273,14 @@ private:
         std::uint64_t generation = 0;
     };
 
-    // Event-tap thread: the key classification under bufferLock_. A plain
-    // character is only appended; every other key is classified out of line.
-    bool handlePassiveModeTriggerDetection(const KeyEvent& event, const AfterKey& afterKey);
-    bool classifyPassiveKey(std::unique_lock<InlineMutex> bufferLock, const KeyEvent& event,
-                            const AfterKey& afterKey);
+    // Event-tap thread: acts on what the passive trigger watch made of a key
+    // it did not merely append.
+    bool handlePassiveOutcome(PassiveOutcome outcome, const AfterKey& afterKey);
     void startTransition(PassiveOutcome outcome, const AfterKey& afterKey);
     void postHideSuggestions();
 
     // Transition queue: removes the typed trigger, then hops to the main thread.
     void runTriggerRemoval(const TriggerRemoval& removal);
-    bool stripTriggerThroughAccessibility(const TriggerRemoval& removal);
-    void postBackspaces(int documentTriggerLength);
     // Main thread.
     void finishTransition(const TriggerRemoval& removal);
     void failsafeCaptureTransition(std::uint64_t generation, int attempts);
@@ -286,7 +291,6 @@ private:
     void applyPickerOptions(const std::shared_ptr<CaptureTarget>& target, std::vector<PickerOption> options);
     void updateCalcLivePreview(const std::string& text);
     void publishCaptureState();
-    Rect resolveCaretBounds() const;
     // Ends capture mode: clears the capture state, hides the overlay and
     // activates the application the user was typing in. Any thread.
     void exitCaptureMode();
@@ -303,33 +307,23 @@ private:
     void recordAttempt(const CommitRequest& request, bool success);
     ConcurrentQueue& backgroundQueue() const;
 
-    // With bufferLock_ held.
-    void discardExpiredParkedBuffers(double now);
-    void parkLocked(const FocusFingerprint& fingerprint, double now);
-
     MainLoop& mainLoop_;
-    const Clock& clock_;
     Workspace& workspace_;
-    Accessibility& accessibility_;
-    SyntheticEventPoster& eventPoster_;
     NotificationCenter& notificationCenter_;
     const CaptureTargetRegistry registry_;
     const CaptureFolderPreCheck folderPreCheck_;
-    const PassiveTriggerDetector detector_;
+    const HostTriggerRemover triggerRemover_;
 
     // Written under stateLock_; the thread-safe queries read them without it,
-    // as the event tap asks for every key. Beside the passive buffer, which
-    // every key also edits: a key after a pause finds each cache line cold.
+    // as the event tap asks for every key. Beside the passive buffer (the
+    // watch begins with its lock and working buffer), which every key also
+    // edits: a key after a pause finds each cache line cold.
     std::atomic<bool> captureModeActive_{false};
     std::atomic<bool> captureTransition_{false};
 
-    mutable InlineMutex bufferLock_;
-    // Its text where every key reads it, beside the router.
-    PassiveTriggerBuffer normalBuffer_{&KeyPathArena::shared()};
-    std::vector<RetainedPassiveBuffer> retainedPassives_;
-    std::optional<FocusFingerprint> lastTypingFingerprint_;
+    PassiveTriggerWatch passiveWatch_;
 
-    mutable InlineMutex stateLock_;
+    mutable std::mutex stateLock_;
     std::uint64_t captureTransitionGeneration_ = 0;
     std::uint64_t captureTransitionCompletedGeneration_ = 0;
     // The last generation a cancel reached: its removal no longer opens capture mode.
@@ -337,6 +331,7 @@ private:
 
     // Capture state: main thread only.
     const CaptureRouterModeServices services_;
+    const CaretBoundsLookup caretBounds_;
     HostFocus hostFocus_;
     bool isCaptureModeActive_ = false;
     // Counts the captures opened; a commit remembers the one it came from.

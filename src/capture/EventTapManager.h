@@ -1,146 +1,73 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <memory_resource>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "base/InlineMutex.h"
-#include "base/KeyPathArena.h"
-#include "base/KeyPathResident.h"
-#include "capture/EventTapCallGate.h"
-#include "capture/FrontmostApplicationCache.h"
+#include "capture/EventTapHops.h"
+#include "capture/EventTapLifecycle.h"
+#include "capture/EventTapServices.h"
+#include "capture/KeyDispatcher.h"
 #include "capture/SuggestionMuteSet.h"
+#include "capture/TypingContext.h"
 #include "platform/keyboard/EventTap.h"
-#include "platform/keyboard/EventTapFactory.h"
 #include "platform/keyboard/KeyEvent.h"
 #include "platform/keyboard/KeyEventFlags.h"
 #include "platform/notifications/NotificationCenter.h"
-#include "platform/runtime/AliveToken.h"
-#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/SerialQueue.h"
-#include "platform/runtime/Timer.h"
 
 namespace qm {
 
-class AlertPresenter;
-class CaptureRouterController;
-class Clock;
 class EventTapManagerDelegate;
-class EventTapRunLoop;
-class PermissionsManager;
-class PrivacyFirewall;
-class SecureInput;
-class SyntheticEventPoster;
-class UserDefaults;
-class Workspace;
 
-// The program's global keyboard listener. It installs a session-level tap for
-// key-downs on a thread of its own, decides for every key-down whether the key
-// is the capture router's, the suggestion overlay's, the AI prompt's or plain
-// typing (handleKeyEvent), keeps the typing context that suggestions are built
-// from, and keeps the tap alive: a tap the system switched off is switched on
-// again, given up after repeated timeouts, and the user is told when it cannot
-// run.
+// The program's global keyboard listener. It owns and wires three parts:
+// - EventTapLifecycle installs a session-level tap for key-downs on a thread
+//   of its own and keeps it alive: a tap the system switched off is switched
+//   on again, given up after repeated timeouts, and the user is told when it
+//   cannot run;
+// - KeyDispatcher decides in the tap callback, for every key-down, whether
+//   the key is the capture router's, the suggestion overlay's, the AI
+//   prompt's or plain typing, and hands the typing to the tap queue;
+// - TypingContext keeps, on the tap queue, the typing context that
+//   suggestions are built from.
+// EventTapHops is how they all reach the main thread, the moment after the
+// key and the delegate. Each part's header tells its threads and locks.
 //
 // One per process, owned by the application delegate, made and destroyed on
-// the main thread. Destruction waits for a tap callback in flight and for the
-// keystroke the tap queue is processing; delayed main-thread blocks check that
-// the manager still lives.
+// the main thread. Destruction closes the call gate (a tap callback in flight
+// is waited for, later ones pass every key untouched), stops the tap, and then
+// waits for the keystroke the tap queue is processing: the typing context,
+// which owns the queue, is the last member, destroyed first. Delayed
+// main-thread blocks check that the manager still lives.
 //
-// Threads:
-// - the tap callback (handleKeyEvent, handleTimeout, handleUserInputDisable)
-//   runs where the tap delivers events; it never blocks, and sends every effect
-//   to the main loop or to the tap queue. The typing work (keystrokes, and the
-//   tasks that clear the context) goes into one list in the order it is handed
-//   over, a keystroke as its key is decided (the list keeps its room, so
-//   this allocates nothing); the tap queue takes the list as a whole
-//   (SerialQueue::setFeed): every typingPollInterval while typing goes on,
-//   so keys at a person's pace wake no thread; a task queued on the tap
-//   queue takes the work handed over before it along, in front of itself.
-//   Only once the queue has gone to sleep after a pause is it woken, and
-//   never before the key in hand has been answered
-//   (EventTapFactory::performAfterEvent), so waking it never delays a key.
-//   The functions every key runs through are kept together (QM_KEY_PATH),
-//   those that only keys beyond a plain character reach right after them.
-//   The application in front and the privacy firewall's verdict on it are
-//   worked out again only when either changes (FrontmostApplicationCache);
-// - the tap queue "com.quillmarker.app.tapQueue" runs the typing context
-//   (processKeystroke, notifyUpdate) one keystroke after another;
-// - the main thread runs start(), the watchdog, the delayed re-enables, the
-//   failure prompt, every delegate call and every notification posted here.
-// Locks: tapLock_ guards the tap objects and its health counters,
-// typingStateLock_ the typing state's words and buffer, one read or write at
-// a time (its flags and the time of the last key press are atomics: every key
-// reads them),
-// typingWorkLock_ the typing work not yet taken by the tap queue. None is
+// The key path never blocks and wakes no thread: the tap callback sends
+// every effect to the main loop or to the tap queue, and any wake waits until
+// the key has been answered (EventTapFactory::performAfterEvent). No lock is
 // held while another is taken, nor while calling out.
-class EventTapManager : public KeyPathResident {
+class EventTapManager {
 public:
-    // What the manager works with. Every reference must outlive the manager.
-    struct Services {
-        EventTapFactory& tapFactory;
-        SyntheticEventPoster& eventPoster;
-        SecureInput& secureInput;
-        Workspace& workspace;
-        MainLoop& mainLoop;
-        const Clock& clock;
-        const UserDefaults& defaults;
-        // Where the tap's notifications are posted and its own observers listen.
-        NotificationCenter& notificationCenter;
-        CaptureRouterController& captureRouter;
-        PrivacyFirewall& privacyFirewall;
-        // The Accessibility trust checked at start, and the settings the failure prompt opens.
-        PermissionsManager& permissions;
-        // Shows the failure prompt.
-        AlertPresenter& alerts;
-        // True while one of the program's own editable windows is key; keys
-        // then reach that window untouched. Called for every key-down on the
-        // tap's thread. Empty: never.
-        std::function<bool()> isOwnEditableWindowKey;
-    };
+    using Services = EventTapServices;
 
-    static constexpr const char* processingQueueLabel = "com.quillmarker.app.tapQueue";
-    static constexpr const char* tapThreadName = "com.quillmarker.app.EventTapThread";
+    static constexpr const char* processingQueueLabel = TypingContext::processingQueueLabel;
+    static constexpr const char* tapThreadName = EventTapLifecycle::tapThreadName;
 
-    static constexpr double watchdogInterval = 3.0;
-    // The watchdog leaves the tap alone this long after a timeout, so that it
-    // never cuts the timeout cooldown short.
-    static constexpr double watchdogQuietAfterTimeout = 2.5;
-    static constexpr double timeoutCooldown = 2.0;
-    static constexpr int timeoutsBeforePermanentDisable = 3;
-    static constexpr double userInputRecheckDelay = 1.0;
+    static constexpr double watchdogInterval = EventTapLifecycle::watchdogInterval;
+    static constexpr double watchdogQuietAfterTimeout = EventTapLifecycle::watchdogQuietAfterTimeout;
+    static constexpr double timeoutCooldown = EventTapLifecycle::timeoutCooldown;
+    static constexpr int timeoutsBeforePermanentDisable = EventTapLifecycle::timeoutsBeforePermanentDisable;
+    static constexpr double userInputRecheckDelay = EventTapLifecycle::userInputRecheckDelay;
+    static constexpr const char* detailAfterRepeatedTimeouts = EventTapLifecycle::detailAfterRepeatedTimeouts;
 
-    // While keys keep coming the tap queue looks for them this often instead
-    // of being woken for each: a wake costs the tap thread more than the key's
-    // whole decision, and the typing context's readers wait far longer (the
-    // suggestions wait for a pause in typing).
-    static constexpr std::chrono::milliseconds typingPollInterval{5};
-    // It stops looking, and sleeps until woken, after this many looks found nothing (1 s).
-    static constexpr int typingPollsBeforeSleep = 200;
-
-    // Characters (user-perceived) of typing kept in the sliding buffer.
-    static constexpr std::size_t slidingBufferLimit = 500;
-    // Words kept once a word is ended by Space.
-    static constexpr std::size_t recentWordsLimit = 5;
-    // Words ended by punctuation are kept beyond recentWordsLimit (a sentence
-    // keeps its clauses) but never beyond this.
-    static constexpr std::size_t recentWordsHardLimit = 20;
-    // Seconds without a keystroke after which the sliding buffer is emptied.
-    static constexpr double sessionTimeout = 5.0;
-    // The time of no key press at all (0001-01-01, in seconds since 1970).
-    static constexpr double distantPast = -62135596800.0;
-
-    static constexpr const char* detailAfterRepeatedTimeouts =
-        "The keyboard listener paused after repeated timeouts. Restart Quillmarker from the menu bar, "
-        "then type // again.";
+    static constexpr std::chrono::milliseconds typingPollInterval = TypingContext::typingPollInterval;
+    static constexpr int typingPollsBeforeSleep = TypingContext::typingPollsBeforeSleep;
+    static constexpr std::size_t slidingBufferLimit = TypingContext::slidingBufferLimit;
+    static constexpr std::size_t recentWordsLimit = TypingContext::recentWordsLimit;
+    static constexpr std::size_t recentWordsHardLimit = TypingContext::recentWordsHardLimit;
+    static constexpr double sessionTimeout = TypingContext::sessionTimeout;
+    static constexpr double distantPast = TypingContext::distantPast;
 
     // Builds the manager (stopped), reads the shortcut preferences and starts
     // listening for the AI prompt notifications.
@@ -154,244 +81,100 @@ public:
 
     // Read afresh for every report; the delegate must be cleared (nullptr)
     // before it goes away.
-    EventTapManagerDelegate* delegate() const { return delegate_; }
-    void setDelegate(EventTapManagerDelegate* delegate) { delegate_ = delegate; }
+    EventTapManagerDelegate* delegate() const { return hops_.delegate(); }
+    void setDelegate(EventTapManagerDelegate* delegate) { hops_.setDelegate(delegate); }
 
-    // Rebuilds shortcutModifiers() from "shortcutHasControl" (true unless it
-    // holds a false Boolean), "shortcutHasOption", "shortcutHasShift" and
-    // "shortcutHasCommand" (true only when they hold a true Boolean); none
-    // true gives Control alone.
-    void loadShortcutPreferences();
+    void loadShortcutPreferences() { dispatcher_.loadShortcutPreferences(); }
 
-    // Installs the tap on a new thread (replacing any running one) and starts
-    // the watchdog. Needs Accessibility trust; without it nothing happens. A
-    // start also lifts a permanent disable and forgets earlier timeouts.
-    void start();
-    // Removes the tap and ends its thread. Any thread; safe when nothing runs.
-    void stop();
-
-    void startWatchdogTimer();
-    void showEventTapFailurePrompt();
+    void start() { lifecycle_.start(); }
+    // Any thread; safe when nothing runs.
+    void stop() { lifecycle_.stop(); }
+    void startWatchdogTimer() { lifecycle_.startWatchdogTimer(); }
+    void showEventTapFailurePrompt() { lifecycle_.showEventTapFailurePrompt(); }
 
     // --- The tap's callback ---
 
-    // Passes this process's own synthetic events untouched, hands key-downs
-    // to handleKeyEvent and the tap-disabled events to the two handlers below.
-    // `manager` is reached through `gate` only, so a manager being destroyed
-    // is never touched.
-    static std::optional<KeyEvent> eventTapCallback(EventTapCallGate& gate, EventTapManager* manager,
-                                                    const KeyEvent& event);
     // The decision for one key-down: true swallows it.
-    bool handleKeyEvent(const KeyEvent& event);
-    void handleTimeout();
-    void handleUserInputDisable();
+    bool handleKeyEvent(const KeyEvent& event) { return dispatcher_.handleKeyEvent(event); }
+    void handleTimeout() { lifecycle_.handleTimeout(); }
+    void handleUserInputDisable() { lifecycle_.handleUserInputDisable(); }
 
     // The text a key event types (at most 16 UTF-16 units); nothing when it types none.
-    static std::optional<std::string> getUnicodeString(const KeyEvent& event);
+    static std::optional<std::string> getUnicodeString(const KeyEvent& event)
+    {
+        return TypingContext::getUnicodeString(event);
+    }
 
     // --- Typing context ---
 
     // Tap queue only.
     void processKeystroke(std::uint16_t keyCode, const std::optional<std::string>& characters,
-                          const std::string& appBundleId);
-    void notifyUpdate();
-    // Forgets what was typed: the recent words, the word prefix and the
-    // sliding buffer (queued behind keystrokes already queued), with
-    // `clearPassiveBuffer` also the capture router's passive trigger buffer
-    // (at once), and tells the delegate to clear its suggestions. Any thread.
-    // `appBundleId` names the application concerned (nothing: the frontmost);
-    // the clearing is the same for every application.
-    void clearContext(const std::optional<std::string>& appBundleId, bool clearPassiveBuffer);
+                          const std::string& appBundleId)
+    {
+        typingContext_.processKeystroke(keyCode, characters, appBundleId);
+    }
+    void notifyUpdate() { typingContext_.notifyUpdate(); }
+    // Any thread; see TypingContext::clearContext.
+    void clearContext(const std::optional<std::string>& appBundleId, bool clearPassiveBuffer)
+    {
+        typingContext_.clearContext(appBundleId, clearPassiveBuffer);
+    }
 
     // --- Typing state: any thread, one read or write each ---
 
-    std::vector<std::string> recentWords() const;
-    void setRecentWords(std::vector<std::string> words);
-    std::string currentWordPrefix() const;
-    void setCurrentWordPrefix(std::string prefix);
-    std::string slidingBuffer() const;
-    void setSlidingBuffer(std::string buffer);
-    bool isSuggestionsOverlayVisible() const;
-    void setSuggestionsOverlayVisible(bool visible);
-    bool isPlaceholderModeActive() const;
-    void setPlaceholderModeActive(bool active);
-    bool isAIPromptMode() const;
-    void setAIPromptMode(bool active);
+    std::vector<std::string> recentWords() const { return typingContext_.recentWords(); }
+    void setRecentWords(std::vector<std::string> words) { typingContext_.setRecentWords(std::move(words)); }
+    std::string currentWordPrefix() const { return typingContext_.currentWordPrefix(); }
+    void setCurrentWordPrefix(std::string prefix) { typingContext_.setCurrentWordPrefix(std::move(prefix)); }
+    std::string slidingBuffer() const { return typingContext_.slidingBuffer(); }
+    void setSlidingBuffer(std::string buffer) { typingContext_.setSlidingBuffer(std::move(buffer)); }
+    bool isSuggestionsOverlayVisible() const { return typingContext_.isSuggestionsOverlayVisible(); }
+    void setSuggestionsOverlayVisible(bool visible) { typingContext_.setSuggestionsOverlayVisible(visible); }
+    bool isPlaceholderModeActive() const { return typingContext_.isPlaceholderModeActive(); }
+    void setPlaceholderModeActive(bool active) { typingContext_.setPlaceholderModeActive(active); }
+    bool isAIPromptMode() const { return typingContext_.isAIPromptMode(); }
+    void setAIPromptMode(bool active) { typingContext_.setAIPromptMode(active); }
     // Seconds since 1970 on the injected clock; distantPast before the first key.
-    double lastKeyPressTime() const;
-    void setLastKeyPressTime(double time);
-    bool lastActionWasSuggestionWithTrailingSpace() const;
-    void setLastActionWasSuggestionWithTrailingSpace(bool value);
+    double lastKeyPressTime() const { return typingContext_.lastKeyPressTime(); }
+    void setLastKeyPressTime(double time) { typingContext_.setLastKeyPressTime(time); }
+    bool lastActionWasSuggestionWithTrailingSpace() const
+    {
+        return typingContext_.lastActionWasSuggestionWithTrailingSpace();
+    }
+    void setLastActionWasSuggestionWithTrailingSpace(bool value)
+    {
+        typingContext_.setLastActionWasSuggestionWithTrailingSpace(value);
+    }
 
     // The modifiers (KeyEventFlags bits) that, with a digit 1 to 6, pick a suggestion.
-    EventFlags shortcutModifiers() const { return shortcutModifiers_.load(std::memory_order_relaxed); }
-    void setShortcutModifiers(EventFlags modifiers);
+    EventFlags shortcutModifiers() const { return dispatcher_.shortcutModifiers(); }
+    void setShortcutModifiers(EventFlags modifiers) { dispatcher_.setShortcutModifiers(modifiers); }
 
     // --- State of the tap ---
 
     // The installed tap, if any (any thread).
-    std::shared_ptr<EventTap> eventTap() const;
-    int consecutiveTimeouts() const;
-    bool isTapPermanentlyDisabled() const;
+    std::shared_ptr<EventTap> eventTap() const { return lifecycle_.eventTap(); }
+    int consecutiveTimeouts() const { return lifecycle_.consecutiveTimeouts(); }
+    bool isTapPermanentlyDisabled() const { return lifecycle_.isTapPermanentlyDisabled(); }
     // The applications where Control+0 switched suggestions off.
-    const SuggestionMuteSet& mutedApplications() const { return mutedApplications_; }
-    SerialQueue& processingQueue() { return *processingQueue_; }
+    const SuggestionMuteSet& mutedApplications() const { return dispatcher_.mutedApplications(); }
+    SerialQueue& processingQueue() { return typingContext_.processingQueue(); }
 
 private:
     void observeAIPromptNotifications();
 
-    // The tap thread's body.
-    void runTapThread(std::uint64_t generation);
-    // Runs `task` on the main thread if the manager still lives then.
-    void onMain(std::function<void()> task);
-    ScheduledTask onMainAfter(double seconds, std::function<void()> task);
-    // Runs `task` on the tap queue, after the typing work handed over before
-    // it, unless the manager is being destroyed.
-    void onProcessingQueue(std::function<void()> task);
-    // Runs `task` on this thread once the key event in hand has been answered
-    // (EventTapFactory::performAfterEvent), outside the tap callback at once;
-    // not at all once the manager is being destroyed. `task` travels inside
-    // the one block handed to the platform: a single allocation.
-    template <class Task> void afterEvent(Task task)
-    {
-        // The block runs after the callback has left the gate, so it enters again:
-        // a manager being destroyed by then is never touched.
-        services_.tapFactory.performAfterEvent([gate = gate_, task = std::move(task)]() mutable {
-            if (const EventTapCallGate::Pass pass(*gate); pass) {
-                task();
-            }
-        });
-    }
-
-    // The typing state a key-down decision looks at.
-    struct KeyFlags {
-        bool aiPromptMode = false;
-        bool overlayVisible = false;
-        bool placeholderMode = false;
-        bool trailingSpace = false;
-
-        bool any() const { return aiPromptMode || overlayVisible || placeholderMode || trailingSpace; }
-    };
-    KeyFlags keyFlags() const;
-
-    // Key dispatch helpers (tap thread).
-    using Frontmost = FrontmostApplicationCache::Frontmost;
-    bool dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost);
-    // Keys that do more than type: shortcuts, and any key while a suggestion,
-    // prompt or placeholder is showing.
-    bool dispatchUnusualKey(const KeyEvent& event, const Frontmost& frontmost, KeyFlags flags);
-    // The rare decisions, kept out of the ordinary key's way: a key the
-    // program must not look at (secure input, an excluded application), and
-    // a key in an application whose suggestions are muted.
-    [[gnu::cold]] bool passUnwatched();
-    [[gnu::cold]] bool dispatchMutedKey(const KeyEvent& event, const std::string& bundleId);
-    bool dispatchAIPromptKey(const KeyEvent& event);
-    void toggleSuggestionMute(const std::string& bundleId);
-    void queueKeystroke(const KeyEvent& event, const Frontmost& frontmost);
-
-    // One piece of typing work: a keystroke typed with `frontmost` in front,
-    // or (`task` set) a task. Handing one over copies no string.
-    struct TypingWork {
-        KeyEvent event;
-        // Kept alive by handedOverFrontmost_ until the keystroke is done.
-        const Frontmost* frontmost = nullptr;
-        std::function<void()> task;
-    };
-    // Adds `work` to the list, and wakes the tap queue when it sleeps and no
-    // earlier wake is still to take the list, once the key in hand (if any)
-    // has been answered.
-    void handToTapQueue(TypingWork work);
-    // Out of the plain key's way: only the first key after a pause wakes the
-    // queue, only the first in another application hands over its record.
-    [[gnu::noinline]] void wakeTapQueueAfterKey();
-    [[gnu::noinline]] void handOverFrontmost();
-    // Tap queue: does the work handed over so far, in order, until none is
-    // left. False once typing has paused long enough for the queue to sleep.
-    bool drainTypingWork();
-    // The work handed over so far, as one task for the tap queue to run
-    // before a task queued now (nothing when none is waiting).
-    SerialQueue::Task takeTypingWork();
-    // The typing work lists keep their room in the key-path arena.
-    using TypingWorkList = std::pmr::vector<TypingWork>;
-    void doTypingWork(TypingWorkList& work);
-    void postSyntheticKey(std::uint16_t keyCode);
-    void postOnMain(std::string name, UserInfo userInfo = {});
-    void callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call);
-
-    // Typing context helpers (tap queue).
-    // Moves the word being typed (if any) to the end of the recent words and
-    // drops the oldest one when they are then more than `limit`.
-    void completeWord(std::size_t limit);
-    void restartSessionTimer();
-    void endLine(std::uint16_t keyCode, const std::string& appBundleId);
-    // Our Delete took the suggestion's space out of the field before the
-    // punctuation: the sliding buffer drops it too.
-    void dropSuggestionSpace();
-
-    // The services every key calls on are in the first two cache lines.
     Services services_;
-
-    // What every key reads or writes, in the two cache lines from here, next
-    // to the services: a key after a pause finds each line it touches cold.
-    // Written under tapLock_, except the reset by every key, which needs no lock.
-    alignas(64) std::atomic<int> consecutiveTimeouts_{0};
-    // The typing state's flags and the time of the last key press: atomics
-    // rather than a lock.
-    std::atomic<bool> isSuggestionsOverlayVisible_{false};
-    std::atomic<bool> isPlaceholderModeActive_{false};
-    std::atomic<bool> isAIPromptMode_{false};
-    std::atomic<bool> lastActionWasSuggestionWithTrailingSpace_{false};
-    std::atomic<double> lastKeyPressTime_{distantPast};
-    FrontmostApplicationCache frontmost_;
-    // Tap thread: the application record the keystrokes handed over last name.
-    std::shared_ptr<const Frontmost> handedOverFrontmost_;
-    // The typing work handed to the tap queue and not yet taken.
-    InlineMutex typingWorkLock_;
-    bool typingWorkWakeQueued_ = false;
-    // The tap queue has stopped looking for typing work: the next piece wakes it.
-    bool typingWorkAsleep_ = true;
-    int typingWorkIdlePolls_ = 0;
-    TypingWorkList typingWork_{&KeyPathArena::shared()};
-    // Its first member is the flag every key reads.
-    SuggestionMuteSet mutedApplications_;
-
-    EventTapManagerDelegate* delegate_ = nullptr;
-    std::shared_ptr<EventTapCallGate> gate_ =
-        std::allocate_shared<EventTapCallGate>(std::pmr::polymorphic_allocator<>(&KeyPathArena::shared()));
-
-    mutable std::mutex tapLock_;
-    std::shared_ptr<EventTap> eventTap_;
-    std::shared_ptr<EventTapRunLoop> tapRunLoop_;
-    std::thread tapThread_;
-    std::uint64_t tapGeneration_ = 0;
-    bool isTapPermanentlyDisabled_ = false;
-    double lastTapTimeoutAt_ = distantPast;
-
-    mutable std::mutex typingStateLock_;
-    std::vector<std::string> recentWords_;
-    std::string currentWordPrefix_;
-    std::string slidingBuffer_;
-
-    // Tap queue only: the list being worked through.
-    TypingWorkList typingWorkInHand_{&KeyPathArena::shared()};
-
-    std::atomic<EventFlags> shortcutModifiers_{KeyEventFlags::control | KeyEventFlags::alternate};
-    // Hands the router's wakes of other threads to afterEvent (made once: the
-    // key path builds no function object for it).
-    const std::function<void(std::function<void()>)> afterKey_ = [this](std::function<void()> block) {
-        afterEvent(std::move(block));
-    };
-    AliveToken alive_;
-    std::atomic<bool> stopping_{false};
+    EventTapHops hops_;
+    EventTapLifecycle lifecycle_;
+    // Given the typing context before it is built: it only keeps the reference.
+    KeyDispatcher dispatcher_;
 
     // Main thread only.
-    Timer sessionDebounceTimer_;
-    Timer tapWatchdogTimer_;
     std::vector<NotificationCenter::ObserverToken> observers_;
 
-    // Last member: destroyed first, so the keystroke it is processing finds
-    // the rest of the manager in place.
-    std::unique_ptr<SerialQueue> processingQueue_;
+    // Last member: destroyed first, so the keystroke its tap queue is
+    // processing finds the rest of the manager in place.
+    TypingContext typingContext_;
 };
 
 }  // namespace qm

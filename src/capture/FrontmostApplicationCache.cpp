@@ -1,6 +1,5 @@
 #include "capture/FrontmostApplicationCache.h"
 
-#include "base/KeyPath.h"
 #include "platform/workspace/Workspace.h"
 #include "store/PrivacyFirewall.h"
 
@@ -12,10 +11,9 @@ FrontmostApplicationCache::FrontmostApplicationCache(const Workspace& workspace,
 {
 }
 
-QM_KEY_PATH const FrontmostApplicationCache::Frontmost& FrontmostApplicationCache::current()
+const FrontmostApplicationCache::Frontmost& FrontmostApplicationCache::current()
 {
     const std::int32_t pid = workspace_.frontmostProcessIdentifier().value_or(0);
-    // Asked every time: a stale exclusion list also starts its refresh here.
     const std::uint64_t version = firewall_.exclusionsVersion();
     if (pid != processIdentifier_ || version != exclusionsVersion_) [[unlikely]] {
         lookUp();
@@ -33,7 +31,8 @@ void FrontmostApplicationCache::lookUp()
         made->processIdentifier = frontmost->processIdentifier;
         if (frontmost->bundleIdentifier) {
             made->bundleId = *frontmost->bundleIdentifier;
-            made->excluded = firewall_.isAppExcluded(made->bundleId);
+            // The cache's answer: a stale list is refreshed after the key.
+            made->excluded = firewall_.isAppExcludedInCache(made->bundleId);
         }
     }
     processIdentifier_ = made->processIdentifier;

@@ -8,7 +8,6 @@
 #include <unicode/utf16.h>
 
 #include "base/CharacterBreaks.h"
-#include "base/KeyPath.h"
 #include "base/Text.h"
 
 // Why editing the end is enough: a character boundary depends only on the text
@@ -41,7 +40,7 @@ bool isPlainLetter(char32_t c)
 // alone, and two plain code points (letters of most scripts, punctuation,
 // most emoji) are two characters. Nothing when the rules that look further
 // decide (marks, joiners, Hangul, regional indicators): ICU's iterator then does.
-QM_OTHER_KEY_PATH std::optional<bool> breaksBetween(char32_t before, char32_t after)
+std::optional<bool> breaksBetween(char32_t before, char32_t after)
 {
     if (before < 0x80 && after < 0x80) {
         return !(before == U'\r' && after == U'\n');  // no ICU for ASCII
@@ -87,7 +86,7 @@ std::vector<std::size_t> PassiveTriggerBuffer::characterBoundaries() const
     return relative;
 }
 
-QM_OTHER_KEY_PATH void PassiveTriggerBuffer::append(std::u16string_view text)
+void PassiveTriggerBuffer::append(std::u16string_view text)
 {
     if (text.empty()) {
         return;
@@ -133,7 +132,7 @@ QM_OTHER_KEY_PATH void PassiveTriggerBuffer::append(std::u16string_view text)
     segmentFrom(characters == 0 ? start : boundaries_[first_ + characters - 1]);
 }
 
-QM_OTHER_KEY_PATH void PassiveTriggerBuffer::segmentFrom(std::size_t from)
+void PassiveTriggerBuffer::segmentFrom(std::size_t from)
 {
     const auto kept = std::upper_bound(boundaries_.begin(), boundaries_.end(), from);
     boundaries_.erase(kept, boundaries_.end());
@@ -149,12 +148,12 @@ QM_OTHER_KEY_PATH void PassiveTriggerBuffer::segmentFrom(std::size_t from)
     }
 }
 
-QM_OTHER_KEY_PATH void PassiveTriggerBuffer::removeLastCharacter()
+void PassiveTriggerBuffer::removeLastCharacter()
 {
     removeLastCharacters(1);
 }
 
-QM_OTHER_KEY_PATH void PassiveTriggerBuffer::removeLastCharacters(std::size_t count)
+void PassiveTriggerBuffer::removeLastCharacters(std::size_t count)
 {
     if (count == 0 || text_.empty()) {
         return;
@@ -169,7 +168,7 @@ QM_OTHER_KEY_PATH void PassiveTriggerBuffer::removeLastCharacters(std::size_t co
     boundaries_.resize(kept + 1);
 }
 
-QM_OTHER_KEY_PATH void PassiveTriggerBuffer::compact()
+void PassiveTriggerBuffer::compact()
 {
     const std::size_t cut = boundaries_[first_];
     text_.erase(0, cut);
@@ -180,14 +179,14 @@ QM_OTHER_KEY_PATH void PassiveTriggerBuffer::compact()
     first_ = 0;
 }
 
-QM_OTHER_KEY_PATH std::u16string_view PassiveTriggerBuffer::lastCharacters(std::size_t count) const
+std::u16string_view PassiveTriggerBuffer::lastCharacters(std::size_t count) const
 {
     const std::size_t characters = characterCount();
     const std::size_t start = boundaries_[first_ + (count >= characters ? 0 : characters - count)];
     return std::u16string_view(text_).substr(start);
 }
 
-QM_OTHER_KEY_PATH std::u16string_view PassiveTriggerBuffer::character(std::size_t index) const
+std::u16string_view PassiveTriggerBuffer::character(std::size_t index) const
 {
     if (index >= characterCount()) {
         return {};

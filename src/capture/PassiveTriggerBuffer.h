@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,12 +25,6 @@ class PassiveTriggerBuffer {
 public:
     PassiveTriggerBuffer() = default;
     explicit PassiveTriggerBuffer(std::u16string_view text) { append(text); }
-    // Keeps its text and boundaries in `memory`, also when another buffer is
-    // assigned to it. A copy of it uses the default memory resource.
-    explicit PassiveTriggerBuffer(std::pmr::memory_resource* memory)
-        : text_(memory), boundaries_(1, 0, memory)
-    {
-    }
 
     std::u16string_view text() const { return std::u16string_view(text_).substr(boundaries_[first_]); }
     std::string utf8() const;
@@ -103,15 +96,14 @@ private:
     // Lets go of the characters cut from the start.
     void compact();
 
-    // A place in text_. Four bytes: the buffer keeps a few hundred characters,
-    // and the boundaries of a full one then share a page of memory.
+    // A place in text_. Four bytes are plenty: the buffer keeps a few hundred characters.
     using Position = std::uint32_t;
 
     // The kept text starts at boundaries_[first_]; what comes before it was cut.
-    std::pmr::u16string text_;
+    std::u16string text_;
     // From first_ on, the segmentation of the kept text on its own: where it
     // starts, each later start, the end (positions in text_).
-    std::pmr::vector<Position> boundaries_{0};
+    std::vector<Position> boundaries_{0};
     std::size_t first_ = 0;
 };
 

@@ -8,7 +8,6 @@
 #include <unicode/unistr.h>
 #include <unicode/utf16.h>
 
-#include "base/KeyPath.h"
 #include "base/Text.h"
 #include "capture/TriggerBoundary.h"
 #include "platform/keyboard/KeyCode.h"
@@ -110,8 +109,8 @@ std::u16string PassiveTriggerDetector::lowercasedEnd(std::u16string_view typed) 
     return lowercasedRoot(typed.substr(start));
 }
 
-QM_OTHER_KEY_PATH std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
-                                                                 std::u16string_view eventText)
+std::u16string PassiveTriggerDetector::keyText(std::uint16_t keyCode, EventFlags flags,
+                                               std::u16string_view eventText)
 {
     if (!eventText.empty()) {
         return std::u16string(eventText.substr(0, maxKeyTextLength));
@@ -130,10 +129,8 @@ QM_OTHER_KEY_PATH std::u16string PassiveTriggerDetector::keyText(std::uint16_t k
     return {};
 }
 
-QM_OTHER_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buffer,
-                                                                        std::uint16_t keyCode,
-                                                                        EventFlags flags,
-                                                                        std::u16string_view eventText) const
+PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveTriggerBuffer& buffer, std::uint16_t keyCode,
+                                                      EventFlags flags, std::u16string_view eventText) const
 {
     if ((flags & kClearingModifiers) != 0) {
         buffer.clear();
@@ -157,8 +154,7 @@ QM_OTHER_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleOtherKey(PassiveT
     return {};
 }
 
-QM_OTHER_KEY_PATH std::optional<std::size_t>
-PassiveTriggerDetector::matchingTriggerWord(std::u16string_view typed) const
+std::optional<std::size_t> PassiveTriggerDetector::matchingTriggerWord(std::u16string_view typed) const
 {
     const auto endsWith = [this](std::u16string_view lowered) -> std::optional<std::size_t> {
         for (std::size_t i = 0; i < triggers_.size(); ++i) {
@@ -188,8 +184,8 @@ PassiveTriggerDetector::matchingTriggerWord(std::u16string_view typed) const
     return endsWith(std::u16string_view(lowered.data(), tail));
 }
 
-QM_OTHER_KEY_PATH PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& buffer,
-                                                                          char16_t terminator) const
+PassiveOutcome PassiveTriggerDetector::handleTerminator(PassiveTriggerBuffer& buffer,
+                                                        char16_t terminator) const
 {
     buffer.append(std::u16string_view(&terminator, 1));
     const std::u16string_view last = buffer.lastCharacters(1);

@@ -17,9 +17,9 @@ namespace qm {
 
 // The passive side of the capture router as a pure step: one key in, the
 // buffer edited and the outcome out. No locks, no Accessibility, no file
-// system, no posting: the router runs it under its buffer lock on the
-// event-tap thread and acts on the outcome (the folder pre-check of a trigger
-// included, once the lock is released).
+// system, no posting: the passive trigger watch runs it under its lock on the
+// event-tap thread and the router acts on the outcome (the folder pre-check of
+// a trigger included, once the lock is released).
 class PassiveTriggerDetector {
 public:
     // At most this many UTF-16 units of a key's text are read.

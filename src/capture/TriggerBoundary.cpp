@@ -1,10 +1,8 @@
 #include "capture/TriggerBoundary.h"
 
-#include "base/KeyPath.h"
-
 namespace qm {
 
-QM_OTHER_KEY_PATH bool TriggerBoundary::isValid(std::optional<std::u16string_view> prev)
+bool TriggerBoundary::isValid(std::optional<std::u16string_view> prev)
 {
     if (!prev) {
         return true;

@@ -57,17 +57,24 @@ struct MCPServer::State {
         if (!error) {
             candidate.set_option(asio::socket_base::reuse_address(true), error);
         }
-        if (!error) {
-            candidate.bind(endpoint, error);
+        if (error) {
+            // No listener could be made at all.
+            Log::print("❌ Failed to start Quillmarker MCP Server: " + error.message());
+            return;
         }
+        candidate.bind(endpoint, error);
         if (!error) {
             candidate.listen(asio::socket_base::max_listen_connections, error);
         }
         if (error) {
-            Log::print("❌ Failed to start Quillmarker MCP Server: " + error.message());
+            // The listener was made but cannot take the port (another program holds it, say).
+            Log::print("❌ Quillmarker MCP Server failed to start: " + error.message());
             return;
         }
         acceptor.emplace(std::move(candidate));
+        // A tool reads the token from the secret store before it connects: it
+        // is there from the first start on, not only after a first attempt.
+        static_cast<void>(token());
         const auto port = acceptor->local_endpoint(error).port();
         boundPort = port;
         Log::print(fmt::format("🚀 Quillmarker MCP Server listening on 127.0.0.1:{}", port));

@@ -28,7 +28,9 @@ class MCPLineHandler;
 class MCPServer {
 public:
     // The token clients must present; nothing when it cannot be had, and then
-    // every client is refused. Asked on every authentication attempt.
+    // every client is refused. Asked when the server starts listening (so a
+    // token made on first need exists before any client) and on every
+    // authentication attempt.
     using TokenSource = std::function<std::optional<std::string>()>;
 
     static constexpr std::uint16_t kDefaultPort = 9987;

@@ -110,7 +110,7 @@ private:
 
 MCPServerConnection::MCPServerConnection(asio::ip::tcp::socket socket, Context context)
     : socket_(std::move(socket)), context_(std::move(context)), idleTimer_(*context_.io),
-      authLineTimer_(*context_.io), drainTimer_(*context_.io)
+      authLineTimer_(*context_.io), drainTimer_(*context_.io), unreadTimer_(*context_.io)
 {
 }
 
@@ -138,8 +138,8 @@ void MCPServerConnection::readMore()
                    ? context_.limits.maxAuthLineBytes - buffer_.size()
                    : 1;
         room = std::min(room, readBuffer_.size());
-    } else if (inFlight_ >= context_.limits.maxInFlight) {
-        return;  // back-pressure: the replies coming back resume reading
+    } else if (inFlight_ >= context_.limits.maxInFlight || overUnreadLimit()) {
+        return;  // back-pressure: replies coming back, or written, resume reading
     }
     reading_ = true;
     socket_.async_read_some(asio::buffer(readBuffer_.data(), room),
@@ -354,64 +354,126 @@ void MCPServerConnection::deliver(Delivery delivery)
 
 void MCPServerConnection::enqueue(std::string bytes, MCPConnectionSink::SendCompletion completion)
 {
-    if (outboundBytes_ + bytes.size() > context_.limits.maxOutboundBytes) {
-        if (completion) {
-            completion(MCPConnectionSink::SendError{"the connection's outbound queue is full"});
-        }
-        closeForLimit(
-            fmt::format("more than {} reply bytes wait to be read", context_.limits.maxOutboundBytes));
-        return;
-    }
+    // Always queued, however large: the limit is on what the client leaves
+    // unread over time, which reading pauses for and the deadline judges.
     outboundBytes_ += bytes.size();
     outbound_.push_back({std::move(bytes), std::move(completion)});
+    watchUnread();
 }
 
 void MCPServerConnection::writeNext()
 {
-    // Every line queued so far leaves in one write: under pipelining that is
-    // one system call for many replies instead of one each.
+    // Every line queued so far is offered to one write: under pipelining that
+    // is one system call for many replies instead of one each. A write takes
+    // what the socket has room for; the rest goes with the next.
     inWrite_ = std::min(outbound_.size(), kMaxLinesPerWrite);
     for (std::size_t i = 0; i < inWrite_; ++i) {
-        // The entries stay queued, and their bytes alive, until onWritten.
+        // The entries stay queued, and their bytes alive, until they are written.
         writeBuffers_[i] = asio::buffer(outbound_[i].bytes);
     }
+    writeBuffers_[0] += frontWritten_;
     // A view of the member array: the write carries no list of its own to allocate.
-    asio::async_write(
-        socket_, std::span<const asio::const_buffer>(writeBuffers_.data(), inWrite_),
-        [self = shared_from_this()](const std::error_code& error, std::size_t) { self->onWritten(error); });
+    socket_.async_write_some(std::span<const asio::const_buffer>(writeBuffers_.data(), inWrite_),
+                             [self = shared_from_this()](const std::error_code& error, std::size_t count) {
+                                 self->onWritten(error, count);
+                             });
 }
 
-void MCPServerConnection::onWritten(const std::error_code& error)
+std::size_t MCPServerConnection::consumeWritten(std::size_t count)
 {
-    const bool closed = phase_ == Phase::closed;
-    for (std::size_t written = std::exchange(inWrite_, 0); written > 0; --written) {
+    std::size_t completed = 0;
+    while (count > 0 && !outbound_.empty()) {
+        const std::size_t left = outbound_.front().bytes.size() - frontWritten_;
+        if (count < left) {
+            frontWritten_ += count;
+            outboundBytes_ -= count;
+            break;
+        }
+        count -= left;
+        outboundBytes_ -= left;
+        frontWritten_ = 0;
         Outbound done = std::move(outbound_.front());
         outbound_.pop_front();
-        outboundBytes_ -= done.bytes.size();
-        if (!done.completion) {
-            continue;
-        }
-        if (!error) {
+        ++completed;
+        if (done.completion) {
             done.completion(std::nullopt);
-        } else if (closed) {
-            // Closed while this write was under way: what did not make it out
-            // fell to our own close, which is no failure of the send.
-            done.completion(closedBeforeSending());
-        } else {
-            done.completion(MCPConnectionSink::SendError{error.message()});
         }
     }
-    if (closed) {
+    return completed;
+}
+
+void MCPServerConnection::failOutbound()
+{
+    std::deque<Outbound> unsent;
+    unsent.swap(outbound_);
+    outboundBytes_ = 0;
+    frontWritten_ = 0;
+    for (auto& item : unsent) {
+        if (item.completion) {
+            item.completion(closedBeforeSending());
+        }
+    }
+}
+
+void MCPServerConnection::onWritten(const std::error_code& error, std::size_t count)
+{
+    const std::size_t offered = std::exchange(inWrite_, 0);
+    if (count > 0) {
+        lastWriteProgress_ = std::chrono::steady_clock::now();
+    }
+    const std::size_t completed = consumeWritten(count);
+    if (phase_ == Phase::closed) {
+        // Closed while this write was under way: what did not make it out
+        // fell to our own close, which is no failure of the send.
+        failOutbound();
         return;
     }
     if (error) {
+        for (std::size_t failed = offered - completed; failed > 0 && !outbound_.empty(); --failed) {
+            Outbound done = std::move(outbound_.front());
+            outbound_.pop_front();
+            outboundBytes_ -= done.bytes.size() - std::exchange(frontWritten_, 0);
+            if (done.completion) {
+                done.completion(MCPConnectionSink::SendError{error.message()});
+            }
+        }
         close();
         return;
     }
     if (!outbound_.empty()) {
         writeNext();
     }
+    // Reading waits while too much is unread; this may have made room.
+    readMore();
     finishIfDrained();
+}
+
+void MCPServerConnection::watchUnread()
+{
+    if (unreadTimerArmed_ || !overUnreadLimit()) {
+        return;
+    }
+    unreadTimerArmed_ = true;
+    lastWriteProgress_ = std::chrono::steady_clock::now();
+    arm(unreadTimer_, context_.limits.unreadDeadline, &MCPServerConnection::onUnreadDeadline);
+}
+
+void MCPServerConnection::onUnreadDeadline()
+{
+    unreadTimerArmed_ = false;
+    if (phase_ != Phase::open || !overUnreadLimit()) {
+        return;
+    }
+    const auto still = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - lastWriteProgress_);
+    if (still >= context_.limits.unreadDeadline) {
+        closeForLimit(fmt::format("more than {} reply bytes wait to be read, none taken for {} ms",
+                                  context_.limits.maxOutboundBytes, context_.limits.unreadDeadline.count()));
+        return;
+    }
+    // The client took some since: it has until the deadline from then.
+    unreadTimerArmed_ = true;
+    arm(unreadTimer_, context_.limits.unreadDeadline - still, &MCPServerConnection::onUnreadDeadline);
 }
 
 void MCPServerConnection::closeForLimit(std::string_view reason)
@@ -464,21 +526,14 @@ void MCPServerConnection::close()
     idleTimer_.cancel();
     authLineTimer_.cancel();
     drainTimer_.cancel();
+    unreadTimer_.cancel();
     std::error_code ignored;
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    // A write under way keeps its entries: its own completion says whether
-    // their bytes went out before the close, which only then is known.
-    std::deque<Outbound> unsent;
-    while (outbound_.size() > inWrite_) {
-        outboundBytes_ -= outbound_.back().bytes.size();
-        unsent.push_front(std::move(outbound_.back()));
-        outbound_.pop_back();
-    }
-    for (auto& item : unsent) {
-        if (item.completion) {
-            item.completion(closedBeforeSending());
-        }
+    // A write under way keeps the queue: its own completion says which bytes
+    // went out before the close, which only then is known, and settles the rest.
+    if (inWrite_ == 0) {
+        failOutbound();
     }
     buffer_.clear();
     buffer_.shrink_to_fit();

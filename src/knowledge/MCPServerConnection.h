@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -95,7 +96,13 @@ private:
     // Queues the bytes; the caller starts the write.
     void enqueue(std::string bytes, MCPConnectionSink::SendCompletion completion);
     void writeNext();
-    void onWritten(const std::error_code& error);
+    void onWritten(const std::error_code& error, std::size_t count);
+    // Settles the entries that `count` written bytes completed; returns how many.
+    std::size_t consumeWritten(std::size_t count);
+    void failOutbound();
+    bool overUnreadLimit() const { return outboundBytes_ > context_.limits.maxOutboundBytes; }
+    void watchUnread();
+    void onUnreadDeadline();
     void closeForLimit(std::string_view reason);
     void arm(asio::steady_timer& timer, std::chrono::milliseconds after,
              void (MCPServerConnection::*fired)());
@@ -123,15 +130,22 @@ private:
     bool peerEnded_ = false;
     std::size_t inFlight_ = 0;
     std::deque<Outbound> outbound_;
+    // Bytes of outbound_ not yet written, the front entry's written part not counted.
     std::size_t outboundBytes_ = 0;
-    // The entries at the front of outbound_ that the write under way carries,
-    // and their bytes as that write sees them.
+    // How much of the front entry earlier writes took.
+    std::size_t frontWritten_ = 0;
+    // The entries at the front of outbound_ that the write under way offers,
+    // and their bytes not yet written as that write sees them.
     std::size_t inWrite_ = 0;
     std::array<asio::const_buffer, kMaxLinesPerWrite> writeBuffers_{};
     asio::steady_timer idleTimer_;
     asio::steady_timer authLineTimer_;
     bool authLineTimerArmed_ = false;
     asio::steady_timer drainTimer_;
+    // The last time a write took any bytes, while more than the limit waited.
+    std::chrono::steady_clock::time_point lastWriteProgress_;
+    asio::steady_timer unreadTimer_;
+    bool unreadTimerArmed_ = false;
 };
 
 }  // namespace qm

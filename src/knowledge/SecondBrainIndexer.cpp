@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "base/FileUtil.h"
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/SqliteStatement.h"
@@ -27,6 +28,15 @@ namespace fs = std::filesystem;
 
 constexpr const char* insertSql =
     "INSERT INTO knowledge_fts (title, content, path, source) VALUES (?, ?, ?, ?);";
+
+void makePrivate(const fs::path& file)
+{
+    if (const std::error_code error = file::createPrivateDatabaseFiles(file)) {
+        // SQLite reports the file it cannot open; this says why it is not private.
+        Log::print(
+            fmt::format("❌ SQLite Error: Could not make {} private: {}", file.string(), error.message()));
+    }
+}
 
 }  // namespace
 
@@ -58,8 +68,12 @@ void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>
         Log::print("❌ SQLite Error: Application support directory not found.");
         return;
     }
-    std::error_code ignored;
-    fs::create_directories(*appDataFolder, ignored);
+    // The index holds the text of the user's notes: like the rules database,
+    // its folder and every file of it are the user's alone.
+    if (const std::error_code error = file::createPrivateFolder(*appDataFolder)) {
+        Log::print(fmt::format("❌ SQLite Error: Could not create the folder {}: {}", appDataFolder->string(),
+                               error.message()));
+    }
     const auto file = *appDataFolder / "QuillmarkerKnowledge.db";
     Log::print(fmt::format("📁 QuillmarkerKnowledge.db Path: {}", file.string()));
     db_ = openFile(file);
@@ -68,6 +82,7 @@ void SecondBrainIndexer::openDatabase(const std::optional<std::filesystem::path>
 
 sqlite3* SecondBrainIndexer::openFile(const std::filesystem::path& file)
 {
+    makePrivate(file);
     sqlite3* db = nullptr;
     if (sqlite3_open(file.c_str(), &db) == SQLITE_OK) {
         databaseFile_ = file;
@@ -183,6 +198,8 @@ void SecondBrainIndexer::rebuildIndex()
     if (databaseFile_) {
         // Left by a rebuild that never finished.
         fs::remove(beside, ignored);
+        // It takes the index's place, mode and all.
+        makePrivate(beside);
     }
     sqlite3* fresh = nullptr;
     // The table is made in the same transaction as its rows: the new file

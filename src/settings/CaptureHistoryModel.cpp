@@ -53,12 +53,14 @@ void CaptureHistoryModel::copyEntry(const CaptureHistoryEntry& entry)
     copied_.mark(entry.id);
 }
 
-void CaptureHistoryModel::clearHistory(const std::function<bool()>& confirm)
+void CaptureHistoryModel::clearHistory(const Confirm& confirm)
 {
     // The store's change notice reloads the page.
-    if (confirm()) {
-        store_.clearAll();
-    }
+    confirm(alive_.guard([this](bool confirmed) {
+        if (confirmed) {
+            store_.clearAll();
+        }
+    }));
 }
 
 void CaptureHistoryModel::reload()

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/notifications/NotificationCenter.h"
+#include "platform/runtime/AliveToken.h"
 #include "records/CaptureHistoryEntry.h"
 #include "records/CaptureStats.h"
 #include "settings/CopyMark.h"
@@ -55,8 +56,10 @@ public:
     void copyEntry(const CaptureHistoryEntry& entry);
     const std::optional<std::int64_t>& copiedEntryId() const { return copied_.current(); }
 
-    // Clears the history when `confirm` (the alert) answers yes.
-    void clearHistory(const std::function<bool()>& confirm);
+    // Asks `confirm` (the alert), which answers later or never; a yes clears
+    // the history, if this model still lives then.
+    using Confirm = std::function<void(std::function<void(bool confirmed)> answer)>;
+    void clearHistory(const Confirm& confirm);
 
     std::function<void()> onChange;
 
@@ -73,6 +76,7 @@ private:
     std::string searchQuery_;
     CopyMark<std::int64_t> copied_;
     NotificationCenter::ObserverToken observer_;
+    AliveToken alive_;
 };
 
 }  // namespace qm

@@ -85,23 +85,34 @@ bool CaptureTargetsModel::obsidianVaultStatusIsOK() const
     }
 }
 
-void CaptureTargetsModel::chooseObsidianVaultPath(const FolderPicker& picker)
+void CaptureTargetsModel::chooseObsidianVaultPath(const FolderPicker& picker, std::function<void()> chosen)
 {
     const FolderPanel panel{
         "Select Obsidian Vault Folder",
         "Choose the vault root (folder containing .obsidian). A Daily Notes subfolder also works "
         "\u2014 Quillmarker will walk up.",
         true};
-    if (auto chosen = picker(panel)) {
-        setObsidianVaultPath(*chosen);
-    }
+    picker(panel, alive_.guard([this, chosen = std::move(chosen)](const std::optional<std::string>& path) {
+        if (path) {
+            setObsidianVaultPath(*path);
+            if (chosen) {
+                chosen();
+            }
+        }
+    }));
 }
 
-void CaptureTargetsModel::chooseLogseqGraphPath(const FolderPicker& picker)
+void CaptureTargetsModel::chooseLogseqGraphPath(const FolderPicker& picker, std::function<void()> chosen)
 {
-    if (auto chosen = picker(FolderPanel{"Select Logseq Graph Folder", "", false})) {
-        setLogseqGraphPath(*chosen);
-    }
+    picker(FolderPanel{"Select Logseq Graph Folder", "", false},
+           alive_.guard([this, chosen = std::move(chosen)](const std::optional<std::string>& path) {
+               if (path) {
+                   setLogseqGraphPath(*path);
+                   if (chosen) {
+                       chosen();
+                   }
+               }
+           }));
 }
 
 void CaptureTargetsModel::loadSlackToken()

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/runtime/AliveToken.h"
+
 namespace qm {
 
 class KeychainHelper;
@@ -24,13 +26,15 @@ public:
     static constexpr const char* slackKey = "slackToken";
     static constexpr const char* dailyNotesFolderKey = "obsidianDailyNotesFolder";
 
-    // A modal folder picker: the chosen folder's absolute path, or nothing when cancelled.
+    // A folder picker: it answers, later or never, with the chosen folder's
+    // absolute path, or nothing when cancelled.
     struct FolderPanel {
         std::string title;
         std::string message;
         bool showsHiddenFiles = false;
     };
-    using FolderPicker = std::function<std::optional<std::string>(const FolderPanel&)>;
+    using FolderAnswer = std::function<void(const std::optional<std::string>& chosen)>;
+    using FolderPicker = std::function<void(const FolderPanel&, FolderAnswer answer)>;
 
     CaptureTargetsModel(UserDefaults& defaults, KeychainHelper& keychain,
                         NotificationCenter& notificationCenter);
@@ -46,9 +50,10 @@ public:
     std::string obsidianVaultStatusText() const;
     bool obsidianVaultStatusIsOK() const;
 
-    // Runs the picker; a cancelled panel changes nothing.
-    void chooseObsidianVaultPath(const FolderPicker& picker);
-    void chooseLogseqGraphPath(const FolderPicker& picker);
+    // Runs the picker; a cancelled panel changes nothing. `chosen` runs after
+    // a folder was stored.
+    void chooseObsidianVaultPath(const FolderPicker& picker, std::function<void()> chosen = {});
+    void chooseLogseqGraphPath(const FolderPicker& picker, std::function<void()> chosen = {});
 
     // The token field as typed. Loading fills it from the secret store (a missing
     // or non-UTF-8 secret leaves it as it was).
@@ -66,6 +71,7 @@ private:
     KeychainHelper& keychain_;
     NotificationCenter& notificationCenter_;
     std::string slackToken_;
+    AliveToken alive_;
 };
 
 }  // namespace qm

@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "base/FileUtil.h"
+#include "base/Log.h"
 #include "platform/network/HttpStreamClient.h"
 #include "platform/runtime/BackgroundTask.h"
 #include "platform/runtime/MainLoop.h"
@@ -86,6 +87,7 @@ void AppUpdateChecker::installPendingUpdate()
     const auto url =
         latestManifest_ ? validDownloadURL(latestManifest_->dmgURL, services_.manifestURL) : std::nullopt;
     if (!url) {
+        Log::print("⚠️ AppUpdateChecker: Update Not Ready: no release information is held");
         showInfoAlert("Update Not Ready", "Check for updates again to refresh the release information.");
         return;
     }

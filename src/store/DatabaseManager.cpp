@@ -62,23 +62,12 @@ constexpr const char* kCreateTables[] = {
     "NOT NULL);",
 };
 
-// SQLite creates the journal, the WAL and the shared-memory file with the
-// permission bits of the database file, so a database file made 0600 before
-// SQLite first opens it keeps all of them private whatever the umask. Files
-// left wider by an older version are tightened.
 void makeDatabaseFilesPrivate(const std::filesystem::path& file)
 {
-    if (const std::error_code error = file::createPrivateFile(file)) {
+    if (const std::error_code error = file::createPrivateDatabaseFiles(file)) {
         // SQLite reports the file it cannot open; this says why it is not private.
         Log::print(
             fmt::format("❌ SQLite Error: Could not make {} private: {}", file.string(), error.message()));
-    }
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-        const std::filesystem::path sidecar = file.string() + suffix;
-        std::error_code missing;
-        if (std::filesystem::is_regular_file(sidecar, missing)) {
-            static_cast<void>(file::createPrivateFile(sidecar));
-        }
     }
 }
 

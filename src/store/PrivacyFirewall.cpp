@@ -2,15 +2,12 @@
 
 #include <array>
 #include <atomic>
-#include <memory_resource>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_set>
 
 #include <unicode/uchar.h>
 
-#include "base/KeyPath.h"
-#include "base/KeyPathArena.h"
 #include "base/Regex.h"
 #include "base/Text.h"
 #include "platform/runtime/Clock.h"
@@ -21,21 +18,22 @@ namespace qm {
 // Shared with queued refreshes, so that one running after the firewall is gone
 // finds no database to query instead of a dangling reference.
 struct PrivacyFirewall::Cache {
-    // What exclusionsVersion() reads for every key, side by side in one cache line.
+    // What the event tap reads for every key without a lock.
     const Clock* clock = nullptr;
     std::atomic<double> lastCacheUpdate{0};
     std::atomic<std::uint64_t> exclusionsVersion{0};
+    // Written under cacheLock.
+    std::atomic<bool> refreshInFlight{false};
 
     // Guards `database` and `clock`; held for a whole refresh, so the
     // firewall's destructor waits for a query in progress.
     std::mutex lifeLock;
     DatabaseManager* database = nullptr;
 
-    // The excluded applications, the refresh flag and the writes of the two
-    // atomics above (also read without it).
+    // The excluded applications and the writes of the atomics above (also
+    // read without it).
     mutable std::mutex cacheLock;
     std::unordered_set<std::string> excludedAppsCache;
-    bool refreshInFlight = false;
 };
 
 namespace {
@@ -62,8 +60,7 @@ const Patterns& patterns()
 }  // namespace
 
 PrivacyFirewall::PrivacyFirewall(DatabaseManager& database, const Clock& clock, BackgroundRunner runner)
-    : cache_(std::allocate_shared<Cache>(std::pmr::polymorphic_allocator<>(&KeyPathArena::shared()))),
-      runner_(std::move(runner))
+    : cache_(std::make_shared<Cache>()), runner_(std::move(runner))
 {
     cache_->database = &database;
     cache_->clock = &clock;
@@ -101,17 +98,17 @@ void PrivacyFirewall::refreshExcludedAppsCache(const std::shared_ptr<Cache>& cac
         cache->exclusionsVersion.fetch_add(1, std::memory_order_release);
     }
     cache->lastCacheUpdate.store(now, std::memory_order_release);
-    cache->refreshInFlight = false;
+    cache->refreshInFlight.store(false, std::memory_order_release);
 }
 
 void PrivacyFirewall::scheduleRefreshIfNeeded() const
 {
     {
         std::lock_guard lock(cache_->cacheLock);
-        if (cache_->refreshInFlight) {
+        if (cache_->refreshInFlight.load(std::memory_order_relaxed)) {
             return;
         }
-        cache_->refreshInFlight = true;
+        cache_->refreshInFlight.store(true, std::memory_order_relaxed);
     }
     runner_([weak = std::weak_ptr<Cache>(cache_)] {
         if (const auto cache = weak.lock()) {
@@ -122,27 +119,38 @@ void PrivacyFirewall::scheduleRefreshIfNeeded() const
 
 bool PrivacyFirewall::isAppExcluded(std::string_view bundleId) const
 {
-    const double now = cache_->clock->now();
-    const std::string key = text::lowercased(bundleId);
-    bool stale = false;
-    bool excluded = false;
-    {
-        std::lock_guard lock(cache_->cacheLock);
-        stale = now - cache_->lastCacheUpdate > cacheTTL;
-        excluded = cache_->excludedAppsCache.count(key) > 0;
-    }
-    if (stale) {
-        scheduleRefreshIfNeeded();
-    }
+    const bool excluded = isAppExcludedInCache(bundleId);
+    refreshIfStale();
     return excluded;
 }
 
-QM_KEY_PATH std::uint64_t PrivacyFirewall::exclusionsVersion() const
+bool PrivacyFirewall::isAppExcludedInCache(std::string_view bundleId) const
 {
-    if (cache_->clock->now() - cache_->lastCacheUpdate.load(std::memory_order_acquire) > cacheTTL) {
+    const std::string key = text::lowercased(bundleId);
+    std::lock_guard lock(cache_->cacheLock);
+    return cache_->excludedAppsCache.count(key) > 0;
+}
+
+std::uint64_t PrivacyFirewall::exclusionsVersion() const
+{
+    return cache_->exclusionsVersion.load(std::memory_order_acquire);
+}
+
+bool PrivacyFirewall::isStale() const
+{
+    return cache_->clock->now() - cache_->lastCacheUpdate.load(std::memory_order_acquire) > cacheTTL;
+}
+
+bool PrivacyFirewall::needsRefresh() const
+{
+    return isStale() && !cache_->refreshInFlight.load(std::memory_order_acquire);
+}
+
+void PrivacyFirewall::refreshIfStale() const
+{
+    if (isStale()) {
         scheduleRefreshIfNeeded();
     }
-    return cache_->exclusionsVersion.load(std::memory_order_acquire);
 }
 
 bool PrivacyFirewall::isSafeToProcess(std::string_view text, std::string_view appBundleId,

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/KeyPathResident.h"
-
 namespace qm {
 
 class Clock;
@@ -23,9 +21,11 @@ class DatabaseManager;
 //
 // The excluded applications come from the rules database's exclusion_list
 // (category "app"). They are cached: the first load happens in the constructor,
-// later ones in the background when a test finds the cache older than
-// cacheTTL, so the event tap never waits for the database.
-class PrivacyFirewall : public KeyPathResident {
+// later ones in the background when a lookup finds the cache older than
+// cacheTTL, so the event tap never waits for the database. The tap's callback
+// only reads the cache; it starts the refresh of a stale one once the key has
+// been answered (needsRefresh, refreshIfStale).
+class PrivacyFirewall {
 public:
     // Runs a refresh off the caller's thread.
     using BackgroundRunner = std::function<void(std::function<void()> task)>;
@@ -43,15 +43,24 @@ public:
     PrivacyFirewall(const PrivacyFirewall&) = delete;
     PrivacyFirewall& operator=(const PrivacyFirewall&) = delete;
 
-    // Any thread, the event tap included: a lock and a hash lookup, never the
+    // Any thread but the tap's callback: a lock and a hash lookup, never the
     // database. Letter case does not matter. A stale cache still answers, and
     // one background refresh is started.
     bool isAppExcluded(std::string_view bundleId) const;
+    // What isAppExcluded answers, starting nothing: for the tap's callback.
+    // Its lock is held elsewhere only for a lookup or to swap in a new list.
+    bool isAppExcludedInCache(std::string_view bundleId) const;
 
     // Changes whenever the excluded applications do, so that an isAppExcluded
-    // answer may be kept until it does. Any thread, no lock while the cache is
-    // fresh; a stale cache starts one background refresh, as a lookup does.
+    // answer may be kept until it does. Any thread; no lock, starts nothing.
     std::uint64_t exclusionsVersion() const;
+
+    // The cache is stale and no refresh of it is under way. Any thread; no
+    // lock, starts nothing.
+    bool needsRefresh() const;
+    // Starts one background refresh when the cache is stale and none is under
+    // way. Wakes the background runner: not from the tap's callback.
+    void refreshIfStale() const;
 
     // True when `text` may be processed. `fieldType` containing "Password" or
     // "Secure" never is. Runs regular expressions: keep it off the event tap.
@@ -62,6 +71,7 @@ private:
     struct Cache;
 
     static void refreshExcludedAppsCache(const std::shared_ptr<Cache>& cache);
+    bool isStale() const;
     void scheduleRefreshIfNeeded() const;
 
     static bool hasHighEntropySecrets(std::string_view text);

@@ -6,7 +6,6 @@
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/SerialQueue.h"
 #include "suggestions/FieldContextDetector.h"
-#include "suggestions/FieldMemoryEngine.h"
 #include "suggestions/SuggestionSources.h"
 
 namespace qm {
@@ -21,12 +20,6 @@ bool searchesNotes(FieldContext context)
            context == FieldContext::unknown;
 }
 
-// Field memory never holds passwords and never learns unclassified fields.
-bool offersLearnedValues(FieldContext context)
-{
-    return context != FieldContext::password && context != FieldContext::unknown;
-}
-
 SuggestionModel makeModel(SuggestionType type, std::string title, std::optional<std::string> body,
                           std::string action, std::int64_t priority)
 {
@@ -37,11 +30,6 @@ SuggestionModel makeModel(SuggestionType type, std::string title, std::optional<
     model.action = std::move(action);
     model.priority = priority;
     return model;
-}
-
-bool isWordBreak(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
 }  // namespace
@@ -56,11 +44,12 @@ SuggestionProvider::~SuggestionProvider()
     queue_.reset();
 }
 
-void SuggestionProvider::updateSuggestions(std::string text, std::string appBundleId, Completion completion)
+void SuggestionProvider::updateSuggestions(std::string text, std::string /*appBundleId*/,
+                                           Completion completion)
 {
-    queue_->async([this, watch = alive_.watch(), text = std::move(text), appBundleId = std::move(appBundleId),
+    queue_->async([this, watch = alive_.watch(), text = std::move(text),
                    completion = std::move(completion)]() mutable {
-        std::vector<SuggestionModel> list = ranked(gather(text, appBundleId));
+        std::vector<SuggestionModel> list = ranked(gather(text));
         services_.mainLoop.post([this, watch, list = std::move(list), completion = std::move(completion)] {
             if (!watch) {
                 return;
@@ -73,8 +62,7 @@ void SuggestionProvider::updateSuggestions(std::string text, std::string appBund
     });
 }
 
-std::vector<SuggestionModel> SuggestionProvider::gather(const std::string& text,
-                                                        const std::string& appBundleId) const
+std::vector<SuggestionModel> SuggestionProvider::gather(const std::string& text) const
 {
     std::vector<SuggestionModel> gathered;
     SuggestionSources* knowledge = services_.knowledge;
@@ -87,16 +75,6 @@ std::vector<SuggestionModel> SuggestionProvider::gather(const std::string& text,
     }
 
     const FieldContextResult field = services_.fieldContext.detect();
-
-    if (services_.fieldMemory && offersLearnedValues(field.context)) {
-        const std::string bundleId = field.appBundleId.value_or(appBundleId);
-        for (std::string& value :
-             services_.fieldMemory->getSuggestions(field.context, bundleId, field.domain, lastWord(text))) {
-            std::string title = value;
-            gathered.push_back(makeModel(SuggestionType::live, std::move(title), std::nullopt,
-                                         std::move(value), fieldMemoryPriority));
-        }
-    }
 
     if (knowledge && searchesNotes(field.context)) {
         for (SuggestionSources::NoteHit& hit : knowledge->searchNotes(text)) {
@@ -124,15 +102,6 @@ std::vector<SuggestionModel> SuggestionProvider::ranked(std::vector<SuggestionMo
         gathered[i].shortcut = std::string(shortcutPrefix) + std::to_string(i + 1);
     }
     return gathered;
-}
-
-std::string_view SuggestionProvider::lastWord(std::string_view text)
-{
-    std::size_t start = text.size();
-    while (start > 0 && !isWordBreak(text[start - 1])) {
-        --start;
-    }
-    return text.substr(start);
 }
 
 }  // namespace qm

@@ -14,15 +14,15 @@
 namespace qm {
 
 class FieldContextDetector;
-class FieldMemoryEngine;
 class MainLoop;
 class SerialQueue;
 class SuggestionSources;
 
 // Gathers the suggestions for the text the user is typing: the proactive
-// project briefing, values field memory learned for a field of the focused
-// field's kind, passages of the indexed notes (prose, code and unclassified
-// fields only) and what local tools pushed. The list is sorted by priority,
+// project briefing, passages of the indexed notes (prose, code and
+// unclassified fields only) and what local tools pushed. Values field memory
+// learned are not among them: whole earlier field contents would show in
+// unrelated fields. The list is sorted by priority,
 // ties kept in gathering order, cut to six and numbered ⌃1 to ⌃6.
 //
 // Gatherings run one at a time on the provider's own serial queue, in call
@@ -37,8 +37,6 @@ public:
     static constexpr const char* queueLabel = "com.quillmarker.suggestionProviderQueue";
     static constexpr std::string_view proactiveTitle = "Proactive Context";
     static constexpr std::int64_t proactivePriority = 1;
-    // Learned values come right after the briefing and before note passages.
-    static constexpr std::int64_t fieldMemoryPriority = 2;
     static constexpr std::int64_t notePriority = 4;
     static constexpr std::size_t maxSuggestions = 6;
     // The sign before each suggestion's number in its key hint.
@@ -47,8 +45,6 @@ public:
     struct Services {
         MainLoop& mainLoop;
         const FieldContextDetector& fieldContext;
-        // None: no learned values are offered.
-        FieldMemoryEngine* fieldMemory = nullptr;
         // None: no briefing, note passages or pushed suggestions.
         SuggestionSources* knowledge = nullptr;
     };
@@ -60,11 +56,10 @@ public:
     SuggestionProvider(const SuggestionProvider&) = delete;
     SuggestionProvider& operator=(const SuggestionProvider&) = delete;
 
-    // Returns at once. `text` is the typing buffer near the caret; its last
-    // word is what learned values must begin with. `appBundleId` is the
-    // frontmost application's (or empty): learned values are looked up for it
-    // when the field's own application cannot be read. Any thread; the
-    // completion runs once, on the main thread.
+    // Returns at once. `text` is the typing buffer near the caret, which the
+    // note search looks up. `appBundleId` (the frontmost application's, or
+    // empty) takes no part in the result. Any thread; the completion runs
+    // once, on the main thread.
     void updateSuggestions(std::string text, std::string appBundleId, Completion completion);
 
     // The list the last gathering published. Main thread.
@@ -73,11 +68,8 @@ public:
     // Orders, cuts and numbers gathered suggestions as every gathering does.
     static std::vector<SuggestionModel> ranked(std::vector<SuggestionModel> gathered);
 
-    // The word being typed at the end of `text`: what follows its last white space.
-    static std::string_view lastWord(std::string_view text);
-
 private:
-    std::vector<SuggestionModel> gather(const std::string& text, const std::string& appBundleId) const;
+    std::vector<SuggestionModel> gather(const std::string& text) const;
 
     Services services_;
     std::vector<SuggestionModel> suggestions_;

@@ -35,6 +35,7 @@ struct MatchInfo {
     double date = 0;
     Utf16Range range;
     bool hasTime = false;
+    bool namesWeekday = false;
 };
 
 struct SupplementalClockTime {
@@ -177,7 +178,8 @@ CaptureDateParseResult CaptureDateParser::parseTitleAndDate(std::string_view tex
         if (!fitsIn(match.range, utf16)) {
             continue;
         }
-        infos.push_back({match.date, match.range, checkHasTimePattern(textOf(utf16, match.range))});
+        infos.push_back(
+            {match.date, match.range, checkHasTimePattern(textOf(utf16, match.range)), match.namesWeekday});
     }
     if (infos.empty()) {
         return {std::string(text), std::nullopt, false};
@@ -187,6 +189,7 @@ CaptureDateParseResult CaptureDateParser::parseTitleAndDate(std::string_view tex
     double date = first.date;
     std::vector<Utf16Range> cut{first.range};
     bool timed = first.hasTime;
+    bool weekday = first.namesWeekday;
     if (infos.size() > 1) {
         const auto dayOnly =
             std::find_if(infos.begin(), infos.end(), [](const MatchInfo& m) { return !m.hasTime; });
@@ -201,17 +204,22 @@ CaptureDateParseResult CaptureDateParser::parseTitleAndDate(std::string_view tex
                 date = *joined;
                 cut = {dayOnly->range, withTime->range};
                 timed = true;
+                weekday = dayOnly->namesWeekday;
             }
         } else if (withTime != infos.end()) {
             date = withTime->date;
             cut = {withTime->range};
             timed = true;
+            weekday = withTime->namesWeekday;
         }
     }
 
     if (timed) {
-        for (int day = 0; day < kMostRollForwardDays && date < referenceDate; ++day) {
-            date = calendar.adding(Calendar::Unit::Day, 1, date).value_or(date);
+        // A weekday named means that weekday: once its time has passed, the
+        // same day next week, never the day after.
+        const auto step = weekday ? Calendar::Unit::Week : Calendar::Unit::Day;
+        for (int day = 0; day < kMostRollForwardDays && date < referenceDate; day += weekday ? 7 : 1) {
+            date = calendar.adding(step, 1, date).value_or(date);
         }
     } else if (calendar.startOfDay(date) < calendar.startOfDay(referenceDate)) {
         date = calendar.adding(Calendar::Unit::Year, 1, date).value_or(date);

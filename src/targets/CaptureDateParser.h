@@ -21,7 +21,9 @@ public:
     CaptureDateParser() = delete;
 
     // A timed date before `referenceDate` moves forward a day at a time (at most
-    // 370 days); a day-only date before today moves forward one year. The title
+    // 370 days), or a week at a time when its day was written as a weekday
+    // ("standup friday 9am" on a Friday afternoon is next Friday); a day-only
+    // date before today moves forward one year. The title
     // is "Untitled" when nothing else is left, and the text unchanged when it
     // names no date.
     static CaptureDateParseResult parseTitleAndDate(std::string_view text, double referenceDate);

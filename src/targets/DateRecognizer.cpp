@@ -38,6 +38,8 @@ struct DayPhrase {
     std::size_t end = 0;
     Day day;
     std::optional<TimeOfDay> impliedTime;
+    // The day was named by its weekday ("friday", "this friday", "next friday").
+    bool isWeekday = false;
 };
 
 struct TimePhrase {
@@ -192,13 +194,18 @@ private:
                 {start, relative->end - start}, now_ + seconds * relative->amount, false};
         }
         if (auto day = dayPhrase(start)) {
+            std::optional<DateRecognizer::Match> match;
             if (auto time = joinedTime(day->end)) {
-                return timed(start, time->end, day->day, time->time);
+                match = timed(start, time->end, day->day, time->time);
+            } else if (day->impliedTime) {
+                match = timed(start, day->end, day->day, *day->impliedTime);
+            } else {
+                match = dayOnly(start, day->end, day->day);
             }
-            if (day->impliedTime) {
-                return timed(start, day->end, day->day, *day->impliedTime);
+            if (match) {
+                match->namesWeekday = day->isWeekday;
             }
-            return dayOnly(start, day->end, day->day);
+            return match;
         }
         if (auto time = timePhrase(start)) {
             return timed(start, time->end, todayDay(0), time->time);
@@ -273,10 +280,10 @@ private:
             if (!number) {
                 return std::nullopt;
             }
-            return DayPhrase{weekday->end, weekdayDay(*number, w->text == "next"), std::nullopt};
+            return DayPhrase{weekday->end, weekdayDay(*number, w->text == "next"), std::nullopt, true};
         }
         if (const auto weekday = lookUp(kWeekdays, w->text)) {
-            return DayPhrase{w->end, weekdayDay(*weekday, false), std::nullopt};
+            return DayPhrase{w->end, weekdayDay(*weekday, false), std::nullopt, true};
         }
         if (const auto month = lookUp(kMonths, w->text)) {
             return monthFirstDate(*month, w->end);

@@ -34,6 +34,9 @@ public:
         Utf16Range range;
         double date = 0;  // seconds since 1970
         bool dayOnly = false;
+        // The day was written as a weekday: a reader who names one means
+        // that weekday, so a time on it that has passed belongs to next week.
+        bool namesWeekday = false;
 
         bool operator==(const Match&) const = default;
     };

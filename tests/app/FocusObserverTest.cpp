@@ -1,5 +1,6 @@
 #include "app/FocusObserver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -169,6 +170,31 @@ TEST_F(FocusObserverTest, PointingAwayLogsTheTimeSinceTheLastKey)
     loop().runUntilIdle();
     EXPECT_TRUE(log.contains("🔍 PredictiveOverlay: Caret/Focus changed without typing (Time since last key: "
                              "2.500s). Hiding suggestions."));
+}
+
+// Focus and caret changes come many times a second while nobody types: the
+// log tells of the state once, and before the first key it names no time.
+TEST_F(FocusObserverTest, AChangeWithoutTypingIsLoggedOncePerLastKeyAndNamesNoTimeBeforeTheFirst)
+{
+    const Log::Capture log;
+    tap().setLastKeyPressTime(EventTapManager::distantPast);
+    for (int tick = 0; tick < 3; ++tick) {
+        (tick % 2 ? to : cc).focus();
+        loop().runUntilIdle();
+        observer().focusedElementChanged();
+    }
+    EXPECT_EQ(log.count("Time since last key"), 0u) << "no time is measured from a zero date";
+    // Told already when the fixture first looked at the field.
+    EXPECT_EQ(log.count("Caret/Focus changed"), 0u);
+
+    lastKeyAgo(2.5);
+    for (int tick = 0; tick < 3; ++tick) {
+        (tick % 2 ? to : cc).focus();
+        loop().runUntilIdle();
+    }
+    EXPECT_EQ(log.count("Caret/Focus changed without typing (Time since last key: 2.500s)"), 1u);
+    EXPECT_EQ(log.count("Caret/Focus changed"), 1u);
+    EXPECT_GE(std::count(display.begin(), display.end(), "hide"), 6) << "every change still hides";
 }
 
 TEST_F(FocusObserverTest, AMenuOpenedWhileTypingOnlyRefreshesSuggestions)

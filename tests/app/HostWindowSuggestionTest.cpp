@@ -1,7 +1,7 @@
 // Inline suggestions in the running program's own window, as a person meets
 // them: keys typed through Qt into the host window's field go the real way
 // (Qt key event, stand-in keyboard, event tap, field), and the Qt suggestion
-// panel shows what field memory learned in an earlier run in the same home.
+// panel shows what a local tool pushed.
 
 #include <chrono>
 #include <cstddef>
@@ -9,17 +9,27 @@
 #include <string>
 
 #include <QApplication>
+#include <QFrame>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include "app/AssistantServices.h"
 #include "app/views/DesktopApplication.h"
 #include "base/Paths.h"
 #include "capture/EventTapManager.h"
+#include "knowledge/MCPSuggestionQueue.h"
+#include "platform/keyboard/KeyEventFlags.h"
 #include "platform/runtime/Clock.h"
 #include "platform/sim/views/HostTextFieldWidget.h"
 #include "platform/storage/UserDefaults.h"
 #include "screenshots/Screenshot.h"
+#include "settings/views/SettingsWindowController.h"
+#include "settings/views/SettingsWindowWidget.h"
+#include "settings/views/ShortcutKeyIndicator.h"
+#include "settings/views/ShortcutsPage.h"
 #include "shell/AppUpdateChecker.h"
 #include "suggestions/views/OverlayPanelWidget.h"
 #include "suggestions/views/SuggestionChipWidget.h"
@@ -135,31 +145,24 @@ void saveDesktop(QWidget& window, QWidget& panel, const std::string& name)
     std::printf("screenshot: %s (%d x %d)\n", file.c_str(), image.width(), image.height());
 }
 
-// Field memory learns an address in a first run (quitting with the field
-// focused), and a second run in the same home has typed its first letters
-// and summoned the panel with Control+Space.
+// A local tool has pushed a suggestion; the user has typed the first letters
+// of it and summoned the panel with Control+Space.
 class HostWindowSuggestionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        {
-            ProgramRun first(home);
-            ASSERT_TRUE(first.waitForTap());
-            first.type("ada@example.com");
-            ASSERT_EQ(first.value(), "ada@example.com");
-        }
-
         second = std::make_unique<ProgramRun>(home);
         ASSERT_TRUE(second->waitForTap());
-        ASSERT_EQ(second->value(), "");
+        second->program->composition().assistant()->suggestionQueue().push(nlohmann::json::array(
+            {{{"title", kPushed}, {"actionText", "ada@example.com"}, {"ttlSeconds", 60}}}));
         second->type("ad");
         ASSERT_EQ(second->value(), "ad");
-        // The pause after typing shows mistakes only: a learned value waits for a summon.
-        EXPECT_FALSE(panelShows(kLearned));
+        // The pause after typing shows mistakes only: the rest waits for a summon.
+        EXPECT_FALSE(panelShows(kPushed));
 
         // Control+Space: the platform's Control is typed with Super (Qt's Meta).
         QTest::keyClick(&second->field(), Qt::Key_Space, Qt::MetaModifier);
-        ASSERT_TRUE(pumpQtUntil([] { return panelShows(kLearned); }));
+        ASSERT_TRUE(pumpQtUntil([] { return panelShows(kPushed); }));
         panel = suggestionPanel();
         ASSERT_TRUE(pumpQtUntil([this] { return panel->alpha() >= 1.0; }));
         EXPECT_TRUE(second->program->composition().eventTapManager().isSuggestionsOverlayVisible());
@@ -177,7 +180,7 @@ protected:
         return second->value();
     }
 
-    static constexpr const char* kLearned = "ada@example.com";
+    static constexpr const char* kPushed = "Write to Ada";
     TempDir home;
     std::unique_ptr<ProgramRun> second;
     OverlayPanelWidget* panel = nullptr;
@@ -198,7 +201,7 @@ TEST_F(HostWindowSuggestionTest, AClickOnTheChipInsertsTheAddressOnceAndKeepsThe
 {
     SuggestionChipWidget* chip = nullptr;
     for (SuggestionChipWidget* shown : panel->view().chips()) {
-        if (shown->chip().model().title == kLearned) {
+        if (shown->chip().model().title == kPushed) {
             chip = shown;
         }
     }
@@ -211,6 +214,59 @@ TEST_F(HostWindowSuggestionTest, AClickOnTheChipInsertsTheAddressOnceAndKeepsThe
     // The user goes on typing in the same field.
     second->type("x");
     EXPECT_EQ(second->value(), "ada@example.com x");
+}
+
+// The trigger keys recorded on the Shortcuts page with the physical keys, then
+// used with the same keys in the host window: Super is the platform's Control
+// and Ctrl its Command, for the recorder as for the event tap.
+TEST(HostWindowShortcutTest, ModifiersRecordedInTheSettingsWindowPickSuggestionsWithTheSameKeys)
+{
+    TempDir home;
+    ProgramRun run(home);
+    ASSERT_TRUE(run.waitForTap());
+    run.program->openSettings(SettingsSection::shortcuts);
+    SettingsWindowWidget* window = run.program->settingsWindow().window();
+    ASSERT_NE(window, nullptr);
+    auto* page = dynamic_cast<ShortcutsPage*>(window->page());
+    ASSERT_NE(page, nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    page->recordButton()->setFocus(Qt::OtherFocusReason);
+    const auto held = [] { return QApplication::focusWidget(); };
+
+    // Ctrl alone is Command: refused, with the reason in the error box.
+    QTest::mouseClick(page->recordButton(), Qt::LeftButton);
+    QTest::keyPress(held(), Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(page->errorBox()->isVisibleTo(page));
+    EXPECT_TRUE(page->pills()[3]->isActive()) << "the Command pill";
+    EXPECT_FALSE(page->pills()[0]->isActive());
+    QTest::keyClick(held(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyRelease(held(), Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(page->errorBox()->isVisibleTo(page));
+
+    // Super and Alt: Control and Option.
+    QTest::mouseClick(page->recordButton(), Qt::LeftButton);
+    QTest::keyPress(held(), Qt::Key_Meta, Qt::MetaModifier);
+    EXPECT_FALSE(page->errorBox()->isVisibleTo(page));
+    QTest::keyPress(held(), Qt::Key_Alt, Qt::MetaModifier | Qt::AltModifier);
+    QTest::keyClick(held(), Qt::Key_A, Qt::MetaModifier | Qt::AltModifier);
+    QTest::keyRelease(held(), Qt::Key_Alt, Qt::MetaModifier);
+    QTest::keyRelease(held(), Qt::Key_Meta, Qt::NoModifier);
+    EXPECT_FALSE(page->errorBox()->isVisibleTo(page));
+    EXPECT_EQ(run.program->composition().eventTapManager().shortcutModifiers(),
+              KeyEventFlags::control | KeyEventFlags::alternate);
+    window->close();
+
+    run.program->hostWindow().activateWindow();
+    run.field().setFocus(Qt::OtherFocusReason);
+    run.program->composition().assistant()->suggestionQueue().push(nlohmann::json::array(
+        {{{"title", "Standup notes"}, {"actionText", "see standup notes"}, {"ttlSeconds", 60}}}));
+    run.type("re");
+    QTest::keyClick(&run.field(), Qt::Key_Space, Qt::MetaModifier);
+    ASSERT_TRUE(pumpQtUntil([] { return panelShows("Standup notes"); }));
+    QTest::keyClick(&run.field(), Qt::Key_1, Qt::MetaModifier | Qt::AltModifier);
+    EXPECT_TRUE(pumpQtUntil([&] { return run.value().find("see standup notes") != std::string::npos; }))
+        << run.value();
 }
 
 }  // namespace

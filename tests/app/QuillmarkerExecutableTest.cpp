@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -293,6 +294,50 @@ TEST(QuillmarkerExecutableTest, TheToolServerToggleArrivesOverTheSessionBus)
     // Listening, or refused because the fixed port is taken on this machine:
     // either way the program acted on the signal.
     ASSERT_TRUE(run.waitForOutput("Quillmarker MCP Server", 10s)) << run.output();
+    run.signal(SIGTERM);
+    EXPECT_EQ(run.wait(), 0) << run.output();
+}
+
+// The update notification, shown by the program and clicked in the
+// notification server (its body, then its "Restart to Update" action), runs
+// the install. Two such notifications wait in the program's schedule, due
+// at once, as they would after a restart.
+TEST(QuillmarkerExecutableTest, AClickOnTheUpdateNotificationRunsTheInstall)
+{
+    PrivateSessionBus bus;
+    FakeNotificationServer notifications(bus);
+    TempDir home;
+    const double now = static_cast<double>(std::time(nullptr));
+    std::string requests;
+    for (const char* identifier : {"QUILLMRKER_APP_UPDATE", "QUILLMRKER_APP_UPDATE_AGAIN"}) {
+        requests += std::string(requests.empty() ? "" : ",") + R"({"identifier": ")" + identifier +
+                    R"(", "title": "Quillmarker 9.9 is ready", "body": "Restart to update.", )" +
+                    R"("categoryIdentifier": "QUILLMRKER_UPDATE", "trigger": {"kind": "timeInterval", )" +
+                    R"("interval": 1.0, "repeats": false, "registeredAt": )" + std::to_string(now - 1) +
+                    R"(}, "fireAt": )" + std::to_string(now) + "}";
+    }
+    const fs::path data = home / "data" / "com.quillmarker.app";
+    fs::create_directories(data);
+    ASSERT_FALSE(file::writeAtomically(data / "notification-schedule.json",
+                                       R"({"version": 1, "requests": [)" + requests + "]}"));
+
+    ProgramRun run(home, {"--headless"});
+    ASSERT_TRUE(run.waitForOutput("Quillmarker is running")) << run.output();
+    ASSERT_TRUE(pumpQtUntil([&] { return notifications.notifyCalls().size() == 2; }, 10s)) << run.output();
+    std::size_t from = run.output().size();
+    for (const char* key : {"default", "RESTART_TO_UPDATE"}) {
+        SCOPED_TRACE(key);
+        const quint32 id =
+            key == std::string("default") ? notifications.lastId() - 1 : notifications.lastId();
+        notifications.invokeAction(id, key);
+        // Nothing was downloaded in this run: the installer says so.
+        ASSERT_TRUE(run.waitForOutput("AppUpdateChecker: Update Not Ready", 10s, from)) << run.output();
+        from = run.output().find("AppUpdateChecker: Update Not Ready", from) + 1;
+        // Return answers the installer's alert.
+        pumpQtFor(300ms);
+        run.type("\n");
+        pumpQtFor(300ms);
+    }
     run.signal(SIGTERM);
     EXPECT_EQ(run.wait(), 0) << run.output();
 }

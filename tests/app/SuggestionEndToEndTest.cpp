@@ -1,6 +1,6 @@
 // Inline suggestions as the application runs them on the stand-in desktop:
 // the delegate launched over the composition, the tap, focus observation, the
-// provider and field memory, with the stand-in panel.
+// provider and the suggestions local tools push, with the stand-in panel.
 
 #include <algorithm>
 #include <memory>
@@ -8,11 +8,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "app/AppDelegate.h"
+#include "app/AssistantServices.h"
 #include "app/FocusObserver.h"
 #include "app/SuggestionServices.h"
 #include "capture/EventTapManager.h"
+#include "knowledge/MCPSuggestionQueue.h"
 #include "suggestions/sim/SimOverlayPanel.h"
 #include "support/StandInApp.h"
 
@@ -41,6 +44,7 @@ protected:
     SuggestionEndToEndTest()
     {
         AppComposition::Options options = StandInApp::quietOptions();
+        options.withAssistant = true;
         options.makeSuggestionPanel = [this](AppComposition&) { return panel; };
         rig.compose(rig.bundle(), std::move(options));
         rig.platform.defaults.set("hasCompletedOnboarding", true);
@@ -85,6 +89,16 @@ protected:
         loop().runUntilIdle();
     }
 
+    // What a local tool pushes over the tool server, for a minute.
+    void push(const std::string& title, const std::string& actionText)
+    {
+        rig.app->assistant()->suggestionQueue().push(
+            nlohmann::json::array({{{"title", title}, {"actionText", actionText}, {"ttlSeconds", 60}}}));
+    }
+
+    // The word being typed gives way to the picked text.
+    static constexpr const char* kPicked = "jonas@example.com ";
+
     // The title of each suggestion the panel shows.
     std::vector<std::string> shownTitles() const
     {
@@ -104,28 +118,26 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-TEST_F(SuggestionEndToEndTest, AValueLearnedInOneFieldIsSummonedInTheNextAndPickedOnce)
+TEST_F(SuggestionEndToEndTest, APushedSuggestionIsSummonedAndPickedOnce)
 {
     ASSERT_TRUE(rig.waitForTap());
     click(first);
     type("jonas@example.com");
     click(second);
+    push("Write to Jonas", "jonas@example.com");
     type("jo");
-    // The pause after typing shows mistakes only: a learned value waits for a summon.
+    // The pause after typing shows mistakes only: the rest waits for a summon.
     loop().advance(2.0);
     EXPECT_FALSE(panel->isShown());
 
     keyboard().press("ctrl+space");
     ASSERT_TRUE(loop().runUntil([&] { return panel->isShown(); }));
-    EXPECT_THAT(shownTitles(), ::testing::Contains("jonas@example.com"));
+    EXPECT_THAT(shownTitles(), ::testing::ElementsAre("Write to Jonas")) << "nothing field memory learned";
     EXPECT_TRUE(rig.app->eventTapManager().isSuggestionsOverlayVisible());
 
-    const auto titles = shownTitles();
-    const int index =
-        static_cast<int>(std::find(titles.begin(), titles.end(), "jonas@example.com") - titles.begin());
-    ASSERT_TRUE(panel->pick(index));
+    ASSERT_TRUE(panel->pick(0));
     loop().runUntilIdle();
-    EXPECT_EQ(second.value(), "jonas@example.com ");
+    EXPECT_EQ(second.value(), kPicked);
     EXPECT_EQ(occurrences(second.value(), "jonas"), 1u);
     EXPECT_FALSE(panel->isShown());
     EXPECT_EQ(rig.platform.defaults.integerForKey(SuggestionInserter::acceptedCountKey), 1);
@@ -140,13 +152,12 @@ TEST_F(SuggestionEndToEndTest, AValueLearnedInOneFieldIsSummonedInTheNextAndPick
 TEST_F(SuggestionEndToEndTest, ReturnAcceptsTheHighlightedSuggestionThroughTheTap)
 {
     ASSERT_TRUE(rig.waitForTap());
-    click(first);
-    type("ada@example.com");
     click(second);
+    push("Write to Ada", "ada@example.com");
     type("ad");
     keyboard().press("ctrl+space");
     ASSERT_TRUE(loop().runUntil([&] { return panel->isShown(); }));
-    ASSERT_EQ(shownTitles().front(), "ada@example.com");
+    ASSERT_EQ(shownTitles().front(), "Write to Ada");
 
     keyboard().press("return");
     ASSERT_TRUE(loop().runUntil([&] { return !panel->isShown(); }));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -362,6 +363,60 @@ TEST(CalendarTest, CurrentCalendarFollowsTheEnvironmentZone)
     EXPECT_EQ(newYork.timeZoneId(), "America/New_York");
     EXPECT_EQ(tokyo.components(1700000000).hour, 7);
     EXPECT_EQ(newYork.firstWeekday(), 1);
+}
+
+// A POSIX TZ description is the zone the C library keeps time in: the
+// calendar agrees with localtime_r on every wall-clock time of three years,
+// changes included, and names the zone by the description.
+TEST(CalendarTest, PosixZoneDescriptionsGiveTheCLibrarysTime)
+{
+    const char* descriptions[] = {
+        "JST-9",
+        "CET-1CEST,M3.5.0,M10.5.0/3",
+        "<+0530>-5:30",
+        "EST5EDT4,M3.2.0/2:00,M11.1.0/02:00:00",
+        "AEST-10AEDT,M10.1.0,M4.1.0/3",
+        "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0",  // a half-hour change
+        "IST-1GMT0,M10.5.0,M3.5.0/1",            // winter behind standard time
+        "GMT+9",                                 // nine hours behind, as TZ means it
+        "ABC3DEF,J60/1:30,J300",
+        "ABC-2DEF,59,300/4",
+    };
+    for (const char* description : descriptions) {
+        SCOPED_TRACE(description);
+        const test::ScopedEnvironment environment("TZ", description);
+        tzset();
+        const auto calendar = Calendar::current();
+        EXPECT_EQ(calendar.timeZoneId(), description);
+        int mismatches = 0;
+        // 2025 to 2027, every 1 h 45 min: every hour of the day falls on every weekday.
+        for (time_t t = 1735689600; t < 1830297600 && mismatches < 3; t += 6300) {
+            tm local{};
+            localtime_r(&t, &local);
+            const auto parts = calendar.components(static_cast<double>(t));
+            if (parts.year != local.tm_year + 1900 || parts.month != local.tm_mon + 1 ||
+                parts.day != local.tm_mday || parts.hour != local.tm_hour || parts.minute != local.tm_min) {
+                ++mismatches;
+                ADD_FAILURE() << "at " << t << ": " << parts.hour << ":" << parts.minute
+                              << " where the C library has " << local.tm_hour << ":" << local.tm_min;
+            }
+        }
+    }
+    tzset();
+    // A daylight name without rules: the C library's default days (its own
+    // change times are a quirk of its rules file; here they are 02:00).
+    {
+        const test::ScopedEnvironment environment("TZ", "CET-1CEST");
+        tzset();
+        const auto calendar = Calendar::current();
+        for (const time_t t :
+             {time_t{1768478400}, time_t{1784116800}, time_t{1772712000}, time_t{1794830400}}) {
+            tm local{};
+            localtime_r(&t, &local);
+            EXPECT_EQ(calendar.components(static_cast<double>(t)).hour, local.tm_hour) << t;
+        }
+    }
+    tzset();
 }
 
 TEST(CalendarTest, UnknownEnvironmentZoneMeansUtc)

@@ -315,6 +315,7 @@ TEST_F(MCPServerTest, PipeliningClientsOnSeveralWorkersGetEveryReplyExactlyOnce)
 TEST_F(MCPServerTest, AClientThatNeverReadsIsClosedAtTheOutboundLimit)
 {
     limits.maxOutboundBytes = 64 * 1024;
+    limits.unreadDeadline = 200ms;
     start();
     const Log::Capture log;
     MCPTestClient client(port(), "127.0.0.1", 4096);
@@ -336,6 +337,25 @@ TEST_F(MCPServerTest, AClientThatNeverReadsIsClosedAtTheOutboundLimit)
         std::this_thread::sleep_for(20ms);
     }
     EXPECT_EQ(server->connectionCount(), 0u);
+}
+
+TEST_F(MCPServerTest, AReplyLargerThanTheUnreadLimitReachesAClientThatReads)
+{
+    // 1,800 nodes with long names: the whole graph is more than a client may leave unread.
+    const std::string longName(5000, 'n');
+    for (int i = 0; i < 1800; ++i) {
+        ASSERT_TRUE(
+            db->saveNode("node-" + std::to_string(i), "topic", longName + std::to_string(i), {}, 1, 1));
+    }
+    start();
+    auto client = authenticated();
+    client->send(request("1", "quillmarker.queryGraph"));
+    const auto line = client->readLine(10s);
+    ASSERT_TRUE(line) << "the connection closed without the reply";
+    EXPECT_GT(line->size(), limits.maxOutboundBytes);
+    EXPECT_EQ(nlohmann::json::parse(*line)["result"]["nodes"].size(), 1800u);
+    client->send(request("2"));
+    EXPECT_TRUE(client->readLine()) << "the connection goes on";
 }
 
 TEST_F(MCPServerTest, AtEndOfStreamOwedRepliesGoOutBeforeTheClose)
@@ -450,7 +470,7 @@ TEST_F(MCPServerTest, AFailedStartCanBeRetried)
     MCPServer second(
         lines, hub, [] { return std::optional(token); }, taken, limits);
     second.start();
-    EXPECT_TRUE(log.contains("❌ Failed to start Quillmarker MCP Server: "));
+    EXPECT_TRUE(log.contains("❌ Quillmarker MCP Server failed to start: Address already in use"));
     EXPECT_FALSE(second.port());
     server->stop();
     second.start();

@@ -8,6 +8,9 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
+#include "base/FileUtil.h"
 #include "base/Log.h"
 #include "knowledge/KnowledgeSuggestionEngine.h"
 #include "knowledge/SecondBrainIndexer.h"
@@ -188,6 +191,44 @@ TEST_F(SecondBrainIndexerTest, ARebuildThatCannotWriteKeepsTheOldIndex)
     // And the connection writes to it.
     indexer->indexFileDirectly("direct", "written after the rebuild", "/direct", "s");
     EXPECT_THAT(titles(*indexer), ::testing::Contains("direct"));
+}
+
+// The index holds the text of the user's notes: its folder and every file of
+// it are the user's alone, as those of the rules database are, through
+// rebuilds too. (The test main sets umask 022.)
+TEST_F(SecondBrainIndexerTest, TheIndexAndItsJournalArePrivate)
+{
+    const fs::path folder = dir / "support";
+    const fs::path file = folder / "QuillmarkerKnowledge.db";
+    const fs::path journal = file.string() + "-journal";
+    {
+        const auto indexer = makeIndexer();
+        EXPECT_EQ(file::permissions(folder), 0700u);
+        EXPECT_EQ(file::permissions(file), 0600u);
+        indexer->getDatabaseQueue().sync([&] {
+            sqlite3* db = indexer->getDatabasePointer();
+            ASSERT_EQ(
+                sqlite3_exec(db,
+                             "BEGIN IMMEDIATE; INSERT INTO knowledge_fts (title, content, path, source) "
+                             "VALUES ('t', 'pin 4711', '/p', 's');",
+                             nullptr, nullptr, nullptr),
+                SQLITE_OK);
+            EXPECT_EQ(file::permissions(journal), 0600u);
+            ASSERT_EQ(sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+        });
+        indexer->triggerAsyncReindex();
+        settle(*indexer);
+        EXPECT_EQ(file::permissions(file), 0600u) << "after a rebuild";
+    }
+    // Left wider by an earlier version: tightened at the next start.
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    write(journal, "");
+    ASSERT_EQ(::chmod(journal.c_str(), 0644), 0);
+    const auto indexer = makeIndexer();
+    EXPECT_EQ(file::permissions(folder), 0700u);
+    EXPECT_EQ(file::permissions(file), 0600u);
+    EXPECT_EQ(file::permissions(journal).value_or(0600), 0600u);
 }
 
 TEST_F(SecondBrainIndexerTest, TildeFoldersAreExpandedAndAddedOnce)

@@ -76,14 +76,14 @@ TEST_F(CaptureTargetsModelTest, FolderPickersStoreOnlyAChosenFolder)
 {
     model.setObsidianVaultPath("/old/vault");
     std::vector<CaptureTargetsModel::FolderPanel> panels;
-    model.chooseObsidianVaultPath([&](const auto& panel) {
+    model.chooseObsidianVaultPath([&](const auto& panel, auto answer) {
         panels.push_back(panel);
-        return std::optional<std::string>();
+        answer(std::nullopt);
     });
     EXPECT_EQ(model.obsidianVaultPath(), "/old/vault");
-    model.chooseLogseqGraphPath([&](const auto& panel) {
+    model.chooseLogseqGraphPath([&](const auto& panel, auto answer) {
         panels.push_back(panel);
-        return std::optional<std::string>("/picked/graph");
+        answer("/picked/graph");
     });
     EXPECT_EQ(model.logseqGraphPath(), "/picked/graph");
     ASSERT_EQ(panels.size(), 2u);

@@ -93,27 +93,39 @@ TEST_F(PrivacyFirewallTest, StaleCacheAnswersAndRefreshesOnceInTheBackground)
 }
 
 // The version lets the event tap keep a verdict until the list changes: it
-// moves with every change of the list and with nothing else, and asking for it
-// starts the refresh of a stale list as a lookup does.
+// moves with every change of the list and with nothing else. The tap's reads
+// (the version, the cached verdict, whether a refresh is needed) start
+// nothing; it starts the refresh of a stale list after the key.
 TEST_F(PrivacyFirewallTest, ExclusionsVersionMovesExactlyWhenTheListChanges)
 {
     const auto firewall = makeFirewall();
     const std::uint64_t loaded = firewall->exclusionsVersion();
+    EXPECT_FALSE(firewall->needsRefresh());
 
     // A stale list whose refresh finds the same applications keeps its version.
     clock.advance(PrivacyFirewall::cacheTTL + 1);
     EXPECT_EQ(firewall->exclusionsVersion(), loaded);
-    EXPECT_EQ(firewall->exclusionsVersion(), loaded);
-    EXPECT_EQ(queuedCount(), 1u) << "one refresh, started by the version's reader";
+    EXPECT_FALSE(firewall->isAppExcludedInCache("com.example.editor"));
+    EXPECT_TRUE(firewall->needsRefresh());
+    EXPECT_EQ(queuedCount(), 0u) << "the tap's reads start no refresh";
+    firewall->refreshIfStale();
+    firewall->refreshIfStale();
+    EXPECT_EQ(queuedCount(), 1u) << "one refresh";
+    EXPECT_FALSE(firewall->needsRefresh()) << "one is under way";
     runQueued();
     EXPECT_EQ(firewall->exclusionsVersion(), loaded);
+    EXPECT_FALSE(firewall->needsRefresh());
+    firewall->refreshIfStale();
     EXPECT_EQ(queuedCount(), 0u) << "fresh again: nothing more to refresh";
 
     // An application added: the version moves once the refresh has read it.
     ASSERT_TRUE(db->addExclusion("com.example.late", "app", "added after the load"));
     clock.advance(PrivacyFirewall::cacheTTL + 1);
     EXPECT_EQ(firewall->exclusionsVersion(), loaded);
+    EXPECT_FALSE(firewall->isAppExcludedInCache("com.example.late"));
+    firewall->refreshIfStale();
     runQueued();
+    EXPECT_TRUE(firewall->isAppExcludedInCache("com.example.late"));
     const std::uint64_t added = firewall->exclusionsVersion();
     EXPECT_NE(added, loaded);
     EXPECT_TRUE(firewall->isAppExcluded("com.example.late"));
@@ -122,6 +134,7 @@ TEST_F(PrivacyFirewallTest, ExclusionsVersionMovesExactlyWhenTheListChanges)
     ASSERT_TRUE(db->deleteExclusion("com.example.late"));
     clock.advance(PrivacyFirewall::cacheTTL + 1);
     EXPECT_EQ(firewall->exclusionsVersion(), added);
+    firewall->refreshIfStale();
     runQueued();
     EXPECT_NE(firewall->exclusionsVersion(), added);
     EXPECT_FALSE(firewall->isAppExcluded("com.example.late"));

@@ -120,8 +120,8 @@ protected:
     StandInDesktop desktop{loop};
     FieldContextDetector detector{desktop.accessibility(), desktop.workspace()};
     FakeSources sources;
-    std::unique_ptr<SuggestionProvider> provider = std::make_unique<SuggestionProvider>(
-        SuggestionProvider::Services{loop, detector, engine.get(), &sources});
+    std::unique_ptr<SuggestionProvider> provider =
+        std::make_unique<SuggestionProvider>(SuggestionProvider::Services{loop, detector, &sources});
 };
 
 TEST_F(SuggestionProviderTest, NotesAreSearchedOnlyInProseCodeAndUnclassifiedFields)
@@ -258,82 +258,6 @@ TEST_F(SuggestionProviderTest, QuickCallsAreAnsweredInOrderAndTheLastListStays)
     EXPECT_THAT(sources.searches, ElementsAre("first call words", "second call words"));
     EXPECT_EQ(answers[1].list, provider->suggestions());
     EXPECT_NE(answers[0].list, answers[1].list);
-}
-
-TEST_F(SuggestionProviderTest, LearnedValuesOfTheFieldsKindBeginningWithTheTypedWordAreOffered)
-{
-    const char* mail = "com.example.mail";
-    engine->learnFieldValue(FieldContext::email, "Email", "jonas@example.com", mail, std::nullopt);
-    engine->learnFieldValue(FieldContext::email, "Email", "joan@example.com", mail, std::nullopt);
-    engine->learnFieldValue(FieldContext::email, "Email", "bjorn@example.com", mail, std::nullopt);
-    engine->learnFieldValue(FieldContext::phone, "Phone", "+49 30 1234", mail, std::nullopt);
-    drain();
-
-    struct Case {
-        const char* name;
-        const char* placeholder;
-        const char* text;
-        std::vector<std::string> offered;
-    };
-    const Case cases[] = {
-        {"the word being typed", "Email", "write to Jo", {"jonas@example.com", "joan@example.com"}},
-        {"a finished word offers all",
-         "Email",
-         "write to ",
-         {"jonas@example.com", "joan@example.com", "bjorn@example.com"}},
-        {"no value begins so", "Email", "x", {}},
-        {"another kind of field", "Phone", "+4", {"+49 30 1234"}},
-    };
-    for (const Case& c : cases) {
-        focusField(mail, c.placeholder);
-        auto list = fetchOne(c.text, mail);
-        std::vector<std::string> offered;
-        for (const auto& model : list) {
-            EXPECT_EQ(model.type, SuggestionType::live) << c.name;
-            EXPECT_EQ(model.action, model.title) << c.name;
-            EXPECT_EQ(model.priority, SuggestionProvider::fieldMemoryPriority) << c.name;
-            offered.push_back(model.title);
-        }
-        std::ranges::sort(offered);
-        std::vector<std::string> expected = c.offered;
-        std::ranges::sort(expected);
-        EXPECT_EQ(offered, expected) << c.name;
-    }
-}
-
-TEST_F(SuggestionProviderTest, LearnedValuesStayInTheirApplicationAndOutOfUnclassifiedFields)
-{
-    engine->learnFieldValue(FieldContext::email, "Email", "jonas@example.com", "com.example.mail",
-                            std::nullopt);
-    engine->learnFieldValue(FieldContext::unknown, std::nullopt, "secret draft", "com.example.mail",
-                            std::nullopt);
-    drain();
-
-    focusField("com.example.other", "Email");
-    EXPECT_THAT(fetchOne("jo", "com.example.other"), IsEmpty());
-    // Unclassified fields are never learned: nothing leaks from one into another.
-    focusField("com.example.mail");
-    EXPECT_THAT(fetchOne("secret", "com.example.mail"), IsEmpty());
-}
-
-TEST_F(SuggestionProviderTest, LastWordIsWhatFollowsTheLastWhiteSpace)
-{
-    struct Case {
-        const char* text;
-        const char* word;
-    };
-    const Case cases[] = {
-        {"", ""},
-        {"jo", "jo"},
-        {"hello jo", "jo"},
-        {"hello ", ""},
-        {"line\nnext", "next"},
-        {"tab\tend", "end"},
-        {"caf\u00e9 na\u00efve", "na\u00efve"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SuggestionProvider::lastWord(c.text), c.word) << c.text;
-    }
 }
 
 TEST_F(SuggestionProviderTest, ResultsOfAGoneProviderAreDropped)

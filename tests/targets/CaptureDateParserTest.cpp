@@ -71,8 +71,14 @@ TEST_P(CaptureDateParserTest, SplitsTitleAndDate)
         {"Report March 5, 2020", "Report", "2021-03-05 12:00", false},
         // A passed time moves forward a day at a time, at most 370 days.
         {"standup 9am", "standup", "2026-03-07 09:00", true},
-        {"dentist Friday 10:30", "dentist", "2026-03-07 10:30", true},
+        {"lunch at 1pm", "lunch", "2026-03-07 13:00", true},
         {"Report March 5, 2020 at 5pm", "Report", "2021-03-10 17:00", true},
+        // A weekday named means that weekday: once its time has passed today, next week's.
+        {"dentist Friday 10:30", "dentist", "2026-03-13 10:30", true},
+        {"standup friday 9am", "standup", "2026-03-13 09:00", true},
+        {"standup this Friday at 9am", "standup", "2026-03-13 09:00", true},
+        {"standup 9am on Friday", "standup", "2026-03-13 09:00", true},
+        {"drinks Friday 8pm", "drinks", "2026-03-06 20:00", true},
         // A separate time and day join when only blanks, "at", "on", "," or "@" lie between;
         // only the two matches leave the title, the word between them stays.
         {"5pm Monday call", "call", "2026-03-09 17:00", true},

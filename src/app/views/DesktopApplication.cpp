@@ -116,6 +116,7 @@ DesktopApplication::~DesktopApplication()
     keyboard_.reset();
     settings_.reset();
     delegate_.reset();
+    notificationDelegate_.reset();
     statusMenu_.reset();
     host_.reset();
     countdown_.reset();
@@ -166,8 +167,10 @@ AppDelegate::Hooks DesktopApplication::delegateHooks()
         hud_.show(message, image);
     };
     hooks.installNotificationDelegate = [this] {
-        platform_.userNotifications.setDelegate(std::make_shared<NotificationDelegate>(
-            platform_.loop, [this] { app_->updateChecker().restartToUpdate(); }));
+        // The centre holds its delegate weakly: the program keeps it.
+        notificationDelegate_ = std::make_shared<NotificationDelegate>(
+            platform_.loop, [this] { app_->updateChecker().restartToUpdate(); });
+        platform_.userNotifications.setDelegate(notificationDelegate_);
     };
     hooks.installRequestObservers = [this, showHUD = hooks.showHUD]() -> std::shared_ptr<void> {
         struct RequestObservers {

@@ -17,6 +17,7 @@
 namespace qm {
 
 class ActiveCountdownController;
+class NotificationDelegate;
 class SettingsWindowController;
 class StdinKeyboard;
 
@@ -81,6 +82,7 @@ private:
     std::unique_ptr<HostWindow> host_;
     std::unique_ptr<StatusMenuController> statusMenu_;
     std::unique_ptr<AppDelegate> delegate_;
+    std::shared_ptr<NotificationDelegate> notificationDelegate_;
     std::unique_ptr<SettingsWindowController> settings_;
     std::unique_ptr<StdinKeyboard> keyboard_;
 };

@@ -1,5 +1,4 @@
 #include "platform/runtime/Clock.h"
-#include "base/KeyPath.h"
 
 #include <chrono>
 
@@ -9,7 +8,7 @@ namespace {
 
 class SystemClock final : public Clock {
 public:
-    QM_KEY_PATH double now() const override
+    double now() const override
     {
         // The one place that reads the machine's wall clock; logic gets it injected.
         const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();

@@ -15,19 +15,28 @@
 namespace qm {
 namespace {
 
-std::optional<std::string> pickFolder(QWidget* parent, const CaptureTargetsModel::FolderPanel& panel)
+// Window-modal, with no event loop of its own: a page change while the panel
+// is up takes it away with the page, and the folder is never stored. A
+// cancelled panel never answers.
+void pickFolder(QWidget* parent, const CaptureTargetsModel::FolderPanel& panel,
+                CaptureTargetsModel::FolderAnswer answer)
 {
-    QFileDialog dialog(parent, QString::fromStdString(panel.title));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::LookIn, QString::fromStdString(panel.message));
+    auto* dialog = new QFileDialog(parent, QString::fromStdString(panel.title));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setLabelText(QFileDialog::LookIn, QString::fromStdString(panel.message));
     if (panel.showsHiddenFiles) {
-        dialog.setFilter(dialog.filter() | QDir::Hidden);
+        dialog->setFilter(dialog->filter() | QDir::Hidden);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return QDir(dialog.selectedFiles().front()).absolutePath().toStdString();
+    QObject::connect(dialog, &QFileDialog::filesSelected, dialog,
+                     [answer = std::move(answer)](const QStringList& files) {
+                         if (!files.isEmpty()) {
+                             answer(QDir(files.front()).absolutePath().toStdString());
+                         }
+                     });
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
 }
 
 QLineEdit* field(const std::string& text, const char* placeholder)
@@ -115,14 +124,19 @@ CaptureTargetsPage::CaptureTargetsPage(CaptureTargetsModel& model, QWidget* pare
     connect(token_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.setSlackToken(text.toStdString()); });
     connect(token_, &QLineEdit::returnPressed, this, [this] { model_.submitSlackToken(); });
-    connect(browseVault, &QPushButton::clicked, this, [this] {
-        model_.chooseObsidianVaultPath([this](const auto& panel) { return pickFolder(this, panel); });
-        vault_->setText(QString::fromStdString(model_.obsidianVaultPath()));
-        updateStatus();
+    // The panel belongs to this page, so the page is there when it answers.
+    const auto picker = [this](const auto& panel, auto answer) {
+        pickFolder(this, panel, std::move(answer));
+    };
+    connect(browseVault, &QPushButton::clicked, this, [this, picker] {
+        model_.chooseObsidianVaultPath(picker, [this] {
+            vault_->setText(QString::fromStdString(model_.obsidianVaultPath()));
+            updateStatus();
+        });
     });
-    connect(browseLogseq, &QPushButton::clicked, this, [this] {
-        model_.chooseLogseqGraphPath([this](const auto& panel) { return pickFolder(this, panel); });
-        logseq_->setText(QString::fromStdString(model_.logseqGraphPath()));
+    connect(browseLogseq, &QPushButton::clicked, this, [this, picker] {
+        model_.chooseLogseqGraphPath(
+            picker, [this] { logseq_->setText(QString::fromStdString(model_.logseqGraphPath())); });
     });
     updateStatus();
 }

@@ -1,5 +1,8 @@
 #include "settings/views/ErrorLogsPage.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "settings/ErrorLogsModel.h"
+#include "settings/views/LazyRowList.h"
 #include "settings/views/SettingsSectionCard.h"
 #include "settings/views/SettingsStyle.h"
 #include "settings/views/StatCardsRow.h"
@@ -52,9 +56,12 @@ ErrorLogsPage::ErrorLogsPage(ErrorLogsModel& model, QWidget* parent) : QWidget(p
     layout->addWidget(status_);
     stats_ = new StatCardsRow;
     layout->addWidget(stats_);
-    rows_ = new QVBoxLayout;
-    rows_->setSpacing(8);
-    layout->addLayout(rows_);
+    empty_ = plainLabel("", ViewFonts::system(12), textMuted(), true);
+    empty_->setAlignment(Qt::AlignCenter);
+    empty_->setContentsMargins(0, 40, 0, 40);
+    layout->addWidget(empty_);
+    rows_ = new LazyRowList(8);
+    layout->addWidget(rows_);
 
     connect(search_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.setSearchQuery(text.toStdString()); });
@@ -67,7 +74,9 @@ ErrorLogsPage::ErrorLogsPage(ErrorLogsModel& model, QWidget* parent) : QWidget(p
 
 void ErrorLogsPage::copyRow(int index)
 {
-    model_.copyEntry(model_.filteredEntries().at(static_cast<std::size_t>(index)));
+    // Copied: the mark redraws the page, which fills the list anew.
+    const FallbackCaptureLoggerEntry entry = shown_.at(static_cast<std::size_t>(index));
+    model_.copyEntry(entry);
 }
 
 QStringList ErrorLogsPage::shownTexts() const
@@ -81,54 +90,97 @@ QStringList ErrorLogsPage::shownTexts() const
     return texts;
 }
 
+namespace {
+
+// A card: 12 pt padding, a header line with the copy button, 8 pt between
+// its lines; the captured text shows at most four lines.
+constexpr int kPadding = 12;
+constexpr int kLineGap = 8;
+constexpr int kCopySize = 22;
+constexpr int kMaxTextLines = 4;
+
+QFont errorFont()
+{
+    return ViewFonts::system(12, ViewFonts::Weight::semibold);
+}
+QFont textFont()
+{
+    return ViewFonts::system(11.5);
+}
+int headerHeight()
+{
+    return std::max(kCopySize, QFontMetrics(ViewFonts::mono(11, ViewFonts::Weight::bold)).height());
+}
+
+}  // namespace
+
 void ErrorLogsPage::render()
 {
     using namespace SettingsStyle;
     status_->setText(QString::fromStdString(model_.statusMessage()));
     status_->setVisible(!model_.statusMessage().empty());
     stats_->setCards(model_.statCards());
-    clear(rows_);
-    const auto entries = model_.filteredEntries();
-    if (entries.empty()) {
-        auto* empty = plainLabel(model_.emptyStateText(), ViewFonts::system(12), textMuted(), true);
-        empty->setAlignment(Qt::AlignCenter);
-        empty->setContentsMargins(0, 40, 0, 40);
-        rows_->addWidget(empty);
-        return;
+    shown_ = model_.filteredEntries();
+    empty_->setText(QString::fromStdString(model_.emptyStateText()));
+    rows_->setRows(
+        static_cast<int>(shown_.size()),
+        [this](int index, int width) {
+            const auto& entry = shown_.at(static_cast<std::size_t>(index));
+            const int inner = width - 2 * kPadding;
+            int height = 2 * kPadding + headerHeight() + kLineGap +
+                         wrapText(entry.errorDescription, errorFont(), inner).height;
+            if (!entry.text.empty()) {
+                height += kLineGap + wrapText(entry.text, textFont(), inner, kMaxTextLines).height;
+            }
+            return height;
+        },
+        [this](int index, int width) { return buildRow(index, width); });
+    // Shown after the rows were replaced: a change of what is shown lays out
+    // the rows the list has.
+    empty_->setVisible(shown_.empty());
+    rows_->setVisible(!shown_.empty());
+}
+
+QWidget* ErrorLogsPage::buildRow(int index, int width)
+{
+    using namespace SettingsStyle;
+    const auto& entry = shown_.at(static_cast<std::size_t>(index));
+    const int inner = width - 2 * kPadding;
+    auto* card = new SettingsSectionCard("", "");
+    card->layout()->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+    card->content()->setSpacing(kLineGap);
+    auto* header = new QHBoxLayout;
+    header->setSpacing(10);
+    header->addWidget(
+        plainLabel("//" + entry.target, ViewFonts::mono(11, ViewFonts::Weight::bold), QColor(220, 40, 40)));
+    header->addWidget(
+        plainLabel(ErrorLogsModel::formatTime(entry.timestamp), ViewFonts::system(10), textMuted()));
+    header->addStretch();
+    auto* copy = new QToolButton;
+    copy->setToolTip("Copy error details");
+    copy->setAutoRaise(true);
+    copy->setFixedSize(kCopySize, kCopySize);
+    copy->setIcon(QIcon(SymbolIcon::pixmap(model_.copiedEntryId() == entry.id ? "checkmark" : "doc.on.doc",
+                                           textMuted(), 11)));
+    connect(copy, &QToolButton::clicked, this, [this, index] { copyRow(index); });
+    header->addWidget(copy);
+    card->content()->addLayout(header);
+    const WrappedText error = wrapText(entry.errorDescription, errorFont(), inner);
+    auto* errorLabel = plainLabel(entry.errorDescription, errorFont(), QColor(0x1d, 0x1d, 0x1f), true);
+    errorLabel->setObjectName("entryError");
+    errorLabel->setFixedSize(inner, error.height);
+    errorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    card->content()->addWidget(errorLabel);
+    if (!entry.text.empty()) {
+        const WrappedText text = wrapText(entry.text, textFont(), inner, kMaxTextLines);
+        auto* textLabel = plainLabel(text.text.toStdString(), textFont(), textMuted(), true);
+        textLabel->setObjectName("entryText");
+        textLabel->setFixedSize(inner, text.height);
+        textLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        card->content()->addWidget(textLabel);
     }
-    int index = 0;
-    for (const auto& entry : entries) {
-        auto* card = new SettingsSectionCard("", "");
-        card->content()->setSpacing(8);
-        auto* header = new QHBoxLayout;
-        header->setSpacing(10);
-        header->addWidget(plainLabel("//" + entry.target, ViewFonts::mono(11, ViewFonts::Weight::bold),
-                                     QColor(220, 40, 40)));
-        header->addWidget(
-            plainLabel(ErrorLogsModel::formatTime(entry.timestamp), ViewFonts::system(10), textMuted()));
-        header->addStretch();
-        auto* copy = new QToolButton;
-        copy->setToolTip("Copy error details");
-        copy->setAutoRaise(true);
-        copy->setIcon(QIcon(SymbolIcon::pixmap(
-            model_.copiedEntryId() == entry.id ? "checkmark" : "doc.on.doc", textMuted(), 11)));
-        connect(copy, &QToolButton::clicked, this, [this, index] { copyRow(index); });
-        header->addWidget(copy);
-        card->content()->addLayout(header);
-        auto* error = plainLabel(entry.errorDescription, ViewFonts::system(12, ViewFonts::Weight::semibold),
-                                 QColor(0x1d, 0x1d, 0x1f), true);
-        error->setObjectName("entryError");
-        error->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        card->content()->addWidget(error);
-        if (!entry.text.empty()) {
-            auto* text = plainLabel(entry.text, ViewFonts::system(11.5), textMuted(), true);
-            text->setObjectName("entryText");
-            text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-            card->content()->addWidget(text);
-        }
-        rows_->addWidget(card);
-        ++index;
-    }
+    card->content()->addStretch();
+    return card;
 }
 
 }  // namespace qm

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <vector>
+
 #include <QWidget>
+
+#include "records/FallbackCaptureLoggerEntry.h"
 
 class QLabel;
 class QLineEdit;
-class QVBoxLayout;
 
 namespace qm {
 
 class ErrorLogsModel;
+class LazyRowList;
 class StatCardsRow;
 
 // The Error Logs page: the banner with the log's path, search, Refresh, Reveal,
@@ -18,18 +22,24 @@ public:
     explicit ErrorLogsPage(ErrorLogsModel& model, QWidget* parent = nullptr);
 
     QLineEdit* searchField() const { return search_; }
-    // The cards' captured texts and errors, as shown.
+    // The captured texts of the cards built now, as shown.
     QStringList shownTexts() const;
+    // The cards, built as they come into view.
+    LazyRowList* rows() const { return rows_; }
     void copyRow(int index);
 
 private:
     void render();
+    QWidget* buildRow(int index, int width);
 
     ErrorLogsModel& model_;
     QLineEdit* search_;
     QLabel* status_;
     StatCardsRow* stats_;
-    QVBoxLayout* rows_;
+    QLabel* empty_;
+    LazyRowList* rows_;
+    // What the list shows: the search's matches when it was last drawn.
+    std::vector<FallbackCaptureLoggerEntry> shown_;
 };
 
 }  // namespace qm

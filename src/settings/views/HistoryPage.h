@@ -1,15 +1,14 @@
 #pragma once
 
-#include <functional>
-
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
-class QVBoxLayout;
 
 namespace qm {
 
 class CaptureHistoryModel;
+class LazyRowList;
 class StatCardsRow;
 
 // The History page: statistics, search, Clear History and the capture rows.
@@ -17,21 +16,23 @@ class HistoryPage : public QWidget {
 public:
     explicit HistoryPage(CaptureHistoryModel& model, QWidget* parent = nullptr);
 
-    // The Clear History alert; replaceable for tests.
-    std::function<bool()> confirmClear;
-
     QLineEdit* searchField() const { return search_; }
+    // The rows, built as they come into view.
+    LazyRowList* rows() const { return rows_; }
     // Presses the copy button of the row at `index`.
     void copyRow(int index);
+    // Opens the Clear History alert, window-modal; its answer comes later.
     void pressClear();
 
 private:
     void render();
+    QWidget* buildRow(int index, int width);
 
     CaptureHistoryModel& model_;
     StatCardsRow* stats_;
     QLineEdit* search_;
-    QVBoxLayout* rows_;
+    QLabel* empty_;
+    LazyRowList* rows_;
 };
 
 }  // namespace qm

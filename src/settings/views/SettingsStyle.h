@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QLayout>
+#include <QString>
 
 namespace qm::SettingsStyle {
 
@@ -27,6 +28,15 @@ QLabel* plainLabel(std::string_view text, const QFont& font, const QColor& color
 QLabel* symbol(std::string_view name, const QColor& color, int size);
 // Redraws a label made by symbol() with another symbol or colour.
 void setSymbol(QLabel* label, std::string_view name, const QColor& color, int size);
+
+// `text` as it shows wrapped at `width` in `font`: with `maxLines` above 0,
+// cut after that many lines, the last one ending in "…". The height is that
+// of the lines shown.
+struct WrappedText {
+    QString text;
+    int height = 0;
+};
+WrappedText wrapText(std::string_view text, const QFont& font, int width, int maxLines = 0);
 
 // Removes and deletes every item of a layout (the rows a page rebuilds).
 void clear(QLayout* layout);

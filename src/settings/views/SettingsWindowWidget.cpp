@@ -21,6 +21,7 @@
 #include "settings/views/SettingsSectionCard.h"
 #include "settings/views/SettingsStyle.h"
 #include "settings/views/ShortcutsPage.h"
+#include "shell/views/KeyHandlingHostingView.h"
 #include "shell/views/SymbolIcon.h"
 #include "shell/views/ViewFonts.h"
 
@@ -53,7 +54,13 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
     setMinimumSize(720, 480);
     resize(780, 500);
 
-    auto* root = new QHBoxLayout(this);
+    // Hosted as the onboarding window is: the editing keys work in every field.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* host = new KeyHandlingHostingView(this);
+    outer->addWidget(host);
+    auto* content = new QWidget;
+    auto* root = new QHBoxLayout(content);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
 
@@ -118,6 +125,7 @@ SettingsWindowWidget::SettingsWindowWidget(SettingsWindowModel& model, QWidget* 
     detailLayout->addStretch();
     scroll_->setWidget(detail);
     detail->installEventFilter(this);
+    host->setContent(content);
 
     model_.onSectionChanged = [this](SettingsSection) { showSection(); };
     model_.onFocusedFieldChanged = [this] { applyHighlight(); };

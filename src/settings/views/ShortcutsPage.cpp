@@ -1,6 +1,8 @@
 #include "settings/views/ShortcutsPage.h"
 
 #include <QApplication>
+#include <QFrame>
+#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,37 +10,24 @@
 #include <QVBoxLayout>
 
 #include "platform/keyboard/KeyEvent.h"
+#include "platform/linux/keyboard/QtKeyModifiers.h"
 #include "settings/ShortcutRecorderModel.h"
-#include "settings/views/SettingsSectionCard.h"
 #include "settings/views/SettingsStyle.h"
+#include "settings/views/ShortcutKeyIndicator.h"
 #include "shell/views/ViewFonts.h"
 
 namespace qm {
 namespace {
 
-EventFlags flagsOf(Qt::KeyboardModifiers modifiers)
-{
-    EventFlags flags = 0;
-    // Qt names the keys as they are labelled on this keyboard: Ctrl is Control,
-    // Alt is Option, Meta is Command.
-    if (modifiers & Qt::ControlModifier) {
-        flags |= KeyEventFlags::control;
-    }
-    if (modifiers & Qt::AltModifier) {
-        flags |= KeyEventFlags::alternate;
-    }
-    if (modifiers & Qt::ShiftModifier) {
-        flags |= KeyEventFlags::shift;
-    }
-    if (modifiers & Qt::MetaModifier) {
-        flags |= KeyEventFlags::command;
-    }
-    return flags;
-}
-
 bool isModifierKey(int key)
 {
-    return key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Shift || key == Qt::Key_Meta;
+    return key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Shift || key == Qt::Key_Meta ||
+           key == Qt::Key_Super_L || key == Qt::Key_Super_R;
+}
+
+QString rgb(const QColor& color)
+{
+    return QString("%1, %2, %3").arg(color.red()).arg(color.green()).arg(color.blue());
 }
 
 }  // namespace
@@ -48,15 +37,59 @@ ShortcutsPage::ShortcutsPage(ShortcutRecorderModel& model, QWidget* parent) : QW
     using namespace SettingsStyle;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* card = new SettingsSectionCard("Trigger Key Combination", "keyboard");
+    control_ = new QFrame;
+    control_->setObjectName("shortcutControl");
+    auto* content = new QVBoxLayout(control_);
+    content->setContentsMargins(14, 14, 14, 14);
+    content->setSpacing(12);
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(plainLabel("Trigger Key Combination", ViewFonts::system(12, ViewFonts::Weight::bold)));
+    header->addStretch();
     record_ = new QPushButton;
-    card->content()->addWidget(record_, 0, Qt::AlignRight);
-    pills_ = new QHBoxLayout;
-    pills_->setSpacing(8);
-    card->content()->addLayout(pills_);
-    message_ = plainLabel("", ViewFonts::system(10.5, ViewFonts::Weight::medium), textMuted(), true);
-    card->content()->addWidget(message_);
-    layout->addWidget(card);
+    record_->setObjectName("recordShortcut");
+    record_->setFont(ViewFonts::system(11, ViewFonts::Weight::bold));
+    record_->setCursor(Qt::PointingHandCursor);
+    auto* shadow = new QGraphicsDropShadowEffect(record_);
+    shadow->setBlurRadius(8);
+    shadow->setOffset(0, 2);
+    record_->setGraphicsEffect(shadow);
+    header->addWidget(record_);
+    content->addLayout(header);
+
+    auto* pills = new QHBoxLayout;
+    pills->setSpacing(8);
+    pills->setContentsMargins(0, 4, 0, 4);
+    const std::pair<const char*, const char*> keys[] = {
+        {"\u2303", "Control"}, {"\u2325", "Option"}, {"\u21e7", "Shift"}, {"\u2318", "Command"}};
+    for (std::size_t i = 0; i < pills_.size(); ++i) {
+        pills_[i] = new ShortcutKeyIndicator(keys[i].first, keys[i].second);
+        pills->addWidget(pills_[i]);
+    }
+    auto* digits = plainLabel("+  [1 \u2013 4]", ViewFonts::mono(14, ViewFonts::Weight::bold), textMuted());
+    digits->setContentsMargins(4, 0, 0, 0);
+    pills->addWidget(digits);
+    pills->addStretch();
+    content->addLayout(pills);
+
+    errorBox_ = new QFrame;
+    errorBox_->setObjectName("shortcutError");
+    errorBox_->setStyleSheet("#shortcutError { background: rgba(255, 149, 0, 26); border: 1px solid "
+                             "rgba(255, 149, 0, 46); border-radius: 6px; }");
+    auto* errorRow = new QHBoxLayout(errorBox_);
+    errorRow->setContentsMargins(10, 10, 10, 10);
+    errorRow->setSpacing(6);
+    const QColor orange(255, 149, 0);
+    auto* triangle = symbol("exclamationmark.triangle.fill", orange, 12);
+    triangle->setContentsMargins(0, 1, 0, 0);
+    errorRow->addWidget(triangle, 0, Qt::AlignTop);
+    errorText_ = plainLabel("", ViewFonts::system(10.5, ViewFonts::Weight::semibold), orange, true);
+    errorRow->addWidget(errorText_, 1, Qt::AlignTop);
+    content->addWidget(errorBox_);
+    hint_ = plainLabel("", ViewFonts::system(10.5, ViewFonts::Weight::medium), textMuted(), true);
+    content->addWidget(hint_);
+
+    layout->addWidget(control_);
     connect(record_, &QPushButton::clicked, this, [this] { model_.toggleRecording(); });
     model_.onChange = [this] { render(); };
     qApp->installEventFilter(this);
@@ -81,7 +114,7 @@ bool ShortcutsPage::eventFilter(QObject* watched, QEvent* event)
     KeyEvent translated;
     const bool modifierChange = isModifierKey(key->key()) || event->type() == QEvent::KeyRelease;
     translated.setType(modifierChange ? KeyEventType::flagsChanged : KeyEventType::keyDown);
-    translated.setFlags(flagsOf(key->modifiers()));
+    translated.setFlags(QtKeyModifiers::flags(key->modifiers()) & ~KeyEventFlags::numericPad);
     // Qt delivers one key event to several objects on its way; judge it once.
     if (!watched->isWidgetType() || static_cast<QWidget*>(watched) != QApplication::focusWidget()) {
         return false;
@@ -92,40 +125,35 @@ bool ShortcutsPage::eventFilter(QObject* watched, QEvent* event)
 void ShortcutsPage::render()
 {
     using namespace SettingsStyle;
+    const bool recording = model_.isRecording();
+    const QString gold = rgb(brandGold());
+    control_->setStyleSheet(QString("#shortcutControl { background: rgba(246, 246, 246, 102); border-radius: "
+                                    "10px; border: 1px solid %1; }")
+                                .arg(recording ? "rgba(255, 59, 48, 128)" : "rgba(0, 0, 0, 20)"));
     record_->setText(QString::fromStdString(model_.recordButtonTitle()));
-    clear(pills_);
+    record_->setStyleSheet(
+        recording
+            ? QString("#recordShortcut { color: white; background: rgb(255, 59, 48); border: none; "
+                      "border-radius: 6px; padding: 5px 12px; }")
+            : QString("#recordShortcut { color: black; border: none; border-radius: 6px; padding: 5px 12px;"
+                      " background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 rgb(%1),"
+                      " stop: 1 rgba(%1, 217)); }")
+                  .arg(gold));
+    static_cast<QGraphicsDropShadowEffect*>(record_->graphicsEffect())
+        ->setColor(recording ? QColor(255, 59, 48, 77)
+                             : QColor(brandGold().red(), brandGold().green(), brandGold().blue(), 51));
     const auto& held = model_.modifiers();
-    const std::pair<const char*, bool> pills[] = {{"\u2303 Control", held.control},
-                                                  {"\u2325 Option", held.option},
-                                                  {"\u21e7 Shift", held.shift},
-                                                  {"\u2318 Command", held.command}};
-    for (const auto& [name, active] : pills) {
-        auto* pill = plainLabel(name, ViewFonts::system(11, ViewFonts::Weight::bold),
-                                active ? QColor(Qt::black) : textMuted());
-        pill->setAlignment(Qt::AlignCenter);
-        pill->setMinimumSize(70, 38);
-        // Room either side, so the longest name is not cut at the pill's edge.
-        pill->setContentsMargins(10, 0, 10, 0);
-        pill->setAutoFillBackground(true);
-        QPalette palette = pill->palette();
-        palette.setColor(QPalette::Window, active ? brandGold() : QColor(0, 0, 0, 10));
-        pill->setPalette(palette);
-        pills_->addWidget(pill);
+    const bool active[] = {held.control, held.option, held.shift, held.command};
+    for (std::size_t i = 0; i < pills_.size(); ++i) {
+        if (pills_[i]->isActive() != active[i]) {
+            pills_[i]->setActive(active[i]);
+        }
     }
-    pills_->addWidget(
-        plainLabel("+  [1 \u2013 4]", ViewFonts::mono(14, ViewFonts::Weight::bold), textMuted()));
-    pills_->addStretch();
-    if (model_.errorMessage()) {
-        message_->setText(QString::fromStdString(*model_.errorMessage()));
-        QPalette palette = message_->palette();
-        palette.setColor(QPalette::WindowText, QColor(220, 120, 0));
-        message_->setPalette(palette);
-    } else {
-        message_->setText(QString::fromStdString(model_.hintText()));
-        QPalette palette = message_->palette();
-        palette.setColor(QPalette::WindowText, textMuted());
-        message_->setPalette(palette);
-    }
+    const auto& error = model_.errorMessage();
+    errorBox_->setVisible(error.has_value());
+    hint_->setVisible(!error.has_value());
+    errorText_->setText(QString::fromStdString(error.value_or("")));
+    hint_->setText(QString::fromStdString(model_.hintText()));
 }
 
 }  // namespace qm

@@ -48,8 +48,12 @@ TEST_F(CaptureOverlayViewTest, NoteCaptureShowsItsBannerPlaceholderAndTypedText)
     EXPECT_TRUE(shows(*view, "buy milk on the way home"));
     EXPECT_FALSE(model.calcResultLine);
     EXPECT_TRUE(model.pickerRows.empty());
-    // The field took the keyboard on the turn after it was shown.
-    EXPECT_TRUE(view->messageField().hasFocus() || !QApplication::focusWidget());
+    // The field took the keyboard on the turn after it was shown: once the
+    // window is active, the field is what has the focus in it.
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), &view->messageField());
 
     type("call mom");
     EXPECT_EQ(router->messageInput(), "call mom");

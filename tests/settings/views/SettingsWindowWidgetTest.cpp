@@ -5,19 +5,28 @@
 #include <stdexcept>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "platform/notifications/UserNotificationSettings.h"
 #include "settings/SettingsWindowModel.h"
 #include "settings/views/CaptureTargetsPage.h"
 #include "settings/views/ErrorLogsPage.h"
+#include "settings/views/HelpPage.h"
 #include "settings/views/HistoryPage.h"
+#include "settings/views/LazyRowList.h"
 #include "settings/views/PermissionsPage.h"
 #include "settings/views/SettingsSectionCard.h"
 #include "settings/views/SettingsStyle.h"
@@ -129,23 +138,110 @@ TEST_F(SettingsWindowWidgetTest, ErrorLogTextIsShownAsPlainTextAndCopyIsForwarde
     EXPECT_EQ(model.errorLogs()->copiedEntryId(), model.errorLogs()->entries()[0].id);
 }
 
+// A dialog of the settings window's own that is up (none in a test that
+// does not open one).
+QDialog* openDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+QPushButton* buttonTitled(QWidget* parent, const QString& title)
+{
+    for (auto* button : parent->findChildren<QPushButton*>()) {
+        if (button->text() == title) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
 TEST_F(SettingsWindowWidgetTest, HistoryClearAsksFirst)
 {
     rig.history.record("note", "keep", true);
     rig.loop.runUntilIdle();
+    widget.show();
     model.selectSection(SettingsSection::history);
     auto* page = dynamic_cast<HistoryPage*>(widget.page());
     ASSERT_NE(page, nullptr);
-    int asked = 0;
-    page->confirmClear = [&] {
-        ++asked;
-        return false;
-    };
-    page->pressClear();
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(model.history()->entries().size(), 1u);
+    for (const char* answer : {"Cancel", "Clear History"}) {
+        page->pressClear();
+        ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() != nullptr; }));
+        auto* alert = qobject_cast<QMessageBox*>(openDialog());
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(alert->text(), "Clear capture history?");
+        EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+        ASSERT_NE(buttonTitled(alert, answer), nullptr) << answer;
+        buttonTitled(alert, answer)->click();
+        ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() == nullptr; }));
+        if (std::string(answer) == "Cancel") {
+            EXPECT_EQ(model.history()->entries().size(), 1u);
+        }
+    }
+    EXPECT_TRUE(model.history()->entries().empty()) << "the confirmed clear ran";
     QTest::keyClicks(page->searchField(), "zz");
-    EXPECT_TRUE(labelTexts().contains("No captures match \"zz\"."));
+    EXPECT_TRUE(test::pumpQtUntil([this] { return labelTexts().contains("No captures match \"zz\"."); }));
+}
+
+TEST_F(SettingsWindowWidgetTest, AFolderPickedInTheBrowsePanelIsStored)
+{
+    widget.show();
+    model.selectSection(SettingsSection::captureTargets);
+    auto* page = dynamic_cast<CaptureTargetsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    buttonTitled(page, "Browse...")->click();
+    ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() != nullptr; }));
+    auto* panel = qobject_cast<QFileDialog*>(openDialog());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->windowTitle(), "Select Obsidian Vault Folder");
+    panel->setDirectory(QString::fromStdString(rig.dir.path().string()));
+    panel->selectFile(QString::fromStdString(rig.dir.path().string()));
+    static_cast<QDialog*>(panel)->accept();
+    ASSERT_TRUE(test::pumpQtUntil([] { return openDialog() == nullptr; }));
+    EXPECT_EQ(rig.defaults.stringForKey("obsidianVaultPath"), rig.dir.path().string());
+    EXPECT_EQ(page->vaultField()->text().toStdString(), rig.dir.path().string());
+}
+
+// A request for another page can come at any time (the failure alert's button
+// posts one), also while a page's own dialog is up: the dialog goes with its
+// page, and its answer with it.
+TEST_F(SettingsWindowWidgetTest, APageChangeUnderAPagesOpenDialogLeavesTheProgramRunning)
+{
+    rig.history.record("note", "keep", true);
+    rig.loop.runUntilIdle();
+    rig.defaults.set("obsidianVaultPath", std::string("/old/vault"));
+    widget.show();
+    for (auto [section, title] : {std::pair{SettingsSection::history, "Clear History"},
+                                  std::pair{SettingsSection::captureTargets, "Browse..."}}) {
+        SCOPED_TRACE(title);
+        model.selectSection(section);
+        QPushButton* button = buttonTitled(widget.page(), title);
+        ASSERT_NE(button, nullptr);
+        bool dialogWasUp = false;
+        QTimer::singleShot(100, [&] {
+            dialogWasUp = openDialog() != nullptr;
+            UserInfo info;
+            info.set("section", "Help");
+            rig.selectSettingsSection(info);
+        });
+        // A page that ran a loop of its own would otherwise hang the test here.
+        QTimer::singleShot(3000, [] {
+            if (QDialog* dialog = openDialog()) {
+                dialog->reject();
+            }
+        });
+        button->click();
+        EXPECT_TRUE(test::pumpQtUntil(
+            [this] { return model.currentSection() == SettingsSection::help && openDialog() == nullptr; }));
+        EXPECT_TRUE(dialogWasUp);
+        EXPECT_NE(dynamic_cast<HelpPage*>(widget.page()), nullptr);
+    }
+    EXPECT_EQ(rig.history.recentEntries("", 10).size(), 1u) << "the dropped alert cleared nothing";
+    EXPECT_EQ(rig.defaults.stringForKey("obsidianVaultPath"), "/old/vault");
 }
 
 }  // namespace
@@ -299,6 +395,107 @@ TEST_F(SettingsWindowWidgetTest, ACancelPressedAcrossARefreshTickStillCancels)
     ASSERT_EQ(model.scheduled().pendingCaptures().size(), 1u);
     EXPECT_EQ(model.scheduled().pendingCaptures()[0].id, "eggs");
     EXPECT_EQ(cancels().size(), 1);
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// Rows that have a widget now: those in or near view.
+int builtRows(LazyRowList* rows)
+{
+    int built = 0;
+    for (int i = 0; i < rows->rowCount(); ++i) {
+        built += rows->builtRow(i) != nullptr;
+    }
+    return built;
+}
+
+std::string longText(int lines)
+{
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        text += "line " + std::to_string(i) + " of a capture that goes on for a while\n";
+    }
+    return text + "the end";
+}
+
+// A page of hundreds of captures or log lines builds the rows a person can
+// see, and builds the others as they scroll into view; long texts are cut.
+TEST_F(SettingsWindowWidgetTest, HistoryAndErrorLogRowsAreBuiltAsTheyComeIntoView)
+{
+    for (int i = 0; i < 200; ++i) {
+        rig.clock.advance(1.0);
+        rig.history.record("note", i == 199 ? longText(8) : "capture " + std::to_string(i), true);
+        ASSERT_TRUE(rig.fallback.saveFallback(i == 199 ? longText(8) : "text " + std::to_string(i), "note",
+                                              std::runtime_error("Disk full")));
+    }
+    rig.loop.runUntilIdle();
+    widget.resize(780, 640);
+    widget.show();
+    struct Case {
+        SettingsSection section;
+        int maxLines;
+    };
+    for (const Case& c : {Case{SettingsSection::history, 3}, Case{SettingsSection::errorLogs, 4}}) {
+        SCOPED_TRACE(static_cast<int>(c.section));
+        model.selectSection(c.section);
+        QApplication::processEvents();
+        LazyRowList* rows = nullptr;
+        if (auto* history = dynamic_cast<HistoryPage*>(widget.page())) {
+            rows = history->rows();
+        } else if (auto* logs = dynamic_cast<ErrorLogsPage*>(widget.page())) {
+            rows = logs->rows();
+        }
+        ASSERT_NE(rows, nullptr);
+        ASSERT_EQ(rows->rowCount(), 200);
+        ASSERT_NE(rows->builtRow(0), nullptr);
+        EXPECT_LT(builtRows(rows), 40) << "only the rows in and near view";
+        EXPECT_GT(rows->height(), 200 * 40) << "the list is as tall as all its rows";
+
+        auto* text = rows->builtRow(0)->findChild<QLabel*>("entryText");
+        ASSERT_NE(text, nullptr) << "the newest capture, the long one";
+        EXPECT_TRUE(text->text().startsWith("line 0 of a capture"));
+        EXPECT_TRUE(text->text().endsWith(QChar(0x2026))) << text->text().toStdString();
+        EXPECT_LE(text->height(), c.maxLines * QFontMetrics(text->font()).lineSpacing() + 2);
+
+        auto* scroll = widget.findChild<QScrollArea*>();
+        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+        QApplication::processEvents();
+        EXPECT_NE(rows->builtRow(199), nullptr) << "scrolled into view";
+        EXPECT_EQ(rows->builtRow(0), nullptr) << "scrolled far out of view";
+        EXPECT_LT(builtRows(rows), 40);
+        scroll->verticalScrollBar()->setValue(0);
+        QApplication::processEvents();
+    }
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// The settings window is hosted as the onboarding window is: Super-V (the
+// platform's Control-V) pastes in its fields, as Ctrl-V does.
+TEST_F(SettingsWindowWidgetTest, SuperVAndCtrlVPasteInTheSettingsFields)
+{
+    widget.show();
+    model.selectSection(SettingsSection::captureTargets);
+    auto* page = dynamic_cast<CaptureTargetsPage*>(widget.page());
+    ASSERT_NE(page, nullptr);
+    widget.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+    for (auto modifier : {Qt::MetaModifier, Qt::ControlModifier}) {
+        SCOPED_TRACE(static_cast<int>(modifier));
+        QApplication::clipboard()->setText("/home/me/Vault");
+        page->vaultField()->clear();
+        page->vaultField()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(page->vaultField(), Qt::Key_V, modifier);
+        EXPECT_EQ(page->vaultField()->text(), "/home/me/Vault");
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <memory>
 
+#include "base/Calendar.h"
 #include "platform/linux/eventstore/ICalendarZone.h"
 
 namespace qm {
@@ -27,35 +28,68 @@ icaltimetype utcTime(double time)
     return icaltime_from_timet_with_zone(wholeSeconds(time), 0, icaltimezone_get_utc_timezone());
 }
 
-// A property of `time` in `zone` (TZID and local time), or in UTC without one.
-icalproperty* timeProperty(icalproperty* (*make)(icaltimetype), double time, icaltimezone* zone,
-                           const std::string& zoneId)
+// Whether the wall-clock time of `time` comes twice in the zone (in the hour
+// that a change back to standard time repeats). iCalendar means the first of
+// the two, but readers differ, and the second cannot be written at all.
+bool isRepeatedWallTime(const Calendar& local, double time)
 {
-    if (!zone) {
+    const DateComponents wall = local.components(time);
+    for (const double shift : {-7200.0, -3600.0, -1800.0, 1800.0, 3600.0, 7200.0}) {
+        const DateComponents other = local.components(time + shift);
+        if (other.year == wall.year && other.month == wall.month && other.day == wall.day &&
+            other.hour == wall.hour && other.minute == wall.minute && other.second == wall.second) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The zone the times of a file are written in: its name, its calendar and
+// its definition; without one they are written in UTC.
+struct FileZone {
+    std::string id;
+    Calendar local;
+    Component definition;
+};
+
+std::optional<FileZone> fileZone(const std::string& zoneId, double near)
+{
+    const auto local = Calendar::withTimeZone(zoneId);
+    Component definition(local ? icalendarZoneDefinition(zoneId, near) : nullptr);
+    if (!definition) {
+        return std::nullopt;
+    }
+    return FileZone{zoneId, *local, std::move(definition)};
+}
+
+// A property of `time` with the zone's TZID and local time, or in UTC where
+// the local time would not name it alone or there is no zone.
+icalproperty* timeProperty(icalproperty* (*make)(icaltimetype), double time,
+                           const std::optional<FileZone>& zone)
+{
+    if (!zone || isRepeatedWallTime(zone->local, time)) {
         return make(utcTime(time));
     }
-    icaltimetype local = icaltime_from_timet_with_zone(wholeSeconds(time), 0, zone);
-    local = icaltime_set_timezone(&local, nullptr);
-    icalproperty* property = make(local);
-    icalproperty_add_parameter(property, icalparameter_new_tzid(zoneId.c_str()));
+    const DateComponents parts = zone->local.components(time);
+    icaltimetype wall = icaltime_null_time();
+    wall.year = parts.year;
+    wall.month = parts.month;
+    wall.day = parts.day;
+    wall.hour = parts.hour;
+    wall.minute = parts.minute;
+    wall.second = parts.second;
+    icalproperty* property = make(wall);
+    icalproperty_add_parameter(property, icalparameter_new_tzid(zone->id.c_str()));
     return property;
 }
 
-icalcomponent* calendarWith(icaltimezone* zone, const std::string& zoneId, double firstUse)
+icalcomponent* calendarWith(std::optional<FileZone>& zone)
 {
     icalcomponent* calendar = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
     icalcomponent_add_property(calendar, icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar, icalproperty_new_prodid(kProductId));
     if (zone) {
-        icalcomponent* definition = icalcomponent_new_clone(icaltimezone_get_component(zone));
-        // The whole history of a zone is long; readers need its rules from a year before on.
-        const int year = 1970 + static_cast<int>(std::floor(firstUse / (365.2425 * 86400))) - 1;
-        icaltimezone_truncate_vtimezone(definition, icaltime_from_day_of_year(1, year), icaltime_null_time(),
-                                        1);
-        // The plain zone name, as calendar programs write it.
-        icalproperty_set_tzid(icalcomponent_get_first_property(definition, ICAL_TZID_PROPERTY),
-                              zoneId.c_str());
-        icalcomponent_add_component(calendar, definition);
+        icalcomponent_add_component(calendar, zone->definition.release());
     }
     return calendar;
 }
@@ -99,33 +133,30 @@ std::string ICalendarWriter::todo(const Reminder& reminder, const std::string& u
                                   const std::string& timeZoneId)
 {
     std::lock_guard lock(icalendarLock());
-    const bool timed = reminder.dueDateComponents && !reminder.dueDateIsAllDay;
-    icaltimezone* zone = timed ? icalendarZone(timeZoneId) : nullptr;
-    Component calendar(calendarWith(zone, timeZoneId, timestamp));
+    // The instant the due wall-clock time names in the user's zone (its first
+    // occurrence where it comes twice).
+    std::optional<double> due;
+    if (reminder.dueDateComponents && !reminder.dueDateIsAllDay) {
+        DateComponents wall = *reminder.dueDateComponents;
+        wall.second = 0;
+        const auto local = Calendar::withTimeZone(timeZoneId);
+        // A zone the calendar does not know either keeps time in UTC.
+        due = (local ? *local : *Calendar::withTimeZone("UTC")).date(wall);
+    }
+    auto zone = due ? fileZone(timeZoneId, *due) : std::nullopt;
+    Component calendar(calendarWith(zone));
     icalcomponent* item = icalcomponent_new(ICAL_VTODO_COMPONENT);
     addCommon(item, uid, timestamp, reminder.title, reminder.notes);
     icalcomponent_add_property(item, icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
-    if (const auto& due = reminder.dueDateComponents) {
-        icaltimetype value = icaltime_null_time();
-        value.year = due->year;
-        value.month = due->month;
-        value.day = due->day;
-        if (reminder.dueDateIsAllDay) {
-            value.is_date = 1;
-            icalcomponent_add_property(item, icalproperty_new_due(value));
-        } else {
-            value.hour = due->hour;
-            value.minute = due->minute;
-            icalproperty* property;
-            if (zone) {
-                property = icalproperty_new_due(value);
-                icalproperty_add_parameter(property, icalparameter_new_tzid(timeZoneId.c_str()));
-            } else {
-                value = icaltime_set_timezone(&value, icaltimezone_get_utc_timezone());
-                property = icalproperty_new_due(value);
-            }
-            icalcomponent_add_property(item, property);
-        }
+    if (reminder.dueDateComponents && reminder.dueDateIsAllDay) {
+        icaltimetype day = icaltime_null_time();
+        day.year = reminder.dueDateComponents->year;
+        day.month = reminder.dueDateComponents->month;
+        day.day = reminder.dueDateComponents->day;
+        day.is_date = 1;
+        icalcomponent_add_property(item, icalproperty_new_due(day));
+    } else if (due) {
+        icalcomponent_add_property(item, timeProperty(icalproperty_new_due, *due, zone));
     }
     addAlarms(item, reminder.alarms, reminder.title);
     icalcomponent_add_component(calendar.get(), item);
@@ -136,17 +167,15 @@ std::string ICalendarWriter::event(const CalendarEvent& event, const std::string
                                    const std::string& timeZoneId)
 {
     std::lock_guard lock(icalendarLock());
-    icaltimezone* zone = icalendarZone(timeZoneId);
-    Component calendar(calendarWith(zone, timeZoneId, event.startDate.value_or(timestamp)));
+    auto zone = fileZone(timeZoneId, event.startDate.value_or(timestamp));
+    Component calendar(calendarWith(zone));
     icalcomponent* item = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     addCommon(item, uid, timestamp, event.title, event.notes);
     if (event.startDate) {
-        icalcomponent_add_property(
-            item, timeProperty(icalproperty_new_dtstart, *event.startDate, zone, timeZoneId));
+        icalcomponent_add_property(item, timeProperty(icalproperty_new_dtstart, *event.startDate, zone));
     }
     if (event.endDate) {
-        icalcomponent_add_property(item,
-                                   timeProperty(icalproperty_new_dtend, *event.endDate, zone, timeZoneId));
+        icalcomponent_add_property(item, timeProperty(icalproperty_new_dtend, *event.endDate, zone));
     }
     addAlarms(item, event.alarms, event.title);
     icalcomponent_add_component(calendar.get(), item);

@@ -13,6 +13,15 @@ namespace qm {
 // written in UTC. Safe to use from any thread.
 icaltimezone* icalendarZone(const std::string& timeZoneId);
 
+// The VTIMEZONE of a zone icalendarZone knows, with the rules in force
+// around `near` (seconds since 1970): one standard observance, or a standard
+// and a daylight one with open-ended yearly rules, each starting at a local
+// date and time. Strict readers take no less: a date alone, or a rule with an
+// end, and they refuse the zone. Its TZID is `timeZoneId`. Null for UTC, for
+// zones icalendarZone does not know and where none can be made. The caller
+// owns it. Holding icalendarLock().
+icalcomponent* icalendarZoneDefinition(const std::string& timeZoneId, double near);
+
 // libical is not thread-safe around its zone cache and its parser's error
 // state; every use in this program holds this lock.
 std::mutex& icalendarLock();

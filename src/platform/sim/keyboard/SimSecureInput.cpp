@@ -1,13 +1,12 @@
 #include "platform/sim/keyboard/SimSecureInput.h"
 
-#include "base/KeyPath.h"
 #include "platform/sim/desktop/SimDesktopState.h"
 
 namespace qm {
 
 SimSecureInput::SimSecureInput(std::shared_ptr<SimDesktopState> state) : state_(std::move(state)) {}
 
-QM_KEY_PATH bool SimSecureInput::isSecureEventInputEnabled() const
+bool SimSecureInput::isSecureEventInputEnabled() const
 {
     return state_->secureInputOnWithoutLock();
 }

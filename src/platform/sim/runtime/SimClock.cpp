@@ -1,11 +1,10 @@
 #include "platform/sim/runtime/SimClock.h"
-#include "base/KeyPath.h"
 
 namespace qm {
 
 SimClock::SimClock(double start) : now_(start) {}
 
-QM_KEY_PATH double SimClock::now() const
+double SimClock::now() const
 {
     return now_.load();
 }

@@ -1,6 +1,5 @@
 #include "platform/sim/workspace/SimWorkspace.h"
 
-#include "base/KeyPath.h"
 #include "platform/sim/desktop/SimDesktopState.h"
 
 namespace qm {
@@ -30,7 +29,7 @@ std::optional<RunningApplication> SimWorkspace::frontmostApplication() const
     return std::nullopt;
 }
 
-QM_KEY_PATH std::optional<std::int32_t> SimWorkspace::frontmostProcessIdentifier() const
+std::optional<std::int32_t> SimWorkspace::frontmostProcessIdentifier() const
 {
     // Without the desktop's lock: the pid is written under it and read as one word.
     const std::int32_t pid = state_->frontmostPid();

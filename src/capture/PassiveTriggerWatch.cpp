@@ -1,12 +1,9 @@
+#include "capture/PassiveTriggerWatch.h"
+
 #include <algorithm>
 
 #include "base/Text.h"
-#include "capture/CaptureRouterController.h"
 #include "platform/runtime/Clock.h"
-
-// Parking and restoring the passive buffer when the focus moves between fields
-// and applications, so that typing elsewhere never continues a trigger while a
-// trigger interrupted by a short visit elsewhere still completes.
 
 namespace qm {
 
@@ -18,41 +15,73 @@ constexpr std::size_t kRestoreContinuationLimit = 8;
 
 }  // namespace
 
-CaptureRouterController::FocusFingerprint
-CaptureRouterController::focusFingerprint(const std::string& bundleId, const AXUIElement& element)
+PassiveTriggerWatch::PassiveTriggerWatch(const Clock& clock, const CaptureTargetRegistry& registry)
+    : clock_(clock), detector_(registry, bufferLimit)
+{
+}
+
+std::optional<PassiveOutcome> PassiveTriggerWatch::offerKey(const KeyEvent& event)
+{
+    std::unique_lock lock(lock_);
+    if (detector_.appendPlainCharacter(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString()))
+        [[likely]] {
+        return std::nullopt;
+    }
+    return classifyOtherKey(std::move(lock), event);
+}
+
+PassiveOutcome PassiveTriggerWatch::classifyOtherKey(std::unique_lock<std::mutex> lock, const KeyEvent& event)
+{
+    // appendPlainCharacter already turned the key down: straight to the rest.
+    PassiveOutcome outcome =
+        detector_.handleOtherKey(normalBuffer_, event.keyCode(), event.flags(), event.unicodeString());
+    lock.unlock();
+    return outcome;
+}
+
+void PassiveTriggerWatch::clear()
+{
+    std::lock_guard lock(lock_);
+    normalBuffer_.clear();
+    retainedPassives_.clear();
+    lastTypingFingerprint_.reset();
+}
+
+FocusFingerprint PassiveTriggerWatch::focusFingerprint(const std::string& bundleId,
+                                                       const AXUIElement& element)
 {
     return FocusFingerprint::of(bundleId, element);
 }
 
-bool CaptureRouterController::isTransientFocusRole(std::string_view role)
+bool PassiveTriggerWatch::isTransientFocusRole(std::string_view role)
 {
     return text::lowercased(role).find("menu") != std::string::npos;
 }
 
-void CaptureRouterController::noteTypingFocus(const std::string& bundleId, const AXUIElement& element)
+void PassiveTriggerWatch::noteTypingFocus(const std::string& bundleId, const AXUIElement& element)
 {
     FocusFingerprint fingerprint = FocusFingerprint::of(bundleId, element);
-    std::lock_guard lock(bufferLock_);
+    std::lock_guard lock(lock_);
     lastTypingFingerprint_ = std::move(fingerprint);
 }
 
-void CaptureRouterController::suspendPassiveBuffer(const std::string& bundleId, const AXUIElement& element)
+void PassiveTriggerWatch::suspend(const std::string& bundleId, const AXUIElement& element)
 {
     const FocusFingerprint fingerprint = FocusFingerprint::of(bundleId, element);
     const double now = clock_.now();
-    std::lock_guard lock(bufferLock_);
+    std::lock_guard lock(lock_);
     parkLocked(fingerprint, now);
 }
 
-void CaptureRouterController::suspendPassiveBufferForAppSwitch(
-    const std::optional<std::string>& previousBundleId, const std::optional<AXUIElement>& previousElement)
+void PassiveTriggerWatch::suspendForAppSwitch(const std::optional<std::string>& previousBundleId,
+                                              const std::optional<AXUIElement>& previousElement)
 {
     if (previousBundleId && previousElement) {
-        suspendPassiveBuffer(*previousBundleId, *previousElement);
+        suspend(*previousBundleId, *previousElement);
         return;
     }
     const double now = clock_.now();
-    std::lock_guard lock(bufferLock_);
+    std::lock_guard lock(lock_);
     if (!lastTypingFingerprint_ ||
         (previousBundleId && *previousBundleId != lastTypingFingerprint_->bundleId)) {
         normalBuffer_.clear();
@@ -62,12 +91,11 @@ void CaptureRouterController::suspendPassiveBufferForAppSwitch(
     parkLocked(fingerprint, now);
 }
 
-void CaptureRouterController::restorePassiveBufferIfMatching(const std::string& bundleId,
-                                                             const AXUIElement& element)
+void PassiveTriggerWatch::restoreIfMatching(const std::string& bundleId, const AXUIElement& element)
 {
     FocusFingerprint fingerprint = FocusFingerprint::of(bundleId, element);
     const double now = clock_.now();
-    std::lock_guard lock(bufferLock_);
+    std::lock_guard lock(lock_);
     discardExpiredParkedBuffers(now);
     lastTypingFingerprint_ = fingerprint;
     const auto parked =
@@ -81,24 +109,24 @@ void CaptureRouterController::restorePassiveBufferIfMatching(const std::string& 
     } else if (normalBuffer_.characterCount() < kRestoreContinuationLimit) {
         PassiveTriggerBuffer joined = parked->buffer;
         joined.append(normalBuffer_.text());
-        joined.keepLastCharacters(passiveBufferLimit);
+        joined.keepLastCharacters(bufferLimit);
         normalBuffer_ = std::move(joined);
     }
     retainedPassives_.erase(parked);
 }
 
-void CaptureRouterController::discardExpiredParkedBuffers(double now)
+void PassiveTriggerWatch::discardExpiredParkedBuffers(double now)
 {
     std::erase_if(retainedPassives_, [now](const RetainedPassiveBuffer& entry) {
-        return now - entry.savedAt > passiveBufferRetentionMaxAge;
+        return now - entry.savedAt > retentionMaxAge;
     });
 }
 
-void CaptureRouterController::parkLocked(const FocusFingerprint& fingerprint, double now)
+void PassiveTriggerWatch::parkLocked(const FocusFingerprint& fingerprint, double now)
 {
     discardExpiredParkedBuffers(now);
     PassiveTriggerBuffer snapshot = normalBuffer_;
-    snapshot.keepLastCharacters(passiveBufferLimit);
+    snapshot.keepLastCharacters(bufferLimit);
     normalBuffer_.clear();
     if (snapshot.empty()) {
         return;
@@ -106,7 +134,7 @@ void CaptureRouterController::parkLocked(const FocusFingerprint& fingerprint, do
     std::erase_if(retainedPassives_,
                   [&](const RetainedPassiveBuffer& entry) { return entry.fingerprint == fingerprint; });
     retainedPassives_.push_back({fingerprint, std::move(snapshot), now});
-    while (retainedPassives_.size() > passiveBufferRetentionMaxSlots) {
+    while (retainedPassives_.size() > retentionMaxSlots) {
         retainedPassives_.erase(retainedPassives_.begin());
     }
 }

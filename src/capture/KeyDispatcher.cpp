@@ -1,14 +1,17 @@
-// The decision the event tap makes for every key-down, on the tap's thread.
+#include "capture/KeyDispatcher.h"
+
 #include <algorithm>
 #include <array>
 
 #include <fmt/format.h>
 
-#include "base/KeyPath.h"
 #include "base/Log.h"
 #include "base/Text.h"
+#include "capture/CaptureDefaultsKeys.h"
 #include "capture/CaptureNotifications.h"
 #include "capture/CaptureRouterController.h"
+#include "capture/EventTapHops.h"
+#include "capture/EventTapLifecycle.h"
 #include "capture/EventTapManager.h"
 #include "capture/EventTapManagerDelegate.h"
 #include "capture/TypingContextCharacter.h"
@@ -17,6 +20,7 @@
 #include "platform/keyboard/SyntheticEventPoster.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/storage/UserDefaults.h"
 #include "platform/workspace/Workspace.h"
 #include "shell/ShellNotifications.h"
 #include "store/PrivacyFirewall.h"
@@ -33,8 +37,6 @@ constexpr std::array<std::uint16_t, 6> kSelectionKeys{KeyCode::one,  KeyCode::tw
 // Punctuation that must not follow the space an inserted suggestion ended with.
 constexpr std::array<std::string_view, 6> kSpaceSensitivePunctuation{",", ".", "!", "?", ";", ":"};
 
-QM_KEY_PATH_START
-
 bool isModifierKey(std::uint16_t keyCode)
 {
     return keyCode == KeyCode::command || keyCode == KeyCode::shift || keyCode == KeyCode::option ||
@@ -43,8 +45,16 @@ bool isModifierKey(std::uint16_t keyCode)
 
 }  // namespace
 
-QM_KEY_PATH std::optional<KeyEvent>
-EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manager, const KeyEvent& event)
+KeyDispatcher::KeyDispatcher(const EventTapServices& services, EventTapHops& hops,
+                             EventTapLifecycle& lifecycle, TypingContext& typingContext)
+    : services_(services), hops_(hops), lifecycle_(lifecycle), typingContext_(typingContext),
+      frontmost_(services.workspace, services.privacyFirewall),
+      afterKey_([&hops](std::function<void()> block) { hops.afterEvent(std::move(block)); })
+{
+}
+
+std::optional<KeyEvent> KeyDispatcher::eventTapCallback(EventTapCallGate& gate, KeyDispatcher* dispatcher,
+                                                        const KeyEvent& event)
 {
     // Our own Delete and text keys are already decided; they may also arrive
     // from inside this very callback, so they are let through before anything
@@ -56,7 +66,7 @@ EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manag
     if (!pass) {
         return event;
     }
-    EventTapManager* self = manager;
+    KeyDispatcher* self = dispatcher;
     switch (event.type()) {
     case KeyEventType::keyDown:
         if (self->handleKeyEvent(event)) {
@@ -64,33 +74,22 @@ EventTapManager::eventTapCallback(EventTapCallGate& gate, EventTapManager* manag
         }
         return event;
     case KeyEventType::tapDisabledByUserInput:
-        self->handleUserInputDisable();
+        self->lifecycle_.handleUserInputDisable();
         return event;
     case KeyEventType::tapDisabledByTimeout:
-        self->handleTimeout();
+        self->lifecycle_.handleTimeout();
         return event;
     default:
         return event;
     }
 }
 
-std::optional<std::string> EventTapManager::getUnicodeString(const KeyEvent& event)
-{
-    const std::u16string_view units = event.unicodeString();
-    if (units.empty()) {
-        return std::nullopt;
-    }
-    return text::toUtf8(units.substr(0, 16));
-}
-
-QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
+bool KeyDispatcher::handleKeyEvent(const KeyEvent& event)
 {
     // The ordinary key runs straight through; every branch that decides
     // otherwise is rare and kept off its path.
-    if (consecutiveTimeouts_.load(std::memory_order_relaxed) != 0) [[unlikely]] {
-        consecutiveTimeouts_.store(0, std::memory_order_relaxed);
-    }
-    setLastKeyPressTime(services_.clock.now());
+    lifecycle_.noteKeyDelivered();
+    typingContext_.setLastKeyPressTime(services_.clock.now());
 
     if (services_.isOwnEditableWindowKey && services_.isOwnEditableWindowKey()) [[unlikely]] {
         return false;
@@ -99,6 +98,9 @@ QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
         return passUnwatched();
     }
     const Frontmost& frontmost = frontmost_.current();
+    if (services_.privacyFirewall.needsRefresh()) [[unlikely]] {
+        refreshFirewallAfterKey();
+    }
     if (frontmost_.excluded()) [[unlikely]] {
         return passUnwatched();
     }
@@ -121,13 +123,13 @@ QM_KEY_PATH bool EventTapManager::handleKeyEvent(const KeyEvent& event)
     return dispatchUnmutedKey(event, frontmost);
 }
 
-bool EventTapManager::passUnwatched()
+bool KeyDispatcher::passUnwatched()
 {
-    clearContext(std::nullopt, true);
+    typingContext_.clearContext(std::nullopt, true);
     return false;
 }
 
-bool EventTapManager::dispatchMutedKey(const KeyEvent& event, const std::string& bundleId)
+bool KeyDispatcher::dispatchMutedKey(const KeyEvent& event, const std::string& bundleId)
 {
     // Suggestions are off here: only the key that turns them back on is ours.
     if (event.keyCode() == KeyCode::zero && event.modifierFlags() == KeyEventFlags::control) {
@@ -137,10 +139,10 @@ bool EventTapManager::dispatchMutedKey(const KeyEvent& event, const std::string&
     return false;
 }
 
-QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost)
+bool KeyDispatcher::dispatchUnmutedKey(const KeyEvent& event, const Frontmost& frontmost)
 {
     // One look at the typing state for the whole decision.
-    const KeyFlags flags = keyFlags();
+    const KeyFlags flags = typingContext_.keyFlags();
     const EventFlags modifiers = event.modifierFlags();
     // A key with neither Control nor Command, while no suggestion, prompt or
     // placeholder is showing, is only typing: it goes to the typing context.
@@ -152,8 +154,7 @@ QM_KEY_PATH bool EventTapManager::dispatchUnmutedKey(const KeyEvent& event, cons
     return false;
 }
 
-QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event, const Frontmost& frontmost,
-                                                           KeyFlags flags)
+bool KeyDispatcher::dispatchUnusualKey(const KeyEvent& event, const Frontmost& frontmost, KeyFlags flags)
 {
     const std::uint16_t keyCode = event.keyCode();
     const EventFlags modifiers = event.modifierFlags();
@@ -171,13 +172,13 @@ QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event
         return dispatchAIPromptKey(event);
     }
     if (flags.overlayVisible && keyCode == KeyCode::tab && !flags.placeholderMode) [[unlikely]] {
-        callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+        hops_.callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
             delegate.eventTapManagerDidCycleSuggestion(manager);
         });
         return true;
     }
     if (flags.overlayVisible && keyCode == KeyCode::returnKey) [[unlikely]] {
-        callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+        hops_.callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
             delegate.eventTapManagerDidCommitActiveSuggestion(manager);
         });
         return true;
@@ -193,28 +194,28 @@ QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event
     bool retypeAfterDelete = false;
     if (flags.trailingSpace) [[unlikely]] {
         if (keyCode == KeyCode::space) {
-            setLastActionWasSuggestionWithTrailingSpace(false);
+            typingContext_.setLastActionWasSuggestionWithTrailingSpace(false);
             Log::log("🔍 PredictiveOverlay EventTap: Swallowed space to prevent double space");
             return true;
         }
-        const auto text = getUnicodeString(event);
+        const auto text = TypingContext::getUnicodeString(event);
         const auto first = text ? TypingContextCharacter::first(*text) : std::nullopt;
         if (!first) {
             if (!isModifierKey(keyCode)) {
-                setLastActionWasSuggestionWithTrailingSpace(false);
+                typingContext_.setLastActionWasSuggestionWithTrailingSpace(false);
             }
         } else if (std::find(kSpaceSensitivePunctuation.begin(), kSpaceSensitivePunctuation.end(),
                              first->text()) != kSpaceSensitivePunctuation.end()) {
             postSyntheticKey(KeyCode::deleteKey);
             // Handed over like the keystroke below, so it lands just before it.
-            onProcessingQueue([this] { dropSuggestionSpace(); });
-            setLastActionWasSuggestionWithTrailingSpace(false);
+            typingContext_.onTapQueue([&context = typingContext_] { context.dropSuggestionSpace(); });
+            typingContext_.setLastActionWasSuggestionWithTrailingSpace(false);
             Log::log(
                 fmt::format("🔍 PredictiveOverlay EventTap: Deleted trailing space before punctuation '{}'",
                             first->text()));
             retypeAfterDelete = true;
         } else if (first->kind() != TypingContextCharacter::Kind::whitespace) {
-            setLastActionWasSuggestionWithTrailingSpace(false);
+            typingContext_.setLastActionWasSuggestionWithTrailingSpace(false);
         }
     }
 
@@ -226,7 +227,7 @@ QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event
         const auto selection = std::find(kSelectionKeys.begin(), kSelectionKeys.end(), keyCode);
         if (selection != kSelectionKeys.end()) {
             const int index = static_cast<int>(selection - kSelectionKeys.begin());
-            callDelegateOnMain([index](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+            hops_.callDelegateOnMain([index](EventTapManagerDelegate& delegate, EventTapManager& manager) {
                 delegate.eventTapManagerDidSelectSuggestionIndex(manager, index);
             });
             return true;
@@ -234,7 +235,7 @@ QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event
     }
     if (keyCode == KeyCode::escape) [[unlikely]] {
         postOnMain(CaptureNotifications::escapePlaceholderPressed);
-        callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
+        hops_.callDelegateOnMain([](EventTapManagerDelegate& delegate, EventTapManager& manager) {
             delegate.eventTapManagerDidClearSuggestions(manager);
         });
     } else if (!control && !command) {
@@ -248,7 +249,7 @@ QM_OTHER_KEY_PATH bool EventTapManager::dispatchUnusualKey(const KeyEvent& event
     return false;
 }
 
-bool EventTapManager::dispatchAIPromptKey(const KeyEvent& event)
+bool KeyDispatcher::dispatchAIPromptKey(const KeyEvent& event)
 {
     switch (event.keyCode()) {
     case KeyCode::returnKey:
@@ -275,13 +276,13 @@ bool EventTapManager::dispatchAIPromptKey(const KeyEvent& event)
     default:
         break;
     }
-    if (auto text = getUnicodeString(event); text && !text->empty()) {
+    if (auto text = TypingContext::getUnicodeString(event); text && !text->empty()) {
         postOnMain(CaptureNotifications::appendAIPromptChar, UserInfo{{"text", std::move(*text)}});
     }
     return true;
 }
 
-void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
+void KeyDispatcher::toggleSuggestionMute(const std::string& bundleId)
 {
     if (bundleId.empty()) {
         return;  // nothing in front to mute
@@ -289,14 +290,14 @@ void EventTapManager::toggleSuggestionMute(const std::string& bundleId)
     const bool muted = mutedApplications_.toggle(bundleId);
     if (muted) {
         // What was typed so far must not keep suggestions on screen.
-        clearContext(bundleId, false);
+        typingContext_.clearContext(bundleId, false);
     }
     postOnMain(CaptureNotifications::togglePerAppMute, UserInfo{{"bundleId", bundleId}, {"muted", muted}});
     postOnMain(ShellNotifications::showHUDMessage,
                UserInfo{{"message", muted ? "Suggestions Disabled" : "Suggestions Enabled"}});
 }
 
-QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, const Frontmost& frontmost)
+void KeyDispatcher::queueKeystroke(const KeyEvent& event, const Frontmost& frontmost)
 {
     // The keystroke names its application without touching the record (no
     // reference count per key): the record handed over last is kept here,
@@ -308,18 +309,23 @@ QM_KEY_PATH void EventTapManager::queueKeystroke(const KeyEvent& event, const Fr
     // Into the list at once: the list keeps its room, so this allocates
     // nothing. Only the wake of a sleeping tap queue waits for the key to be
     // answered.
-    handToTapQueue({event, &frontmost, {}});
+    typingContext_.handOverKeystroke(event, frontmost);
 }
 
-QM_OTHER_KEY_PATH void EventTapManager::handOverFrontmost()
+void KeyDispatcher::refreshFirewallAfterKey()
+{
+    hops_.afterEvent([&firewall = services_.privacyFirewall] { firewall.refreshIfStale(); });
+}
+
+void KeyDispatcher::handOverFrontmost()
 {
     if (handedOverFrontmost_) {
-        onProcessingQueue([kept = std::move(handedOverFrontmost_)] {});
+        typingContext_.onTapQueue([kept = std::move(handedOverFrontmost_)] {});
     }
     handedOverFrontmost_ = frontmost_.shared();
 }
 
-void EventTapManager::postSyntheticKey(std::uint16_t keyCode)
+void KeyDispatcher::postSyntheticKey(std::uint16_t keyCode)
 {
     services_.eventPoster.post(EventTap::Location::hid,
                                KeyEvent::keyboardEvent(KeyEventSourceState::hidSystemState, keyCode, true));
@@ -327,23 +333,42 @@ void EventTapManager::postSyntheticKey(std::uint16_t keyCode)
                                KeyEvent::keyboardEvent(KeyEventSourceState::hidSystemState, keyCode, false));
 }
 
-void EventTapManager::postOnMain(std::string name, UserInfo userInfo)
+void KeyDispatcher::postOnMain(std::string name, UserInfo userInfo)
 {
     // Guarded like every other hop to the main thread: a key answered just
     // before the manager went posts nothing afterwards.
-    onMain([&center = services_.notificationCenter, name = std::move(name),
-            userInfo = std::move(userInfo)]() mutable {
+    hops_.onMain([&center = services_.notificationCenter, name = std::move(name),
+                  userInfo = std::move(userInfo)]() mutable {
         center.post(std::move(name), nullptr, std::move(userInfo));
     });
 }
 
-void EventTapManager::callDelegateOnMain(std::function<void(EventTapManagerDelegate&, EventTapManager&)> call)
+void KeyDispatcher::loadShortcutPreferences()
 {
-    onMain([this, call = std::move(call)] {
-        if (delegate_) {
-            call(*delegate_, *this);
-        }
-    });
+    const auto flag = [this](const char* key, bool fallback) {
+        const auto value = services_.defaults.objectForKey(key);
+        const bool* stored = value ? value->get<bool>() : nullptr;
+        return stored ? *stored : fallback;
+    };
+    EventFlags modifiers = 0;
+    if (flag(CaptureDefaultsKeys::shortcutHasControl, true)) {
+        modifiers |= KeyEventFlags::control;
+    }
+    if (flag(CaptureDefaultsKeys::shortcutHasOption, false)) {
+        modifiers |= KeyEventFlags::alternate;
+    }
+    if (flag(CaptureDefaultsKeys::shortcutHasShift, false)) {
+        modifiers |= KeyEventFlags::shift;
+    }
+    if (flag(CaptureDefaultsKeys::shortcutHasCommand, false)) {
+        modifiers |= KeyEventFlags::command;
+    }
+    setShortcutModifiers(modifiers == 0 ? KeyEventFlags::control : modifiers);
+}
+
+void KeyDispatcher::setShortcutModifiers(EventFlags modifiers)
+{
+    shortcutModifiers_.store(modifiers & KeyEventFlags::modifiers, std::memory_order_relaxed);
 }
 
 }  // namespace qm

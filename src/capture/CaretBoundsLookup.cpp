@@ -1,10 +1,11 @@
+#include "capture/CaretBoundsLookup.h"
+
 #include <chrono>
 #include <vector>
 
 #include <fmt/format.h>
 
 #include "base/Log.h"
-#include "capture/CaptureRouterController.h"
 #include "capture/CaretBoxAtCorner.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
@@ -14,10 +15,9 @@
 #include "platform/display/ScreenCoordinates.h"
 #include "platform/display/Screens.h"
 
-// Where the overlay opens: the caret of the focused field, else a box at the
-// field's lower-left corner, else the pointer. Every step is bounded by a short
-// messaging timeout so that an application that does not answer cannot hold
-// the overlay back, and each step logs how long the lookup took.
+// Every step is bounded by a short messaging timeout so that an application
+// that does not answer cannot hold the overlay back, and each step logs how
+// long the lookup took.
 
 namespace qm {
 
@@ -63,14 +63,19 @@ std::optional<Rect> caretFromTextRange(const AXUIElement& element, const std::ve
 
 }  // namespace
 
-Rect CaptureRouterController::resolveCaretBounds() const
+CaretBoundsLookup::CaretBoundsLookup(Accessibility& accessibility, const Screens& screens, const Mouse& mouse)
+    : accessibility_(accessibility), screens_(screens), mouse_(mouse)
+{
+}
+
+Rect CaretBoundsLookup::resolve() const
 {
     const auto start = Stopwatch::now();
     AXValue focused;
     const AXError focusError =
         accessibility_.systemWideElement().copyAttributeValue(AXAttribute::focusedUIElement, focused);
 
-    const std::vector<Screen> screens = services_.screens.screens();
+    const std::vector<Screen> screens = screens_.screens();
     const double screenHeight = screens.empty() ? fallbackScreenHeight : screens.front().frame.height();
 
     std::optional<AXUIElement> element;
@@ -78,7 +83,7 @@ Rect CaptureRouterController::resolveCaretBounds() const
         element = focused.asElement();
     }
     if (element && !element->isNull()) {
-        element->setMessagingTimeout(caretMessagingTimeout);
+        element->setMessagingTimeout(messagingTimeout);
         if (const auto caret = caretFromTextRange(*element, screens, screenHeight)) {
             const bool suspicious = (caret->x() == 0 && caret->y() == 0) || caret->height() == screenHeight;
             Log::log(fmt::format("🎯 CaptureRouter: Resolved caret bounds via AXUIElement in {:.2f} ms{}: "
@@ -97,7 +102,7 @@ Rect CaptureRouterController::resolveCaretBounds() const
         }
     }
 
-    const Point mouse = services_.mouse.location();
+    const Point mouse = mouse_.location();
     const Rect box(mouse.x, screenHeight - mouse.y, 10, 20);
     Log::log(fmt::format(
         "🖱️ CaptureRouter: AX caret failed or Electron matched. Falling back to mouse position in "

@@ -1,3 +1,5 @@
+#include "capture/HostTriggerRemover.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -6,33 +8,32 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
-#include "capture/CaptureRouterController.h"
 #include "capture/HostTriggerStrip.h"
 #include "platform/accessibility/AXAttribute.h"
 #include "platform/accessibility/AXValue.h"
 #include "platform/accessibility/Accessibility.h"
 #include "platform/keyboard/KeyCode.h"
 #include "platform/keyboard/SyntheticEventPoster.h"
-#include "platform/runtime/MainLoop.h"
 #include "platform/workspace/Workspace.h"
-
-// Removing the typed trigger from the host field, on the transition queue:
-// an Accessibility delete of its range, else a rewrite of a short plain value,
-// else Delete keys. Whatever happens, capture mode is asked to open afterwards.
 
 namespace qm {
 
-void CaptureRouterController::runTriggerRemoval(const TriggerRemoval& removal)
+HostTriggerRemover::HostTriggerRemover(Accessibility& accessibility, Workspace& workspace,
+                                       SyntheticEventPoster& eventPoster)
+    : accessibility_(accessibility), workspace_(workspace), eventPoster_(eventPoster)
 {
-    if (!stripTriggerThroughAccessibility(removal)) {
-        Log::log(fmt::format("🧹 CaptureRouter: AX strip unavailable — posting {} backspaces",
-                             removal.documentTriggerLength));
-        postBackspaces(removal.documentTriggerLength);
-    }
-    mainLoop_.post(alive_.guard([this, removal] { finishTransition(removal); }));
 }
 
-bool CaptureRouterController::stripTriggerThroughAccessibility(const TriggerRemoval& removal)
+void HostTriggerRemover::remove(const std::string& triggerBody, int documentTriggerLength) const
+{
+    if (!stripThroughAccessibility(triggerBody)) {
+        Log::log(fmt::format("🧹 CaptureRouter: AX strip unavailable — posting {} backspaces",
+                             documentTriggerLength));
+        postBackspaces(documentTriggerLength);
+    }
+}
+
+bool HostTriggerRemover::stripThroughAccessibility(const std::string& triggerBody) const
 {
     AXValue focused;
     if (accessibility_.systemWideElement().copyAttributeValue(AXAttribute::focusedUIElement, focused) !=
@@ -43,7 +44,7 @@ bool CaptureRouterController::stripTriggerThroughAccessibility(const TriggerRemo
     if (!element || element->isNull()) {
         return false;
     }
-    element->setMessagingTimeout(removalMessagingTimeout);
+    element->setMessagingTimeout(messagingTimeout);
 
     AXValue current;
     if (element->copyAttributeValue(AXAttribute::value, current) != AXError::success) {
@@ -65,7 +66,7 @@ bool CaptureRouterController::stripTriggerThroughAccessibility(const TriggerRemo
     }
 
     const std::u16string value = text::toUtf16(*valueText);
-    const std::u16string body = text::toUtf16(removal.triggerBody);
+    const std::u16string body = text::toUtf16(triggerBody);
     const HostTriggerStrip::Plan plan = HostTriggerStrip::plan(value, body, caret, bundleId);
     if (plan.primary.kind != HostTriggerStrip::Action::Kind::replaceSelectedRange) {
         return false;
@@ -86,11 +87,11 @@ bool CaptureRouterController::stripTriggerThroughAccessibility(const TriggerRemo
     if (!stripped) {
         return false;
     }
-    Log::log(fmt::format("🧹 CaptureRouter: Stripped trigger via AX ('{}')", removal.triggerBody));
+    Log::log(fmt::format("🧹 CaptureRouter: Stripped trigger via AX ('{}')", triggerBody));
     return true;
 }
 
-void CaptureRouterController::postBackspaces(int documentTriggerLength)
+void HostTriggerRemover::postBackspaces(int documentTriggerLength) const
 {
     const int count = std::clamp(documentTriggerLength, 0, maxBackspaces);
     for (int i = 0; i < count; ++i) {
@@ -104,7 +105,7 @@ void CaptureRouterController::postBackspaces(int documentTriggerLength)
     }
 }
 
-std::optional<AXTextRange> CaptureRouterController::selectedUTF16Range(const AXUIElement& element)
+std::optional<AXTextRange> HostTriggerRemover::selectedUTF16Range(const AXUIElement& element)
 {
     AXValue range;
     if (element.copyAttributeValue(AXAttribute::selectedTextRange, range) != AXError::success) {
@@ -113,8 +114,8 @@ std::optional<AXTextRange> CaptureRouterController::selectedUTF16Range(const AXU
     return range.asRange();
 }
 
-bool CaptureRouterController::applySelectedTextDelete(std::int64_t location, std::int64_t length,
-                                                      const AXUIElement& element)
+bool HostTriggerRemover::applySelectedTextDelete(std::int64_t location, std::int64_t length,
+                                                 const AXUIElement& element)
 {
     if (length < 1 || location < 0) {
         return false;
@@ -126,8 +127,8 @@ bool CaptureRouterController::applySelectedTextDelete(std::int64_t location, std
     return element.setAttributeValue(AXAttribute::selectedText, AXValue::string("")) == AXError::success;
 }
 
-bool CaptureRouterController::applyAXValue(const std::string& value, std::int64_t caretUTF16,
-                                           const AXUIElement& element)
+bool HostTriggerRemover::applyAXValue(const std::string& value, std::int64_t caretUTF16,
+                                      const AXUIElement& element)
 {
     if (element.setAttributeValue(AXAttribute::value, AXValue::string(value)) != AXError::success) {
         return false;
