@@ -126,11 +126,16 @@ void ErrorLogsPage::render()
         static_cast<int>(shown_.size()),
         [this](int index, int width) {
             const auto& entry = shown_.at(static_cast<std::size_t>(index));
-            const int inner = width - 2 * kPadding;
-            int height = 2 * kPadding + headerHeight() + kLineGap +
+            // A search keystroke lists mostly cards measured before.
+            auto& [measuredAt, height] = heights_.try_emplace(entry.id, -1, 0).first->second;
+            if (measuredAt != width) {
+                const int inner = width - 2 * kPadding;
+                measuredAt = width;
+                height = 2 * kPadding + headerHeight() + kLineGap +
                          wrapText(entry.errorDescription, errorFont(), inner).height;
-            if (!entry.text.empty()) {
-                height += kLineGap + wrapText(entry.text, textFont(), inner, kMaxTextLines).height;
+                if (!entry.text.empty()) {
+                    height += kLineGap + wrapText(entry.text, textFont(), inner, kMaxTextLines).height;
+                }
             }
             return height;
         },

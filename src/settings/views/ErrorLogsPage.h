@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <QWidget>
@@ -40,6 +43,8 @@ private:
     LazyRowList* rows_;
     // What the list shows: the search's matches when it was last drawn.
     std::vector<FallbackCaptureLoggerEntry> shown_;
+    // Each entry's card height, and the width it was measured at.
+    std::unordered_map<std::string, std::pair<int, int>> heights_;
 };
 
 }  // namespace qm

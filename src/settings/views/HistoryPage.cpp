@@ -107,9 +107,15 @@ void HistoryPage::render()
         static_cast<int>(entries.size()),
         [this](int index, int width) {
             const auto& entry = model_.entries().at(static_cast<std::size_t>(index));
-            const int text =
-                wrapText(entry.text, ViewFonts::system(12), textWidth(width), kMaxTextLines).height;
-            return 2 * kRowPadding + std::max(text + 2 + metaHeight(), kCopySize);
+            // A search keystroke lists mostly rows measured before.
+            auto& [measuredAt, height] = heights_.try_emplace(entry.id, -1, 0).first->second;
+            if (measuredAt != width) {
+                const int text =
+                    wrapText(entry.text, ViewFonts::system(12), textWidth(width), kMaxTextLines).height;
+                measuredAt = width;
+                height = 2 * kRowPadding + std::max(text + 2 + metaHeight(), kCopySize);
+            }
+            return height;
         },
         [this](int index, int width) { return buildRow(index, width); });
     // Shown after the rows were replaced: a change of what is shown lays out

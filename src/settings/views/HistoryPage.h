@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+
 #include <QWidget>
 
 class QLabel;
@@ -33,6 +37,8 @@ private:
     QLineEdit* search_;
     QLabel* empty_;
     LazyRowList* rows_;
+    // Each capture's row height, and the width it was measured at.
+    std::unordered_map<std::int64_t, std::pair<int, int>> heights_;
 };
 
 }  // namespace qm

@@ -30,20 +30,20 @@ void ShortcutKeyIndicator::setActive(bool active)
 {
     active_ = active;
     const QColor gold = SettingsStyle::brandGold();
+    const QColor muted = SettingsStyle::textMuted();
     const QString goldRgb = QString("%1, %2, %3").arg(gold.red()).arg(gold.green()).arg(gold.blue());
+    // The labels' colour is part of the sheet: a palette set on them would be
+    // replaced when the sheet is applied.
+    const QString labels = QString(" #shortcutKeyIndicator QLabel { color: %1; background: transparent; }")
+                               .arg(active ? QString("black") : muted.name());
     setStyleSheet(
-        active ? QString("#shortcutKeyIndicator { border-radius: 8px; border: 1px solid rgba(%1, 77);"
-                         " background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,"
-                         " stop: 0 rgb(%1), stop: 1 rgba(%1, 217)); }")
-                     .arg(goldRgb)
-               : QString("#shortcutKeyIndicator { border-radius: 8px; border: 1px solid rgba(0, 0, 0, 15);"
-                         " background: rgba(0, 0, 0, 10); }"));
-    const QColor ink = active ? QColor(Qt::black) : SettingsStyle::textMuted();
-    for (QLabel* label : {symbol_, name_}) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, ink);
-        label->setPalette(palette);
-    }
+        (active ? QString("#shortcutKeyIndicator { border-radius: 8px; border: 1px solid rgba(%1, 77);"
+                          " background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,"
+                          " stop: 0 rgb(%1), stop: 1 rgba(%1, 217)); }")
+                      .arg(goldRgb)
+                : QString("#shortcutKeyIndicator { border-radius: 8px; border: 1px solid rgba(0, 0, 0, 15);"
+                          " background: rgba(0, 0, 0, 10); }")) +
+        labels);
 }
 
 }  // namespace qm

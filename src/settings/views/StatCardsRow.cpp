@@ -18,6 +18,11 @@ StatCardsRow::StatCardsRow(QWidget* parent) : QWidget(parent), layout_(new QHBox
 void StatCardsRow::setCards(const std::vector<StatCard>& cards)
 {
     using namespace SettingsStyle;
+    // Every search keystroke hands the same figures again.
+    if (cards == shown_ && layout_->count() > 0) {
+        return;
+    }
+    shown_ = cards;
     clear(layout_);
     for (const auto& card : cards) {
         auto* panel = new SettingsSectionCard("", "");

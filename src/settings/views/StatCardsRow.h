@@ -18,6 +18,7 @@ public:
 
 private:
     QHBoxLayout* layout_;
+    std::vector<StatCard> shown_;
 };
 
 }  // namespace qm
